@@ -1,0 +1,158 @@
+#include "physics/PhysicsScene.h"
+
+#include <box2d/b2_body.h>
+#include <box2d/b2_polygon_shape.h>
+
+#include <algorithm>
+#include <cassert>
+
+/// Seed of sceneRng, the same on every run.
+static constexpr uint64_t sceneRngSeed = 5324;
+
+/// Half-extent of a debris box: debris are 0.2 by 0.2.
+static constexpr float debrisHalfExtent = 0.1f;
+
+BodyInfo* bodyInfoOf(b2Body* body)
+{
+	return reinterpret_cast<BodyInfo*>(body->GetUserData().pointer);
+}
+
+PhysicsScene::PhysicsScene()
+	: listener(this), sceneRng(sceneRngSeed)
+{
+}
+
+PhysicsScene::~PhysicsScene()
+{
+	for (b2Body* body : bodies)
+	{
+		delete bodyInfoOf(body);
+	}
+	// The world deletes its bodies with itself.
+	world.reset();
+}
+
+void PhysicsScene::createWorld(const b2Vec2& gravity)
+{
+	assert(world == nullptr);
+	world = std::make_unique<b2World>(gravity);
+}
+
+void PhysicsScene::registerBody(b2Body* body, BodyKind kind)
+{
+	assert(body != nullptr && bodyInfoOf(body) == nullptr);
+	BodyInfo* info = new BodyInfo{body, kind, false};
+	body->GetUserData().pointer = reinterpret_cast<uintptr_t>(info);
+	bodies.push_back(body);
+}
+
+void PhysicsScene::mark(b2Body* body)
+{
+	toDestroy.insert(body);
+}
+
+void PhysicsScene::markOutOfBounds()
+{
+	for (b2Body* body : bodies)
+	{
+		const BodyKind kind = bodyInfoOf(body)->kind;
+		if (kind != Solid && kind != Debris)
+		{
+			continue;
+		}
+		const b2Vec2 p = body->GetTransform().p;
+		// Strict comparisons: a body exactly on an edge stays.
+		if (p.x < minX || p.x > maxX || p.y < minY || p.y > maxY)
+		{
+			mark(body);
+		}
+	}
+}
+
+void PhysicsScene::markKind(BodyKind kind)
+{
+	for (b2Body* body : bodies)
+	{
+		if (bodyInfoOf(body)->kind == kind)
+		{
+			mark(body);
+		}
+	}
+}
+
+void PhysicsScene::markAll()
+{
+	toDestroy.insert(bodies.begin(), bodies.end());
+}
+
+void PhysicsScene::flush()
+{
+	// Destruction first, so a flush never destroys debris it has just made.
+	while (!toDestroy.empty())
+	{
+		b2Body* body = *toDestroy.begin();
+		destroyBody(body);
+		toDestroy.erase(toDestroy.begin());
+	}
+	// The queue is consumed from its end: debris appear in reverse order.
+	while (!pendingDebris.empty())
+	{
+		const DebrisSpawn spawn = pendingDebris.back();
+		pendingDebris.pop_back();
+		createDebris(spawn);
+	}
+}
+
+void PhysicsScene::destroyBody(b2Body* body)
+{
+	const auto it = std::find(bodies.begin(), bodies.end(), body);
+	if (it == bodies.end())
+	{
+		return;
+	}
+	bodies.erase(it);
+	delete bodyInfoOf(body);
+	world->DestroyBody(body);
+}
+
+void PhysicsScene::createDebris(const DebrisSpawn& spawn)
+{
+	b2Body* body = world->CreateBody(&spawn.bodyDef);
+	b2PolygonShape box;
+	box.SetAsBox(debrisHalfExtent, debrisHalfExtent);
+	b2FixtureDef fixtureDef = spawn.fixtureDef;
+	fixtureDef.shape = &box;
+	body->CreateFixture(&fixtureDef);
+	registerBody(body, Debris);
+}
+
+void PhysicsScene::resetMap()
+{
+	markAll();
+	if (mapResetHook)
+	{
+		mapResetHook();
+	}
+}
+
+std::vector<BodyInfo*> PhysicsScene::collectBodyInfo() const
+{
+	std::vector<BodyInfo*> infos;
+	infos.reserve(bodies.size());
+	for (b2Body* body : bodies)
+	{
+		infos.push_back(bodyInfoOf(body));
+	}
+	return infos;
+}
+
+int PhysicsScene::countKind(BodyKind kind) const
+{
+	return int(std::count_if(bodies.begin(), bodies.end(),
+		[kind](b2Body* body) { return bodyInfoOf(body)->kind == kind; }));
+}
+
+bool PhysicsScene::isRegistered(const b2Body* body) const
+{
+	return std::find(bodies.begin(), bodies.end(), body) != bodies.end();
+}

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "physics/BodyInfo.h"
+#include "physics/DebrisSpawn.h"
+#include "physics/PortalContactListener.h"
+
+#include <box2d/b2_world.h>
+#include <opencv2/core.hpp>
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <vector>
+
+/// The one physics scene of a run: the Box2D world and the registry of every
+/// body the system creates.
+///
+/// Bodies are never destroyed where the decision is taken. They are marked, and
+/// one flush per pass, after the world step, destroys the marked bodies and then
+/// creates the debris that contacts have queued. All creation and destruction
+/// thus happens outside b2World::Step.
+///
+/// Invariants: a body is in the registry exactly once from registration until
+/// the flush that destroys it; it carries a BodyInfo whose `body` points back to
+/// it; removals keep the creation order of the others.
+class PhysicsScene
+{
+public:
+	PhysicsScene();
+
+	/// Releases the world, its bodies and their records.
+	~PhysicsScene();
+
+	PhysicsScene(const PhysicsScene&) = delete;
+	PhysicsScene& operator=(const PhysicsScene&) = delete;
+
+	/// Create the world with the given gravity. Called once at start-up; the
+	/// contact listener is installed separately (start-up does it next).
+	void createWorld(const b2Vec2& gravity);
+
+	/// Attach a new BodyInfo {body, kind, false} to a body whose fixtures exist
+	/// and append it to the registry.
+	void registerBody(b2Body* body, BodyKind kind);
+
+	/// Mark one body for the next flush. Marking twice has no further effect.
+	void mark(b2Body* body);
+
+	/// Mark every Solid or Debris body whose origin is strictly outside the
+	/// box [minX, maxX] x [minY, maxY].
+	void markOutOfBounds();
+
+	/// Mark every registered body of one kind.
+	void markKind(BodyKind kind);
+
+	/// Mark every registered body.
+	void markAll();
+
+	/// Destroy the marked bodies (lowest pointer first), then create the queued
+	/// debris, newest first.
+	void flush();
+
+	/// A new drawing: mark every body and empty the drawing's shape records.
+	void resetMap();
+
+	/// The records of all registered bodies, in registration order.
+	std::vector<BodyInfo*> collectBodyInfo() const;
+
+	/// Number of registered bodies of one kind.
+	int countKind(BodyKind kind) const;
+
+	/// Queue one debris body for the next flush.
+	void queueSpawn(const DebrisSpawn& spawn) { pendingDebris.push_back(spawn); }
+
+	/// Called by resetMap after marking, to empty the drawing analysis's record
+	/// lists (they hold body pointers that the next flush invalidates).
+	void setMapResetHook(std::function<void()> hook) { mapResetHook = std::move(hook); }
+
+	const std::vector<b2Body*>& getBodies() const { return bodies; }
+	const std::set<b2Body*>& getMarked() const { return toDestroy; }
+	const std::vector<DebrisSpawn>& getPendingDebris() const { return pendingDebris; }
+	bool isRegistered(const b2Body* body) const;
+
+	/// The world; null until createWorld.
+	std::unique_ptr<b2World> world;
+
+	/// The out-of-bounds box, in world units.
+	double minX = -200.0;
+	double maxX = 200.0;
+	double minY = -200.0;
+	double maxY = 200.0;
+
+	/// Installed in the world at start-up.
+	PortalContactListener listener;
+
+	/// Random places of spawned boxes and angles and speeds of debris. It starts
+	/// from the same state on every run, so the same actions give the same scene.
+	cv::RNG sceneRng;
+
+private:
+	void destroyBody(b2Body* body);
+	void createDebris(const DebrisSpawn& spawn);
+
+	std::vector<b2Body*> bodies;
+	std::set<b2Body*> toDestroy;
+	std::vector<DebrisSpawn> pendingDebris;
+	std::function<void()> mapResetHook;
+};
