@@ -1,0 +1,124 @@
+#pragma once
+
+#include "tracking/ARParam.h"
+#include "tracking/FrameSource.h"
+
+#include <opencv2/core.hpp>
+
+#include <memory>
+#include <vector>
+
+class Display;
+class Trace;
+
+/// The camera side of the table: it owns the frame source, the marker
+/// tracker's state, every board image and contour list and the scan flags.
+///
+/// Images are reference-counted OpenCV images; a deep copy is made with clone
+/// where it matters, every other assignment shares pixels. Before the first
+/// successful scan every image and both corner lists are empty, and readers
+/// must accept that.
+class BoardScanner
+{
+public:
+	/// Takes the camera and the display its windows go to. The display must
+	/// outlive the scanner.
+	BoardScanner(std::unique_ptr<FrameSource> capture, Display& display);
+	~BoardScanner();
+
+	BoardScanner(const BoardScanner&) = delete;
+	BoardScanner& operator=(const BoardScanner&) = delete;
+
+	/// Start the marker tracker: frame size, camera parameters, marker sets.
+	/// Returns false, after printing why, when the program cannot go on.
+	bool initCamera();
+
+	/// Find the board in the reference frame and rectify it. False when paused,
+	/// when no board is found or when its pose is too uncertain; the images and
+	/// corner lists then keep their previous contents.
+	bool scanBoard();
+
+	/// Read one camera frame into cameraFrame and compare it with the reference.
+	/// On motion both references are renewed from it. A closed camera counts as
+	/// a still scene (after a short sleep, so the loop does not spin).
+	bool sceneMoved();
+
+	/// Images, by header: they share pixels with the fields.
+	cv::Mat getCameraFrame() const { return cameraFrame; }
+	cv::Mat getWarpedGray() const { return warpedGray; }
+	cv::Mat getWarpedSnapshot() const { return warpedSnapshot; }
+	cv::Mat getContourImage() const { return contourImage; }
+	cv::Mat getHomography() const { return homography; }
+
+	FrameSource& frameSource() { return *capture; }
+	void setTrace(Trace* newTrace) { trace = newTrace; }
+
+	// Fields, in the order of their roles: tracker set-up, camera, analysis
+	// results, scan state.
+
+	/// Video configuration of the marker tracker; the backslash is literal.
+	const char* videoConfig = "Data\\WDM_camera_flipV.xml";
+	int imageWidth = 0;
+	int imageHeight = 0;
+	/// Binarisation threshold of marker detection.
+	int markerThreshold = 100;
+	/// Marker-detection passes so far.
+	int detectCount = 0;
+	const char* cameraParamFile = "Data/camera_para.dat";
+	/// Camera parameters scaled to the image size.
+	ARParam cameraParam = {};
+	const char* boardConfigFile = "Data/markers/marker.dat";
+	ARMultiMarkerInfoT* boardConfig = nullptr;
+	const char* portalConfigFile = "Data/markers/portal.dat";
+	ARMultiMarkerInfoT* portalConfig = nullptr;
+
+	/// The only source of camera frames.
+	std::unique_ptr<FrameSource> capture;
+
+	/// Contours of the thinned black and yellow masks, in board pixels.
+	std::vector<std::vector<cv::Point>> blackContours;
+	std::vector<std::vector<cv::Point>> yellowContours;
+	std::vector<cv::Vec4i> hierarchy;
+
+	/// Latest camera frame, replaced every pass.
+	cv::Mat cameraFrame;
+	/// Rectified board of the last scan, 640 x 480, one grey channel.
+	cv::Mat warpedGray;
+	/// Deep copy of the rectified colour board; circles are erased in it.
+	cv::Mat warpedSnapshot;
+	/// Rectified colour board, 640 x 480 BGR; input of the segmentation.
+	cv::Mat warpedColor;
+	/// Contour picture shown in "cont".
+	cv::Mat contourImage;
+	/// 3 x 3 perspective transform from camera pixels to board pixels.
+	cv::Mat homography;
+	/// 0/255 ink masks of the rectified board.
+	cv::Mat blackMask;
+	cv::Mat redMask;
+	cv::Mat yellowMask;
+	/// Frame kept when motion was last seen; markers are found in it.
+	cv::Mat referenceFrame;
+	/// Second copy of that frame, for the recorder.
+	cv::Mat motionFrame;
+
+	/// Number of the next recorded frame pair.
+	int recordIndex = 0;
+	/// While true every board scan returns false at once.
+	bool scanPaused = false;
+	bool portalVisible = false;
+	/// Portal corners in board pixels, in the order (-60,-60), (-60,60), (60,-60), (60,60).
+	std::vector<cv::Point2f> portalCorners;
+	bool boardScanned = false;
+	/// Top-left and bottom-right corner of the drawing area, in board pixels.
+	std::vector<cv::Point2f> boardInnerCorners;
+
+private:
+	Display& display;
+	Trace* trace = nullptr;
+};
+
+/// True when the current frame differs from the reference by more than a mean
+/// of 10 grey levels per pixel in channel 0 (the sum is always divided by
+/// 640 x 480). An empty frame or reference, or two frames of different size or
+/// type, count as motion.
+bool frameDiffers(cv::Mat current, cv::Mat reference);

@@ -1,0 +1,56 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <memory>
+#include <string>
+
+/// The seam to the camera: where every analysed frame comes from.
+class FrameSource
+{
+public:
+	virtual ~FrameSource() = default;
+
+	/// False when no frame can ever come (a device that did not open).
+	virtual bool isOpened() const = 0;
+
+	/// The next frame, 8-bit BGR. On failure the frame is empty and false is returned.
+	virtual bool read(cv::Mat& frame) = 0;
+
+	/// True for a real camera, which delivers frames at its own rate. Files and
+	/// synthetic frames come as fast as they are asked for.
+	virtual bool pacesItself() const = 0;
+
+	/// Size of the frames it delivers, or 0 x 0 when unknown.
+	virtual cv::Size frameSize() const = 0;
+
+	/// What the user named, for messages: "device:0", "file:clip.avi".
+	virtual std::string describe() const = 0;
+};
+
+/// A source's command-line name, taken apart.
+struct SourceName
+{
+	enum Kind
+	{
+		Invalid,
+		Device,  ///< "device:N", N a camera index of at most four digits
+		File     ///< "file:PATH", PATH not empty
+	};
+
+	Kind kind = Invalid;
+	int deviceIndex = 0;
+	std::string path;
+};
+
+SourceName parseSourceName(const std::string& where);
+
+/// Open a source from its command-line name: "device:N" or "file:PATH" (a video
+/// file or an image-sequence pattern such as frames/%04d.png). A name of another
+/// shape gives null. A source that fails to open is still returned; it reports
+/// isOpened() false.
+std::unique_ptr<FrameSource> openFrameSource(const std::string& where);
+
+/// Delivers the frames of another source at most `framesPerSecond` a second, so
+/// a file plays at real speed when someone watches.
+std::unique_ptr<FrameSource> pacedFrameSource(std::unique_ptr<FrameSource> source, double framesPerSecond);

@@ -1,0 +1,51 @@
+#include "tracking/BoardScanner.h"
+
+#include <chrono>
+#include <thread>
+
+/// Mean absolute difference per pixel, in grey levels of channel 0, above which
+/// a frame counts as moved.
+static constexpr double motionThreshold = 10.0;
+
+/// The difference sum is divided by this whatever the frame size (640 x 480).
+static constexpr double pixelCount = 307200.0;
+
+/// Sleep of a pass while the camera is not open.
+static constexpr std::chrono::milliseconds idleWait(2);
+
+bool BoardScanner::sceneMoved()
+{
+	if (!capture->isOpened())
+	{
+		std::this_thread::sleep_for(idleWait);
+		return false;
+	}
+	cv::Mat frame;
+	capture->read(frame);
+	cameraFrame = frame.clone();
+	if (!frameDiffers(cameraFrame, referenceFrame))
+	{
+		return false;
+	}
+	motionFrame = cameraFrame.clone();
+	referenceFrame = cameraFrame.clone();
+	return true;
+}
+
+bool frameDiffers(cv::Mat current, cv::Mat reference)
+{
+	if (current.empty() || reference.empty())
+	{
+		return true;
+	}
+	// absdiff refuses images of different size or type; such a change of
+	// camera is motion.
+	if (current.size != reference.size || current.type() != reference.type())
+	{
+		return true;
+	}
+	cv::Mat difference;
+	cv::absdiff(current, reference, difference);
+	const double sum = cv::sum(difference)[0];
+	return sum / pixelCount > motionThreshold;
+}
