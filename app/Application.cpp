@@ -1,0 +1,55 @@
+#include "app/Application.h"
+
+#include "app/FixedValues.h"
+#include "render/GameCanvas.h"
+
+#include <cstdio>
+
+/// Shapes, joints and centres of mass; no bounding boxes. The game view shows
+/// fixtures only. Contact pairs are left out: this Box2D draws a line between
+/// every touching pair for that bit, where older versions drew nothing.
+static constexpr uint32 debugDrawFlags = b2Draw::e_shapeBit | b2Draw::e_jointBit | b2Draw::e_centerOfMassBit;
+
+Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display)
+	: display(std::move(display)),
+	  scanner(std::move(source), *this->display),
+	  analysis(scanner, scene)
+{
+	scanner.setTrace(&trace);
+}
+
+int Application::start()
+{
+	std::printf("hello world");
+	std::fflush(stdout);
+	for (int& weight : analysis.descriptorWeights)
+	{
+		weight = 1;
+	}
+	scene.createWorld(defaultGravity());
+	scene.world->SetContactListener(&scene.listener);
+	if (!scanner.initCamera())
+	{
+		return 1;
+	}
+	setUpDebugDraw();
+	createWindows();
+	return 0;
+}
+
+void Application::setUpDebugDraw()
+{
+	scene.world->SetDebugDraw(&debugDraw);
+	debugDraw.SetFlags(debugDrawFlags);
+	debugDraw.width = boardWidth;
+	debugDraw.height = boardHeight;
+	debugDraw.mapping = boardMapping;
+	resetGameCanvas(debugDraw);
+}
+
+void Application::createWindows()
+{
+	// A window takes a mouse handler only once it exists, so each window is
+	// created before its handler is attached.
+	display->createWindow("game");
+}

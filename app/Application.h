@@ -1,0 +1,61 @@
+#pragma once
+
+#include "analysis/DrawingAnalysis.h"
+#include "app/Trace.h"
+#include "physics/PhysicsScene.h"
+#include "render/DebugDrawCV.h"
+#include "render/Display.h"
+#include "tracking/BoardScanner.h"
+
+#include <memory>
+
+/// The whole program: the platform seams, the four long-lived objects in their
+/// fixed order of construction (drawer, scene, scanner, analysis; destroyed in
+/// reverse), and the main loop that drives them.
+class Application
+{
+	/// First, because the scanner keeps a reference to it.
+	std::unique_ptr<Display> display;
+
+public:
+	/// Takes the camera and the display; nothing is started yet.
+	Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display);
+
+	/// Start-up: greet, create the world, start the camera, attach the drawer,
+	/// open the windows. Returns 0, or 1 after a message when the camera or the
+	/// marker files cannot be set up.
+	int start();
+
+	/// Run passes until ESC, or until `maxPasses` passes when it is above 0.
+	/// Returns the exit status, 0.
+	int runMainLoop(long maxPasses);
+
+	/// One pass of the main loop. Returns false when ESC ended the run.
+	bool runPass();
+
+	Display& getDisplay() { return *display; }
+
+private:
+	// The steps of a pass.
+	void stepWorld();
+	void updateStillCounter();
+	void rescan();
+	bool handleKey(int code);
+
+	// Start-up helpers.
+	void setUpDebugDraw();
+	void createWindows();
+
+public:
+	Trace trace;
+
+	DebugDrawCV debugDraw;
+	PhysicsScene scene;
+	BoardScanner scanner;
+	DrawingAnalysis analysis;
+
+	/// Consecutive passes without camera motion.
+	int stillCount = 0;
+	/// Passes run so far; the first pass is number 1.
+	int passCount = 0;
+};

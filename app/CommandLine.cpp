@@ -1,0 +1,113 @@
+#include "app/CommandLine.h"
+
+#include "tracking/FrameSource.h"
+
+#include <cerrno>
+#include <cstdlib>
+
+namespace
+{
+
+bool parsePassCount(const std::string& text, long& passes)
+{
+	if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos)
+	{
+		return false;
+	}
+	errno = 0;
+	char* end = nullptr;
+	const long value = std::strtol(text.c_str(), &end, 10);
+	if (errno != 0 || *end != '\0' || value <= 0)
+	{
+		return false;
+	}
+	passes = value;
+	return true;
+}
+
+}  // namespace
+
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
+{
+	ParsedCommandLine parsed;
+	Options& options = parsed.options;
+	for (size_t i = 0; i < arguments.size(); ++i)
+	{
+		std::string name = arguments[i];
+		std::string value;
+		bool hasValue = false;
+		const size_t equals = name.find('=');
+		if (name.rfind("--", 0) == 0 && equals != std::string::npos)
+		{
+			value = name.substr(equals + 1);
+			name = name.substr(0, equals);
+			hasValue = true;
+		}
+
+		if (name == "--help" || name == "--headless")
+		{
+			if (hasValue)
+			{
+				parsed.error = "option " + name + " takes no value";
+				return parsed;
+			}
+			(name == "--help" ? options.help : options.headless) = true;
+			continue;
+		}
+		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots")
+		{
+			parsed.error = "unknown option \"" + arguments[i] + "\"";
+			return parsed;
+		}
+		if (!hasValue)
+		{
+			if (i + 1 >= arguments.size())
+			{
+				parsed.error = "option " + name + " needs a value";
+				return parsed;
+			}
+			value = arguments[++i];
+		}
+
+		if (name == "--source")
+		{
+			if (parseSourceName(value).kind == SourceName::Invalid)
+			{
+				parsed.error = "bad source \"" + value + "\": use device:N or file:PATH";
+				return parsed;
+			}
+			options.source = value;
+		}
+		else if (name == "--passes")
+		{
+			if (!parsePassCount(value, options.passes))
+			{
+				parsed.error = "bad pass count \"" + value + "\": use a whole number above 0";
+				return parsed;
+			}
+		}
+		else if (value.empty())
+		{
+			parsed.error = "option " + name + " needs a non-empty value";
+			return parsed;
+		}
+		else
+		{
+			(name == "--trace" ? options.traceFile : options.snapshotDir) = value;
+		}
+	}
+	return parsed;
+}
+
+std::string usageText()
+{
+	return "usage: drawtable [options]\n"
+		   "  --source WHERE    where frames come from: device:N (camera N, default device:0)\n"
+		   "                    or file:PATH (a video file or an image-sequence pattern)\n"
+		   "  --headless        show no windows; frames come as fast as they can\n"
+		   "  --passes N        end with status 0 after N passes of the main loop\n"
+		   "  --trace FILE      write what each pass did to FILE, one JSON object a line\n"
+		   "  --snapshots DIR   at exit, write each window's last image as DIR/<window>.png\n"
+		   "  --help            print this text\n"
+		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box\n";
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+/// What the command line asked for. With no argument: camera device 0, windows,
+/// no end but ESC.
+struct Options
+{
+	std::string source = "device:0";
+	bool headless = false;
+	/// End with status 0 after this many passes; 0 runs until ESC.
+	long passes = 0;
+	std::string traceFile;
+	std::string snapshotDir;
+	bool help = false;
+};
+
+/// The result of reading the command line: the options, or the reason they
+/// were refused (a bad option or value; the caller prints it with the usage).
+struct ParsedCommandLine
+{
+	Options options;
+	std::string error;
+
+	bool ok() const { return error.empty(); }
+};
+
+/// Read the arguments after the program name. Options take their value as the
+/// next argument or after '=' (--passes 300, --passes=300).
+ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+/// The usage text, ending with a line end.
+std::string usageText();

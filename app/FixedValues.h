@@ -1,0 +1,23 @@
+#pragma once
+
+#include <box2d/b2_math.h>
+
+/// Values fixed for the whole run.
+
+/// The world advances by this much every pass, whatever the real time spent.
+constexpr float timeStep = 1.0f / 60.0f;
+constexpr int velocityIterations = 6;
+constexpr int positionIterations = 2;
+
+/// Size of the rectified board image and of the game canvas.
+constexpr int boardWidth = 640;
+constexpr int boardHeight = 480;
+
+/// A rescan is attempted in the pass in which the still counter becomes this.
+constexpr int rescanThreshold = 15;
+
+/// Gravity of the world, in metres per second squared.
+inline b2Vec2 defaultGravity()
+{
+	return b2Vec2(0.0f, -10.0f);
+}

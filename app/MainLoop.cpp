@@ -1,0 +1,74 @@
+#include "app/Application.h"
+
+#include "app/FixedValues.h"
+#include "render/GameCanvas.h"
+
+namespace
+{
+
+constexpr int keyEscape = 27;
+constexpr int keyPause = 'p';
+
+}  // namespace
+
+int Application::runMainLoop(long maxPasses)
+{
+	while (runPass())
+	{
+		if (maxPasses > 0 && passCount >= maxPasses)
+		{
+			break;
+		}
+	}
+	return 0;
+}
+
+bool Application::runPass()
+{
+	++passCount;
+	resetGameCanvas(debugDraw);
+	stepWorld();
+	scene.world->DebugDraw();
+	scene.markOutOfBounds();
+	scene.flush();
+	display->show("game", gameCanvas(debugDraw));
+	updateStillCounter();
+	const bool goOn = handleKey(display->waitKey(1));
+	trace.endPass(passCount, stillCount, scene);
+	return goOn;
+}
+
+void Application::stepWorld()
+{
+	scene.world->Step(timeStep, velocityIterations, positionIterations);
+}
+
+void Application::updateStillCounter()
+{
+	if (scanner.sceneMoved())
+	{
+		stillCount = 0;
+		return;
+	}
+	stillCount += 1;
+	// Exactly the threshold: one still period gives at most one rescan.
+	if (stillCount == rescanThreshold)
+	{
+		rescan();
+	}
+}
+
+bool Application::handleKey(int code)
+{
+	switch (code & 0xFF)
+	{
+	case keyEscape:
+		return false;
+	case keyPause:
+		scanner.scanPaused = !scanner.scanPaused;
+		break;
+	default:
+		break;
+	}
+	return true;
+}

@@ -1,0 +1,79 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+ParsedCommandLine parse(std::vector<std::string> arguments)
+{
+	return parseCommandLine(arguments);
+}
+
+TEST(CommandLine, NoArgumentIsTheCameraWithWindows)
+{
+	const ParsedCommandLine parsed = parse({});
+	ASSERT_TRUE(parsed.ok());
+	EXPECT_EQ(parsed.options.source, "device:0");
+	EXPECT_FALSE(parsed.options.headless);
+	EXPECT_EQ(parsed.options.passes, 0);
+	EXPECT_TRUE(parsed.options.traceFile.empty());
+	EXPECT_TRUE(parsed.options.snapshotDir.empty());
+	EXPECT_FALSE(parsed.options.help);
+}
+
+TEST(CommandLine, EveryOptionInBothForms)
+{
+	const ParsedCommandLine parsed = parse({"--source", "file:clip%03d.png", "--headless", "--passes=300",
+		"--trace", "run.jsonl", "--snapshots=out", "--help"});
+	ASSERT_TRUE(parsed.ok()) << parsed.error;
+	EXPECT_EQ(parsed.options.source, "file:clip%03d.png");
+	EXPECT_TRUE(parsed.options.headless);
+	EXPECT_EQ(parsed.options.passes, 300);
+	EXPECT_EQ(parsed.options.traceFile, "run.jsonl");
+	EXPECT_EQ(parsed.options.snapshotDir, "out");
+	EXPECT_TRUE(parsed.options.help);
+
+	EXPECT_EQ(parse({"--source=device:2"}).options.source, "device:2");
+}
+
+TEST(CommandLine, BadOptionsAndValuesAreRefusedByName)
+{
+	const struct
+	{
+		std::vector<std::string> arguments;
+		std::string named;
+	} cases[] = {
+		{{"--fullscreen"}, "--fullscreen"},
+		{{"-h"}, "-h"},
+		{{"extra"}, "extra"},
+		{{"--passes"}, "--passes"},
+		{{"--passes", "0"}, "0"},
+		{{"--passes", "-5"}, "-5"},
+		{{"--passes", "12abc"}, "12abc"},
+		{{"--passes", "99999999999999999999999"}, "99999999999999999999999"},
+		{{"--source", "camera"}, "camera"},
+		{{"--source", "device:x"}, "device:x"},
+		{{"--source", "device:"}, "device:"},
+		{{"--source", "file:"}, "file:"},
+		{{"--trace="}, "--trace"},
+		{{"--headless=yes"}, "--headless"},
+	};
+	for (const auto& c : cases)
+	{
+		const ParsedCommandLine parsed = parse(c.arguments);
+		EXPECT_FALSE(parsed.ok()) << c.named;
+		EXPECT_NE(parsed.error.find(c.named), std::string::npos) << parsed.error;
+	}
+}
+
+TEST(CommandLine, UsageNamesEveryOption)
+{
+	const std::string usage = usageText();
+	for (const char* option : {"--source", "--headless", "--passes", "--trace", "--snapshots", "--help"})
+	{
+		EXPECT_NE(usage.find(option), std::string::npos) << option;
+	}
+}
+
+}  // namespace

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "app/Application.h"
+#include "render/HeadlessDisplay.h"
+#include "tracking/StillFrameSource.h"
+
+#include <memory>
+#include <vector>
+
+/// A started, headless program whose camera is the given source, with every
+/// pass record kept for inspection.
+struct TestProgram
+{
+	explicit TestProgram(std::unique_ptr<FrameSource> source)
+	{
+		auto headless = std::make_unique<HeadlessDisplay>();
+		display = headless.get();
+		app = std::make_unique<Application>(std::move(source), std::move(headless));
+		app->trace.addSink([this](const PassRecord& record) { passes.push_back(record); });
+		app->start();
+	}
+
+	/// A program looking at a still grey picture.
+	static std::unique_ptr<TestProgram> still()
+	{
+		return std::make_unique<TestProgram>(
+			std::make_unique<StillFrameSource>(cv::Mat(480, 640, CV_8UC3, cv::Scalar(128, 128, 128))));
+	}
+
+	void run(int count)
+	{
+		for (int i = 0; i < count; ++i)
+		{
+			app->runPass();
+		}
+	}
+
+	/// Pass numbers (from 1) in which a board scan was attempted.
+	std::vector<int> scanPasses() const
+	{
+		std::vector<int> found;
+		for (const PassRecord& record : passes)
+		{
+			if (!record.eventsOf("scan").empty())
+			{
+				found.push_back(record.pass);
+			}
+		}
+		return found;
+	}
+
+	HeadlessDisplay* display = nullptr;
+	std::unique_ptr<Application> app;
+	std::vector<PassRecord> passes;
+};
