@@ -1,0 +1,48 @@
+#!/usr/bin/env bash
+# Shared by the README's commands: install the Debian packages the project
+# needs (only those missing) and build it with CMake into build/.
+# Source it from a script in scripts/; it defines `install_missing` and `build`.
+
+project_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+
+required_packages=(
+	cmake g++ make pkg-config
+	libopencv-dev libopencv-contrib-dev
+	libbox2d-dev
+	googletest libgtest-dev libgmock-dev libbenchmark-dev
+	xvfb xdotool
+)
+
+is_installed() {
+	dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+install_missing() {
+	local missing=()
+	local package
+	for package in "${required_packages[@]}"; do
+		is_installed "$package" || missing+=("$package")
+	done
+	[ ${#missing[@]} -eq 0 ] && return 0
+
+	echo "installing: ${missing[*]}"
+	local run_as_root=()
+	if [ "$(id -u)" -ne 0 ]; then
+		if command -v sudo >/dev/null 2>&1; then
+			run_as_root=(sudo)
+		else
+			echo "missing packages: ${missing[*]}; install them as root (apt-get install ${missing[*]})" >&2
+			return 1
+		fi
+	fi
+	"${run_as_root[@]}" apt-get update -q || return 1
+	DEBIAN_FRONTEND=noninteractive "${run_as_root[@]}" apt-get install -y -q "${missing[@]}" || return 1
+}
+
+# build DIR [cmake options...]
+build() {
+	local dir=$1
+	shift
+	cmake -S "$project_root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+	cmake --build "$dir" -j "$(nproc)" -- --no-print-directory || return 1
+}
