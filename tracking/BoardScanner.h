@@ -9,6 +9,8 @@
 #include <vector>
 
 class Display;
+class DrawingAnalysis;
+class PhysicsScene;
 class Trace;
 
 /// The camera side of the table: it owns the frame source, the marker
@@ -42,6 +44,26 @@ public:
 	/// On motion both references are renewed from it. A closed camera counts as
 	/// a still scene (after a short sleep, so the loop does not spin).
 	bool sceneMoved();
+
+	// Drawing analysis of the rectified board (analysis/).
+
+	/// Split warpedColor into the black, red and yellow ink masks and thin the
+	/// black and yellow ones to one-pixel lines; shows the black mask.
+	void segmentColours();
+	/// Contours of blackMask into blackContours, drawn into contourImage.
+	void extractBlackContours();
+	/// Contours of yellowMask into yellowContours.
+	void extractColourContours();
+	/// Clear every black pixel outside a rectangle of the board.
+	void cropToRect(float left, float top, float width, float height);
+
+	// What the camera shows and records (render/).
+
+	/// Erase the circles that became bodies, paint the moving bodies into the
+	/// camera picture, and show "warped" and "normal".
+	void composeCameraView(const DrawingAnalysis& analysis, PhysicsScene& scene);
+	/// Write this pass's raw and game images under video/.
+	void recordFrame();
 
 	/// Images, by header: they share pixels with the fields.
 	cv::Mat getCameraFrame() const { return cameraFrame; }
