@@ -35,6 +35,7 @@ bool Application::runPass()
 	scene.flush();
 	display->show("game", gameCanvas(debugDraw));
 	updateStillCounter();
+	scanner.composeCameraView(analysis, scene);
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass.
 	const bool goOn = handleKey(display->waitKey(1));
