@@ -36,6 +36,7 @@ bool Application::runPass()
 	display->show("game", gameCanvas(debugDraw));
 	updateStillCounter();
 	scanner.composeCameraView(analysis, scene);
+	scanner.recordFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass.
 	const bool goOn = handleKey(display->waitKey(1));
