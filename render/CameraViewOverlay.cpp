@@ -93,8 +93,8 @@ void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, cv::Ma
 	cv::fillConvexPoly(camera, cameraSquare, asFill(cameraPaper), cv::LINE_8, 0);
 }
 
-void eraseConsumedCircles(const DrawingAnalysis& analysis, const cv::Mat& boardToCamera, cv::Mat& board,
-	cv::Mat& camera)
+void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& scene, const cv::Mat& boardToCamera,
+	cv::Mat& board, cv::Mat& camera)
 {
 	// A ball's circle stays erased after the ball is gone: the record outlives it.
 	for (const ShapeRecord& record : analysis.ballRecords)
@@ -104,7 +104,8 @@ void eraseConsumedCircles(const DrawingAnalysis& analysis, const cv::Mat& boardT
 	// A sensor circle vanishes once a solid body has touched it.
 	for (const ShapeRecord& record : analysis.sensorCircleRecords)
 	{
-		const BodyInfo* info = record.body == nullptr ? nullptr : bodyInfoOf(record.body);
+		// Records go with their bodies; should one outlive its body, it is not read.
+		const BodyInfo* info = scene.isRegistered(record.body) ? bodyInfoOf(record.body) : nullptr;
 		if (info != nullptr && info->touched)
 		{
 			eraseCircle(record.descriptor, boardToCamera, board, camera);
@@ -223,7 +224,7 @@ void BoardScanner::composeCameraView(const DrawingAnalysis& analysis, PhysicsSce
 	cv::Mat boardToCamera;
 	if (invertHomography(homography, boardToCamera))
 	{
-		eraseConsumedCircles(analysis, boardToCamera, warpedSnapshot, cameraFrame);
+		eraseConsumedCircles(analysis, scene, boardToCamera, warpedSnapshot, cameraFrame);
 		paintMovingBodies(scene, analysis.mapping, boardToCamera, cameraFrame);
 		display.show("warped", warpedSnapshot);
 	}

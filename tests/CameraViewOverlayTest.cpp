@@ -117,6 +117,16 @@ TEST_F(CameraViewOverlayTest, SensorCircleVanishesOnlyOnceTouchedAndStaysErased)
 	bodyInfoOf(sensor)->touched = true;
 	compose();
 	EXPECT_EQ(patchOf(scanner.warpedSnapshot, cv::Vec3b(1, 2, 3)).count, 41 * 41);
+
+	// A record left behind by its destroyed body is not read.
+	b2Body* gone = createSensorCircle(scene, 30.0f, 10.0f, 1.0f);  // board (400, 100)
+	bodyInfoOf(gone)->touched = true;
+	scanner.warpedSnapshot.at<cv::Vec3b>(100, 400) = cv::Vec3b(4, 5, 6);
+	analysis.sensorCircleRecords.push_back(circleRecord(400.0, 100.0, 10.0, gone));
+	scene.mark(gone);
+	scene.flush();
+	compose();
+	EXPECT_EQ(patchOf(scanner.warpedSnapshot, cv::Vec3b(4, 5, 6)).count, 1);
 }
 
 TEST_F(CameraViewOverlayTest, SamplePointsOutsideAnImageSkipThatCircle)
