@@ -64,13 +64,14 @@ cv::Scalar asFill(const cv::Vec3b& colour)
 /// is too short, or whose centre falls outside either image, is left alone.
 void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, cv::Mat& board, cv::Mat& camera)
 {
-	if (descriptor.type() != CV_64F || descriptor.total() <= size_t(descriptorMeanRadius))
+	const bool isVector = descriptor.rows == 1 || descriptor.cols == 1;
+	if (descriptor.type() != CV_64F || !isVector || descriptor.total() <= size_t(descriptorMeanRadius))
 	{
 		return;
 	}
-	const double* d = descriptor.ptr<double>();
-	const cv::Point centre(truncatedPixel(d[descriptorCentreX]), truncatedPixel(d[descriptorCentreY]));
-	const double halfSide = eraseHalfSideFactor * d[descriptorMeanRadius];
+	const auto d = [&descriptor](int row) { return descriptor.at<double>(row); };
+	const cv::Point centre(truncatedPixel(d(descriptorCentreX)), truncatedPixel(d(descriptorCentreY)));
+	const double halfSide = eraseHalfSideFactor * d(descriptorMeanRadius);
 
 	const cv::Point cameraCentre = boardPointToCamera(boardToCamera, float(centre.x), float(centre.y));
 	// Both colours are taken before either fill.

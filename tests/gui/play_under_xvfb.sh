@@ -8,6 +8,9 @@ set -u
 drawtable=$(realpath "$1")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: needs Xvfb and xdotool"; exit 77; }
 
+# In a sanitizer build, leaks of the window system's libraries are not ours.
+export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
 work=$(mktemp -d)
 xvfb_pid=""
 app_pid=""
