@@ -130,7 +130,7 @@ TEST_P(BoardScanAtPose, CornerMarkersLandOnTheBoardCornersAndTheBoardMatchesTheS
 	EXPECT_LT(worstMiss(observed, boardCorners), 1.5);
 	EXPECT_TRUE(scanner.boardScanned);
 	EXPECT_TRUE(scanner.portalVisible);
-	EXPECT_LT(worstMiss(scanner.portalCorners, truth.portalCorners), 2.5);
+	EXPECT_LT(worstMiss(scanner.portalCorners, truth.portalCorners), 3.0);  // one marker: less sure than the board
 	EXPECT_LT(worstMiss(scanner.boardInnerCorners, truth.innerCorners), 2.5);
 
 	// The rectified board is the sheet: small differences at ink edges only.

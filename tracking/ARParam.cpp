@@ -56,7 +56,7 @@ const char* fault(const ARParam& param)
 {
 	if (param.xsize <= 0 || param.ysize <= 0 || param.xsize > 100000 || param.ysize > 100000)
 	{
-		return "image size is not positive";
+		return "image size is not between 1 and 100000 pixels";
 	}
 	for (const auto& row : param.mat)
 	{
