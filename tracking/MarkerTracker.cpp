@@ -5,9 +5,16 @@
 #include <opencv2/core/persistence.hpp>
 
 #include <cstdio>
+#include <fstream>
 
 int MarkerTracker::arVideoOpen(const char* config)
 {
+	// OpenCV reports a missing file on its own as well; ours is the one line.
+	if (!std::ifstream(config))
+	{
+		std::fprintf(stderr, "%s: cannot open video configuration\n", config);
+		return -1;
+	}
 	cv::Size size;
 	try
 	{
