@@ -73,7 +73,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 		{
 			if (parseSourceName(value).kind == SourceName::Invalid)
 			{
-				parsed.error = "bad source \"" + value + "\": use device:N or file:PATH";
+				parsed.error = "bad source \"" + value + "\": use device:N, file:PATH or demo";
 				return parsed;
 			}
 			options.source = value;
@@ -103,7 +103,8 @@ std::string usageText()
 {
 	return "usage: drawtable [options]\n"
 		   "  --source WHERE    where frames come from: device:N (camera N, default device:0)\n"
-		   "                    or file:PATH (a video file or an image-sequence pattern)\n"
+		   "                    file:PATH (a video file or an image-sequence pattern)\n"
+		   "                    or demo (a synthetic camera over a drawn board)\n"
 		   "  --headless        show no windows; frames come as fast as they can\n"
 		   "  --passes N        end with status 0 after N passes of the main loop\n"
 		   "  --trace FILE      write what each pass did to FILE, one JSON object a line\n"

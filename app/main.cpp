@@ -2,6 +2,8 @@
 #include "app/CommandLine.h"
 #include "render/HeadlessDisplay.h"
 #include "render/WindowDisplay.h"
+#include "tracking/StillFrameSource.h"
+#include "tracking/SyntheticBoardCamera.h"
 
 #include <cstdio>
 
@@ -12,9 +14,25 @@ namespace
 /// they play at real speed.
 constexpr double watchedFramesPerSecond = 60.0;
 
+/// The demo camera looks at the shipped board, with a simple drawing and the
+/// portal card on it, from a little in front of straight above.
+std::unique_ptr<FrameSource> makeDemoCamera()
+{
+	std::string error;
+	std::unique_ptr<FrameSource> camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat",
+		"Data/markers/marker.dat", "Data/markers/portal.dat", demoDrawing(), viewOfBoard(480.0, 10.0, 0.0), error);
+	if (!camera)
+	{
+		std::fprintf(stderr, "%s\n", error.c_str());
+		return std::make_unique<StillFrameSource>(cv::Mat());
+	}
+	return camera;
+}
+
 std::unique_ptr<FrameSource> makeSource(const Options& options)
 {
-	std::unique_ptr<FrameSource> source = openFrameSource(options.source);
+	std::unique_ptr<FrameSource> source =
+		parseSourceName(options.source).kind == SourceName::Demo ? makeDemoCamera() : openFrameSource(options.source);
 	if (!source->isOpened())
 	{
 		std::fprintf(stderr, "cannot open %s; no frames will come and the scene counts as still\n",

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "tracking/FrameSource.h"
 
 #include <gtest/gtest.h>
 
@@ -74,6 +75,21 @@ TEST(CommandLine, UsageNamesEveryOption)
 	{
 		EXPECT_NE(usage.find(option), std::string::npos) << option;
 	}
+}
+
+}  // namespace
+
+namespace
+{
+
+TEST(CommandLine, DemoIsASourceOfItsOwnAndOnlyByItsExactName)
+{
+	EXPECT_EQ(parseSourceName("demo").kind, SourceName::Demo);
+	EXPECT_EQ(parseSourceName("demo:1").kind, SourceName::Invalid);
+	EXPECT_EQ(parseSourceName("Demo").kind, SourceName::Invalid);
+	EXPECT_EQ(parseCommandLine({"--source=demo"}).options.source, "demo");
+	// The program builds the demo camera from its data files, not the opener.
+	EXPECT_EQ(openFrameSource("demo"), nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "tracking/ARParam.h"
 #include "tracking/FrameSource.h"
+#include "tracking/MarkerTracker.h"
 
 #include <opencv2/core.hpp>
 
@@ -26,6 +27,8 @@ public:
 	/// Takes the camera and the display its windows go to. The display must
 	/// outlive the scanner.
 	BoardScanner(std::unique_ptr<FrameSource> capture, Display& display);
+	/// Shuts the marker tracker's video and display down, then releases the
+	/// fields, the camera last of the public ones.
 	~BoardScanner();
 
 	BoardScanner(const BoardScanner&) = delete;
@@ -36,8 +39,9 @@ public:
 	bool initCamera();
 
 	/// Find the board in the reference frame and rectify it. False when paused,
-	/// when no board is found or when its pose is too uncertain; the images and
-	/// corner lists then keep their previous contents.
+	/// when the reference frame is empty or not of the camera size, when no
+	/// board is found or when its pose is too uncertain; the images and corner
+	/// lists then keep their previous contents.
 	bool scanBoard();
 
 	/// Read one camera frame into cameraFrame and compare it with the reference.
@@ -73,6 +77,7 @@ public:
 	cv::Mat getHomography() const { return homography; }
 
 	FrameSource& frameSource() { return *capture; }
+	MarkerTracker& markerTracker() { return tracker; }
 	void setTrace(Trace* newTrace) { trace = newTrace; }
 
 	// Fields, in the order of their roles: tracker set-up, camera, analysis
@@ -135,9 +140,19 @@ public:
 	std::vector<cv::Point2f> boardInnerCorners;
 
 private:
+	/// Second half of a scan: warp `frame` (a BGR copy of the reference) into
+	/// the board images and project the portal and drawing-area corners.
+	void rectifyBoard(const cv::Mat& frame);
+
 	Display& display;
 	Trace* trace = nullptr;
+	/// The marker tracker; it owns the two marker sets.
+	MarkerTracker tracker;
 };
+
+/// A set pose is accepted when its error lies in [0, 100] pixels squared (a
+/// mean miss of about ten pixels); a negative error means not found.
+bool poseAccepted(double error);
 
 /// True when the current frame differs from the reference by more than a mean
 /// of 10 grey levels per pixel in channel 0 (the sum is always divided by

@@ -84,6 +84,10 @@ SourceName parseSourceName(const std::string& where)
 			name.deviceIndex = std::stoi(index);
 		}
 	}
+	else if (where == "demo")
+	{
+		name.kind = SourceName::Demo;
+	}
 	else if (where.compare(0, filePrefix.size(), filePrefix) == 0 && where.size() > filePrefix.size())
 	{
 		name.kind = SourceName::File;
@@ -101,6 +105,7 @@ std::unique_ptr<FrameSource> openFrameSource(const std::string& where)
 		return std::make_unique<CaptureFrameSource>(name.deviceIndex, where);
 	case SourceName::File:
 		return std::make_unique<CaptureFrameSource>(name.path, where);
+	case SourceName::Demo:
 	case SourceName::Invalid:
 		break;
 	}

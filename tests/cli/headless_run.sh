@@ -3,9 +3,12 @@
 # with status 0, traces every pass and leaves the windows' last images.
 set -u
 drawtable=$1
+data=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work" || exit 1
+# The program reads its data files from the working directory.
+cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" . || exit 1
 
 fail() { echo "FAIL: $*"; exit 1; }
 

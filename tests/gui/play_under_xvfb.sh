@@ -6,6 +6,7 @@
 # Exits 77 (skipped) when Xvfb or xdotool is not installed.
 set -u
 drawtable=$(realpath "$1")
+data=$(realpath "$2")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: needs Xvfb and xdotool"; exit 77; }
 
 # In a sanitizer build, leaks of the window system's libraries are not ours.
@@ -22,6 +23,8 @@ cleanup() {
 }
 trap cleanup EXIT
 cd "$work" || exit 1
+# The program reads its data files from the working directory.
+cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" . || exit 1
 
 fail() { echo "FAIL: $*"; [ -f err.txt ] && sed 's/^/  stderr: /' err.txt; exit 1; }
 

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The demo camera's board is found in the first rescan, and start-up refuses
+# data files it cannot use with one line naming the file and status 1.
+set -u
+drawtable=$1
+data=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+fail() { echo "FAIL: $*"; exit 1; }
+fresh_data() {
+	rm -rf Data ./*.xml
+	cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" . || exit 1
+}
+
+fresh_data
+"$drawtable" --headless --source demo --passes 40 --trace t.jsonl >out.txt 2>err.txt
+status=$?
+[ "$status" -eq 0 ] || fail "demo run: status $status, stderr: $(cat err.txt)"
+grep -q "Image size (x,y) = (640,480)" out.txt || fail "no image size in: $(cat out.txt)"
+[ "$(grep -c '"type": "scan"' t.jsonl)" -eq 1 ] || fail "expected one scan in 40 passes"
+grep '"type": "scan"' t.jsonl | grep -q '^{"pass": 16, ' || fail "the scan is not in pass 16"
+grep '"type": "scan", "ok": true, "homography": \[[^]]*\], "portalVisible": true' t.jsonl >/dev/null \
+	|| fail "scan event: $(grep scan t.jsonl)"
+
+# expect_refused FILE-TO-BREAK CONTENT MESSAGE-ON-STDOUT
+expect_refused() {
+	fresh_data
+	printf '%b' "$2" >"$1"
+	"$drawtable" --headless --source file:none.png --passes 3 >out.txt 2>err.txt
+	status=$?
+	[ "$status" -eq 1 ] || fail "$1 with '$2': status $status"
+	grep -qF "$3" out.txt || fail "$1: no \"$3\" in: $(cat out.txt)"
+	[ "$(grep -c "^$1:" err.txt)" -eq 1 ] || fail "$1: expected one line naming the file: $(cat err.txt)"
+}
+expect_refused Data/camera_para.dat 'short' "Camera parameter load error !!"
+expect_refused Data/markers/marker.dat '6\naruco 4X4_50 0\n40\n0 0\n1 0 0 0\n0 1 0 0\n0 0 1 0\n' "config data load error !!"
+expect_refused Data/markers/portal.dat '1\naruco 9X9_50 1\n' "config data load error !!"
+expect_refused Data/markers/portal.dat '1\naruco 4X4_50 10\nsixty\n' "config data load error !!"
+expect_refused Data/markers/marker.dat '1\naruco 4X4_50 0\n40\n0 0\n1 0 0 0\n0 1 0 0\n0 0 1 0\n' "config data load error !!"
+
+fresh_data
+rm Data/markers/portal.dat
+"$drawtable" --headless --source file:none.png --passes 3 >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "a missing portal file does not stop start-up"
+grep -q "Data/markers/portal.dat" err.txt || fail "missing portal file not named: $(cat err.txt)"
+
+fresh_data
+rm ./*.xml
+"$drawtable" --headless --source file:none.png --passes 3 >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "a missing video configuration does not stop start-up"
+grep -qF 'WDM_camera_flipV.xml' err.txt || fail "missing video configuration not named: $(cat err.txt)"
+echo "ok"

@@ -1,0 +1,65 @@
+// Writes the board sheet and the portal card as PNG pictures at 300 dpi, from
+// the marker configurations the program reads, ready to print at 100 %: the
+// board on A3 in landscape, the card on any sheet (cut it out along its edge).
+//
+//   print_board [OUTPUT_DIR]    (default: the working directory)
+//
+// Run it where Data/ is; it writes board.png and portal.png.
+
+#include "tracking/BoardSheet.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdio>
+#include <string>
+
+namespace
+{
+
+constexpr double printDotsPerInch = 300.0;
+constexpr double mmPerInch = 25.4;
+
+bool writeSheet(const std::string& configFile, cv::Size2d sizeMm, const std::string& output)
+{
+	ARMultiMarkerInfoT set;
+	std::string error;
+	if (!readMultiMarkerConfig(configFile, set, error))
+	{
+		std::fprintf(stderr, "%s\n", error.c_str());
+		return false;
+	}
+	const SheetImage sheet = renderMarkerSheet(set, sizeMm, printDotsPerInch / mmPerInch);
+	bool written = false;
+	try
+	{
+		written = cv::imwrite(output, sheet.image);
+	}
+	catch (const cv::Exception&)
+	{
+	}
+	if (!written)
+	{
+		std::fprintf(stderr, "%s: cannot write the picture\n", output.c_str());
+		return false;
+	}
+	std::printf("%s: %d x %d pixels, %.0f x %.0f mm at %.0f dpi\n", output.c_str(), sheet.image.cols,
+		sheet.image.rows, sizeMm.width, sizeMm.height, printDotsPerInch);
+	return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+	if (argc > 2)
+	{
+		std::fprintf(stderr, "usage: print_board [OUTPUT_DIR]\n");
+		return 2;
+	}
+	const std::string directory = argc > 1 ? std::string(argv[1]) + "/" : "";
+	const bool board = writeSheet("Data/markers/marker.dat", cv::Size2d(boardSheetWidth, boardSheetHeight),
+		directory + "board.png");
+	const bool portal = writeSheet("Data/markers/portal.dat", cv::Size2d(portalCardSide, portalCardSide),
+		directory + "portal.png");
+	return board && portal ? 0 : 1;
+}

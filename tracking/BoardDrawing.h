@@ -1,0 +1,57 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+/// What is drawn on the board, in board pixels (the 640 x 480 space between
+/// the corner markers' centres). A plain description, so that a scene can be
+/// written down in a file as well as in code.
+
+enum class Ink
+{
+	Black,
+	Yellow,
+	Red
+};
+
+struct InkStroke
+{
+	std::vector<cv::Point2f> points;
+	Ink ink = Ink::Black;
+	/// Pen width, board pixels.
+	float width = 4.0f;
+};
+
+struct InkCircle
+{
+	cv::Point2f centre;
+	float radius = 20.0f;
+	Ink ink = Ink::Black;
+	/// A filled disc, or a ring drawn with the pen width.
+	bool filled = false;
+	float width = 4.0f;
+};
+
+/// Where the portal card lies: its centre, and its turn in degrees
+/// (counter-clockwise as seen from above).
+struct PortalCardPlacement
+{
+	cv::Point2f centre;
+	float angle = 0.0f;
+};
+
+struct BoardDrawing
+{
+	std::vector<InkStroke> strokes;
+	std::vector<InkCircle> circles;
+	bool hasPortal = false;
+	PortalCardPlacement portal;
+};
+
+/// The colour of an ink on paper, BGR.
+cv::Scalar inkColour(Ink ink);
+
+/// The scene of --source demo: a floor, a ramp, a black ring (a ball), a
+/// yellow ring (a sensor) and the portal card.
+BoardDrawing demoDrawing();

@@ -1,0 +1,65 @@
+#include "tracking/BoardScanner.h"
+
+#include "app/FixedValues.h"
+#include "tracking/PoseMatrices.h"
+
+#include <opencv2/imgproc.hpp>
+
+/// The corner markers in the order of the board's corners: top-left,
+/// top-right, bottom-right, bottom-left.
+static constexpr int cornerMarkers[4] = {0, 2, 5, 3};
+
+/// Half the side of the portal square and the offset of the drawing area's
+/// corners from the corner markers' centres, millimetres.
+static constexpr double cornerOffset = 60.0;
+
+void BoardScanner::rectifyBoard(const cv::Mat& frame)
+{
+	const cv::Mat T = makeHomogeneousPose(boardConfig->trans);
+	const cv::Mat origin = makeHomogeneousPoint(3, 0.0, 0.0, 0.0);
+	const cv::Mat K = cameraMatrixView(&cameraParam.mat[0][0], 3).clone();
+	const auto markerTransform = [this](int i) { return makeHomogeneousPose(boardConfig->marker[size_t(i)].trans); };
+
+	std::vector<cv::Point2f> imageCorners;
+	for (int marker : cornerMarkers)
+	{
+		imageCorners.push_back(projectToImage(K, T, markerTransform(marker), origin));
+	}
+	// 639 and 479: the marker centres land on the centres of the corner pixels.
+	const std::vector<cv::Point2f> boardCorners = {
+		{0.0f, 0.0f}, {float(boardWidth - 1), 0.0f}, {float(boardWidth - 1), float(boardHeight - 1)},
+		{0.0f, float(boardHeight - 1)}};
+	homography = cv::getPerspectiveTransform(imageCorners, boardCorners);
+
+	cv::Mat warped;
+	cv::warpPerspective(frame, warped, homography, cv::Size(boardWidth, boardHeight), cv::INTER_LINEAR,
+		cv::BORDER_CONSTANT, cv::Scalar(0, 0, 0, 0));
+
+	if (portalVisible)
+	{
+		portalCorners.clear();
+		const cv::Mat Q = makeHomogeneousPose(portalConfig->trans);
+		// Zigzag, not round the square: (-60,-60), (-60,60), (60,-60), (60,60).
+		for (int a = -1; a <= 1; a += 2)
+		{
+			for (int b = -1; b <= 1; b += 2)
+			{
+				const cv::Mat corner = makeHomogeneousPoint(3, cornerOffset * a, cornerOffset * b, 0.0);
+				portalCorners.push_back(projectToBoard(K, homography, Q, corner));
+			}
+		}
+	}
+	boardScanned = true;
+
+	boardInnerCorners.clear();
+	const cv::Mat topLeft = T * markerTransform(cornerMarkers[0]);
+	const cv::Mat bottomRight = T * markerTransform(cornerMarkers[2]);
+	boardInnerCorners.push_back(
+		projectToBoard(K, homography, topLeft, makeHomogeneousPoint(3, cornerOffset, -cornerOffset, 0.0)));
+	boardInnerCorners.push_back(
+		projectToBoard(K, homography, bottomRight, makeHomogeneousPoint(3, -cornerOffset, cornerOffset, 0.0)));
+
+	cv::cvtColor(warped, warpedGray, cv::COLOR_BGR2GRAY);
+	warpedSnapshot = warped.clone();
+	warpedColor = warped;
+}

@@ -1,0 +1,130 @@
+#include "tracking/MarkerTracker.h"
+
+#include "tracking/FrameSource.h"
+
+#include <opencv2/core/persistence.hpp>
+
+#include <cstdio>
+#include <fstream>
+
+int MarkerTracker::arVideoOpen(const char* config)
+{
+	// OpenCV reports a missing file on its own as well; ours is the one line.
+	if (!std::ifstream(config))
+	{
+		std::fprintf(stderr, "%s: cannot open video configuration\n", config);
+		return -1;
+	}
+	cv::Size size;
+	try
+	{
+		cv::FileStorage file(config, cv::FileStorage::READ);
+		if (!file.isOpened())
+		{
+			std::fprintf(stderr, "%s: cannot open video configuration\n", config);
+			return -1;
+		}
+		size = cv::Size(int(file["width"]), int(file["height"]));
+	}
+	catch (const cv::Exception&)
+	{
+		std::fprintf(stderr, "%s: video configuration is not readable XML\n", config);
+		return -1;
+	}
+	if (size.width <= 0 || size.height <= 0)
+	{
+		std::fprintf(stderr, "%s: video configuration needs a width and a height above 0\n", config);
+		return -1;
+	}
+	configuredSize = size;
+	videoOpen = true;
+	return 0;
+}
+
+int MarkerTracker::arVideoInqSize(int* x, int* y)
+{
+	if (!videoOpen)
+	{
+		return -1;
+	}
+	cv::Size size = configuredSize;
+	if (frames != nullptr && frames->isOpened() && !frames->frameSize().empty())
+	{
+		size = frames->frameSize();
+	}
+	*x = size.width;
+	*y = size.height;
+	return 0;
+}
+
+int MarkerTracker::arVideoCapNext()
+{
+	return videoOpen ? 0 : -1;
+}
+
+int MarkerTracker::arVideoCapStop()
+{
+	return videoOpen ? 0 : -1;
+}
+
+int MarkerTracker::arVideoClose()
+{
+	if (!videoOpen)
+	{
+		return -1;
+	}
+	videoOpen = false;
+	return 0;
+}
+
+int MarkerTracker::arInitCparam(ARParam* param)
+{
+	camera = *param;
+	return 0;
+}
+
+ARMultiMarkerInfoT* MarkerTracker::arMultiReadConfigFile(const char* filename)
+{
+	auto set = std::make_unique<ARMultiMarkerInfoT>();
+	std::string error;
+	if (!readMultiMarkerConfig(filename, *set, error))
+	{
+		std::fprintf(stderr, "%s\n", error.c_str());
+		return nullptr;
+	}
+	for (ARMultiEachMarkerInfoT& marker : set->marker)
+	{
+		marker.patt_id = patternIndex(marker.pattern);
+	}
+	sets.push_back(std::move(set));
+	return sets.back().get();
+}
+
+int MarkerTracker::patternIndex(const MarkerPattern& pattern)
+{
+	for (size_t i = 0; i < patterns.size(); ++i)
+	{
+		if (patterns[i].dictionary == pattern.dictionary && patterns[i].id == pattern.id)
+		{
+			return int(i);
+		}
+	}
+	patterns.push_back(pattern);
+	return int(patterns.size() - 1);
+}
+
+int MarkerTracker::arUtilTimerReset()
+{
+	timerStart = std::chrono::steady_clock::now();
+	return 0;
+}
+
+double MarkerTracker::arUtilTimer() const
+{
+	return std::chrono::duration<double>(std::chrono::steady_clock::now() - timerStart).count();
+}
+
+void MarkerTracker::argInit(ARParam*, double, int, int, int, int)
+{
+	displayOpen = true;
+}
