@@ -1,0 +1,35 @@
+#include "analysis/TemplateFile.h"
+
+#include <cstdio>
+#include <fstream>
+
+std::vector<cv::Point> loadTemplatePoints(const std::string& name)
+{
+	std::ifstream file(name);
+	if (!file)
+	{
+		std::fprintf(stderr, "%s: cannot open the circle template; it is left empty\n", name.c_str());
+		return {};
+	}
+	long count = 0;
+	if (!(file >> count))
+	{
+		std::fprintf(stderr, "%s: no point count at the start; the circle template is left empty\n", name.c_str());
+		return {};
+	}
+	std::vector<cv::Point> points;
+	// Points are added as they are read, so a huge count in a short file
+	// costs nothing.
+	for (long i = 0; i < count; ++i)
+	{
+		int x = 0, y = 0;
+		if (!(file >> x >> y))
+		{
+			std::fprintf(stderr, "%s: point %ld of %ld is missing or not two integers; the circle template is left empty\n",
+				name.c_str(), i + 1, count);
+			return {};
+		}
+		points.emplace_back(x, y);
+	}
+	return points;
+}
