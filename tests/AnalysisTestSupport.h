@@ -10,6 +10,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <fstream>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -88,7 +89,7 @@ struct ScannerRig
 
 /// The contour our own pipeline extracts from one ring drawn in the given pen
 /// (the first contour: the ring's outer border).
-inline std::vector<cv::Point> ringContour(const cv::Scalar& pen, int radius = ringRadius)
+inline std::vector<cv::Point> extractRingContour(const cv::Scalar& pen, int radius)
 {
 	ScannerRig rig;
 	cv::Mat board = blankBoard();
@@ -105,6 +106,19 @@ inline std::vector<cv::Point> ringContour(const cv::Scalar& pen, int radius = ri
 		}
 	}
 	return {};
+}
+
+/// The same, made once per pen and radius: the thinning takes a while.
+inline const std::vector<cv::Point>& ringContour(const cv::Scalar& pen, int radius = ringRadius)
+{
+	static std::map<std::pair<std::vector<double>, int>, std::vector<cv::Point>> made;
+	const auto key = std::make_pair(std::vector<double>(pen.val, pen.val + 4), radius);
+	auto found = made.find(key);
+	if (found == made.end())
+	{
+		found = made.emplace(key, extractRingContour(pen, radius)).first;
+	}
+	return found->second;
 }
 
 /// Write points in the circle template format.
