@@ -16,6 +16,7 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	  analysis(scanner, scene)
 {
 	scanner.setTrace(&trace);
+	analysis.setTrace(&trace);
 }
 
 int Application::start()
