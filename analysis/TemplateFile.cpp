@@ -33,3 +33,20 @@ std::vector<cv::Point> loadTemplatePoints(const std::string& name)
 	}
 	return points;
 }
+
+bool saveTemplatePoints(const std::string& name, const std::vector<cv::Point>& points)
+{
+	std::ofstream file(name);
+	file << points.size() << "\n";
+	for (const cv::Point& p : points)
+	{
+		file << p.x << " " << p.y << "\n";
+	}
+	file.close();
+	if (!file)
+	{
+		std::fprintf(stderr, "%s: cannot write the circle template\n", name.c_str());
+		return false;
+	}
+	return true;
+}

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "analysis/DrawingAnalysis.h"
+#include "analysis/TemplateFile.h"
+#include "analysis/TemplateRing.h"
 #include "physics/PhysicsScene.h"
 #include "render/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
@@ -9,7 +11,6 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
-#include <fstream>
 #include <map>
 #include <memory>
 #include <string>
@@ -87,8 +88,8 @@ struct ScannerRig
 	BoardScanner scanner;
 };
 
-/// The contour our own pipeline extracts from one ring drawn in the given pen
-/// (the first contour: the ring's outer border).
+/// The ring our own pipeline extracts from one ring drawn in the given pen:
+/// its outer border, as the template tool takes it.
 inline std::vector<cv::Point> extractRingContour(const cv::Scalar& pen, int radius)
 {
 	ScannerRig rig;
@@ -97,15 +98,13 @@ inline std::vector<cv::Point> extractRingContour(const cv::Scalar& pen, int radi
 	rig.setBoard(board);
 	rig.scanner.segmentColours();
 	rig.scanner.extractBlackContours();
-	rig.scanner.extractColourContours();
-	for (const auto* contours : {&rig.scanner.blackContours, &rig.scanner.yellowContours})
+	std::vector<cv::Point> ring = roundestRing(rig.scanner.blackContours, rig.scanner.hierarchy);
+	if (ring.empty())
 	{
-		if (!contours->empty())
-		{
-			return contours->front();
-		}
+		rig.scanner.extractColourContours();
+		ring = roundestRing(rig.scanner.yellowContours, rig.scanner.hierarchy);
 	}
-	return {};
+	return ring;
 }
 
 /// The same, made once per pen and radius: the thinning takes a while.
@@ -121,17 +120,6 @@ inline const std::vector<cv::Point>& ringContour(const cv::Scalar& pen, int radi
 	return found->second;
 }
 
-/// Write points in the circle template format.
-inline void writeTemplateFile(const std::string& path, const std::vector<cv::Point>& points)
-{
-	std::ofstream file(path);
-	file << points.size() << "\n";
-	for (const cv::Point& p : points)
-	{
-		file << p.x << " " << p.y << "\n";
-	}
-}
-
 /// Template files made at run time from rings drawn at ringRadius, as the
 /// template tool makes them from a board photograph.
 struct TestTemplates
@@ -145,8 +133,8 @@ inline const TestTemplates& testTemplates()
 	static const TestTemplates files = [] {
 		TestTemplates made{::testing::TempDir() + "drawtable_circleExample.txt",
 			::testing::TempDir() + "drawtable_circleExampleYellow.txt"};
-		writeTemplateFile(made.black, ringContour(blackPen));
-		writeTemplateFile(made.yellow, ringContour(yellowPen));
+		saveTemplatePoints(made.black, ringContour(blackPen));
+		saveTemplatePoints(made.yellow, ringContour(yellowPen));
 		return made;
 	}();
 	return files;
