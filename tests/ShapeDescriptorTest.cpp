@@ -1,5 +1,4 @@
 #include "AnalysisTestSupport.h"
-#include "analysis/TemplateFile.h"
 
 #include <gtest/gtest.h>
 
@@ -13,141 +12,83 @@ constexpr double pi = 3.141592653589793;
 
 std::vector<double> components(const ShapeDescriptor& d)
 {
-	EXPECT_EQ(d.rows, 10);
-	EXPECT_EQ(d.cols, 1);
-	EXPECT_EQ(d.type(), CV_64F);
 	return std::vector<double>(d.begin<double>(), d.end<double>());
 }
 
-ShapeDescriptor descriptorWithCentroid(double x, double y, double filler = 0.0)
+ShapeDescriptor atCentroid(double x, double y, double others = 0.0)
 {
-	ShapeDescriptor d(10, 1, CV_64F, cv::Scalar(filler));
+	ShapeDescriptor d(10, 1, CV_64F, cv::Scalar(others));
 	d.at<double>(0) = x;
 	d.at<double>(1) = y;
 	return d;
 }
 
-TEST(ShapeDescriptor, EmptyContourAndSinglePoint)
+TEST(ShapeDescriptor, EmptyOnePointAndSquare)
 {
 	EXPECT_EQ(components(computeDescriptor({})), std::vector<double>(10, 0.0));
 	EXPECT_EQ(components(computeDescriptor({{5, 7}})), (std::vector<double>{5, 7, 0, 0, 0, 0, 0, 0, 0, 0}));
-}
-
-TEST(ShapeDescriptor, SquareWalkedCornerByCorner)
-{
-	const std::vector<double> c = components(computeDescriptor({{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
-	EXPECT_DOUBLE_EQ(c[0], 5.0);
-	EXPECT_DOUBLE_EQ(c[1], 5.0);
-	EXPECT_DOUBLE_EQ(c[2], pi);       // turns 0, -pi/2, -pi/2
-	EXPECT_DOUBLE_EQ(c[3], 30.0);     // the closing side is not counted
-	EXPECT_DOUBLE_EQ(c[4], pi);
-	EXPECT_DOUBLE_EQ(c[5], -3.0 * pi / 4.0);
-	EXPECT_DOUBLE_EQ(c[6], pi);
-	EXPECT_DOUBLE_EQ(c[7], 0.0);      // no turn is positive
-	EXPECT_DOUBLE_EQ(c[8], 5.0 * std::sqrt(2.0));
-	EXPECT_NEAR(c[9], 0.0, 1e-12);
-}
-
-TEST(ShapeDescriptor, FirstSegmentTurnsAgainstTheXAxisAndRepeatedPointsAreHarmless)
-{
-	// Straight down: the first turn is 0 - pi/2. A repeated point has
-	// direction atan2(0, 0) = 0, which is a turn like any other.
-	const std::vector<double> c = components(computeDescriptor({{0, 0}, {0, 10}, {0, 10}}));
-	EXPECT_DOUBLE_EQ(c[2], pi);
-	EXPECT_DOUBLE_EQ(c[4], 0.0);
-	EXPECT_DOUBLE_EQ(c[7], pi / 2.0);
-	for (double value : c)
+	// Turns 0, -pi/2, -pi/2; the closing side is not counted.
+	const std::vector<double> expected = {5, 5, pi, 30, pi, -3 * pi / 4, pi, 0, 5 * std::sqrt(2.0), 0};
+	const std::vector<double> square = components(computeDescriptor({{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+	for (int i = 0; i < 10; ++i)
 	{
-		EXPECT_FALSE(std::isnan(value));
+		EXPECT_NEAR(square[i], expected[i], 1e-12) << "component " << i;
 	}
+	// The first segment turns against the +x axis.
+	EXPECT_NEAR(computeDescriptor({{0, 0}, {0, 10}}).at<double>(2), pi / 2, 1e-12);
 }
 
-TEST(ShapeDescriptor, WrapAngleLandsInMinusPiToPi)
+TEST(ShapeDescriptor, WrapAngle)
 {
 	EXPECT_DOUBLE_EQ(wrapAngle(pi), -pi);
 	EXPECT_DOUBLE_EQ(wrapAngle(-pi), -pi);
-	EXPECT_DOUBLE_EQ(wrapAngle(3.0 * pi / 2.0), -pi / 2.0);
-	EXPECT_DOUBLE_EQ(wrapAngle(-3.0 * pi / 2.0), pi / 2.0);
-	EXPECT_DOUBLE_EQ(wrapAngle(0.5), 0.5);
-	EXPECT_NEAR(wrapAngle(7.0 * pi + 0.25), -pi + 0.25, 1e-12);
+	EXPECT_DOUBLE_EQ(wrapAngle(3 * pi / 2), -pi / 2);
+	EXPECT_DOUBLE_EQ(wrapAngle(-3 * pi / 2), pi / 2);
+	EXPECT_NEAR(wrapAngle(7 * pi + 0.25), -pi + 0.25, 1e-12);
 }
 
-class DescriptorDistanceTest : public ::testing::Test
+TEST(ShapeDescriptor, DistancesWithEachExponentSet)
 {
-protected:
-	void use(const int (&exponents)[descriptorSize])
-	{
-		std::copy(std::begin(exponents), std::end(exponents), std::begin(rig.analysis.descriptorExponents));
-	}
-
 	AnalysisRig rig;
-};
-
-TEST_F(DescriptorDistanceTest, CentroidExponentsGiveThePixelDistanceOrItsHalf)
-{
-	const ShapeDescriptor a = descriptorWithCentroid(0, 0, 100.0);
-	const ShapeDescriptor b = descriptorWithCentroid(3, 4, -50.0);
+	DrawingAnalysis& a = rig.analysis;
+	const auto use = [&a](const int (&set)[descriptorSize]) { std::copy(set, set + descriptorSize, a.descriptorExponents); };
+	const ShapeDescriptor diff = atCentroid(3, 4, 100.0);
 	use(duplicateExponents);
-	EXPECT_DOUBLE_EQ(rig.analysis.descriptorDistance(b - a), 5.0);
-	EXPECT_DOUBLE_EQ(rig.analysis.descriptorDistance(a - b), 5.0);
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(diff), 5.0);  // whatever the other components
 	use(sameMapExponents);
-	EXPECT_DOUBLE_EQ(rig.analysis.descriptorDistance(b - a), 2.5);
-	rig.analysis.descriptorWeights[0] = 3;  // 9 and 4: weights multiply
-	use(duplicateExponents);
-	EXPECT_DOUBLE_EQ(rig.analysis.descriptorDistance(b - a), std::sqrt(81.0 + 16.0));
-}
-
-TEST_F(DescriptorDistanceTest, TemplateExponentsIgnorePositionAndScaleEachComponent)
-{
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(diff), 2.5);
 	use(blackTemplateExponents);
-	ShapeDescriptor v = descriptorWithCentroid(1000, -700);
-	EXPECT_DOUBLE_EQ(rig.analysis.descriptorDistance(v), 0.0);
-	v.at<double>(3) = 16.0;  // length: 2^-4
-	v.at<double>(5) = 1.0;   // direction: 2^0
-	EXPECT_DOUBLE_EQ(rig.analysis.descriptorDistance(v), std::sqrt(2.0));
-	use(yellowTemplateExponents);
-	v = descriptorWithCentroid(0, 0);
-	v.at<double>(8) = 2.5;  // mean radius: 2^1, so 2.5 pixels cost the whole limit
-	EXPECT_DOUBLE_EQ(rig.analysis.descriptorDistance(v), circleMatchLimit);
+	ShapeDescriptor shape = atCentroid(1000, -700);
+	shape.at<double>(3) = 16.0;  // length, 2^-4
+	shape.at<double>(5) = 1.0;   // direction, 2^0
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(shape), std::sqrt(2.0));
+	a.descriptorWeights[3] = 3;
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(shape), std::sqrt(10.0));
 }
 
-TEST_F(DescriptorDistanceTest, NearestTakesTheFirstOfEqualsSkipsNaNAndReportsEmptyLists)
+TEST(ShapeDescriptor, NearestKeepsTheFirstOfEqualsAndSkipsNaN)
 {
-	use(duplicateExponents);
-	const ShapeDescriptor query = descriptorWithCentroid(0, 0);
+	AnalysisRig rig;
+	DrawingAnalysis& a = rig.analysis;
+	std::copy(duplicateExponents, duplicateExponents + descriptorSize, a.descriptorExponents);
+	const ShapeDescriptor query = atCentroid(0, 0);
 	int index = 7;
-	EXPECT_EQ(rig.analysis.nearestDescriptor(query, {}, index), 10000.0f);
+	EXPECT_EQ(a.nearestDescriptor(query, {}, index), 10000.0f);
 	EXPECT_EQ(index, -1);
-
-	const std::vector<ShapeDescriptor> candidates = {descriptorWithCentroid(std::nan(""), 0),
-		descriptorWithCentroid(0, 4), descriptorWithCentroid(4, 0), descriptorWithCentroid(0, 3)};
-	EXPECT_EQ(rig.analysis.nearestDescriptor(query, candidates, index), 3.0f);
-	EXPECT_EQ(index, 3);
-	EXPECT_EQ(rig.analysis.nearestDescriptor(query, {candidates[0], candidates[2], candidates[1]}, index), 4.0f);
+	const std::vector<ShapeDescriptor> candidates = {atCentroid(NAN, 0), atCentroid(0, 4), atCentroid(4, 0)};
+	EXPECT_EQ(a.nearestDescriptor(query, candidates, index), 4.0f);
 	EXPECT_EQ(index, 1);
-	// Only NaN: nothing is accepted.
-	EXPECT_EQ(rig.analysis.nearestDescriptor(query, {candidates[0]}, index), 10000.0f);
+	EXPECT_EQ(a.nearestDescriptor(query, {candidates[0]}, index), 10000.0f);
 	EXPECT_EQ(index, -1);
-	// The first measurable candidate is taken even when farther than 10000.
-	EXPECT_EQ(rig.analysis.nearestDescriptor(query, {descriptorWithCentroid(0, 30000)}, index), 30000.0f);
-	EXPECT_EQ(index, 0);
+	// The first measurable candidate counts even beyond 10000.
+	EXPECT_EQ(a.nearestDescriptor(query, {atCentroid(0, 30000)}, index), 30000.0f);
 
-	const ShapeRecord* nearest = &rig.analysis.wallRecords.emplace_back();
-	EXPECT_EQ(rig.analysis.nearestRecord({}, query, nearest), 10000.0f);
+	const ShapeRecord* nearest = &a.wallRecords.emplace_back();
+	EXPECT_EQ(a.nearestRecord({}, query, nearest), 10000.0f);
 	EXPECT_EQ(nearest, nullptr);
-	const std::vector<ShapeRecord> records = {{{}, descriptorWithCentroid(0, 6), nullptr},
-		{{}, descriptorWithCentroid(6, 0), nullptr}};
-	EXPECT_EQ(rig.analysis.nearestRecord(records, query, nearest), 6.0f);
+	const std::vector<ShapeRecord> records = {{{}, atCentroid(0, 6), nullptr}, {{}, atCentroid(6, 0), nullptr}};
+	EXPECT_EQ(a.nearestRecord(records, query, nearest), 6.0f);
 	EXPECT_EQ(nearest, &records[0]);
-}
-
-/// Standard error of a call, for the template file messages.
-template <typename F>
-std::string stderrOf(F call)
-{
-	::testing::internal::CaptureStderr();
-	call();
-	return ::testing::internal::GetCapturedStderr();
 }
 
 std::string writeFile(const std::string& name, const std::string& text)
@@ -159,44 +100,23 @@ std::string writeFile(const std::string& name, const std::string& text)
 	return path;
 }
 
-TEST(TemplateFile, ReadsTheCountThenThePairs)
+TEST(TemplateFile, ReadsPointsAndBadFilesGiveOneLineAndNoPoints)
 {
-	const std::string path = writeFile("drawtable_template_ok.txt", "3\n10 20\n 30\t40 50 60\n");
-	std::vector<cv::Point> points;
-	EXPECT_EQ(stderrOf([&] { points = loadTemplatePoints(path); }), "");
-	EXPECT_EQ(points, (std::vector<cv::Point>{{10, 20}, {30, 40}, {50, 60}}));
-	EXPECT_TRUE(loadTemplatePoints(writeFile("drawtable_template_zero.txt", "0\n")).empty());
-	EXPECT_TRUE(loadTemplatePoints(writeFile("drawtable_template_negative.txt", "-4 1 2\n")).empty());
-}
+	EXPECT_EQ(loadTemplatePoints(writeFile("drawtable_t_ok.txt", "3\n10 20\n 30\t40 50 60\n")),
+		(std::vector<cv::Point>{{10, 20}, {30, 40}, {50, 60}}));
+	EXPECT_TRUE(loadTemplatePoints(writeFile("drawtable_t_none.txt", "-4 1 2\n")).empty());
 
-TEST(TemplateFile, BadFilesGiveOneLineNamingTheFileAndNoPoints)
-{
-	const std::string missing = ::testing::TempDir() + "drawtable_no_such_template.txt";
-	const std::string cases[] = {missing, writeFile("drawtable_template_short.txt", "5\n1 2\n3 4\n"),
-		writeFile("drawtable_template_huge.txt", "2000000000\n1 2\n"),
-		writeFile("drawtable_template_text.txt", "circle\n"),
-		writeFile("drawtable_template_bad.txt", "2\n1 2\n3 x\n"), writeFile("drawtable_template_empty.txt", "")};
-	for (const std::string& path : cases)
+	const std::string bad[] = {::testing::TempDir() + "drawtable_t_missing.txt",
+		writeFile("drawtable_t_short.txt", "5\n1 2\n3 4\n"), writeFile("drawtable_t_huge.txt", "2000000000\n1 2\n"),
+		writeFile("drawtable_t_text.txt", "circle\n"), writeFile("drawtable_t_bad.txt", "2\n1 2\n3 x\n")};
+	for (const std::string& path : bad)
 	{
-		std::vector<cv::Point> points = {{1, 1}};
-		const std::string message = stderrOf([&] { points = loadTemplatePoints(path); });
-		EXPECT_TRUE(points.empty()) << path;
+		::testing::internal::CaptureStderr();
+		EXPECT_TRUE(loadTemplatePoints(path).empty()) << path;
+		const std::string message = ::testing::internal::GetCapturedStderr();
 		EXPECT_EQ(message.find(path + ": "), 0u) << message;
 		EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
 	}
-}
-
-TEST(TemplateFile, AnalysisLoadsBothTemplatesAndAMissingOneMatchesNothing)
-{
-	AnalysisRig rig;
-	EXPECT_EQ(rig.analysis.circleTemplatePoints, ringContour(blackPen));
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(8), ringRadius, 1.5);
-	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(8), ringRadius, 1.5);
-
-	const std::string message = stderrOf(
-		[&] { rig.analysis.loadTemplates(testTemplates().black, ::testing::TempDir() + "drawtable_none.txt"); });
-	EXPECT_NE(message.find("drawtable_none.txt"), std::string::npos);
-	EXPECT_EQ(components(rig.analysis.yellowCircleTemplate), std::vector<double>(10, 0.0));
 }
 
 }  // namespace
