@@ -30,7 +30,8 @@ void Application::analyseScannedBoard()
 	{
 		startNewMap();
 	}
-	// Again from the start: the first pass's contours were only compared.
+	// Again from the ink: a new map has marked the first pass's portal, and
+	// the balls and walls are taken from a fresh contour search.
 	analyseDrawing();
 	analysis.detectBalls();
 	// Walls are rebuilt at every rescan; the old ones go at the next flush.
