@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/DebugWindows.h"
 #include "app/FixedValues.h"
 #include "render/GameCanvas.h"
 
@@ -17,6 +18,7 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 {
 	scanner.setTrace(&trace);
 	analysis.setTrace(&trace);
+	scene.trace = &trace;
 }
 
 int Application::start()
@@ -53,4 +55,8 @@ void Application::createWindows()
 	// A window takes a mouse handler only once it exists, so each window is
 	// created before its handler is attached.
 	display->createWindow("game");
+	display->setMouseHandler("game", [this](int event, int x, int y, int) {
+		onGameMouse(scene, pen, event, x, y);
+	});
+	installDebugWindowCallbacks(*display, scanner);
 }

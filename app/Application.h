@@ -2,6 +2,7 @@
 
 #include "analysis/DrawingAnalysis.h"
 #include "app/Trace.h"
+#include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "render/DebugDrawCV.h"
 #include "render/Display.h"
@@ -69,4 +70,6 @@ public:
 	int stillCount = 0;
 	/// Passes run so far; the first pass is number 1.
 	int passCount = 0;
+	/// The stroke being drawn with the mouse in "game".
+	PenState pen;
 };

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/FixedValues.h"
+#include "physics/SpawnedBoxes.h"
 #include "render/GameCanvas.h"
 
 namespace
@@ -8,6 +9,7 @@ namespace
 
 constexpr int keyEscape = 27;
 constexpr int keyPause = 'p';
+constexpr int keySpawnBox = 'z';
 
 }  // namespace
 
@@ -33,6 +35,10 @@ bool Application::runPass()
 	scene.flush();
 	display->show("game", gameCanvas(debugDraw));
 	updateStillCounter();
+	scanner.composeCameraView(analysis, scene);
+	scanner.recordFrame();
+	// Mouse handlers run inside waitKey, after this pass's flush: what they
+	// make is first simulated in the next pass.
 	const bool goOn = handleKey(display->waitKey(1));
 	trace.endPass(passCount, stillCount, scene);
 	return goOn;
@@ -66,6 +72,9 @@ bool Application::handleKey(int code)
 		return false;
 	case keyPause:
 		scanner.scanPaused = !scanner.scanPaused;
+		break;
+	case keySpawnBox:
+		spawnBox(scene);
 		break;
 	default:
 		break;

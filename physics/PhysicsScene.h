@@ -12,6 +12,9 @@
 #include <set>
 #include <vector>
 
+class Trace;
+struct TraceEvent;
+
 /// The one physics scene of a run: the Box2D world and the registry of every
 /// body the system creates.
 ///
@@ -95,6 +98,13 @@ public:
 	/// Random places of spawned boxes and angles and speeds of debris. It starts
 	/// from the same state on every run, so the same actions give the same scene.
 	cv::RNG sceneRng;
+
+	/// Where touched sensors, shatters, boxes and mouse walls are reported; null
+	/// when nobody listens (as in plain physics tests).
+	Trace* trace = nullptr;
+
+	/// Add an event to the trace, if there is one.
+	void report(TraceEvent event);
 
 private:
 	void destroyBody(b2Body* body);

@@ -1,8 +1,81 @@
 #include "physics/PortalContactListener.h"
 
+#include "app/Trace.h"
+#include "physics/PhysicsScene.h"
+
+#include <box2d/b2_body.h>
+#include <box2d/b2_contact.h>
+#include <box2d/b2_fixture.h>
+
+#include <cassert>
+
+namespace
+{
+
+/// The kind of a body, or 0 for a body the scene does not know.
+int kindOf(b2Body* body)
+{
+	const BodyInfo* info = bodyInfoOf(body);
+	return info == nullptr ? 0 : info->kind;
+}
+
+void reportShatter(PhysicsScene& scene, const b2Vec2& at)
+{
+	// The debris of this shatter are the last two queued.
+	const std::vector<DebrisSpawn>& queued = scene.getPendingDebris();
+	assert(queued.size() >= debrisPerShatter);
+	std::vector<double> angles;
+	std::vector<cv::Point2f> velocities;
+	for (size_t i = queued.size() - debrisPerShatter; i < queued.size(); ++i)
+	{
+		angles.push_back(queued[i].bodyDef.angle);
+		velocities.emplace_back(queued[i].bodyDef.linearVelocity.x, queued[i].bodyDef.linearVelocity.y);
+	}
+	scene.report(TraceEvent("shatter").set("x", double(at.x)).set("y", double(at.y))
+		.set("angles", angles).set("velocities", velocities));
+}
+
+}  // namespace
+
 void PortalContactListener::BeginContact(b2Contact* contact)
 {
-	// Sensor and portal reactions arrive with the play features; until then
-	// contacts only collide.
-	(void)contact;
+	b2Fixture* fixtureA = contact->GetFixtureA();
+	b2Fixture* fixtureB = contact->GetFixtureB();
+	if (fixtureA->IsSensor() == fixtureB->IsSensor())
+	{
+		return;  // two solids collide as usual; two sensors never react
+	}
+	b2Body* sensor = (fixtureA->IsSensor() ? fixtureA : fixtureB)->GetBody();
+	b2Body* other = (fixtureA->IsSensor() ? fixtureB : fixtureA)->GetBody();
+	if (kindOf(other) != Solid)
+	{
+		return;
+	}
+	switch (kindOf(sensor))
+	{
+	case SensorCircle:
+	{
+		bodyInfoOf(sensor)->touched = true;
+		const b2Vec2 p = sensor->GetPosition();
+		scene->report(TraceEvent("touched").set("x", double(p.x)).set("y", double(p.y)));
+		break;
+	}
+	case Portal:
+		shatter(other);
+		break;
+	default:
+		break;
+	}
+}
+
+void PortalContactListener::shatter(b2Body* body)
+{
+	if (!scene->isRegistered(body))
+	{
+		return;
+	}
+	scene->mark(body);
+	const b2Vec2 at = body->GetTransform().p;
+	queueDebris(*scene, at.x, at.y);
+	reportShatter(*scene, at);
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <string>
+
+class BoardScanner;
+class Display;
+
+/// Create "warped", "normal" and "cont", in this order, each before its mouse
+/// handler: a left click in one of them saves a screenshot.
+void installDebugWindowCallbacks(Display& display, const BoardScanner& scanner);
+
+/// The screenshot handler of the debug windows; `window` names the window
+/// clicked. A left press writes, in the working directory:
+///   "warped": the grey rectified board of the last scan, as "ss_warped.png"
+///             (not the colour image the window shows);
+///   "normal": this pass's camera picture with the bodies painted in, not
+///             turned, as "ss_normal.png";
+///   "cont":   the contour picture, as "ss_cont.png".
+/// Other events and other window names do nothing. An image not made yet
+/// (before the first scan, or no camera frame) is skipped without a word; a
+/// file that cannot be written is skipped with a one-line message.
+void onDebugWindowMouse(const BoardScanner& scanner, int event, const std::string& window);

@@ -1,0 +1,237 @@
+#include "render/CameraViewOverlay.h"
+
+#include "analysis/DrawingAnalysis.h"
+#include "physics/PhysicsScene.h"
+#include "render/Display.h"
+#include "tracking/BoardScanner.h"
+
+#include <box2d/b2_body.h>
+#include <box2d/b2_circle_shape.h>
+#include <box2d/b2_fixture.h>
+#include <box2d/b2_polygon_shape.h>
+#include <opencv2/imgproc.hpp>
+
+#include <cmath>
+
+namespace
+{
+
+/// An erased circle is covered by a square of half-side this times its mean radius.
+constexpr double eraseHalfSideFactor = 2.0;
+/// Corners of the erase square, in drawing order.
+constexpr int eraseCorners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+/// Every moving body is painted in this one colour (B, G, R).
+const cv::Scalar bodyColour(255, 128, 128, 0);
+/// A body whose outline is a single point is painted as a disc of this radius.
+constexpr int singlePointRadius = 20;
+constexpr int circleOutlinePoints = 10;
+/// Descriptor rows: centroid x and y, and mean radius, in board pixels.
+constexpr int descriptorCentreX = 0;
+constexpr int descriptorCentreY = 1;
+constexpr int descriptorMeanRadius = 8;
+
+/// Far enough outside any image to be clipped away, small enough for the
+/// polygon filler's fixed-point arithmetic.
+constexpr double pixelLimit = 16777216.0;
+
+int truncatedPixel(double value)
+{
+	if (!(std::abs(value) < pixelLimit))  // also catches NaN
+	{
+		return int(value > 0.0 ? pixelLimit : -pixelLimit);
+	}
+	return int(std::trunc(value));
+}
+
+/// The pixel at p, if p lies inside a BGR image.
+bool samplePixel(const cv::Mat& image, cv::Point p, cv::Vec3b& colour)
+{
+	if (image.empty() || image.type() != CV_8UC3 || !cv::Rect(0, 0, image.cols, image.rows).contains(p))
+	{
+		return false;
+	}
+	colour = image.at<cv::Vec3b>(p.y, p.x);
+	return true;
+}
+
+cv::Scalar asFill(const cv::Vec3b& colour)
+{
+	return cv::Scalar(colour[0], colour[1], colour[2], 0);
+}
+
+/// Cover a drawn circle, in the rectified board and in the camera picture, by
+/// a square of the paper colour found at its centre. A record whose descriptor
+/// is too short, or whose centre falls outside either image, is left alone.
+void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, cv::Mat& board, cv::Mat& camera)
+{
+	const bool isVector = descriptor.rows == 1 || descriptor.cols == 1;
+	if (descriptor.type() != CV_64F || !isVector || descriptor.total() <= size_t(descriptorMeanRadius))
+	{
+		return;
+	}
+	const auto d = [&descriptor](int row) { return descriptor.at<double>(row); };
+	const cv::Point centre(truncatedPixel(d(descriptorCentreX)), truncatedPixel(d(descriptorCentreY)));
+	const double halfSide = eraseHalfSideFactor * d(descriptorMeanRadius);
+
+	const cv::Point cameraCentre = boardPointToCamera(boardToCamera, float(centre.x), float(centre.y));
+	// Both colours are taken before either fill.
+	cv::Vec3b boardPaper;
+	cv::Vec3b cameraPaper;
+	if (!samplePixel(board, centre, boardPaper) || !samplePixel(camera, cameraCentre, cameraPaper))
+	{
+		return;
+	}
+	std::vector<cv::Point> boardSquare;
+	std::vector<cv::Point> cameraSquare;
+	for (const auto& corner : eraseCorners)
+	{
+		const cv::Point q(truncatedPixel(centre.x + corner[0] * halfSide),
+			truncatedPixel(centre.y + corner[1] * halfSide));
+		boardSquare.push_back(q);
+		cameraSquare.push_back(boardPointToCamera(boardToCamera, float(q.x), float(q.y)));
+	}
+	cv::fillConvexPoly(board, boardSquare, asFill(boardPaper), cv::LINE_8, 0);
+	cv::fillConvexPoly(camera, cameraSquare, asFill(cameraPaper), cv::LINE_8, 0);
+}
+
+void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& scene, const cv::Mat& boardToCamera,
+	cv::Mat& board, cv::Mat& camera)
+{
+	// A ball's circle stays erased after the ball is gone: the record outlives it.
+	for (const ShapeRecord& record : analysis.ballRecords)
+	{
+		eraseCircle(record.descriptor, boardToCamera, board, camera);
+	}
+	// A sensor circle vanishes once a solid body has touched it.
+	for (const ShapeRecord& record : analysis.sensorCircleRecords)
+	{
+		// Records go with their bodies; should one outlive its body, it is not read.
+		const BodyInfo* info = scene.isRegistered(record.body) ? bodyInfoOf(record.body) : nullptr;
+		if (info != nullptr && info->touched)
+		{
+			eraseCircle(record.descriptor, boardToCamera, board, camera);
+		}
+	}
+}
+
+/// Paint one moving body where the camera sees it.
+void paintBody(const b2Body& body, const PixelWorldMapping& mapping, const cv::Mat& boardToCamera, cv::Mat& camera)
+{
+	const auto toCamera = [&](const b2Vec2& p) {
+		return boardPointToCamera(boardToCamera, float(p.x * mapping.scaleX + mapping.offsetX),
+			float(p.y * mapping.scaleY + mapping.offsetY));
+	};
+	const std::vector<b2Vec2> outline = bodyOutline(body);
+	if (outline.empty())
+	{
+		return;
+	}
+	if (outline.size() == 1)
+	{
+		cv::circle(camera, toCamera(outline[0]), singlePointRadius, bodyColour, cv::FILLED, cv::LINE_8, 0);
+		return;
+	}
+	std::vector<cv::Point> polygon;
+	for (const b2Vec2& p : outline)
+	{
+		polygon.push_back(toCamera(p));
+	}
+	cv::fillConvexPoly(camera, polygon, bodyColour, cv::LINE_8, 0);
+}
+
+void paintMovingBodies(const PhysicsScene& scene, const PixelWorldMapping& mapping, const cv::Mat& boardToCamera,
+	cv::Mat& camera)
+{
+	if (camera.empty())
+	{
+		return;
+	}
+	for (const BodyInfo* info : scene.collectBodyInfo())
+	{
+		// Walls, sensor circles and the portal are on the paper already.
+		if (info->kind == Solid || info->kind == Debris)
+		{
+			paintBody(*info->body, mapping, boardToCamera, camera);
+		}
+	}
+}
+
+/// The camera-to-board homography turned round, in doubles. False for no
+/// homography yet, or one that is not an invertible 3 x 3 matrix.
+bool invertHomography(const cv::Mat& homography, cv::Mat& boardToCamera)
+{
+	if (homography.rows != 3 || homography.cols != 3 || homography.channels() != 1)
+	{
+		return false;
+	}
+	cv::Mat inDoubles;
+	homography.convertTo(inDoubles, CV_64F);
+	return cv::invert(inDoubles, boardToCamera, cv::DECOMP_LU) != 0.0;
+}
+
+/// The camera picture turned by half a turn about its centre: pixel (x, y)
+/// goes to (cols - x, rows - y); row 0 and column 0 have no source and are black.
+cv::Mat halfTurned(const cv::Mat& image)
+{
+	const cv::Point2f centre(float(image.cols * 0.5), float(image.rows * 0.5));
+	const cv::Mat rotation = cv::getRotationMatrix2D(centre, 180.0, 1.0);
+	cv::Mat turned;
+	cv::warpAffine(image, turned, rotation, image.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
+	return turned;
+}
+
+}  // namespace
+
+std::vector<b2Vec2> bodyOutline(const b2Body& body)
+{
+	std::vector<b2Vec2> outline;
+	const b2Transform& transform = body.GetTransform();
+	for (const b2Fixture* fixture = body.GetFixtureList(); fixture != nullptr; fixture = fixture->GetNext())
+	{
+		const b2Shape* shape = fixture->GetShape();
+		if (shape->GetType() == b2Shape::e_polygon)
+		{
+			const auto* polygon = static_cast<const b2PolygonShape*>(shape);
+			for (int i = 0; i < polygon->m_count; ++i)
+			{
+				outline.push_back(b2Mul(transform, polygon->m_vertices[i]));
+			}
+		}
+		else if (shape->GetType() == b2Shape::e_circle)
+		{
+			// About the body origin: every circle of the system sits there.
+			const float radius = shape->m_radius;
+			for (int k = 0; k < circleOutlinePoints; ++k)
+			{
+				const float angle = float(k * 2.0 * CV_PI / circleOutlinePoints);
+				const b2Vec2 local(radius * std::cos(angle), radius * std::sin(angle));
+				outline.push_back(b2Mul(transform, local));
+			}
+		}
+	}
+	return outline;
+}
+
+cv::Point boardPointToCamera(const cv::Mat& boardToCamera, float x, float y)
+{
+	const cv::Mat projected = boardToCamera * (cv::Mat_<double>(3, 1) << x, y, 1.0);
+	const double w = projected.at<double>(2);
+	return cv::Point(truncatedPixel(projected.at<double>(0) / w), truncatedPixel(projected.at<double>(1) / w));
+}
+
+void BoardScanner::composeCameraView(const DrawingAnalysis& analysis, PhysicsScene& scene)
+{
+	// Before the first board scan there is nothing to map between the views.
+	cv::Mat boardToCamera;
+	if (invertHomography(homography, boardToCamera))
+	{
+		eraseConsumedCircles(analysis, scene, boardToCamera, warpedSnapshot, cameraFrame);
+		paintMovingBodies(scene, analysis.mapping, boardToCamera, cameraFrame);
+		display.show("warped", warpedSnapshot);
+	}
+	// warpAffine refuses an empty image: with no camera frame yet, "normal" shows nothing.
+	if (!cameraFrame.empty())
+	{
+		display.show("normal", halfTurned(cameraFrame));
+	}
+}

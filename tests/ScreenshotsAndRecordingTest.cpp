@@ -1,0 +1,198 @@
+#include "TestSupport.h"
+
+#include "app/DebugWindows.h"
+#include "physics/BodyFactories.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/highgui.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdlib>
+#include <filesystem>
+#include <set>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+
+/// Runs each test in a fresh working directory, where the program writes its
+/// screenshots and frames; goes back and removes it afterwards.
+class InFreshFolder : public ::testing::Test
+{
+protected:
+	InFreshFolder() : previous(fs::current_path())
+	{
+		std::string pattern = (fs::temp_directory_path() / "drawtable-test-XXXXXX").string();
+		folder = mkdtemp(pattern.data());
+		fs::current_path(folder);
+	}
+
+	~InFreshFolder() override
+	{
+		fs::current_path(previous);
+		std::error_code ignored;
+		fs::remove_all(folder, ignored);
+	}
+
+	static std::set<std::string> filesIn(const fs::path& where)
+	{
+		std::set<std::string> names;
+		for (const auto& entry : fs::directory_iterator(where))
+		{
+			names.insert(entry.path().filename().string());
+		}
+		return names;
+	}
+
+	const fs::path previous;
+	fs::path folder;
+	/// A program that has scanned a board: every image it can save exists, and
+	/// its camera sees the board 1:1 with a ball at board (300, 50).
+	std::unique_ptr<TestProgram> program = TestProgram::still();
+
+	void scanned()
+	{
+		BoardScanner& scanner = program->app->scanner;
+		scanner.homography = cv::Mat::eye(3, 3, CV_64F);
+		scanner.warpedGray = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
+		scanner.warpedSnapshot = cv::Mat(480, 640, CV_8UC3, cv::Scalar(1, 2, 3));
+		scanner.contourImage = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 255, 0));
+		createBall(program->app->scene, 20.0f, 15.0f, 1.0f);
+	}
+
+	void click(const std::string& window, int event = cv::EVENT_LBUTTONDOWN)
+	{
+		program->display->pushMouse(window, event, 10, 10);
+	}
+};
+
+using ScreenshotsTest = InFreshFolder;
+
+TEST_F(ScreenshotsTest, LeftClicksSaveTheGreyBoardThePaintedPictureAndTheContours)
+{
+	scanned();
+	click("warped");
+	click("normal");
+	click("cont");
+	program->run(1);
+	EXPECT_EQ(filesIn("."), (std::set<std::string>{"ss_cont.png", "ss_normal.png", "ss_warped.png"}));
+
+	// "warped" shows the colour board but saves the grey one.
+	const cv::Mat grey = cv::imread("ss_warped.png", cv::IMREAD_UNCHANGED);
+	EXPECT_EQ(grey.type(), CV_8UC1);
+	EXPECT_EQ(grey.size(), cv::Size(640, 480));
+	// "normal" saves the camera picture with the bodies, not turned.
+	const cv::Mat normal = cv::imread("ss_normal.png");
+	EXPECT_EQ(cv::norm(normal, program->app->scanner.cameraFrame, cv::NORM_INF), 0.0);
+	EXPECT_EQ(normal.at<cv::Vec3b>(51, 300), cv::Vec3b(255, 128, 128));
+
+	// A second click replaces the file.
+	program->app->scanner.contourImage.setTo(cv::Scalar(0, 0, 255));
+	click("cont");
+	program->run(1);
+	EXPECT_EQ(cv::imread("ss_cont.png").at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 255));
+}
+
+TEST_F(ScreenshotsTest, OtherEventsAndOtherWindowsSaveNothing)
+{
+	scanned();
+	for (const char* window : {"warped", "normal", "cont"})
+	{
+		for (const int event : {cv::EVENT_RBUTTONDOWN, cv::EVENT_MBUTTONDOWN, cv::EVENT_MOUSEMOVE,
+				 cv::EVENT_LBUTTONUP, cv::EVENT_LBUTTONDBLCLK})
+		{
+			click(window, event);
+		}
+	}
+	click("skewbinary");  // has no handler
+	program->run(1);
+	onDebugWindowMouse(program->app->scanner, cv::EVENT_LBUTTONDOWN, "game");
+	onDebugWindowMouse(program->app->scanner, cv::EVENT_LBUTTONDOWN, "warped ");
+	EXPECT_TRUE(filesIn(".").empty());
+}
+
+TEST_F(ScreenshotsTest, ImagesNotMadeYetAndUnwritableFilesAreSkipped)
+{
+	fs::create_directory("ss_normal.png");  // a file of that name cannot be written
+	click("warped");  // before the first scan: no board image yet
+	click("cont");
+	click("normal");
+	EXPECT_NO_THROW(program->run(1));
+	EXPECT_EQ(filesIn("."), std::set<std::string>{"ss_normal.png"});
+}
+
+/// Notes the order in which windows are created and given handlers.
+class LoggingDisplay : public HeadlessDisplay
+{
+public:
+	explicit LoggingDisplay(std::vector<std::string>& log) : log(log) {}
+
+	void createWindow(const std::string& name) override
+	{
+		log.push_back("create " + name);
+		HeadlessDisplay::createWindow(name);
+	}
+
+	bool setMouseHandler(const std::string& name, MouseHandler handler) override
+	{
+		const bool attached = HeadlessDisplay::setMouseHandler(name, std::move(handler));
+		log.push_back((attached ? "handle " : "refused ") + name);
+		return attached;
+	}
+
+private:
+	std::vector<std::string>& log;
+};
+
+TEST(Windows, EachIsCreatedBeforeItsHandlerInStartUpOrder)
+{
+	std::vector<std::string> log;
+	Application app(std::make_unique<StillFrameSource>(cv::Mat()), std::make_unique<LoggingDisplay>(log));
+	ASSERT_EQ(app.start(), 0);
+	EXPECT_EQ(log, (std::vector<std::string>{"create game", "handle game", "create warped", "handle warped",
+					   "create normal", "handle normal", "create cont", "handle cont"}));
+}
+
+using RecordingTest = InFreshFolder;
+
+TEST_F(RecordingTest, EveryPassWritesTheMotionFrameAndThePaintedPictureNumberedFromZero)
+{
+	fs::create_directory("video");
+	scanned();
+	program->run(11);
+	std::set<std::string> expected;
+	for (int i = 0; i <= 10; ++i)
+	{
+		expected.insert("raw" + std::to_string(i) + ".png");
+		expected.insert("game" + std::to_string(i) + ".png");
+	}
+	EXPECT_EQ(filesIn("video"), expected);
+
+	const BoardScanner& scanner = program->app->scanner;
+	const cv::Mat game = cv::imread("video/game10.png");
+	EXPECT_EQ(cv::norm(game, scanner.cameraFrame, cv::NORM_INF), 0.0);  // painted, not turned
+	EXPECT_GT(cv::countNonZero(game.reshape(1) == 255), 0);
+	// A still scene keeps its motion frame, so every raw image is the same.
+	EXPECT_EQ(cv::norm(cv::imread("video/raw0.png"), scanner.motionFrame, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(cv::imread("video/raw10.png"), scanner.motionFrame, cv::NORM_INF), 0.0);
+}
+
+TEST_F(RecordingTest, WhatCannotBeWrittenIsSkippedAndTheNumberAdvancesAnyway)
+{
+	fs::create_directory("video");
+	HeadlessDisplay display;
+	BoardScanner scanner(std::make_unique<StillFrameSource>(cv::Mat()), display);
+	EXPECT_NO_THROW(scanner.recordFrame());  // no frame yet: both images empty
+	scanner.cameraFrame = cv::Mat(48, 64, CV_8UC3, cv::Scalar::all(9));
+	scanner.recordFrame();
+	EXPECT_EQ(filesIn("video"), std::set<std::string>{"game1.png"});
+
+	fs::remove_all("video");
+	std::fclose(std::fopen("video", "w"));  // a file where the folder should be
+	EXPECT_NO_THROW(scanner.recordFrame());
+	EXPECT_EQ(scanner.recordIndex, 3);
+	EXPECT_TRUE(fs::is_regular_file("video"));
+}
+
+}  // namespace

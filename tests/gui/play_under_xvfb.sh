@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# The real program with windows on a private X server, played with real input:
+# a drag in "game" lays walls, z drops a box, a click in "normal" saves the
+# camera picture, a click in "cont" saves nothing before the first board scan,
+# and ESC ends the program with status 0.
+# Exits 77 (skipped) when Xvfb or xdotool is not installed.
+set -u
+drawtable=$(realpath "$1")
+command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: needs Xvfb and xdotool"; exit 77; }
+
+# In a sanitizer build, leaks of the window system's libraries are not ours.
+export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
+
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+	[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+	[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+	wait 2>/dev/null
+	rm -rf "$work"
+}
+trap cleanup EXIT
+cd "$work" || exit 1
+
+fail() { echo "FAIL: $*"; [ -f err.txt ] && sed 's/^/  stderr: /' err.txt; exit 1; }
+
+# Poll a condition for up to $1 tenths of a second.
+wait_for() {
+	local tenths=$1
+	shift
+	for ((i = 0; i < tenths; i++)); do
+		"$@" && return 0
+		sleep 0.1
+	done
+	return 1
+}
+
+# A free display number chosen by the server itself.
+Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>display.txt 2>xvfb.txt &
+xvfb_pid=$!
+wait_for 100 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.txt)"
+export DISPLAY=":$(head -n 1 display.txt)"
+
+# Camera frames: one black 640 x 480 picture, repeated for 40 seconds at 60 a second.
+"$drawtable" --headless --passes 1 --source file:none%04d.png --snapshots shots >/dev/null 2>&1
+[ -s shots/game.png ] || fail "could not make a frame"
+mkdir frames
+cp shots/game.png frames/f0000.png
+(cd frames && perl -e 'symlink "f0000.png", sprintf("f%04d.png", $_) or die for 1 .. 2399') || fail "could not link frames"
+
+"$drawtable" --source file:frames/f%04d.png --trace run.jsonl >out.txt 2>err.txt &
+app_pid=$!
+
+window_of() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
+has_window() { [ -n "$(window_of "$1")" ]; }
+for name in game normal cont; do
+	wait_for 150 has_window "$name" || fail "no window \"$name\""
+done
+game=$(window_of game)
+normal=$(window_of normal)
+cont=$(window_of cont)
+wait_for 100 test -s run.jsonl || fail "no pass traced"
+
+# Each step is given time to arrive on its own, so no two moves are merged.
+xdotool mousemove --window "$game" 100 100 mousedown 1
+sleep 0.2
+xdotool mousemove --window "$game" 150 100
+sleep 0.2
+xdotool mousemove --window "$game" 180 140
+sleep 0.2
+xdotool mouseup 1
+sleep 0.2
+xdotool key z  # keys go to the window under the pointer
+sleep 0.2
+xdotool mousemove --window "$normal" 50 50 click 1
+sleep 0.2
+xdotool mousemove --window "$cont" 20 20 click 1
+
+wait_for 50 grep -q '"type": "box"' run.jsonl || fail "no box in the trace"
+wait_for 50 test -s ss_normal.png || fail "no ss_normal.png"
+
+xdotool mousemove --window "$game" 10 10 key Escape
+wait_for 100 eval '! kill -0 $app_pid 2>/dev/null' || fail "ESC did not end the program"
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "exit status $status"
+
+walls=$(grep -o '"type": "mouseWall"' run.jsonl | wc -l)
+[ "$walls" -ge 2 ] || fail "$walls mouse walls traced, expected 2"
+grep -q '"x1": 5, "y1": 10, "x2": 0, "y2": 10' run.jsonl || fail "no wall from (150, 100) back to (100, 100)"
+boxes=$(grep -o '"type": "box"' run.jsonl | wc -l)
+[ "$boxes" -eq 1 ] || fail "$boxes boxes traced, expected 1"
+grep -q '"wall": [1-9]' run.jsonl || fail "no wall body counted"
+# The PNG header holds width and height: 640 x 480.
+[ "$(od -An -tx1 -j16 -N8 ss_normal.png | tr -d ' \n')" = "00000280000001e0" ] || fail "ss_normal.png is not 640 x 480"
+# No board scan has made a contour picture yet: nothing to save.
+[ ! -e ss_cont.png ] || fail "ss_cont.png written without a contour picture"
+echo "ok"
