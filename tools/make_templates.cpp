@@ -3,7 +3,7 @@
 //
 //     make_templates BOARD.png [DIRECTORY]
 //
-// BOARD.png is a rectified board (640 x 480, as the "warped" window shows it)
+// BOARD.png is a rectified colour board (640 x 480, as the "warped" window shows it)
 // with at least one black and one yellow circle drawn at the size circles
 // will be drawn in play. For each ink the roundest ring is taken, as the
 // contour search of the game sees it, and written to DIRECTORY (the current
