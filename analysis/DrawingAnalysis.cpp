@@ -1,11 +1,15 @@
 #include "analysis/DrawingAnalysis.h"
 
+#include "analysis/TemplateFile.h"
 #include "physics/PhysicsScene.h"
+
+#include <algorithm>
 
 DrawingAnalysis::DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene)
 	: mapping(boardMapping), scanner(scanner), scene(scene)
 {
 	scene.setMapResetHook([this] { clearRecords(); });
+	loadTemplates("circleExample.txt", "circleExampleYellow.txt");
 }
 
 DrawingAnalysis::~DrawingAnalysis()
@@ -13,9 +17,22 @@ DrawingAnalysis::~DrawingAnalysis()
 	scene.setMapResetHook(nullptr);
 }
 
+void DrawingAnalysis::loadTemplates(const std::string& blackFile, const std::string& yellowFile)
+{
+	circleTemplatePoints = loadTemplatePoints(blackFile);
+	blackCircleTemplate = computeDescriptor(circleTemplatePoints);
+	// Only the black template's points are kept.
+	yellowCircleTemplate = computeDescriptor(loadTemplatePoints(yellowFile));
+}
+
 void DrawingAnalysis::clearRecords()
 {
 	wallRecords.clear();
 	ballRecords.clear();
 	sensorCircleRecords.clear();
+}
+
+void DrawingAnalysis::useExponents(const int (&exponents)[descriptorSize])
+{
+	std::copy(std::begin(exponents), std::end(exponents), std::begin(descriptorExponents));
 }

@@ -3,18 +3,42 @@
 #include "analysis/ShapeRecord.h"
 #include "app/PixelWorldMapping.h"
 
+#include <string>
 #include <vector>
 
 class BoardScanner;
 class PhysicsScene;
+class Trace;
+class b2Body;
 
-/// What the drawing analysis remembers between rescans: the shapes of the
-/// last scan, the circle templates and the distance settings.
+/// Exponent sets of the descriptor distance: component i is scaled by 2^e[i],
+/// and -10000 switches a component off.
+/// Template tests ignore position and weigh shape.
+constexpr int blackTemplateExponents[descriptorSize] = {-10000, -10000, -2, -4, -2, 0, -5, -1, -2, 0};
+constexpr int yellowTemplateExponents[descriptorSize] = {-10000, -10000, -3, -4, -3, -3, -1, -4, 1, -5};
+/// Plain pixel distance between centroids: is this circle one already kept?
+constexpr int duplicateExponents[descriptorSize] = {0, 0, -10000, -10000, -10000, -10000, -10000, -10000, -10000, -10000};
+/// Half the pixel distance between centroids: is this the drawing seen before?
+constexpr int sameMapExponents[descriptorSize] = {-1, -1, -10000, -10000, -10000, -10000, -10000, -10000, -10000, -10000};
+
+/// A contour is a circle when its distance from the template is below this.
+constexpr double circleMatchLimit = 5.0;
+/// A circle whose centroid is within this many pixels of a kept circle's is that circle.
+constexpr double duplicateRadius = 15.0;
+/// Radius in metres of every ball and sensor circle, whatever was drawn.
+constexpr float circleRadius = 1.0f;
+/// Distance returned when no candidate could be measured.
+constexpr float noCandidateDistance = 10000.0f;
+
+/// What the drawing analysis remembers between rescans, and the analysis steps
+/// that turn the scanner's masks and contours into bodies of the scene: the
+/// portal and the drawing area, balls, sensor circles, walls and the same-map test.
 class DrawingAnalysis
 {
 public:
-	/// Copies the board mapping, keeps the scanner and the scene, and hands the
-	/// scene the hook that empties the record lists on a new map.
+	/// Copies the board mapping, keeps the scanner and the scene, hands the
+	/// scene the hook that empties the record lists on a new map, and loads
+	/// the circle templates from the working directory.
 	DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene);
 
 	/// Takes the hook back from the scene.
@@ -23,8 +47,45 @@ public:
 	DrawingAnalysis(const DrawingAnalysis&) = delete;
 	DrawingAnalysis& operator=(const DrawingAnalysis&) = delete;
 
+	/// Read both circle templates. A file that cannot be read gives an empty
+	/// template (after a one-line message), which no drawn circle matches.
+	void loadTemplates(const std::string& blackFile, const std::string& yellowFile);
+
 	/// Empty the three record lists, walls first.
 	void clearRecords();
+
+	/// Events of the analysis go here; null records nothing.
+	void setTrace(Trace* newTrace) { trace = newTrace; }
+
+	// Descriptor distances, with the current weights and exponents.
+
+	/// Weighted length of the difference of two descriptors.
+	double descriptorDistance(const cv::Mat& difference) const;
+	/// Smallest distance from the query to a candidate (noCandidateDistance
+	/// when none can be measured); `index` gets that candidate's place or -1.
+	/// Ties keep the earlier candidate; NaN distances are skipped.
+	float nearestDescriptor(const ShapeDescriptor& query, const std::vector<ShapeDescriptor>& candidates,
+		int& index) const;
+	/// The same over the records' descriptors; `nearest` gets the record or null.
+	float nearestRecord(const std::vector<ShapeRecord>& records, const ShapeDescriptor& query,
+		const ShapeRecord*& nearest) const;
+
+	// Steps of a rescan.
+
+	/// Replace the portal by one over the portal card, if it is seen, blank the
+	/// card out of the black mask, and crop the black mask to the drawing area.
+	void applyMarkerRegions();
+	/// Black contours that match the circle template and are not kept yet
+	/// become balls; their contours leave the list.
+	void detectBalls();
+	/// Yellow contours that match their template become sensor circles.
+	void detectSensorCircles();
+	/// True when the black contours are the walls of the last rescan, allowing
+	/// for the whole drawing having moved.
+	bool isSameMap();
+	/// One wall record and one wall chain per black contour left. Returns the
+	/// number of chains built (a contour of one point builds none).
+	int buildWalls();
 
 	/// One record per wall built in the last rescan.
 	std::vector<ShapeRecord> wallRecords;
@@ -33,13 +94,33 @@ public:
 	/// One record per yellow circle turned into a sensor circle.
 	std::vector<ShapeRecord> sensorCircleRecords;
 
+	/// Points of the black circle template, kept for the whole run.
+	std::vector<cv::Point> circleTemplatePoints;
+	ShapeDescriptor blackCircleTemplate;
+	ShapeDescriptor yellowCircleTemplate;
+
 	/// Weights of the descriptor distance; start-up sets all ten to 1.
-	int descriptorWeights[10] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
+	int descriptorWeights[descriptorSize] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
 	/// Power-of-two exponents of the distance; every caller sets all ten first.
-	int descriptorExponents[10] = {};
+	int descriptorExponents[descriptorSize] = {};
 
 	PixelWorldMapping mapping;
 
 	BoardScanner& scanner;
 	PhysicsScene& scene;
+
+private:
+	using CircleFactory = b2Body* (*)(PhysicsScene&, float, float, float);
+
+	/// The circle search shared by balls and sensor circles.
+	void detectCircles(std::vector<std::vector<cv::Point>>& contours, const ShapeDescriptor& circleTemplate,
+		const int (&templateExponents)[descriptorSize], std::vector<ShapeRecord>& records,
+		CircleFactory createCircle, const char* eventType);
+	/// True when the contour with descriptor d matches the template and lies
+	/// farther than duplicateRadius from every kept circle.
+	bool isNewCircle(const ShapeDescriptor& d, const ShapeDescriptor& circleTemplate,
+		const int (&templateExponents)[descriptorSize], const std::vector<ShapeRecord>& records);
+	void useExponents(const int (&exponents)[descriptorSize]);
+
+	Trace* trace = nullptr;
 };

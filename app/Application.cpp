@@ -17,6 +17,7 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	  analysis(scanner, scene)
 {
 	scanner.setTrace(&trace);
+	analysis.setTrace(&trace);
 	scene.trace = &trace;
 }
 

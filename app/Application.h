@@ -36,12 +36,23 @@ public:
 
 	Display& getDisplay() { return *display; }
 
+	/// The rescan after a successful board scan: hand test, same-map test,
+	/// balls, walls and sensor circles from the rectified board in the scanner.
+	/// Public so that a board image can be analysed without a camera.
+	void analyseScannedBoard();
+
 private:
 	// The steps of a pass.
 	void stepWorld();
 	void updateStillCounter();
 	void rescan();
 	bool handleKey(int code);
+
+	// Steps of the rescan.
+	bool handOverBoard();
+	void analyseDrawing();
+	void startNewMap();
+	void buildWalls();
 
 	// Start-up helpers.
 	void setUpDebugDraw();

@@ -1,6 +1,10 @@
 #include "app/Application.h"
 #include "app/ScanEvent.h"
 
+#include "analysis/HandDetection.h"
+
+#include <cstdio>
+
 void Application::rescan()
 {
 	const bool found = scanner.scanBoard();
@@ -11,4 +15,62 @@ void Application::rescan()
 		stillCount = 0;
 		return;
 	}
+	analyseScannedBoard();
+}
+
+void Application::analyseScannedBoard()
+{
+	if (handOverBoard())
+	{
+		// A hand may be drawing or moving things: wait for a new still period.
+		stillCount = 0;
+		return;
+	}
+	analyseDrawing();
+	if (!analysis.isSameMap())
+	{
+		startNewMap();
+	}
+	// Again from the ink: a new map has marked the first pass's portal, and
+	// the balls and walls are taken from a fresh contour search.
+	analyseDrawing();
+	analysis.detectBalls();
+	// Walls are rebuilt at every rescan; the old ones go at the next flush.
+	scene.markKind(Wall);
+	analysis.wallRecords.clear();
+	buildWalls();
+	scanner.extractColourContours();
+	analysis.detectSensorCircles();
+	// stillCount stays at the threshold, so this still period has no second rescan.
+}
+
+bool Application::handOverBoard()
+{
+	if (!handInView(scanner.warpedSnapshot))
+	{
+		return false;
+	}
+	trace.add(TraceEvent("hand"));
+	return true;
+}
+
+void Application::analyseDrawing()
+{
+	scanner.segmentColours();
+	analysis.applyMarkerRegions();
+	scanner.extractBlackContours();
+}
+
+void Application::startNewMap()
+{
+	std::printf("new map detected!\n");
+	std::fflush(stdout);
+	trace.add(TraceEvent("newMap"));
+	scene.resetMap();
+}
+
+void Application::buildWalls()
+{
+	const int count = analysis.buildWalls();
+	trace.add(TraceEvent("walls").set("count", double(count)));
 }

@@ -106,6 +106,9 @@ public:
 	std::vector<std::vector<cv::Point>> blackContours;
 	std::vector<std::vector<cv::Point>> yellowContours;
 	std::vector<cv::Vec4i> hierarchy;
+	/// Colours of the contours in "cont". It starts from the same state in
+	/// every scanner and is never reset, so a run's pictures repeat exactly.
+	cv::RNG contourRng{1235};
 
 	/// Latest camera frame, replaced every pass.
 	cv::Mat cameraFrame;

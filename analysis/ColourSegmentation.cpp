@@ -1,0 +1,36 @@
+#include "analysis/ColourRanges.h"
+#include "analysis/Thinning.h"
+#include "render/Display.h"
+#include "tracking/BoardScanner.h"
+
+#include <opencv2/imgproc.hpp>
+
+void BoardScanner::segmentColours()
+{
+	if (warpedColor.empty())
+	{
+		// No board has been rectified yet: there is no ink to find.
+		blackMask.release();
+		redMask.release();
+		yellowMask.release();
+		return;
+	}
+	cv::Mat ycrcb;
+	cv::cvtColor(warpedColor, ycrcb, cv::COLOR_BGR2YCrCb);
+
+	cv::inRange(ycrcb, blackInk.lower, blackInk.upper, blackMask);
+	// Shown before thinning and before the marker regions are cut out, so the
+	// window shows the strokes as the camera saw them.
+	display.show("skewbinary", blackMask);
+
+	cv::inRange(ycrcb, redInk.lower, redInk.upper, redMask);
+	cv::inRange(ycrcb, yellowInk.lower, yellowInk.upper, yellowMask);
+	// Red only serves to keep reddish tones out of yellow; it is never thinned.
+	cv::Mat notRed;
+	cv::bitwise_not(redMask, notRed);
+	cv::bitwise_and(yellowMask, notRed, yellowMask);
+
+	// Thin lines make the contour search follow the middle of each stroke.
+	thinMask(blackMask);
+	thinMask(yellowMask);
+}

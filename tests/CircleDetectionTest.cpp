@@ -1,0 +1,94 @@
+#include "AnalysisTestSupport.h"
+
+#include <box2d/b2_body.h>
+#include <box2d/b2_fixture.h>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using Contour = std::vector<cv::Point>;
+
+/// The black template ring moved so that its centroid is near (x, y).
+Contour ringAt(int x, int y)
+{
+	const Contour ring = loadTemplatePoints(testTemplates().first);
+	const ShapeDescriptor d = computeDescriptor(ring);
+	return shifted(ring, x - cvRound(d.at<double>(0)), y - cvRound(d.at<double>(1)));
+}
+
+TEST(CircleDetection, RingBecomesABallOfRadiusOneAtItsCentroidAndLeavesTheList)
+{
+	AnalysisRig rig;
+	rig.analysis.detectBalls();  // no contours: nothing happens
+	EXPECT_TRUE(rig.scene.getBodies().empty());
+
+	const Contour ring = ringAt(150, 150);
+	const Contour stroke = {{300, 100}, {400, 100}};
+	rig.scanner.blackContours = {stroke, ring, {{5, 5}}, ringContour(blackPen, 2 * ringRadius)};
+	rig.analysis.detectBalls();
+	ASSERT_EQ(rig.analysis.ballRecords.size(), 1u);
+	const ShapeRecord& ball = rig.analysis.ballRecords[0];
+	EXPECT_EQ(ball.contour, ring);
+	EXPECT_EQ(rig.scanner.blackContours.size(), 3u);  // strokes, points and other sizes stay
+	EXPECT_NEAR(ball.body->GetPosition().x, 5.0f, 0.1f);  // pixel (150, 150) is world (5, 5)
+	EXPECT_NEAR(ball.body->GetPosition().y, 5.0f, 0.1f);
+	EXPECT_EQ(bodyInfoOf(ball.body)->kind, Solid);
+	EXPECT_FLOAT_EQ(ball.body->GetFixtureList()->GetShape()->m_radius, 1.0f);
+}
+
+TEST(CircleDetection, CirclesTwentyPixelsApartAreTwoBallsTenApartOne)
+{
+	AnalysisRig rig;
+	const Contour first = ringAt(200, 200);
+	rig.scanner.blackContours = {first, shifted(first, 20, 0)};
+	rig.analysis.detectBalls();
+	EXPECT_EQ(rig.analysis.ballRecords.size(), 2u);
+	EXPECT_TRUE(rig.scanner.blackContours.empty());
+
+	rig.scene.resetMap();
+	rig.scanner.blackContours = {first, shifted(first, 10, 0)};
+	rig.analysis.detectBalls();
+	ASSERT_EQ(rig.analysis.ballRecords.size(), 1u);
+	EXPECT_EQ(rig.analysis.ballRecords[0].contour, first);  // the first in contour order
+	EXPECT_EQ(rig.scanner.blackContours, std::vector<Contour>{shifted(first, 10, 0)});
+}
+
+TEST(CircleDetection, DrawnRingsGiveOneBodyEachOnceAndOnlyInTheirInk)
+{
+	AnalysisRig rig;
+	cv::Mat board = blankBoard();
+	drawRing(board, cv::Point(300, 250), blackPen);
+	drawRing(board, cv::Point(400, 150), yellowPen);
+	rig.setBoard(board);
+	rig.scanner.segmentColours();
+	for (int rescan = 0; rescan < 2; ++rescan)
+	{
+		rig.scanner.extractBlackContours();
+		rig.analysis.detectBalls();
+		rig.scanner.extractColourContours();
+		rig.analysis.detectSensorCircles();
+	}
+	// Both borders of a ring match; the second lies within 15 pixels of the
+	// first and stays, and at the next rescan both are kept circles.
+	EXPECT_EQ(rig.scanner.blackContours.size(), 2u);
+	EXPECT_EQ(rig.scene.countKind(Solid), 1);
+	ASSERT_EQ(rig.analysis.sensorCircleRecords.size(), 1u);
+	const b2Body* sensor = rig.analysis.sensorCircleRecords[0].body;
+	EXPECT_NEAR(sensor->GetPosition().x, 30.0f, 0.2f);  // pixel (400, 150)
+	EXPECT_NEAR(sensor->GetPosition().y, 5.0f, 0.2f);
+	EXPECT_EQ(rig.scene.countKind(SensorCircle), 1);
+}
+
+TEST(CircleDetection, AnEmptyTemplateMatchesNoDrawnCircle)
+{
+	AnalysisRig rig;
+	::testing::internal::CaptureStderr();
+	rig.analysis.loadTemplates(::testing::TempDir() + "drawtable_none.txt", testTemplates().second);
+	EXPECT_NE(::testing::internal::GetCapturedStderr().find("drawtable_none.txt"), std::string::npos);
+	rig.scanner.blackContours = {ringAt(200, 200)};
+	rig.analysis.detectBalls();
+	EXPECT_TRUE(rig.analysis.ballRecords.empty());
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+#include "AnalysisTestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+/// A BGR colour whose YCrCb conversion is exactly (y, cr, cb), searched
+/// around the inverse conversion.
+cv::Vec3b bgrFor(int y, int cr, int cb)
+{
+	cv::Mat colour(1, 1, CV_8UC3, cv::Scalar(y, cr, cb)), back;
+	cv::cvtColor(colour, colour, cv::COLOR_YCrCb2BGR);
+	const cv::Vec3i guess = colour.at<cv::Vec3b>(0, 0);
+	for (int i = 0; i < 7 * 7 * 7; ++i)
+	{
+		const cv::Vec3i step(i % 7 - 3, i / 7 % 7 - 3, i / 49 - 3);
+		colour.at<cv::Vec3b>(0, 0) = cv::Vec3b(cv::saturate_cast<uchar>(guess[0] + step[0]),
+			cv::saturate_cast<uchar>(guess[1] + step[1]), cv::saturate_cast<uchar>(guess[2] + step[2]));
+		cv::cvtColor(colour, back, cv::COLOR_BGR2YCrCb);
+		if (back.at<cv::Vec3b>(0, 0) == cv::Vec3b(uchar(y), uchar(cr), uchar(cb)))
+		{
+			return colour.at<cv::Vec3b>(0, 0);
+		}
+	}
+	ADD_FAILURE() << "no BGR colour for " << y << " " << cr << " " << cb;
+	return {};
+}
+
+/// The three masks' values at the board's corner pixel (never thinned away)
+/// for a board all of one YCrCb colour: black, red, yellow.
+std::vector<int> inkAt(int y, int cr, int cb)
+{
+	const cv::Vec3b bgr = bgrFor(y, cr, cb);
+	ScannerRig rig;
+	rig.setBoard(cv::Mat(480, 640, CV_8UC3, cv::Scalar(bgr[0], bgr[1], bgr[2])));
+	rig.scanner.segmentColours();
+	return {rig.scanner.blackMask.at<uchar>(0, 0), rig.scanner.redMask.at<uchar>(0, 0),
+		rig.scanner.yellowMask.at<uchar>(0, 0)};
+}
+
+TEST(ColourSegmentation, BoundsIncludeTheirEdgesAndRedWinsOverYellow)
+{
+	EXPECT_EQ(inkAt(150, 135, 135), (std::vector<int>{255, 0, 0}));
+	EXPECT_EQ(inkAt(151, 135, 135)[0], 0);
+	EXPECT_EQ(inkAt(150, 136, 135)[0], 0);
+	EXPECT_EQ(inkAt(140, 150, 100), (std::vector<int>{0, 255, 0}));
+	EXPECT_EQ(inkAt(160, 150, 100), (std::vector<int>{0, 0, 255}));
+}
+
+TEST(ColourSegmentation, StrokesAreThinnedButSkewbinaryShowsThemAsDrawn)
+{
+	ScannerRig rig;
+	cv::Mat board = blankBoard();
+	cv::line(board, cv::Point(100, 100), cv::Point(400, 100), blackPen, 7);
+	cv::line(board, cv::Point(100, 300), cv::Point(400, 300), yellowPen, 7);
+	rig.setBoard(board);
+	rig.scanner.segmentColours();
+	EXPECT_GT(cv::countNonZero(rig.shown("skewbinary")), 300 * 7);
+	EXPECT_NEAR(cv::countNonZero(rig.scanner.blackMask.rowRange(0, 200)), 300, 15);  // one pixel wide
+	EXPECT_NEAR(cv::countNonZero(rig.scanner.yellowMask.rowRange(200, 480)), 300, 15);
+	EXPECT_EQ(cv::countNonZero(rig.scanner.blackMask) + cv::countNonZero(rig.scanner.yellowMask),
+		cv::countNonZero(rig.scanner.blackMask.rowRange(0, 200)) +
+			cv::countNonZero(rig.scanner.yellowMask.rowRange(200, 480)));
+
+	rig.setBoard(cv::Mat());  // no board rectified yet: no ink, no contours
+	rig.scanner.segmentColours();
+	rig.scanner.extractBlackContours();
+	EXPECT_TRUE(rig.scanner.blackMask.empty());
+	EXPECT_TRUE(rig.scanner.blackContours.empty());
+}
+
+}  // namespace

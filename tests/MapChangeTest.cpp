@@ -1,0 +1,218 @@
+#include "AnalysisTestSupport.h"
+#include "TestSupport.h"
+#include "analysis/HandDetection.h"
+
+#include <box2d/b2_body.h>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+using Contour = std::vector<cv::Point>;
+
+/// A BGR colour well inside the skin range (YCrCb about 160, 150, 110).
+const cv::Scalar skinTone(128, 150, 191);
+
+TEST(HandInView, MoreThanAMeanOfTenIsAHand)
+{
+	const auto withSkin = [](int pixels) {
+		cv::Mat image(480, 640, CV_8UC3, cv::Scalar(128, 128, 128));
+		image.reshape(3, 1).colRange(0, pixels).setTo(skinTone);
+		return image;
+	};
+	EXPECT_EQ(cv::countNonZero(skinMask(withSkin(100))), 100);
+	EXPECT_TRUE(handInView(withSkin(12288)));   // 4 %
+	EXPECT_FALSE(handInView(withSkin(11980)));  // 3.9 %, mean 9.94
+	EXPECT_FALSE(handInView(withSkin(12047)));  // mean 9.9998
+	EXPECT_TRUE(handInView(withSkin(12048)));   // mean 10.0008
+	EXPECT_FALSE(handInView(cv::Mat()));
+}
+
+/// A stroke of many points, like a curve from the contour search.
+Contour curve(int x, int y)
+{
+	Contour points;
+	for (int i = 0; i < 30; ++i)
+	{
+		points.emplace_back(x + 3 * i, y + i * i / 20);
+	}
+	return points;
+}
+
+TEST(SameMap, ComparesCentroidsAfterMovingTheWholeDrawing)
+{
+	AnalysisRig rig;
+	const auto sameAs = [&rig](const std::vector<Contour>& walls, const std::vector<Contour>& now) {
+		rig.analysis.wallRecords.clear();
+		for (const Contour& wall : walls)
+		{
+			rig.analysis.wallRecords.push_back({wall, computeDescriptor(wall), nullptr});
+		}
+		rig.scanner.blackContours = now;
+		return rig.analysis.isSameMap();
+	};
+	const std::vector<Contour> drawing = {curve(100, 100), curve(400, 120), curve(150, 300), curve(420, 350)};
+	std::vector<Contour> moved, oneMore = drawing;
+	for (const Contour& c : drawing)
+	{
+		moved.push_back(shifted(c, 40, -40));
+	}
+	oneMore.push_back({{600, 50}, {620, 50}});
+
+	EXPECT_FALSE(sameAs({}, drawing));  // the first rescan: every shape costs 25
+	EXPECT_FALSE(sameAs(drawing, {}));  // nothing drawn: 0 / 0 is not below 10
+	EXPECT_TRUE(sameAs(drawing, drawing));
+	EXPECT_TRUE(sameAs(drawing, moved));
+	EXPECT_TRUE(sameAs(drawing, oneMore));  // 25 and four almost 0: about 5
+	EXPECT_FALSE(sameAs(drawing, {curve(100, 100), curve(300, 400), {{600, 50}, {620, 60}}}));
+	// Each old shape pairs once: the second copy finds nothing left and costs 25.
+	EXPECT_FALSE(sameAs({drawing[0]}, {drawing[0], drawing[0]}));
+}
+
+/// The rescan after a successful scan, on boards drawn by the test.
+class RescanTest : public ::testing::Test
+{
+protected:
+	RescanTest() : program(TestProgram::still()), app(*program->app)
+	{
+		app.analysis.loadTemplates(testTemplates().first, testTemplates().second);
+		app.scanner.boardScanned = true;
+		app.scanner.boardInnerCorners = {{20, 20}, {620, 460}};
+		app.scanner.portalCorners = {{450, 60}, {450, 120}, {510, 60}, {510, 120}};
+	}
+
+	/// Three strokes around a black ring, a yellow ring, the board's markers
+	/// in its corners and the portal card; the drawing (not the markers or
+	/// the card) moved by (dx, dy).
+	///
+	/// The black ring sits near the mean point of the drawing. At the second
+	/// rescan the same-map test sees one border of it more than the last
+	/// rescan's walls (the other became the ball); far from the mean point
+	/// that border would shift the mean enough to make the drawing count as
+	/// new (at (200, 200) the average cost is about 11).
+	static cv::Mat drawing(int dx = 0, int dy = 0)
+	{
+		cv::Mat board = blankBoard();
+		const cv::Point d(dx, dy);
+		drawStroke(board, cv::Point(280, 100) + d, cv::Point(420, 130) + d);
+		drawStroke(board, cv::Point(100, 350) + d, cv::Point(300, 380) + d);
+		drawStroke(board, cv::Point(380, 250) + d, cv::Point(480, 390) + d);
+		drawRing(board, cv::Point(310, 250) + d, blackPen);
+		drawRing(board, cv::Point(150, 150) + d, yellowPen);
+		for (const cv::Point corner : {cv::Point(0, 0), cv::Point(600, 0), cv::Point(0, 440), cv::Point(600, 440)})
+		{
+			cv::rectangle(board, cv::Rect(corner, cv::Size(40, 40)), blackPen, cv::FILLED);
+		}
+		cv::rectangle(board, cv::Rect(450, 60, 60, 60), blackPen, 4);
+		cv::rectangle(board, cv::Rect(465, 75, 30, 30), blackPen, cv::FILLED);
+		return board;
+	}
+
+	/// Analyse a board as the rescan of a pass would, end the pass and flush
+	/// as the next one does. Returns the pass's record.
+	PassRecord rescan(const cv::Mat& board, bool portalVisible = true)
+	{
+		app.scanner.warpedColor = board;
+		app.scanner.warpedSnapshot = board.clone();
+		app.scanner.portalVisible = portalVisible;
+		app.stillCount = 15;
+		::testing::internal::CaptureStdout();
+		app.analyseScannedBoard();
+		printed = ::testing::internal::GetCapturedStdout();
+		app.trace.endPass(int(program->passes.size()) + 1, app.stillCount, app.scene);
+		app.scene.flush();
+		return program->passes.back();
+	}
+
+	static double walls(const PassRecord& record)
+	{
+		const auto events = record.eventsOf("walls");
+		return events.size() == 1 ? events[0]->number("count") : -1.0;
+	}
+
+	std::unique_ptr<TestProgram> program;
+	Application& app;
+	std::string printed;
+};
+
+TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
+{
+	const PassRecord record = rescan(drawing());
+	EXPECT_EQ(printed, "new map detected!\n");
+	EXPECT_EQ(record.eventsOf("newMap").size(), 1u);
+	ASSERT_EQ(record.eventsOf("ball").size(), 1u);
+	EXPECT_NEAR(record.eventsOf("ball")[0]->number("x"), 21.0, 0.3);  // pixel (310, 250)
+	EXPECT_NEAR(record.eventsOf("ball")[0]->number("y"), -5.0, 0.3);
+	ASSERT_EQ(record.eventsOf("sensor").size(), 1u);
+	EXPECT_NEAR(record.eventsOf("sensor")[0]->number("x"), 5.0, 0.3);  // pixel (150, 150)
+	EXPECT_NEAR(record.eventsOf("sensor")[0]->number("y"), 5.0, 0.3);
+	EXPECT_EQ(record.eventsOf("portal").size(), 2u);  // one per analysis pass; the first goes
+	// Three strokes and the ring's other border; nothing from the markers or the card.
+	EXPECT_EQ(walls(record), 4.0);
+	EXPECT_EQ(app.analysis.wallRecords.size(), 4u);
+	EXPECT_EQ(app.scene.countKind(Wall), 4);
+	EXPECT_EQ(app.scene.countKind(Solid), 1);
+	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
+	EXPECT_EQ(app.scene.countKind(Portal), 1);
+	EXPECT_EQ(app.stillCount, 15);
+}
+
+TEST_F(RescanTest, SameOrMovedDrawingKeepsItsBodiesAndRebuildsTheWalls)
+{
+	rescan(drawing());
+	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	const PassRecord again = rescan(drawing());
+	EXPECT_EQ(printed, "");
+	EXPECT_TRUE(again.eventsOf("newMap").empty());
+	EXPECT_TRUE(again.eventsOf("ball").empty());
+	EXPECT_TRUE(app.scene.isRegistered(ball));
+	// The kept ring stays in the contour list, so both its borders are walls now.
+	EXPECT_EQ(walls(again), 5.0);
+	EXPECT_EQ(app.scene.countKind(Wall), 5);
+	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
+
+	const PassRecord moved = rescan(drawing(40, 0));
+	EXPECT_TRUE(moved.eventsOf("newMap").empty());
+	EXPECT_TRUE(app.scene.isRegistered(ball));
+	// Kept circles are matched where they were drawn, not moved: the ring is
+	// now 40 pixels from its record and makes a second ball.
+	EXPECT_EQ(moved.eventsOf("ball").size(), 1u);
+}
+
+TEST_F(RescanTest, DifferentOrEmptyDrawingResetsEverything)
+{
+	rescan(drawing());
+	b2Body* oldBall = app.analysis.ballRecords.at(0).body;
+	cv::Mat other = blankBoard();
+	drawStroke(other, cv::Point(60, 420), cv::Point(580, 400));
+	const PassRecord record = rescan(other, false);
+	EXPECT_EQ(printed, "new map detected!\n");
+	EXPECT_FALSE(app.scene.isRegistered(oldBall));
+	EXPECT_TRUE(app.analysis.ballRecords.empty());
+	EXPECT_TRUE(app.analysis.sensorCircleRecords.empty());
+	EXPECT_EQ(app.scene.getBodies().size(), 1u);  // the one new wall
+
+	for (int i = 0; i < 2; ++i)
+	{
+		const PassRecord empty = rescan(blankBoard(), false);
+		EXPECT_EQ(empty.eventsOf("newMap").size(), 1u);
+		EXPECT_EQ(walls(empty), 0.0);
+		EXPECT_TRUE(app.scene.getBodies().empty());
+	}
+}
+
+TEST_F(RescanTest, HandOverTheBoardHoldsTheRescanBack)
+{
+	rescan(drawing());
+	const size_t bodies = app.scene.getBodies().size();
+	cv::Mat withHand = blankBoard();  // a different drawing, but a hand is over it
+	withHand(cv::Rect(0, 0, 640, 20)).setTo(skinTone);  // 4.2 % of the board
+	const PassRecord record = rescan(withHand);
+	ASSERT_EQ(record.events.size(), 1u);
+	EXPECT_EQ(record.events[0].type, "hand");
+	EXPECT_EQ(app.stillCount, 0);
+	EXPECT_EQ(app.scene.getBodies().size(), bodies);
+	EXPECT_EQ(app.analysis.wallRecords.size(), 4u);
+}
+
+}  // namespace

@@ -1,0 +1,122 @@
+#include "AnalysisTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+
+namespace
+{
+
+constexpr double pi = 3.141592653589793;
+
+std::vector<double> components(const ShapeDescriptor& d)
+{
+	return std::vector<double>(d.begin<double>(), d.end<double>());
+}
+
+ShapeDescriptor atCentroid(double x, double y, double others = 0.0)
+{
+	ShapeDescriptor d(10, 1, CV_64F, cv::Scalar(others));
+	d.at<double>(0) = x;
+	d.at<double>(1) = y;
+	return d;
+}
+
+TEST(ShapeDescriptor, EmptyOnePointAndSquare)
+{
+	EXPECT_EQ(components(computeDescriptor({})), std::vector<double>(10, 0.0));
+	EXPECT_EQ(components(computeDescriptor({{5, 7}})), (std::vector<double>{5, 7, 0, 0, 0, 0, 0, 0, 0, 0}));
+	// Turns 0, -pi/2, -pi/2; the closing side is not counted.
+	const std::vector<double> expected = {5, 5, pi, 30, pi, -3 * pi / 4, pi, 0, 5 * std::sqrt(2.0), 0};
+	const std::vector<double> square = components(computeDescriptor({{0, 0}, {10, 0}, {10, 10}, {0, 10}}));
+	for (int i = 0; i < 10; ++i)
+	{
+		EXPECT_NEAR(square[i], expected[i], 1e-12) << "component " << i;
+	}
+	// The first segment turns against the +x axis.
+	EXPECT_NEAR(computeDescriptor({{0, 0}, {0, 10}}).at<double>(2), pi / 2, 1e-12);
+}
+
+TEST(ShapeDescriptor, WrapAngle)
+{
+	EXPECT_DOUBLE_EQ(wrapAngle(pi), -pi);
+	EXPECT_DOUBLE_EQ(wrapAngle(-pi), -pi);
+	EXPECT_DOUBLE_EQ(wrapAngle(3 * pi / 2), -pi / 2);
+	EXPECT_DOUBLE_EQ(wrapAngle(-3 * pi / 2), pi / 2);
+	EXPECT_NEAR(wrapAngle(7 * pi + 0.25), -pi + 0.25, 1e-12);
+}
+
+TEST(ShapeDescriptor, DistancesWithEachExponentSet)
+{
+	AnalysisRig rig;
+	DrawingAnalysis& a = rig.analysis;
+	const auto use = [&a](const int (&set)[descriptorSize]) { std::copy(set, set + descriptorSize, a.descriptorExponents); };
+	const ShapeDescriptor diff = atCentroid(3, 4, 100.0);
+	use(duplicateExponents);
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(diff), 5.0);  // whatever the other components
+	use(sameMapExponents);
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(diff), 2.5);
+	use(blackTemplateExponents);
+	ShapeDescriptor shape = atCentroid(1000, -700);
+	shape.at<double>(3) = 16.0;  // length, 2^-4
+	shape.at<double>(5) = 1.0;   // direction, 2^0
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(shape), std::sqrt(2.0));
+	a.descriptorWeights[3] = 3;
+	EXPECT_DOUBLE_EQ(a.descriptorDistance(shape), std::sqrt(10.0));
+}
+
+TEST(ShapeDescriptor, NearestKeepsTheFirstOfEqualsAndSkipsNaN)
+{
+	AnalysisRig rig;
+	DrawingAnalysis& a = rig.analysis;
+	std::copy(duplicateExponents, duplicateExponents + descriptorSize, a.descriptorExponents);
+	const ShapeDescriptor query = atCentroid(0, 0);
+	int index = 7;
+	EXPECT_EQ(a.nearestDescriptor(query, {}, index), 10000.0f);
+	EXPECT_EQ(index, -1);
+	const std::vector<ShapeDescriptor> candidates = {atCentroid(NAN, 0), atCentroid(0, 4), atCentroid(4, 0)};
+	EXPECT_EQ(a.nearestDescriptor(query, candidates, index), 4.0f);
+	EXPECT_EQ(index, 1);
+	EXPECT_EQ(a.nearestDescriptor(query, {candidates[0]}, index), 10000.0f);
+	EXPECT_EQ(index, -1);
+	// The first measurable candidate counts even beyond 10000.
+	EXPECT_EQ(a.nearestDescriptor(query, {atCentroid(0, 30000)}, index), 30000.0f);
+
+	const ShapeRecord* nearest = &a.wallRecords.emplace_back();
+	EXPECT_EQ(a.nearestRecord({}, query, nearest), 10000.0f);
+	EXPECT_EQ(nearest, nullptr);
+	const std::vector<ShapeRecord> records = {{{}, atCentroid(0, 6), nullptr}, {{}, atCentroid(6, 0), nullptr}};
+	EXPECT_EQ(a.nearestRecord(records, query, nearest), 6.0f);
+	EXPECT_EQ(nearest, &records[0]);
+}
+
+std::string writeFile(const std::string& name, const std::string& text)
+{
+	const std::string path = ::testing::TempDir() + name;
+	std::FILE* file = std::fopen(path.c_str(), "w");
+	std::fputs(text.c_str(), file);
+	std::fclose(file);
+	return path;
+}
+
+TEST(TemplateFile, ReadsPointsAndBadFilesGiveOneLineAndNoPoints)
+{
+	EXPECT_EQ(loadTemplatePoints(writeFile("drawtable_t_ok.txt", "3\n10 20\n 30\t40 50 60\n")),
+		(std::vector<cv::Point>{{10, 20}, {30, 40}, {50, 60}}));
+	EXPECT_TRUE(loadTemplatePoints(writeFile("drawtable_t_none.txt", "-4 1 2\n")).empty());
+
+	const std::string bad[] = {::testing::TempDir() + "drawtable_t_missing.txt",
+		writeFile("drawtable_t_short.txt", "5\n1 2\n3 4\n"), writeFile("drawtable_t_huge.txt", "2000000000\n1 2\n"),
+		writeFile("drawtable_t_text.txt", "circle\n"), writeFile("drawtable_t_bad.txt", "2\n1 2\n3 x\n")};
+	for (const std::string& path : bad)
+	{
+		::testing::internal::CaptureStderr();
+		EXPECT_TRUE(loadTemplatePoints(path).empty()) << path;
+		const std::string message = ::testing::internal::GetCapturedStderr();
+		EXPECT_EQ(message.find(path + ": "), 0u) << message;
+		EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+	}
+}
+
+}  // namespace

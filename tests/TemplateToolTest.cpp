@@ -1,0 +1,74 @@
+#include "AnalysisTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+
+/// Run the template tool; its exit status, with its standard error in `errors`.
+int runTool(const std::string& arguments, std::string& errors)
+{
+	const std::string errorFile = ::testing::TempDir() + "drawtable_make_templates.err";
+	const int status = std::system((std::string(MAKE_TEMPLATES_PATH) + " " + arguments + " >/dev/null 2>" + errorFile).c_str());
+	std::stringstream text;
+	text << std::ifstream(errorFile).rdbuf();
+	errors = text.str();
+	return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST(TemplateTool, TemplatesFromTheRoundestRingOfEachInkFindDrawnCircles)
+{
+	// Rings of both inks among strokes, a tiny loop and markers with patterns.
+	cv::Mat board = blankBoard();
+	drawRing(board, cv::Point(200, 200), blackPen);
+	drawRing(board, cv::Point(420, 260), yellowPen);
+	drawRing(board, cv::Point(300, 100), blackPen, 4);
+	drawStroke(board, cv::Point(100, 400), cv::Point(500, 420));
+	for (const cv::Point corner : {cv::Point(0, 0), cv::Point(590, 0), cv::Point(0, 430)})
+	{
+		cv::rectangle(board, cv::Rect(corner, cv::Size(50, 50)), blackPen, cv::FILLED);
+		cv::rectangle(board, cv::Rect(corner + cv::Point(12, 12), cv::Size(12, 20)), paperWhite, cv::FILLED);
+	}
+	const std::string directory = ::testing::TempDir();
+	ASSERT_TRUE(cv::imwrite(directory + "drawtable_pens.png", board));
+	std::string errors;
+	ASSERT_EQ(runTool(directory + "drawtable_pens.png " + directory, errors), 0) << errors;
+
+	AnalysisRig rig;
+	rig.analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
+	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(0), 200, 1.5);
+	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(0), 420, 1.5);
+	cv::Mat play = blankBoard();
+	drawRing(play, cv::Point(300, 150), blackPen);
+	drawRing(play, cv::Point(100, 300), yellowPen);
+	rig.setBoard(play);
+	rig.scanner.segmentColours();
+	rig.scanner.extractBlackContours();
+	rig.analysis.detectBalls();
+	rig.scanner.extractColourContours();
+	rig.analysis.detectSensorCircles();
+	EXPECT_EQ(rig.analysis.ballRecords.size(), 1u);
+	EXPECT_EQ(rig.analysis.sensorCircleRecords.size(), 1u);
+}
+
+TEST(TemplateTool, RefusesWhatItCannotUseAndSaysWhy)
+{
+	const std::string directory = ::testing::TempDir();
+	std::string errors;
+	EXPECT_EQ(runTool(directory + "drawtable_no_such.png", errors), 1);
+	EXPECT_NE(errors.find("drawtable_no_such.png: cannot read"), std::string::npos) << errors;
+	ASSERT_TRUE(cv::imwrite(directory + "drawtable_small.png", cv::Mat(240, 320, CV_8UC3, paperWhite)));
+	EXPECT_EQ(runTool(directory + "drawtable_small.png", errors), 1);
+	EXPECT_NE(errors.find("320 x 240"), std::string::npos) << errors;
+	ASSERT_TRUE(cv::imwrite(directory + "drawtable_blank.png", blankBoard()));
+	EXPECT_EQ(runTool(directory + "drawtable_blank.png " + directory, errors), 1);
+	EXPECT_NE(errors.find("no closed black circle"), std::string::npos) << errors;
+	EXPECT_EQ(runTool("", errors), 2);
+}
+
+}  // namespace
