@@ -5,7 +5,8 @@
 
 void DrawingAnalysis::detectBalls()
 {
-	detectCircles(scanner.blackContours, blackCircleTemplate, blackTemplateExponents, ballRecords, createBall, "ball");
+	newBallRingBorders = detectCircles(scanner.blackContours, blackCircleTemplate, blackTemplateExponents,
+		ballRecords, createBall, "ball");
 }
 
 void DrawingAnalysis::detectSensorCircles()
@@ -14,32 +15,47 @@ void DrawingAnalysis::detectSensorCircles()
 		createSensorCircle, "sensor");
 }
 
-bool DrawingAnalysis::isNewCircle(const ShapeDescriptor& d, const ShapeDescriptor& circleTemplate,
-	const int (&templateExponents)[descriptorSize], const std::vector<ShapeRecord>& records)
+/// The outer and the hole border of one thinned ring run along the same
+/// pixels, so their centroids lie within a pixel or two of each other; two
+/// drawn circles are never that close.
+static constexpr float sameRingRadius = 4.0f;
+
+DrawingAnalysis::CircleMatch DrawingAnalysis::matchCircle(const ShapeDescriptor& d,
+	const ShapeDescriptor& circleTemplate, const int (&templateExponents)[descriptorSize],
+	const std::vector<ShapeRecord>& records, size_t firstNew)
 {
 	useExponents(templateExponents);
 	// Written so that a NaN distance is no circle.
 	if (!(descriptorDistance(d - circleTemplate) < circleMatchLimit))
 	{
-		return false;
+		return CircleMatch::None;
 	}
-	// A circle already kept (the same drawing seen again, or the other border
-	// of the same ring) is not made twice.
+	// A circle already kept (the same drawing seen again) is not made twice.
 	useExponents(duplicateExponents);
 	const ShapeRecord* kept = nullptr;
-	return nearestRecord(records, d, kept) > duplicateRadius;
+	const float distance = nearestRecord(records, d, kept);
+	if (distance > duplicateRadius)
+	{
+		return CircleMatch::New;
+	}
+	const bool madeNow = size_t(kept - records.data()) >= firstNew;
+	return madeNow && distance <= sameRingRadius ? CircleMatch::OtherBorder : CircleMatch::Known;
 }
 
-void DrawingAnalysis::detectCircles(std::vector<std::vector<cv::Point>>& contours,
+std::vector<bool> DrawingAnalysis::detectCircles(std::vector<std::vector<cv::Point>>& contours,
 	const ShapeDescriptor& circleTemplate, const int (&templateExponents)[descriptorSize],
 	std::vector<ShapeRecord>& records, CircleFactory createCircle, const char* eventType)
 {
+	const size_t firstNew = records.size();
+	std::vector<bool> otherBorders(contours.size(), false);
 	size_t i = 0;
 	while (i < contours.size())
 	{
 		const ShapeDescriptor d = computeDescriptor(contours[i]);
-		if (!isNewCircle(d, circleTemplate, templateExponents, records))
+		const CircleMatch match = matchCircle(d, circleTemplate, templateExponents, records, firstNew);
+		if (match != CircleMatch::New)
 		{
+			otherBorders[i] = match == CircleMatch::OtherBorder;
 			++i;
 			continue;
 		}
@@ -49,9 +65,11 @@ void DrawingAnalysis::detectCircles(std::vector<std::vector<cv::Point>>& contour
 		// place i is examined again.
 		records.push_back(ShapeRecord{std::move(contours[i]), d, body});
 		contours.erase(contours.begin() + long(i));
+		otherBorders.erase(otherBorders.begin() + long(i));
 		if (trace != nullptr)
 		{
 			trace->add(TraceEvent(eventType).set("x", centre.x).set("y", centre.y));
 		}
 	}
+	return otherBorders;
 }

@@ -87,6 +87,12 @@ public:
 	/// number of chains built (a contour of one point builds none).
 	int buildWalls();
 
+	/// One flag per contour left in blackContours by the last detectBalls: set
+	/// for the second border of a ring that has just become a ball. Such a
+	/// border is remembered as a wall shape but gets no wall body, which would
+	/// otherwise hold the new ball inside its own drawn ring.
+	std::vector<bool> newBallRingBorders;
+
 	/// One record per wall built in the last rescan.
 	std::vector<ShapeRecord> wallRecords;
 	/// One record per black circle turned into a ball.
@@ -112,14 +118,26 @@ public:
 private:
 	using CircleFactory = b2Body* (*)(PhysicsScene&, float, float, float);
 
-	/// The circle search shared by balls and sensor circles.
-	void detectCircles(std::vector<std::vector<cv::Point>>& contours, const ShapeDescriptor& circleTemplate,
+	/// The circle search shared by balls and sensor circles. Returns one flag
+	/// per contour left in the list: set for the second border of a ring made
+	/// into a body by this search.
+	std::vector<bool> detectCircles(std::vector<std::vector<cv::Point>>& contours, const ShapeDescriptor& circleTemplate,
 		const int (&templateExponents)[descriptorSize], std::vector<ShapeRecord>& records,
 		CircleFactory createCircle, const char* eventType);
-	/// True when the contour with descriptor d matches the template and lies
-	/// farther than duplicateRadius from every kept circle.
-	bool isNewCircle(const ShapeDescriptor& d, const ShapeDescriptor& circleTemplate,
-		const int (&templateExponents)[descriptorSize], const std::vector<ShapeRecord>& records);
+	/// What a contour is to the circle search.
+	enum class CircleMatch
+	{
+		None,         ///< not a circle
+		New,          ///< a circle farther than duplicateRadius from every kept one
+		Known,        ///< a circle already kept: it stays in the list
+		OtherBorder   ///< the second border of a ring made into a body in this search; it stays too
+	};
+
+	/// Classify the contour with descriptor d; records from `firstNew` on were
+	/// made by the search in progress.
+	CircleMatch matchCircle(const ShapeDescriptor& d, const ShapeDescriptor& circleTemplate,
+		const int (&templateExponents)[descriptorSize], const std::vector<ShapeRecord>& records,
+		size_t firstNew);
 	void useExponents(const int (&exponents)[descriptorSize]);
 
 	Trace* trace = nullptr;

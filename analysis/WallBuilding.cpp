@@ -5,10 +5,15 @@
 int DrawingAnalysis::buildWalls()
 {
 	int built = 0;
-	for (const std::vector<cv::Point>& contour : scanner.blackContours)
+	for (size_t i = 0; i < scanner.blackContours.size(); ++i)
 	{
+		const std::vector<cv::Point>& contour = scanner.blackContours[i];
 		// The record is what the next rescan compares its drawing with.
 		wallRecords.push_back(ShapeRecord{contour, computeDescriptor(contour), nullptr});
+		if (i < newBallRingBorders.size() && newBallRingBorders[i])
+		{
+			continue;
+		}
 		std::vector<b2Vec2> points;
 		points.reserve(contour.size());
 		for (const cv::Point& p : contour)
