@@ -7,7 +7,7 @@ cv::Scalar inkColour(Ink ink)
 	case Ink::Black:
 		return cv::Scalar(25, 25, 25);
 	case Ink::Yellow:
-		return cv::Scalar(30, 215, 240);
+		return cv::Scalar(150, 220, 250);  // a pale warm yellow, as a highlighter shows on paper
 	case Ink::Red:
 		return cv::Scalar(40, 40, 200);
 	}
@@ -16,11 +16,14 @@ cv::Scalar inkColour(Ink ink)
 
 BoardDrawing demoDrawing()
 {
+	// Everything lies inside the drawing area between the corner markers
+	// (about x 155 to 485, y 155 to 325 in board pixels): the ball falls onto
+	// the ramp, rolls through the sensor drawn across it and into the portal card.
 	BoardDrawing drawing;
-	drawing.strokes.push_back({{{140.0f, 330.0f}, {420.0f, 338.0f}}, Ink::Black, 4.0f});
-	drawing.strokes.push_back({{{150.0f, 200.0f}, {230.0f, 240.0f}, {310.0f, 262.0f}}, Ink::Black, 4.0f});
-	drawing.circles.push_back({{200.0f, 160.0f}, 22.0f, Ink::Black, false, 4.0f});
-	drawing.circles.push_back({{360.0f, 290.0f}, 20.0f, Ink::Yellow, false, 4.0f});
+	drawing.strokes.push_back({{{175.0f, 235.0f}, {450.0f, 320.0f}}, Ink::Black, 4.0f});
+	drawing.strokes.push_back({{{165.0f, 175.0f}, {165.0f, 240.0f}}, Ink::Black, 4.0f});
+	drawing.circles.push_back({{200.0f, 190.0f}, 28.0f, Ink::Black, false, 4.0f});
+	drawing.circles.push_back({{320.0f, 280.0f}, 28.0f, Ink::Yellow, false, 4.0f});
 	drawing.hasPortal = true;
 	drawing.portal = {{540.0f, 240.0f}, 0.0f};
 	return drawing;

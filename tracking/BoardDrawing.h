@@ -52,6 +52,6 @@ struct BoardDrawing
 /// The colour of an ink on paper, BGR.
 cv::Scalar inkColour(Ink ink);
 
-/// The scene of --source demo: a floor, a ramp, a black ring (a ball), a
-/// yellow ring (a sensor) and the portal card.
+/// The scene of --source demo: a ramp and a wall, a black ring (a ball), a
+/// yellow ring (a sensor) across the ramp and the portal card.
 BoardDrawing demoDrawing();

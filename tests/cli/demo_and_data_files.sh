@@ -10,7 +10,7 @@ cd "$work" || exit 1
 fail() { echo "FAIL: $*"; exit 1; }
 fresh_data() {
 	rm -rf Data ./*.xml
-	cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" . || exit 1
+	cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
 }
 
 fresh_data
@@ -22,6 +22,19 @@ grep -q "Image size (x,y) = (640,480)" out.txt || fail "no image size in: $(cat 
 grep '"type": "scan"' t.jsonl | grep -q '^{"pass": 16, ' || fail "the scan is not in pass 16"
 grep '"type": "scan", "ok": true, "homography": \[[^]]*\], "portalVisible": true' t.jsonl >/dev/null \
 	|| fail "scan event: $(grep scan t.jsonl)"
+
+# The demo's black ring, drawn at board pixel (200, 190), becomes a ball at
+# world (10, 1) in the first rescan, and the ball falls.
+"$drawtable" --headless --source demo --passes 200 --trace t.jsonl >out.txt 2>err.txt \
+	|| fail "long demo run: $(cat err.txt)"
+ball=$(grep -o '"type": "ball", "x": [-0-9.e]*, "y": [-0-9.e]*' t.jsonl | head -n 1 | tr -d ',"' | awk '{print $4, $6}')
+[ -n "$ball" ] || fail "no ball made: $(grep -o '"type": "[a-zA-Z]*"' t.jsonl | sort | uniq -c)"
+awk -v b="$ball" 'BEGIN { split(b, p, " "); d = (p[1] - 10) ^ 2 + (p[2] - 1) ^ 2; exit !(d < 1) }' \
+	|| fail "ball made at $ball, not at the drawn ring"
+late=$(sed -n '200p' t.jsonl | grep -o '"moving": \[\[[-0-9.e]*, [-0-9.e]*' | tr -d ',[' | awk '{print $3}')
+[ -n "$late" ] || fail "no moving body in pass 200"
+awk -v b="$ball" -v y="$late" 'BEGIN { split(b, p, " "); exit !(y < p[2] - 2) }' \
+	|| fail "the ball did not fall: made at $ball, y $late in pass 200"
 
 # expect_refused FILE-TO-BREAK CONTENT MESSAGE-ON-STDOUT
 expect_refused() {

@@ -24,7 +24,7 @@ cleanup() {
 trap cleanup EXIT
 cd "$work" || exit 1
 # The program reads its data files from the working directory.
-cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" . || exit 1
+cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
 
 fail() { echo "FAIL: $*"; [ -f err.txt ] && sed 's/^/  stderr: /' err.txt; exit 1; }
 
