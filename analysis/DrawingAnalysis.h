@@ -80,8 +80,8 @@ public:
 	void detectBalls();
 	/// Yellow contours that match their template become sensor circles.
 	void detectSensorCircles();
-	/// True when the black contours are the walls of the last rescan, allowing
-	/// for the whole drawing having moved.
+	/// True when the black contours are the shapes of the last rescan (its
+	/// walls and new balls' rings), allowing for the whole drawing having moved.
 	bool isSameMap();
 	/// One wall record and one wall chain per black contour left, and a record
 	/// without a chain for each ring just made into a ball. Returns the number
@@ -93,7 +93,8 @@ public:
 	/// border is remembered as a wall shape but gets no wall body, which would
 	/// otherwise hold the new ball inside its own drawn ring.
 	std::vector<bool> newBallRingBorders;
-	/// Balls made by the last detectBalls: the last this many ballRecords.
+	/// Balls made by the last detectBalls and not yet recorded by buildWalls:
+	/// the last this many ballRecords.
 	size_t newBallCount = 0;
 
 	/// The black shapes of the last rescan, which the next one compares its

@@ -36,5 +36,6 @@ int DrawingAnalysis::buildWalls()
 	{
 		wallRecords.push_back(ShapeRecord{ballRecords[i].contour, ballRecords[i].descriptor.clone(), nullptr});
 	}
+	newBallCount = 0;
 	return built;
 }
