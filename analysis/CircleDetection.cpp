@@ -5,8 +5,10 @@
 
 void DrawingAnalysis::detectBalls()
 {
+	const size_t before = ballRecords.size();
 	newBallRingBorders = detectCircles(scanner.blackContours, blackCircleTemplate, blackTemplateExponents,
 		ballRecords, createBall, "ball");
+	newBallCount = ballRecords.size() - before;
 }
 
 void DrawingAnalysis::detectSensorCircles()

@@ -80,11 +80,12 @@ public:
 	void detectBalls();
 	/// Yellow contours that match their template become sensor circles.
 	void detectSensorCircles();
-	/// True when the black contours are the walls of the last rescan, allowing
-	/// for the whole drawing having moved.
+	/// True when the black contours are the shapes of the last rescan (its
+	/// walls and new balls' rings), allowing for the whole drawing having moved.
 	bool isSameMap();
-	/// One wall record and one wall chain per black contour left. Returns the
-	/// number of chains built (a contour of one point builds none).
+	/// One wall record and one wall chain per black contour left, and a record
+	/// without a chain for each ring just made into a ball. Returns the number
+	/// of chains built (a contour of one point builds none).
 	int buildWalls();
 
 	/// One flag per contour left in blackContours by the last detectBalls: set
@@ -92,8 +93,13 @@ public:
 	/// border is remembered as a wall shape but gets no wall body, which would
 	/// otherwise hold the new ball inside its own drawn ring.
 	std::vector<bool> newBallRingBorders;
+	/// Balls made by the last detectBalls and not yet recorded by buildWalls:
+	/// the last this many ballRecords.
+	size_t newBallCount = 0;
 
-	/// One record per wall built in the last rescan.
+	/// The black shapes of the last rescan, which the next one compares its
+	/// drawing with: one record per wall built, and one per ring that became
+	/// a ball in that rescan.
 	std::vector<ShapeRecord> wallRecords;
 	/// One record per black circle turned into a ball.
 	std::vector<ShapeRecord> ballRecords;

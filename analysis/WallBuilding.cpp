@@ -2,6 +2,8 @@
 #include "physics/BodyFactories.h"
 #include "tracking/BoardScanner.h"
 
+#include <algorithm>
+
 int DrawingAnalysis::buildWalls()
 {
 	int built = 0;
@@ -25,5 +27,15 @@ int DrawingAnalysis::buildWalls()
 			++built;
 		}
 	}
+	// A ring made into a ball in this rescan is still part of the drawing: the
+	// next rescan finds it among its black contours, where it stays once its
+	// ball is kept. Without its record, a drawing with a few balls would cost
+	// too much to be the same map and would reset at every rescan.
+	const size_t newBalls = std::min(newBallCount, ballRecords.size());
+	for (size_t i = ballRecords.size() - newBalls; i < ballRecords.size(); ++i)
+	{
+		wallRecords.push_back(ShapeRecord{ballRecords[i].contour, ballRecords[i].descriptor.clone(), nullptr});
+	}
+	newBallCount = 0;
 	return built;
 }
