@@ -2,20 +2,27 @@
 
 #include "app/FixedValues.h"
 
+#include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 
 bool SideBySideVideo::open(const std::string& path, std::string& error)
 {
 	const cv::Size size(2 * boardWidth, boardHeight);
 	bool opened = false;
+	// OpenCV's own MJPG writer: it needs no media framework, and a failure is
+	// told in our one line rather than in OpenCV's log.
+	const cv::utils::logging::LogLevel level = cv::utils::logging::getLogLevel();
+	cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_SILENT);
 	try
 	{
-		opened = writer.open(path, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), framesPerSecond, size);
+		opened = writer.open(
+			path, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), framesPerSecond, size);
 	}
 	catch (const cv::Exception&)
 	{
 		opened = false;
 	}
+	cv::utils::logging::setLogLevel(level);
 	if (!opened)
 	{
 		error = path + ": cannot write a video there (the writer takes .avi)";
