@@ -80,8 +80,9 @@ awk -v b="$ball" -v l="$later" 'BEGIN { split(b, p, " "); split(l, q, " "); exit
 [ "$(count shatter)" -ge 1 ] || fail "no ball shattered"
 [ "$(count box)" -eq 1 ] || fail "$(count box) boxes for one scripted z"
 
-# The same frames from files: the same scans, in the same passes, with the same results.
-sequence=345
+# The same frames from files, through the hand and the first new map: the same
+# scans, in the same passes, with the same results.
+sequence=60
 "$render_scene" Data/scenes/demo.scene $sequence frames >/dev/null || fail "render_scene failed"
 "$drawtable" --headless --source file:frames/%04d.png --passes $sequence --trace files.jsonl >out.txt 2>err.txt \
 	|| fail "image-sequence run: $(cat err.txt)"
@@ -95,4 +96,9 @@ printf 'map a\nring blue 200 190 28 4\n' >bad.scene
 "$drawtable" --headless --source scene:bad.scene --passes 3 >out.txt 2>err.txt
 [ $? -eq 1 ] || fail "a bad scene file does not stop start-up"
 [ "$(cat err.txt)" = 'bad.scene:2: unknown ink "blue": use black, yellow or red' ] || fail "message: $(cat err.txt)"
+
+"$drawtable" --headless --source demo --passes 3 --video no/such/dir/v.avi >out.txt 2>err.txt
+[ $? -eq 1 ] || fail "an unwritable video does not stop start-up"
+[ "$(cat err.txt)" = "no/such/dir/v.avi: cannot write a video there (the writer takes .avi)" ] \
+	|| fail "video message: $(cat err.txt)"
 echo "ok"
