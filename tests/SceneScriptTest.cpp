@@ -112,6 +112,7 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		{"map a\nat 3 hand 1 2\nat 4 hand away\nat 5 hand glide 1 2\n", "t.scene:4: the hand glides"},
 		{"map a\nat 3 key zz\n", "t.scene:2: expected \"at PASS key K\""},
 		{"map a\nat 3 wave\n", "t.scene:2: unknown change \"wave\""},
+		{"map a\nat 3 click nromal 1 2\n", "t.scene:2: unknown window \"nromal\""},
 		{"map a\nat 3 key z\nring black 1 2 3 4\n", "t.scene:3: \"ring\" after the timeline has begun"},
 		{"map a\nat 3 key z\nview 480 10 0\n", "t.scene:3: \"view\" sets where the camera starts"},
 		{"# nothing drawn\n\n", "t.scene:2: no map"},

@@ -295,6 +295,11 @@ private:
 			return fail(drag ? "expected \"at PASS drag WINDOW X Y X Y\"" : "expected \"at PASS click WINDOW X Y\"");
 		}
 		input.window = words[3];
+		static const char* const windows[] = {"game", "normal", "warped", "cont", "skewbinary"};
+		if (std::find(std::begin(windows), std::end(windows), input.window) == std::end(windows))
+		{
+			return fail("unknown window \"" + input.window + "\": use game, normal, warped, cont or skewbinary");
+		}
 		cv::Point2f from, to;
 		if (!readPoint(4, from) || (drag && !readPoint(6, to)))
 		{
