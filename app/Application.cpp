@@ -60,3 +60,14 @@ void Application::createWindows()
 	});
 	installDebugWindowCallbacks(*display, scanner);
 }
+
+bool Application::recordVideo(const std::string& path, std::string& error)
+{
+	auto opened = std::make_unique<SideBySideVideo>();
+	if (!opened->open(path, error))
+	{
+		return false;
+	}
+	video = std::move(opened);
+	return true;
+}

@@ -6,6 +6,7 @@
 #include "physics/PhysicsScene.h"
 #include "render/DebugDrawCV.h"
 #include "render/Display.h"
+#include "render/SideBySideVideo.h"
 #include "tracking/BoardScanner.h"
 
 #include <memory>
@@ -36,6 +37,10 @@ public:
 
 	Display& getDisplay() { return *display; }
 
+	/// From now on, add what "normal" and "game" show at the end of each pass
+	/// to a video file. False, with a one-line `error`, when it cannot be written.
+	bool recordVideo(const std::string& path, std::string& error);
+
 	/// The rescan after a successful board scan: hand test, same-map test,
 	/// balls, walls and sensor circles from the rectified board in the scanner.
 	/// Public so that a board image can be analysed without a camera.
@@ -47,6 +52,7 @@ private:
 	void updateStillCounter();
 	void rescan();
 	bool handleKey(int code);
+	void addVideoFrame();
 
 	// Steps of the rescan.
 	bool handOverBoard();
@@ -72,4 +78,6 @@ public:
 	int passCount = 0;
 	/// The stroke being drawn with the mouse in "game".
 	PenState pen;
+	/// The video of the run, when one was asked for.
+	std::unique_ptr<SideBySideVideo> video;
 };

@@ -54,7 +54,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			(name == "--help" ? options.help : options.headless) = true;
 			continue;
 		}
-		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots")
+		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video")
 		{
 			parsed.error = "unknown option \"" + arguments[i] + "\"";
 			return parsed;
@@ -73,7 +73,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 		{
 			if (parseSourceName(value).kind == SourceName::Invalid)
 			{
-				parsed.error = "bad source \"" + value + "\": use device:N, file:PATH or demo";
+				parsed.error = "bad source \"" + value + "\": use device:N, file:PATH, demo or scene:PATH";
 				return parsed;
 			}
 			options.source = value;
@@ -93,7 +93,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 		}
 		else
 		{
-			(name == "--trace" ? options.traceFile : options.snapshotDir) = value;
+			(name == "--trace" ? options.traceFile : name == "--video" ? options.videoFile : options.snapshotDir) = value;
 		}
 	}
 	return parsed;
@@ -104,11 +104,14 @@ std::string usageText()
 	return "usage: drawtable [options]\n"
 		   "  --source WHERE    where frames come from: device:N (camera N, default device:0)\n"
 		   "                    file:PATH (a video file or an image-sequence pattern)\n"
-		   "                    or demo (a synthetic camera over a drawn board)\n"
+		   "                    demo (a synthetic camera playing a drawn board and a hand)\n"
+		   "                    or scene:PATH (the synthetic camera playing another scene file)\n"
 		   "  --headless        show no windows; frames come as fast as they can\n"
 		   "  --passes N        end with status 0 after N passes of the main loop\n"
 		   "  --trace FILE      write what each pass did to FILE, one JSON object a line\n"
 		   "  --snapshots DIR   at exit, write each window's last image as DIR/<window>.png\n"
+		   "  --video FILE      write \"normal\" and \"game\" side by side, one frame a pass,\n"
+		   "                    as an MJPG video (FILE.avi), 60 frames a second\n"
 		   "  --help            print this text\n"
 		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box\n";
 }

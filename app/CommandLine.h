@@ -13,6 +13,8 @@ struct Options
 	long passes = 0;
 	std::string traceFile;
 	std::string snapshotDir;
+	/// A video of "normal" and "game" side by side, one frame a pass.
+	std::string videoFile;
 	bool help = false;
 };
 

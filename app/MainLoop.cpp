@@ -37,6 +37,7 @@ bool Application::runPass()
 	updateStillCounter();
 	scanner.composeCameraView(analysis, scene);
 	scanner.recordFrame();
+	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass.
 	const bool goOn = handleKey(display->waitKey(1));
@@ -80,4 +81,16 @@ bool Application::handleKey(int code)
 		break;
 	}
 	return true;
+}
+
+void Application::addVideoFrame()
+{
+	if (!video)
+	{
+		return;
+	}
+	const auto& shown = display->lastImages();
+	const auto normal = shown.find("normal");
+	const auto game = shown.find("game");
+	video->addFrame(normal != shown.end() ? normal->second : cv::Mat(), game != shown.end() ? game->second : cv::Mat());
 }

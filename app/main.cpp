@@ -1,9 +1,9 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "render/HeadlessDisplay.h"
+#include "render/ScriptedInputDisplay.h"
 #include "render/WindowDisplay.h"
-#include "tracking/StillFrameSource.h"
-#include "tracking/SyntheticBoardCamera.h"
+#include "tracking/ScriptedBoardCamera.h"
 
 #include <cstdio>
 
@@ -14,44 +14,79 @@ namespace
 /// they play at real speed.
 constexpr double watchedFramesPerSecond = 60.0;
 
-/// The demo camera looks at the shipped board, with a simple drawing and the
-/// portal card on it, from a little in front of straight above.
-std::unique_ptr<FrameSource> makeDemoCamera()
+/// The scene `--source demo` plays, relative to the working directory.
+const char* const demoSceneFile = "Data/scenes/demo.scene";
+
+/// The camera and the scene it plays, when the source is a scene.
+struct Source
+{
+	std::unique_ptr<FrameSource> frames;
+	const SceneScript* scene = nullptr;
+};
+
+/// The synthetic camera over the shipped board, playing a scene file. Null
+/// after a one-line message when the scene or a data file cannot be used.
+std::unique_ptr<ScriptedBoardCamera> makeSceneCamera(const std::string& sceneFile)
 {
 	std::string error;
-	std::unique_ptr<FrameSource> camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat",
-		"Data/markers/marker.dat", "Data/markers/portal.dat", demoDrawing(), viewOfBoard(480.0, 10.0, 0.0), error);
+	std::unique_ptr<ScriptedBoardCamera> camera = ScriptedBoardCamera::fromFiles(
+		sceneFile, "Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", error);
 	if (!camera)
 	{
 		std::fprintf(stderr, "%s\n", error.c_str());
-		return std::make_unique<StillFrameSource>(cv::Mat());
 	}
 	return camera;
 }
 
-std::unique_ptr<FrameSource> makeSource(const Options& options)
+/// Frames from where the options say; no frames when a scene cannot be used.
+Source makeSource(const Options& options)
 {
-	std::unique_ptr<FrameSource> source =
-		parseSourceName(options.source).kind == SourceName::Demo ? makeDemoCamera() : openFrameSource(options.source);
-	if (!source->isOpened())
+	Source source;
+	const SourceName name = parseSourceName(options.source);
+	if (name.kind == SourceName::Demo || name.kind == SourceName::Scene)
 	{
-		std::fprintf(stderr, "cannot open %s; no frames will come and the scene counts as still\n",
-			options.source.c_str());
+		std::unique_ptr<ScriptedBoardCamera> camera =
+			makeSceneCamera(name.kind == SourceName::Demo ? demoSceneFile : name.path);
+		if (!camera)
+		{
+			return source;
+		}
+		source.scene = &camera->scene();
+		source.frames = std::move(camera);
 	}
-	if (!options.headless && !source->pacesItself())
+	else
 	{
-		source = pacedFrameSource(std::move(source), watchedFramesPerSecond);
+		source.frames = openFrameSource(options.source);
+		if (!source.frames->isOpened())
+		{
+			std::fprintf(stderr, "cannot open %s; no frames will come and the scene counts as still\n",
+				options.source.c_str());
+		}
+	}
+	if (!options.headless && !source.frames->pacesItself())
+	{
+		source.frames = pacedFrameSource(std::move(source.frames), watchedFramesPerSecond);
 	}
 	return source;
 }
 
-std::unique_ptr<Display> makeDisplay(const Options& options)
+/// Windows or none; a scene's keys and clicks come through the display too.
+std::unique_ptr<Display> makeDisplay(const Options& options, const SceneScript* scene)
 {
+	std::unique_ptr<Display> display;
 	if (options.headless)
 	{
-		return std::make_unique<HeadlessDisplay>();
+		display = std::make_unique<HeadlessDisplay>();
 	}
-	return std::make_unique<WindowDisplay>();
+	else
+	{
+		display = std::make_unique<WindowDisplay>();
+	}
+	if (scene != nullptr)
+	{
+		display = std::make_unique<ScriptedInputDisplay>(std::move(display), *scene);
+	}
+	return display;
 }
 
 }  // namespace
@@ -71,11 +106,23 @@ int main(int argc, char** argv)
 		return 0;
 	}
 
+	Source source = makeSource(options);
+	if (!source.frames)
+	{
+		return 1;
+	}
+	std::unique_ptr<Display> display = makeDisplay(options, source.scene);
 	// Lives for the whole run; its objects are destroyed in reverse order at the end.
-	Application app(makeSource(options), makeDisplay(options));
+	Application app(std::move(source.frames), std::move(display));
 	if (!options.traceFile.empty() && !app.trace.openFile(options.traceFile))
 	{
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());
+		return 1;
+	}
+	std::string error;
+	if (!options.videoFile.empty() && !app.recordVideo(options.videoFile, error))
+	{
+		std::fprintf(stderr, "%s\n", error.c_str());
 		return 1;
 	}
 	int status = app.start();

@@ -92,4 +92,16 @@ TEST(CommandLine, DemoIsASourceOfItsOwnAndOnlyByItsExactName)
 	EXPECT_EQ(openFrameSource("demo"), nullptr);
 }
 
+TEST(CommandLine, SceneFilesAndTheVideoFile)
+{
+	const SourceName scene = parseSourceName("scene:Data/scenes/demo.scene");
+	EXPECT_EQ(scene.kind, SourceName::Scene);
+	EXPECT_EQ(scene.path, "Data/scenes/demo.scene");
+	EXPECT_EQ(parseSourceName("scene:").kind, SourceName::Invalid);
+	EXPECT_EQ(openFrameSource("scene:a.scene"), nullptr);
+	EXPECT_EQ(parseCommandLine({"--video", "run.avi"}).options.videoFile, "run.avi");
+	EXPECT_FALSE(parseCommandLine({"--video"}).ok());
+	EXPECT_FALSE(parseCommandLine({"--video="}).ok());
+}
+
 }  // namespace

@@ -74,6 +74,7 @@ SourceName parseSourceName(const std::string& where)
 {
 	const std::string devicePrefix = "device:";
 	const std::string filePrefix = "file:";
+	const std::string scenePrefix = "scene:";
 	SourceName name;
 	if (where.compare(0, devicePrefix.size(), devicePrefix) == 0)
 	{
@@ -93,6 +94,11 @@ SourceName parseSourceName(const std::string& where)
 		name.kind = SourceName::File;
 		name.path = where.substr(filePrefix.size());
 	}
+	else if (where.compare(0, scenePrefix.size(), scenePrefix) == 0 && where.size() > scenePrefix.size())
+	{
+		name.kind = SourceName::Scene;
+		name.path = where.substr(scenePrefix.size());
+	}
 	return name;
 }
 
@@ -106,6 +112,7 @@ std::unique_ptr<FrameSource> openFrameSource(const std::string& where)
 	case SourceName::File:
 		return std::make_unique<CaptureFrameSource>(name.path, where);
 	case SourceName::Demo:
+	case SourceName::Scene:
 	case SourceName::Invalid:
 		break;
 	}

@@ -36,7 +36,8 @@ struct SourceName
 		Invalid,
 		Device,  ///< "device:N", N a camera index of at most four digits
 		File,    ///< "file:PATH", PATH not empty
-		Demo     ///< "demo": the built-in synthetic board camera
+		Demo,    ///< "demo": the built-in synthetic board camera playing the demo scene
+		Scene    ///< "scene:PATH": the synthetic board camera playing a scene file
 	};
 
 	Kind kind = Invalid;
@@ -48,8 +49,8 @@ SourceName parseSourceName(const std::string& where);
 
 /// Open a source from its command-line name: "device:N" or "file:PATH" (a video
 /// file or an image-sequence pattern such as frames/%04d.png). A name of another
-/// shape gives null, and so does "demo", which the program builds from its data
-/// files itself. A source that fails to open is still returned; it reports
+/// shape gives null, and so do "demo" and "scene:PATH", which the program builds
+/// from its data files itself. A source that fails to open is still returned; it reports
 /// isOpened() false.
 std::unique_ptr<FrameSource> openFrameSource(const std::string& where);
 

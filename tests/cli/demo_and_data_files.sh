@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The demo camera's board is found in the first rescan, and start-up refuses
-# data files it cannot use with one line naming the file and status 1.
+# The synthetic camera's board is found in the first rescan, and start-up
+# refuses data files it cannot use with one line naming the file and status 1.
 set -u
 drawtable=$1
 data=$2
@@ -13,8 +13,18 @@ fresh_data() {
 	cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
 }
 
+# A still board with a ramp, a wall, a black ring at (200, 190), a yellow ring
+# and the portal card: nothing moves, so the first scan comes in pass 16.
+cat >still.scene <<'SCENE'
+map still
+stroke black 4 175 235 450 320
+stroke black 4 165 175 165 240
+ring black 200 190 28 4
+ring yellow 320 280 28 4
+portal 540 240
+SCENE
 fresh_data
-"$drawtable" --headless --source demo --passes 40 --trace t.jsonl >out.txt 2>err.txt
+"$drawtable" --headless --source scene:still.scene --passes 40 --trace t.jsonl >out.txt 2>err.txt
 status=$?
 [ "$status" -eq 0 ] || fail "demo run: status $status, stderr: $(cat err.txt)"
 grep -q "Image size (x,y) = (640,480)" out.txt || fail "no image size in: $(cat out.txt)"
@@ -23,9 +33,9 @@ grep '"type": "scan"' t.jsonl | grep -q '^{"pass": 16, ' || fail "the scan is no
 grep '"type": "scan", "ok": true, "homography": \[[^]]*\], "portalVisible": true' t.jsonl >/dev/null \
 	|| fail "scan event: $(grep scan t.jsonl)"
 
-# The demo's black ring, drawn at board pixel (200, 190), becomes a ball at
-# world (10, 1) in the first rescan, and the ball falls.
-"$drawtable" --headless --source demo --passes 200 --trace t.jsonl >out.txt 2>err.txt \
+# The black ring, drawn at board pixel (200, 190), becomes a ball at world
+# (10, 1) in the first rescan, and the ball falls.
+"$drawtable" --headless --source scene:still.scene --passes 200 --trace t.jsonl >out.txt 2>err.txt \
 	|| fail "long demo run: $(cat err.txt)"
 ball=$(grep -o '"type": "ball", "x": [-0-9.e]*, "y": [-0-9.e]*' t.jsonl | head -n 1 | tr -d ',"' | awk '{print $4, $6}')
 [ -n "$ball" ] || fail "no ball made: $(grep -o '"type": "[a-zA-Z]*"' t.jsonl | sort | uniq -c)"

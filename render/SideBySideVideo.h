@@ -1,0 +1,32 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+#include <opencv2/videoio.hpp>
+
+#include <string>
+
+/// A video file of two views side by side, one frame a pass: what the camera
+/// picture with the game painted in and the game itself looked like.
+class SideBySideVideo
+{
+public:
+	/// Plays at the game's own speed.
+	static constexpr double framesPerSecond = 60.0;
+
+	/// Start an MJPG video of two 640 x 480 views. False, with a one-line
+	/// `error` naming the file, when it cannot be written.
+	bool open(const std::string& path, std::string& error);
+
+	/// Add one frame. An empty view is black; a view of another size is scaled
+	/// to its half, a grey one made colour.
+	void addFrame(const cv::Mat& left, const cv::Mat& right);
+
+	int frameCount() const { return frames; }
+
+private:
+	void place(const cv::Mat& view, cv::Mat half);
+
+	cv::VideoWriter writer;
+	cv::Mat frame;
+	int frames = 0;
+};

@@ -1,0 +1,153 @@
+#include "tracking/SceneScript.h"
+
+#include <gtest/gtest.h>
+
+namespace
+{
+
+SceneScript parsed(const std::string& text)
+{
+	SceneScript script;
+	std::string error;
+	EXPECT_TRUE(parseSceneScript(text, "t.scene", script, error)) << error;
+	return script;
+}
+
+std::string refusal(const std::string& text)
+{
+	SceneScript script;
+	std::string error;
+	EXPECT_FALSE(parseSceneScript(text, "t.scene", script, error)) << text;
+	return error;
+}
+
+const char* const twoMaps = "map a\n"
+							"ring black 200 190 28 4   # a ball\n"
+							"stroke yellow 3 160 222 376 325 400 330\n"
+							"portal 500 240 15\n"
+							"map b\n"
+							"disc red 300 200 10\n"
+							"at 1 map a\n"
+							"at 5 hand 300 400\n"
+							"at 9 hand glide 340 200\n"
+							"at 20 view 470 12 3 10 5\n"
+							"at 20 key z\n"
+							"at 20 click normal 10 20\n"
+							"at 22 view 480 10 0\n"
+							"at 30 hand away\n"
+							"at 40 map b\n";
+
+TEST(SceneScript, DrawingsAreReadIntoTheirMaps)
+{
+	const SceneScript script = parsed(twoMaps);
+	ASSERT_EQ(script.maps.size(), 2u);
+	const BoardDrawing& a = script.maps[0];
+	ASSERT_EQ(a.circles.size(), 1u);
+	EXPECT_EQ(a.circles[0].centre, cv::Point2f(200, 190));
+	EXPECT_FALSE(a.circles[0].filled);
+	ASSERT_EQ(a.strokes.size(), 1u);
+	EXPECT_EQ(a.strokes[0].ink, Ink::Yellow);
+	EXPECT_EQ(a.strokes[0].points.size(), 3u);
+	EXPECT_TRUE(a.hasPortal);
+	EXPECT_FLOAT_EQ(a.portal.angle, 15.0f);
+	EXPECT_TRUE(script.maps[1].circles[0].filled);
+	EXPECT_FALSE(script.maps[1].hasPortal);
+}
+
+TEST(SceneScript, TimelineGivesTheStateOfEveryPass)
+{
+	const SceneScript script = parsed(twoMaps);
+	EXPECT_FALSE(script.stateAt(4).hand);
+	// The hand glides from where it was placed in pass 5 to its goal in pass 9.
+	EXPECT_EQ(script.stateAt(5).palm, cv::Point(300, 400));
+	EXPECT_EQ(script.stateAt(7).palm, cv::Point(320, 300));
+	EXPECT_EQ(script.stateAt(9).palm, cv::Point(340, 200));
+	EXPECT_EQ(script.stateAt(29).palm, cv::Point(340, 200));
+	EXPECT_FALSE(script.stateAt(30).hand);
+	// The camera is knocked in pass 20 and comes back to where it started.
+	EXPECT_EQ(script.stateAt(19).view, 0);
+	EXPECT_EQ(script.stateAt(21).view, 1);
+	EXPECT_EQ(script.stateAt(22).view, 0);
+	EXPECT_EQ(script.views.size(), 2u);
+	// The state before the knock and after it are the same frame.
+	EXPECT_FALSE(script.stateAt(19) < script.stateAt(22) || script.stateAt(22) < script.stateAt(19));
+	EXPECT_EQ(script.stateAt(39).map, 0);
+	EXPECT_EQ(script.stateAt(1000).map, 1);
+}
+
+TEST(SceneScript, InputsComeInTheirPassInWrittenOrder)
+{
+	const SceneScript script = parsed(twoMaps);
+	EXPECT_TRUE(script.inputsAt(19).empty());
+	const std::vector<SceneInput> inputs = script.inputsAt(20);
+	ASSERT_EQ(inputs.size(), 2u);
+	EXPECT_EQ(inputs[0].kind, SceneInput::Key);
+	EXPECT_EQ(inputs[0].key, 'z');
+	EXPECT_EQ(inputs[1].kind, SceneInput::Click);
+	EXPECT_EQ(inputs[1].window, "normal");
+	EXPECT_EQ(inputs[1].from, cv::Point(10, 20));
+}
+
+TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
+{
+	const struct
+	{
+		const char* text;
+		const char* message;
+	} cases[] = {
+		{"map a\nsquare black 1 2\n", "t.scene:2: unknown statement \"square\""},
+		{"map a\nring blue 200 190 28 4\n", "t.scene:2: unknown ink \"blue\""},
+		{"map a\nring black 200 190 -28 4\n", "t.scene:2: \"-28\" must be above 0"},
+		{"map a\nring black 200 190 nan 4\n", "t.scene:2: bad number \"nan\""},
+		{"map a\nring black 200 190 1e999 4\n", "t.scene:2: bad number \"1e999\""},
+		{"map a\nstroke black 4 1 2\n", "t.scene:2: expected \"stroke"},
+		{"map a\nstroke black 4 1 2 3\n", "t.scene:2: expected \"stroke"},
+		{"ring black 200 190 28 4\n", "t.scene:1: \"ring\" before the first \"map\""},
+		{"map a\nmap a\n", "t.scene:2: a second map named \"a\""},
+		{"map a\nportal 1 2\nportal 3 4\n", "t.scene:3: a second portal card"},
+		{"map a\nat 5 map a\nat 4 key z\n", "t.scene:3: pass 4 comes before pass 5"},
+		{"map a\nat 0 key z\n", "t.scene:2: bad pass \"0\""},
+		{"map a\nat 3 map c\n", "t.scene:2: no map named \"c\""},
+		{"map a\nat 3 hand glide 1 2\n", "t.scene:2: the hand glides, but no hand is on the board"},
+		{"map a\nat 3 hand 1 2\nat 4 hand away\nat 5 hand glide 1 2\n", "t.scene:4: the hand glides"},
+		{"map a\nat 3 key zz\n", "t.scene:2: expected \"at PASS key K\""},
+		{"map a\nat 3 wave\n", "t.scene:2: unknown change \"wave\""},
+		{"map a\nat 3 click nromal 1 2\n", "t.scene:2: unknown window \"nromal\""},
+		{"map a\nat 3 key z\nring black 1 2 3 4\n", "t.scene:3: \"ring\" after the timeline has begun"},
+		{"map a\nat 3 key z\nview 480 10 0\n", "t.scene:3: \"view\" sets where the camera starts"},
+		{"# nothing drawn\n\n", "t.scene:2: no map"},
+	};
+	for (const auto& c : cases)
+	{
+		const std::string error = refusal(c.text);
+		EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
+		EXPECT_EQ(error.find('\n'), std::string::npos);
+	}
+}
+
+TEST(SceneScript, MissingFileIsNamed)
+{
+	SceneScript script;
+	std::string error;
+	EXPECT_FALSE(readSceneScript("no/such.scene", script, error));
+	EXPECT_EQ(error, "no/such.scene: cannot read the scene file");
+}
+
+TEST(SceneScript, ShippedDemoSceneReads)
+{
+	SceneScript script;
+	std::string error;
+	ASSERT_TRUE(readSceneScript("Data/scenes/demo.scene", script, error)) << error;
+	EXPECT_GE(script.maps.size(), 2u);
+	// The template script takes one black and one yellow ring from the first map.
+	int black = 0, yellow = 0;
+	for (const InkCircle& circle : script.maps[0].circles)
+	{
+		EXPECT_FLOAT_EQ(circle.radius, 28.0f);
+		(circle.ink == Ink::Black ? black : yellow) += 1;
+	}
+	EXPECT_GE(black, 2);
+	EXPECT_GE(yellow, 1);
+}
+
+}  // namespace
