@@ -45,9 +45,18 @@ xvfb_pid=$!
 wait_for 100 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.txt)"
 export DISPLAY=":$(head -n 1 display.txt)"
 
-# The contour picture that a click in "cont" saves is made by the first board
-# scan, in pass 16: the clicks wait for it.
-"$drawtable" --source demo --trace run.jsonl >out.txt 2>err.txt &
+# A still board with one drawing and no scripted input, so every wall and box
+# in the trace comes from this test. The contour picture that a click in
+# "cont" saves is made by the first board scan, in pass 16: the clicks wait for it.
+cat >still.scene <<'SCENE'
+view 480 10 0
+map still
+stroke black 4  160 222  376 325
+ring black 300 190 28 4
+portal 500 240
+at 1 map still
+SCENE
+"$drawtable" --source scene:still.scene --trace run.jsonl >out.txt 2>err.txt &
 app_pid=$!
 
 window_of() { xdotool search --name "^$1\$" 2>/dev/null | head -n 1; }
