@@ -37,7 +37,10 @@ ctest_run build
 echo "== sanitizers: address, undefined behaviour, leaks"
 if build build-sanitize -DDRAWTABLE_SANITIZE=ON -DDRAWTABLE_BUILD_BENCH=OFF; then
 	supp="$project_root/tests/sanitize/lsan.supp"
-	ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	# OpenCV's gPhoto2 back end, asked for a camera, loads libgphoto2's camera
+	# drivers, which leak and are unloaded before the leak check, so no
+	# suppression can name them: it is left out of this run.
+	OPENCV_VIDEOIO_PRIORITY_GPHOTO2=0 ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
 		LSAN_OPTIONS="suppressions=$supp:print_suppressions=0" ctest_run build-sanitize
 else
 	echo "build-sanitize: the build failed"
