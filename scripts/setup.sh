@@ -11,7 +11,7 @@ required_packages=(
 	libbox2d-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
 	xvfb xdotool
-	dpkg-dev x11-apps imagemagick
+	dpkg-dev
 )
 
 is_installed() {

@@ -6,8 +6,11 @@
 #
 #     tools/screenshot_windows.sh [BUILD_DIR] [OUT.png]
 #
-# Needs Xvfb, xwd (x11-apps) and ImageMagick's convert.
+# Needs Xvfb, xwd (x11-apps) and ImageMagick's convert; the tests do not.
 set -eu
+for tool in Xvfb xwd convert; do
+	command -v "$tool" >/dev/null || { echo "$tool is missing: apt-get install xvfb x11-apps imagemagick" >&2; exit 1; }
+done
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build}")
 out=$(realpath "${2:-$root/docs/windows.png}")
