@@ -1,7 +1,6 @@
 #include "Folders.h"
 
 #include <filesystem>
-#include <stdexcept>
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <string>
-
 /// Make the source folder, where the program's data files are, the working
 /// directory. Throws when it cannot.
 void enterSourceFolder();
