@@ -60,17 +60,17 @@ void BoardScanner::recordFrame()
 	{
 		frameWriter = std::make_unique<FrameWriter>(2 * queuedPairs, reportFolderTrouble);
 	}
-	// Both images are shared with the writer, not copied: they are never
-	// changed once recorded, only replaced (sceneMoved makes a new camera
-	// picture in every pass). In a still scene the writer sees the same motion
-	// frame again and does not encode it twice.
+	// The motion frame is never changed, only replaced, so its pixels can be
+	// shared; in a still scene the writer sees the same pixels again and does
+	// not encode them twice. The camera picture is painted into on the next
+	// pass when the camera gives no new frame, so the writer gets a copy.
 	if (!motionFrame.empty())
 	{
 		frameWriter->write(std::string(recordFolder) + "/raw" + number + ".png", motionFrame);
 	}
 	if (!cameraFrame.empty())
 	{
-		frameWriter->write(std::string(recordFolder) + "/game" + number + ".png", cameraFrame);
+		frameWriter->write(std::string(recordFolder) + "/game" + number + ".png", cameraFrame.clone());
 	}
 }
 

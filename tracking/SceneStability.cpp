@@ -31,12 +31,6 @@ bool BoardScanner::sceneMoved()
 {
 	if (!capture->isOpened())
 	{
-		// The picture is painted again in this pass, while the recorder may
-		// still be writing it: the pass paints into a copy.
-		if (!cameraFrame.empty())
-		{
-			cameraFrame = cameraFrame.clone();
-		}
 		std::this_thread::sleep_for(idleWait);
 		return false;
 	}
