@@ -51,11 +51,14 @@ public:
 	/// Public so that a board image can be analysed without a camera.
 	void analyseScannedBoard();
 
+	/// The rescan of a still scene: scan the board, then analyse it. Public so
+	/// that it can be measured on its own.
+	void rescan();
+
 private:
 	// The steps of a pass.
 	void stepWorld();
 	void updateStillCounter();
-	void rescan();
 	bool handleKey(int code);
 	void addVideoFrame();
 
