@@ -5,11 +5,12 @@
 
 #include <algorithm>
 
-DrawingAnalysis::DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene)
+DrawingAnalysis::DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene, const std::string& blackTemplate,
+	const std::string& yellowTemplate)
 	: mapping(boardMapping), scanner(scanner), scene(scene)
 {
 	scene.setMapResetHook([this] { clearRecords(); });
-	loadTemplates("circleExample.txt", "circleExampleYellow.txt");
+	loadTemplates(blackTemplate, yellowTemplate);
 }
 
 DrawingAnalysis::~DrawingAnalysis()

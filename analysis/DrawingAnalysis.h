@@ -38,8 +38,9 @@ class DrawingAnalysis
 public:
 	/// Copies the board mapping, keeps the scanner and the scene, hands the
 	/// scene the hook that empties the record lists on a new map, and loads
-	/// the circle templates from the working directory.
-	DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene);
+	/// the circle templates (by default from the working directory).
+	DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene, const std::string& blackTemplate = "circleExample.txt",
+		const std::string& yellowTemplate = "circleExampleYellow.txt");
 
 	/// Takes the hook back from the scene.
 	~DrawingAnalysis();

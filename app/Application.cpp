@@ -11,11 +11,18 @@
 /// every touching pair for that bit, where older versions drew nothing.
 static constexpr uint32 debugDrawFlags = b2Draw::e_shapeBit | b2Draw::e_jointBit | b2Draw::e_centerOfMassBit;
 
-Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display)
+Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display,
+	const DataFiles& files)
 	: display(std::move(display)),
+	  files(files),
 	  scanner(std::move(source), *this->display),
-	  analysis(scanner, scene)
+	  analysis(scanner, scene, this->files.blackTemplate, this->files.yellowTemplate)
 {
+	// The scanner's names point into `files`, which lives as long as it does.
+	scanner.videoConfig = this->files.videoConfig.c_str();
+	scanner.cameraParamFile = this->files.cameraParam.c_str();
+	scanner.boardConfigFile = this->files.boardMarkers.c_str();
+	scanner.portalConfigFile = this->files.portalMarkers.c_str();
 	scanner.setTrace(&trace);
 	analysis.setTrace(&trace);
 	scene.trace = &trace;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/DrawingAnalysis.h"
+#include "app/DataFiles.h"
 #include "app/Trace.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
@@ -18,10 +19,14 @@ class Application
 {
 	/// First, because the scanner keeps a reference to it.
 	std::unique_ptr<Display> display;
+	/// Before the scanner and the analysis, which read the files it names.
+	DataFiles files;
 
 public:
-	/// Takes the camera and the display; nothing is started yet.
-	Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display);
+	/// Takes the camera and the display; nothing is started yet. The input
+	/// files are read from the data directory `files` names.
+	Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display,
+		const DataFiles& files = DataFiles());
 
 	/// Start-up: greet, create the world, start the camera, attach the drawer,
 	/// open the windows. Returns 0, or 1 after a message when the camera or the
@@ -46,11 +51,14 @@ public:
 	/// Public so that a board image can be analysed without a camera.
 	void analyseScannedBoard();
 
+	/// The rescan of a still scene: scan the board, then analyse it. Public so
+	/// that it can be measured on its own.
+	void rescan();
+
 private:
 	// The steps of a pass.
 	void stepWorld();
 	void updateStillCounter();
-	void rescan();
 	bool handleKey(int code);
 	void addVideoFrame();
 

@@ -54,7 +54,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			(name == "--help" ? options.help : options.headless) = true;
 			continue;
 		}
-		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video")
+		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video"
+			&& name != "--data")
 		{
 			parsed.error = "unknown option \"" + arguments[i] + "\"";
 			return parsed;
@@ -93,7 +94,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 		}
 		else
 		{
-			(name == "--trace" ? options.traceFile : name == "--video" ? options.videoFile : options.snapshotDir) = value;
+			(name == "--trace"   ? options.traceFile
+				: name == "--video" ? options.videoFile
+				: name == "--data"  ? options.dataDir
+									: options.snapshotDir) = value;
 		}
 	}
 	return parsed;
@@ -112,6 +116,8 @@ std::string usageText()
 		   "  --snapshots DIR   at exit, write each window's last image as DIR/<window>.png\n"
 		   "  --video FILE      write \"normal\" and \"game\" side by side, one frame a pass,\n"
 		   "                    as an MJPG video (FILE.avi), 60 frames a second\n"
+		   "  --data DIR        read the input files (Data/, the templates) from DIR;\n"
+		   "                    outputs still go to the working directory\n"
 		   "  --help            print this text\n"
 		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box\n";
 }

@@ -15,6 +15,9 @@ struct Options
 	std::string snapshotDir;
 	/// A video of "normal" and "game" side by side, one frame a pass.
 	std::string videoFile;
+	/// Where the input files are read from; empty: the working directory, or
+	/// the installed data when the working directory has no Data folder.
+	std::string dataDir;
 	bool help = false;
 };
 

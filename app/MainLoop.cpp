@@ -22,6 +22,8 @@ int Application::runMainLoop(long maxPasses)
 			break;
 		}
 	}
+	// The frames of the last passes may still be on their way to disk.
+	scanner.finishRecording();
 	return 0;
 }
 

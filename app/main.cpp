@@ -1,5 +1,6 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
+#include "app/DataFiles.h"
 #include "render/HeadlessDisplay.h"
 #include "render/ScriptedInputDisplay.h"
 #include "render/WindowDisplay.h"
@@ -16,9 +17,6 @@ namespace
 /// they play at real speed.
 constexpr double watchedFramesPerSecond = 60.0;
 
-/// The scene `--source demo` plays, relative to the working directory.
-const char* const demoSceneFile = "Data/scenes/demo.scene";
-
 /// The camera and the scene it plays, when the source is a scene.
 struct Source
 {
@@ -28,11 +26,11 @@ struct Source
 
 /// The synthetic camera over the shipped board, playing a scene file. Null
 /// after a one-line message when the scene or a data file cannot be used.
-std::unique_ptr<ScriptedBoardCamera> makeSceneCamera(const std::string& sceneFile)
+std::unique_ptr<ScriptedBoardCamera> makeSceneCamera(const std::string& sceneFile, const DataFiles& files)
 {
 	std::string error;
-	std::unique_ptr<ScriptedBoardCamera> camera = ScriptedBoardCamera::fromFiles(
-		sceneFile, "Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", error);
+	std::unique_ptr<ScriptedBoardCamera> camera = ScriptedBoardCamera::fromFiles(sceneFile,
+		files.cameraParam.c_str(), files.boardMarkers.c_str(), files.portalMarkers.c_str(), error);
 	if (!camera)
 	{
 		std::fprintf(stderr, "%s\n", error.c_str());
@@ -41,14 +39,14 @@ std::unique_ptr<ScriptedBoardCamera> makeSceneCamera(const std::string& sceneFil
 }
 
 /// Frames from where the options say; no frames when a scene cannot be used.
-Source makeSource(const Options& options)
+Source makeSource(const Options& options, const DataFiles& files)
 {
 	Source source;
 	const SourceName name = parseSourceName(options.source);
 	if (name.kind == SourceName::Demo || name.kind == SourceName::Scene)
 	{
 		std::unique_ptr<ScriptedBoardCamera> camera =
-			makeSceneCamera(name.kind == SourceName::Demo ? demoSceneFile : name.path);
+			makeSceneCamera(name.kind == SourceName::Demo ? files.demoScene : name.path, files);
 		if (!camera)
 		{
 			return source;
@@ -111,14 +109,20 @@ int main(int argc, char** argv)
 		return 0;
 	}
 
-	Source source = makeSource(options);
+	if (!options.dataDir.empty() && !isDirectory(options.dataDir))
+	{
+		std::fprintf(stderr, "%s: no such data directory\n", options.dataDir.c_str());
+		return 1;
+	}
+	const DataFiles files(chooseDataDirectory(options.dataDir, shippedDataDirectory()));
+	Source source = makeSource(options, files);
 	if (!source.frames)
 	{
 		return 1;
 	}
 	std::unique_ptr<Display> display = makeDisplay(options, source.scene);
 	// Lives for the whole run; its objects are destroyed in reverse order at the end.
-	Application app(std::move(source.frames), std::move(display));
+	Application app(std::move(source.frames), std::move(display), files);
 	if (!options.traceFile.empty() && !app.trace.openFile(options.traceFile))
 	{
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());

@@ -3,6 +3,7 @@
 #include "analysis/DrawingAnalysis.h"
 #include "physics/PhysicsScene.h"
 #include "render/Display.h"
+#include "render/HalfTurn.h"
 #include "tracking/BoardScanner.h"
 
 #include <box2d/b2_body.h>
@@ -169,17 +170,6 @@ bool invertHomography(const cv::Mat& homography, cv::Mat& boardToCamera)
 	return cv::invert(inDoubles, boardToCamera, cv::DECOMP_LU) != 0.0;
 }
 
-/// The camera picture turned by half a turn about its centre: pixel (x, y)
-/// goes to (cols - x, rows - y); row 0 and column 0 have no source and are black.
-cv::Mat halfTurned(const cv::Mat& image)
-{
-	const cv::Point2f centre(float(image.cols * 0.5), float(image.rows * 0.5));
-	const cv::Mat rotation = cv::getRotationMatrix2D(centre, 180.0, 1.0);
-	cv::Mat turned;
-	cv::warpAffine(image, turned, rotation, image.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
-	return turned;
-}
-
 }  // namespace
 
 std::vector<b2Vec2> bodyOutline(const b2Body& body)
@@ -214,9 +204,21 @@ std::vector<b2Vec2> bodyOutline(const b2Body& body)
 
 cv::Point boardPointToCamera(const cv::Mat& boardToCamera, float x, float y)
 {
-	const cv::Mat projected = boardToCamera * (cv::Mat_<double>(3, 1) << x, y, 1.0);
-	const double w = projected.at<double>(2);
-	return cv::Point(truncatedPixel(projected.at<double>(0) / w), truncatedPixel(projected.at<double>(1) / w));
+	if (boardToCamera.type() != CV_64FC1 || boardToCamera.rows != 3 || boardToCamera.cols != 3)
+	{
+		// Let OpenCV's product accept or refuse whatever this is.
+		const cv::Mat projected = boardToCamera * (cv::Mat_<double>(3, 1) << x, y, 1.0);
+		const double w = projected.at<double>(2);
+		return cv::Point(truncatedPixel(projected.at<double>(0) / w), truncatedPixel(projected.at<double>(1) / w));
+	}
+	// The matrix product by hand, term by term in the order OpenCV sums them,
+	// without a matrix allocated for every painted point.
+	const cv::Matx33d h(boardToCamera);
+	const double px = double(x);
+	const double py = double(y);
+	const auto row = [&](int i) { return h(i, 0) * px + h(i, 1) * py + h(i, 2) * 1.0; };
+	const double w = row(2);
+	return cv::Point(truncatedPixel(row(0) / w), truncatedPixel(row(1) / w));
 }
 
 void BoardScanner::composeCameraView(const DrawingAnalysis& analysis, PhysicsScene& scene)

@@ -1,7 +1,7 @@
+#include "render/FrameWriter.h"
 #include "tracking/BoardScanner.h"
 
-#include <opencv2/imgcodecs.hpp>
-
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,16 +12,19 @@ namespace
 /// The recorder writes here and never creates it: no folder, no recording.
 const char* const recordFolder = "video";
 
-/// A failing folder is mentioned once per run, not on every pass.
-bool folderTroubleReported = false;
+/// Frame pairs that may wait for the writer; beyond that the main loop waits.
+constexpr std::size_t queuedPairs = 4;
+
+/// A failing folder is mentioned once per run, not on every pass. Failures
+/// are seen on the writer's thread as well as on the main thread.
+std::atomic<bool> folderTroubleReported{false};
 
 void reportFolderTrouble()
 {
-	if (folderTroubleReported)
+	if (folderTroubleReported.exchange(true))
 	{
 		return;
 	}
-	folderTroubleReported = true;
 	std::error_code error;
 	if (std::filesystem::is_directory(recordFolder, error))
 	{
@@ -33,29 +36,6 @@ void reportFolderTrouble()
 	}
 }
 
-/// Write one frame. An empty image (no camera frame yet) is skipped quietly;
-/// imwrite would throw on it.
-void writeFrame(const std::string& path, const cv::Mat& image)
-{
-	if (image.empty())
-	{
-		return;
-	}
-	bool written = false;
-	try
-	{
-		written = cv::imwrite(path, image);
-	}
-	catch (const cv::Exception&)
-	{
-		written = false;
-	}
-	if (!written)
-	{
-		reportFolderTrouble();
-	}
-}
-
 }  // namespace
 
 void BoardScanner::recordFrame()
@@ -63,7 +43,41 @@ void BoardScanner::recordFrame()
 	// Both files of a pass carry the same number; the number advances even
 	// when nothing could be written.
 	const std::string number = std::to_string(recordIndex);
-	writeFrame(std::string(recordFolder) + "/raw" + number + ".png", motionFrame);
-	writeFrame(std::string(recordFolder) + "/game" + number + ".png", cameraFrame);
 	recordIndex += 1;
+	// An empty image (no camera frame yet) is skipped quietly.
+	if (motionFrame.empty() && cameraFrame.empty())
+	{
+		return;
+	}
+	// Without the folder nothing could be written: nothing is encoded.
+	std::error_code error;
+	if (!std::filesystem::is_directory(recordFolder, error))
+	{
+		reportFolderTrouble();
+		return;
+	}
+	if (!frameWriter)
+	{
+		frameWriter = std::make_unique<FrameWriter>(2 * queuedPairs, reportFolderTrouble);
+	}
+	// The motion frame is never changed, only replaced, so its pixels can be
+	// shared; in a still scene the writer sees the same pixels again and does
+	// not encode them twice. The camera picture is painted into on the next
+	// pass when the camera gives no new frame, so the writer gets a copy.
+	if (!motionFrame.empty())
+	{
+		frameWriter->write(std::string(recordFolder) + "/raw" + number + ".png", motionFrame);
+	}
+	if (!cameraFrame.empty())
+	{
+		frameWriter->write(std::string(recordFolder) + "/game" + number + ".png", cameraFrame.clone());
+	}
+}
+
+void BoardScanner::finishRecording()
+{
+	if (frameWriter)
+	{
+		frameWriter->finish();
+	}
 }

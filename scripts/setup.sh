@@ -12,6 +12,7 @@ required_packages=(
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
 	xvfb xdotool
 	clang libclang-rt-14-dev
+	dpkg-dev
 )
 
 is_installed() {

@@ -231,6 +231,34 @@ TEST(BoardPointToCamera, TruncatesTowardZeroAndHoldsPointsAtInfinity)
 	EXPECT_EQ(std::abs(far.y), 1 << 24);
 }
 
+/// The projection is computed by hand; OpenCV's matrix product is the
+/// reference, pixel for pixel, over homographies like the demo's and wilder ones.
+TEST(BoardPointToCamera, GivesThePixelsOfOpenCVsMatrixProduct)
+{
+	cv::RNG rng(31);
+	for (int m = 0; m < 50; ++m)
+	{
+		cv::Mat boardToCamera(3, 3, CV_64F);
+		rng.fill(boardToCamera, cv::RNG::UNIFORM, -2.0, 2.0);
+		boardToCamera.at<double>(2, 0) *= 1e-3;
+		boardToCamera.at<double>(2, 1) *= 1e-3;
+		boardToCamera.at<double>(2, 2) = m % 5 == 0 ? 0.0 : 1.0;
+		for (int i = 0; i < 200; ++i)
+		{
+			const float x = float(rng.uniform(-700.0, 700.0));
+			const float y = float(rng.uniform(-500.0, 500.0));
+			const cv::Mat projected = boardToCamera * (cv::Mat_<double>(3, 1) << x, y, 1.0);
+			const double w = projected.at<double>(2);
+			const auto pixel = [](double v) {
+				return int(std::abs(v) < 16777216.0 ? std::trunc(v) : v > 0.0 ? 16777216.0 : -16777216.0);
+			};
+			ASSERT_EQ(boardPointToCamera(boardToCamera, x, y),
+				cv::Point(pixel(projected.at<double>(0) / w), pixel(projected.at<double>(1) / w)))
+				<< boardToCamera << " " << x << ", " << y;
+		}
+	}
+}
+
 /// Inside a running program, where the rescan that makes the records runs
 /// earlier in the pass (here they are set up by hand before it).
 TEST(CameraViewInTheLoop, BallCircleGoesInItsFirstPassSensorCircleOnceABallFallsThrough)

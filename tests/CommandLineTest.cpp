@@ -36,6 +36,12 @@ TEST(CommandLine, EveryOptionInBothForms)
 	EXPECT_TRUE(parsed.options.help);
 
 	EXPECT_EQ(parse({"--source=device:2"}).options.source, "device:2");
+	// --data names a directory; the other path options keep their own values.
+	const ParsedCommandLine data = parse({"--data", "table", "--trace=run.jsonl"});
+	EXPECT_EQ(data.options.dataDir, "table");
+	EXPECT_EQ(data.options.traceFile, "run.jsonl");
+	EXPECT_TRUE(data.options.snapshotDir.empty());
+	EXPECT_FALSE(parse({"--data="}).ok());
 }
 
 TEST(CommandLine, BadOptionsAndValuesAreRefusedByName)

@@ -186,6 +186,7 @@ TEST_F(RecordingTest, WhatCannotBeWrittenIsSkippedAndTheNumberAdvancesAnyway)
 	EXPECT_NO_THROW(scanner.recordFrame());  // no frame yet: both images empty
 	scanner.cameraFrame = cv::Mat(48, 64, CV_8UC3, cv::Scalar::all(9));
 	scanner.recordFrame();
+	scanner.finishRecording();
 	EXPECT_EQ(filesIn("video"), std::set<std::string>{"game1.png"});
 
 	fs::remove_all("video");

@@ -1,5 +1,7 @@
 #include "AnalysisTestSupport.h"
 
+#include "tracking/SyntheticBoardCamera.h"
+
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 
@@ -54,6 +56,40 @@ TEST(TemplateTool, TemplatesFromTheRoundestRingOfEachInkFindDrawnCircles)
 	rig.analysis.detectSensorCircles();
 	EXPECT_EQ(rig.analysis.ballRecords.size(), 1u);
 	EXPECT_EQ(rig.analysis.sensorCircleRecords.size(), 1u);
+}
+
+TEST(TemplateTool, CameraPhotoIsRectifiedFirst)
+{
+	// A tilted camera picture of the board with one ring of each ink.
+	BoardDrawing drawing;
+	drawing.circles.push_back({cv::Point2f(220, 200), 28.0f, Ink::Black, false, 4.0f});
+	drawing.circles.push_back({cv::Point2f(400, 280), 28.0f, Ink::Yellow, false, 4.0f});
+	std::string error;
+	std::string errors;
+	const auto camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
+		"Data/markers/portal.dat", drawing, viewOfBoard(480, 15, 5), error);
+	ASSERT_TRUE(camera) << error;
+	const std::string directory = ::testing::TempDir();
+	const std::string photo = directory + "drawtable_pens_photo.png";
+	ASSERT_TRUE(cv::imwrite(photo, camera->picture()));
+	std::remove((directory + "circleExample.txt").c_str());
+	ASSERT_EQ(runTool("--data . --photo " + photo + " " + directory, errors), 0) << errors;
+
+	AnalysisRig rig;
+	rig.analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
+	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(0), 220, 3.0);
+	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(1), 200, 3.0);
+	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(8), 28, 3.0);
+	// The mean of a thinned ring's points lies a little off its centre.
+	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(0), 400, 5.0);
+	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(8), 28, 3.0);
+
+	// A picture in which no board shows, and a rectified board given as a photo.
+	ASSERT_TRUE(cv::imwrite(directory + "drawtable_no_board.png", cv::Mat(480, 640, CV_8UC3, paperWhite)));
+	EXPECT_EQ(runTool("--photo " + directory + "drawtable_no_board.png " + directory, errors), 1);
+	EXPECT_NE(errors.find("drawtable_no_board.png: the board was not found"), std::string::npos) << errors;
+	EXPECT_EQ(runTool("--data " + directory + "no_such_dir --photo " + photo + " " + directory, errors), 1);
+	EXPECT_NE(errors.find("no_such_dir/Data"), std::string::npos) << errors;
 }
 
 TEST(TemplateTool, RefusesWhatItCannotUseAndSaysWhy)

@@ -33,6 +33,7 @@ struct TestProgram
 		{
 			app->runPass();
 		}
+		app->scanner.finishRecording();
 	}
 
 	/// Pass numbers (from 1) in which a board scan was attempted.

@@ -1,17 +1,24 @@
-// make_templates: the two circle template files from a photograph of the
+// make_templates: the two circle template files from a picture of the
 // user's own pens.
 //
-//     make_templates BOARD.png [DIRECTORY]
+//     make_templates [--data DIR] BOARD.png [DIRECTORY]
+//     make_templates [--data DIR] --photo PHOTO.png [DIRECTORY]
+//     make_templates [--data DIR] --device N [DIRECTORY]
 //
-// BOARD.png is a rectified colour board (640 x 480, as the "warped" window shows it)
-// with at least one black and one yellow circle drawn at the size circles
-// will be drawn in play. For each ink the roundest ring is taken, as the
-// contour search of the game sees it, and written to DIRECTORY (the current
-// directory by default) as circleExample.txt and circleExampleYellow.txt.
+// The board must show at least one black and one yellow circle drawn at the
+// size circles will be drawn in play. BOARD.png is a rectified colour board
+// (640 x 480, as the "warped" window shows it); PHOTO.png, or a frame of camera
+// N, is a camera picture of the whole board, which is found by its markers and
+// rectified as the program does it (with the camera and marker files of the
+// data directory, chosen as the program chooses it). For each ink the roundest
+// ring is taken, as the contour search of the game sees it, and written to
+// DIRECTORY (the current directory by default) as circleExample.txt and
+// circleExampleYellow.txt.
 
 #include "analysis/ShapeDescriptor.h"
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
+#include "app/DataFiles.h"
 #include "app/FixedValues.h"
 #include "render/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
@@ -21,9 +28,128 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace
 {
+
+const char* const usage = "usage: make_templates [--data DIR] BOARD.png [DIRECTORY]\n"
+						  "       make_templates [--data DIR] --photo PHOTO.png [DIRECTORY]\n"
+						  "       make_templates [--data DIR] --device N [DIRECTORY]\n";
+
+/// A camera's first frames are often dark while its exposure settles.
+constexpr int framesToSettle = 30;
+
+/// What the command line asked for.
+struct Request
+{
+	std::string dataDir;
+	std::string picture;
+	bool photo = false;
+	bool device = false;
+	std::string directory;
+};
+
+bool parseRequest(const std::vector<std::string>& arguments, Request& request)
+{
+	std::vector<std::string> positional;
+	for (size_t i = 0; i < arguments.size(); ++i)
+	{
+		const std::string& name = arguments[i];
+		const bool hasValue = i + 1 < arguments.size();
+		if (name == "--data" && hasValue)
+		{
+			request.dataDir = arguments[++i];
+		}
+		else if ((name == "--photo" || name == "--device") && hasValue && request.picture.empty())
+		{
+			(name == "--photo" ? request.photo : request.device) = true;
+			request.picture = arguments[++i];
+		}
+		else if (name.empty() || name[0] == '-')
+		{
+			return false;
+		}
+		else
+		{
+			positional.push_back(name);
+		}
+	}
+	if (request.picture.empty() && !positional.empty())
+	{
+		request.picture = positional.front();
+		positional.erase(positional.begin());
+	}
+	if (request.picture.empty() || positional.size() > 1)
+	{
+		return false;
+	}
+	request.directory = positional.empty() ? std::string() : positional.front() + "/";
+	return true;
+}
+
+/// A frame of camera `where` ("device:N"), once its exposure has settled.
+cv::Mat grabFrame(const std::string& where)
+{
+	std::unique_ptr<FrameSource> camera = openFrameSource(where);
+	cv::Mat frame;
+	for (int i = 0; camera && camera->isOpened() && i < framesToSettle; ++i)
+	{
+		cv::Mat next;
+		if (camera->read(next) && !next.empty())
+		{
+			frame = next.clone();
+		}
+	}
+	return frame;
+}
+
+/// Find the board in a camera picture and rectify it as the program does.
+/// Empty, after a message naming the picture or the file at fault, when it cannot.
+cv::Mat rectifyPhoto(const cv::Mat& photo, const std::string& name, const DataFiles& files)
+{
+	HeadlessDisplay display;
+	BoardScanner scanner(std::make_unique<StillFrameSource>(photo), display);
+	scanner.videoConfig = files.videoConfig.c_str();
+	scanner.cameraParamFile = files.cameraParam.c_str();
+	scanner.boardConfigFile = files.boardMarkers.c_str();
+	scanner.portalConfigFile = files.portalMarkers.c_str();
+	if (!scanner.initCamera())
+	{
+		return cv::Mat();
+	}
+	scanner.referenceFrame = photo;
+	if (!scanner.scanBoard())
+	{
+		std::fprintf(stderr, "%s: the board was not found: all six markers of %s should show, evenly lit\n",
+			name.c_str(), files.boardMarkers.c_str());
+		return cv::Mat();
+	}
+	return scanner.warpedColor.clone();
+}
+
+/// The rectified board the request names; empty after a message when there is none.
+cv::Mat rectifiedBoard(const Request& request, const DataFiles& files)
+{
+	const std::string name = request.device ? "device:" + request.picture : request.picture;
+	const cv::Mat image = request.device ? grabFrame(name) : cv::imread(name, cv::IMREAD_COLOR);
+	if (image.empty())
+	{
+		std::fprintf(stderr, "%s: %s\n", name.c_str(), request.device ? "no frame from the camera" : "cannot read the image");
+		return cv::Mat();
+	}
+	if (request.photo || request.device)
+	{
+		return rectifyPhoto(image, name, files);
+	}
+	if (image.cols != boardWidth || image.rows != boardHeight)
+	{
+		std::fprintf(stderr, "%s: the image is %d x %d; a rectified board is %d x %d (use --photo for a camera picture)\n",
+			name.c_str(), image.cols, image.rows, boardWidth, boardHeight);
+		return cv::Mat();
+	}
+	return image;
+}
 
 bool writeTemplate(const std::string& board, const std::string& ink, const std::vector<cv::Point>& ring,
 	const std::string& path)
@@ -47,24 +173,16 @@ bool writeTemplate(const std::string& board, const std::string& ink, const std::
 
 int main(int argc, char** argv)
 {
-	if (argc < 2 || argc > 3)
+	Request request;
+	if (!parseRequest(std::vector<std::string>(argv + 1, argv + argc), request))
 	{
-		std::fprintf(stderr, "usage: make_templates BOARD.png [DIRECTORY]\n");
+		std::fputs(usage, stderr);
 		return 2;
 	}
-	const std::string board = argv[1];
-	const std::string directory = argc == 3 ? std::string(argv[2]) + "/" : std::string();
-
-	const cv::Mat image = cv::imread(board, cv::IMREAD_COLOR);
+	const DataFiles files(chooseDataDirectory(request.dataDir, shippedDataDirectory()));
+	const cv::Mat image = rectifiedBoard(request, files);
 	if (image.empty())
 	{
-		std::fprintf(stderr, "%s: cannot read the image\n", board.c_str());
-		return 1;
-	}
-	if (image.cols != boardWidth || image.rows != boardHeight)
-	{
-		std::fprintf(stderr, "%s: the image is %d x %d; a rectified board is %d x %d\n", board.c_str(), image.cols,
-			image.rows, boardWidth, boardHeight);
 		return 1;
 	}
 
@@ -77,7 +195,8 @@ int main(int argc, char** argv)
 	scanner.extractColourContours();
 	const std::vector<cv::Point> yellow = roundestRing(scanner.yellowContours, scanner.hierarchy);
 
-	const bool blackDone = writeTemplate(board, "black", black, directory + "circleExample.txt");
-	const bool yellowDone = writeTemplate(board, "yellow", yellow, directory + "circleExampleYellow.txt");
+	const std::string& board = request.picture;
+	const bool blackDone = writeTemplate(board, "black", black, request.directory + "circleExample.txt");
+	const bool yellowDone = writeTemplate(board, "yellow", yellow, request.directory + "circleExampleYellow.txt");
 	return blackDone && yellowDone ? 0 : 1;
 }

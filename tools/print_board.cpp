@@ -4,8 +4,10 @@
 //
 //   print_board [OUTPUT_DIR]    (default: the working directory)
 //
-// Run it where Data/ is; it writes board.png and portal.png.
+// The marker files are read from Data/ in the working directory, or from the
+// installed data when there is no Data/ there; it writes board.png and portal.png.
 
+#include "app/DataFiles.h"
 #include "tracking/BoardSheet.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -57,9 +59,10 @@ int main(int argc, char** argv)
 		return 2;
 	}
 	const std::string directory = argc > 1 ? std::string(argv[1]) + "/" : "";
-	const bool board = writeSheet("Data/markers/marker.dat", cv::Size2d(boardSheetWidth, boardSheetHeight),
+	const DataFiles files(chooseDataDirectory("", shippedDataDirectory()));
+	const bool board = writeSheet(files.boardMarkers, cv::Size2d(boardSheetWidth, boardSheetHeight),
 		directory + "board.png");
-	const bool portal = writeSheet("Data/markers/portal.dat", cv::Size2d(portalCardSide, portalCardSide),
+	const bool portal = writeSheet(files.portalMarkers, cv::Size2d(portalCardSide, portalCardSide),
 		directory + "portal.png");
 	return board && portal ? 0 : 1;
 }

@@ -1,5 +1,7 @@
 #include "tracking/BoardScanner.h"
 
+#include "render/FrameWriter.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <cstdio>
@@ -103,6 +105,8 @@ bool BoardScanner::scanBoard()
 		tracker.arVideoClose();
 		tracker.argCleanup();
 		std::fprintf(stderr, "marker detection failed; the program ends\n");
+		// exit skips the destructors, which would write the queued frames.
+		finishRecording();
 		std::exit(1);
 	}
 	tracker.arVideoCapNext();

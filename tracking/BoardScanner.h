@@ -11,6 +11,7 @@
 
 class Display;
 class DrawingAnalysis;
+class FrameWriter;
 class PhysicsScene;
 class Trace;
 
@@ -66,8 +67,11 @@ public:
 	/// Erase the circles that became bodies, paint the moving bodies into the
 	/// camera picture, and show "warped" and "normal".
 	void composeCameraView(const DrawingAnalysis& analysis, PhysicsScene& scene);
-	/// Write this pass's raw and game images under video/.
+	/// Write this pass's raw and game images under video/. The files are
+	/// written in order on a thread of their own; see finishRecording.
 	void recordFrame();
+	/// Wait until every recorded frame is in its file.
+	void finishRecording();
 
 	/// Images, by header: they share pixels with the fields.
 	cv::Mat getCameraFrame() const { return cameraFrame; }
@@ -155,6 +159,9 @@ private:
 	Trace* trace = nullptr;
 	/// The marker tracker; it owns the two marker sets.
 	MarkerTracker tracker;
+	/// Started by the first frame to record. Last, so that it finishes
+	/// writing before anything else goes.
+	std::unique_ptr<FrameWriter> frameWriter;
 };
 
 /// A set pose is accepted when its error lies in [0, 100] pixels squared (a

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# Build the program and run its benchmarks, then print each measured median
+# beside its goal. "ratio" is the median over the goal: at most 1 meets it.
+# Extra arguments go to the benchmark program, e.g. --benchmark_filter=Pass.
+# REPETITIONS (default 5) and MIN_TIME (seconds per repetition, default 0.3)
+# tune the length of the run.
+set -u
+source "$(dirname "$0")/setup.sh"
+cd "$project_root" || exit 1
+
+install_missing || exit 1
+build build || exit 1
+
+results=$(mktemp)
+trap 'rm -f "$results"' EXIT
+./build/bench/drawtable_bench --benchmark_repetitions="${REPETITIONS:-5}" \
+	--benchmark_min_time="${MIN_TIME:-0.3}" --benchmark_report_aggregates_only=true \
+	--benchmark_format=csv "$@" 2>/dev/null | grep '_median"' >"$results"
+status=${PIPESTATUS[0]}
+
+echo "machine load (1, 5, 15 min): $(cut -d' ' -f1-3 /proc/loadavg)"
+# CSV rows: "name",iterations,real_time,cpu_time,time_unit,...; times in ms.
+awk -F, '
+	{
+		name = $1; gsub(/"|\/real_time_median/, "", name)
+		real[name] = $3; cpu[name] = $4; order[++count] = name
+	}
+	function row(name, goal, goalText) {
+		if (goal > 0)
+			printf "%-36s %9.3f ms  cpu %9.3f ms  goal %-26s ratio %.2f%s\n", name, real[name], cpu[name],
+				goalText, real[name] / goal, real[name] <= goal ? "" : "  NOT MET"
+		else
+			printf "%-36s %9.3f ms  cpu %9.3f ms  %s\n", name, real[name], cpu[name], goalText
+	}
+	END {
+		for (i = 1; i <= count; ++i) {
+			name = order[i]
+			if (name ~ /^BM_Thinning\//) {
+				reference = name; sub(/BM_Thinning/, "BM_ThinningReference", reference)
+				row(name, real[reference] / 10, sprintf("<= %.3f ms (ref / 10)", real[reference] / 10))
+			} else if (name ~ /^BM_ThinningReference\//) {
+				row(name, 0, "(reference)")
+			} else if (name == "BM_Rescan") {
+				row(name, 15, "<= 15 ms")
+			} else if (name == "BM_Pass") {
+				row(name, 3, "<= 3 ms")
+			} else if (name == "BM_PassRecording" && ("BM_Pass" in real)) {
+				row(name, 1.5 * real["BM_Pass"], sprintf("<= %.3f ms (1.5 x Pass)", 1.5 * real["BM_Pass"]))
+				if ("BM_PassAtCameraPace" in real)
+					printf "%-36s %9.2f x BM_PassAtCameraPace (the same pace without recording)\n", "",
+						real[name] / real["BM_PassAtCameraPace"]
+			} else if (name == "BM_PassScale/1000") {
+				row(name, 15, "<= 15 ms")
+			} else {
+				row(name, 0, "(reported)")
+			}
+		}
+	}' "$results"
+exit "$status"

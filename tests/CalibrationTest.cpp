@@ -1,0 +1,151 @@
+#include "tracking/ARParam.h"
+#include "tracking/CharucoCalibration.h"
+#include "tracking/LensModelFit.h"
+
+#include <gtest/gtest.h>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace
+{
+
+/// A camera to find again: 640 x 480, square-ish pixels, the centre off the middle.
+const cv::Size photoSize(640, 480);
+const cv::Matx33d trueCamera(700.0, 0.0, 331.0, 0.0, 688.0, 233.0, 0.0, 0.0, 1.0);
+
+/// Run the calibration tool; its exit status, with its output in `output`.
+int runCalibrate(const std::string& arguments, std::string& output)
+{
+	const std::string outputFile = ::testing::TempDir() + "drawtable_calibrate.out";
+	const int status = std::system((std::string(CALIBRATE_PATH) + " " + arguments + " >" + outputFile + " 2>&1").c_str());
+	std::stringstream text;
+	text << std::ifstream(outputFile).rdbuf();
+	output = text.str();
+	return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+/// A pinhole photograph of the printed board: board pixels go to millimetres
+/// on the plane (centre at the origin), through [R | t] and K to the image.
+cv::Mat photographBoard(const cv::Mat& board, double pixelsPerMm, cv::Vec3d rotation, cv::Vec3d translation)
+{
+	cv::Matx33d R;
+	cv::Rodrigues(rotation, R);
+	const cv::Matx33d planeToCamera(R(0, 0), R(0, 1), translation[0], R(1, 0), R(1, 1), translation[1], R(2, 0),
+		R(2, 1), translation[2]);
+	const cv::Matx33d pixelsToPlane(1.0 / pixelsPerMm, 0.0, -board.cols / (2.0 * pixelsPerMm), 0.0,
+		1.0 / pixelsPerMm, -board.rows / (2.0 * pixelsPerMm), 0.0, 0.0, 1.0);
+	cv::Mat photo;
+	cv::warpPerspective(board, photo, cv::Mat(trueCamera * planeToCamera * pixelsToPlane), photoSize, cv::INTER_AREA,
+		cv::BORDER_CONSTANT, cv::Scalar(90));
+	cv::GaussianBlur(photo, photo, cv::Size(3, 3), 0.7);
+	return photo;
+}
+
+/// Twelve photographs from different places, tilted up to 35 degrees, into
+/// `directory`; their paths, space separated.
+std::string writeBoardPhotos(const std::string& directory)
+{
+	const double pixelsPerMm = 4.0;
+	const cv::Mat board = renderCharucoBoard(CharucoLayout(), pixelsPerMm);
+	const double degree = CV_PI / 180.0;
+	const cv::Vec3d tilts[] = {{0, 0, 0}, {25, 0, 0}, {-25, 0, 5}, {0, 30, 0}, {0, -30, -5}, {20, 20, 10},
+		{-20, 25, -10}, {30, -20, 0}, {-15, -30, 15}, {35, 0, -15}, {0, 35, 20}, {-30, 10, 0}};
+	const cv::Vec3d places[] = {{0, 0, 430}, {-20, 10, 460}, {15, -10, 470}, {10, 15, 450}, {-10, -5, 480},
+		{25, 5, 500}, {-30, 0, 520}, {0, 20, 480}, {20, -20, 540}, {5, 5, 500}, {-15, 10, 510}, {10, -10, 400}};
+	std::string paths;
+	for (size_t i = 0; i < std::size(tilts); ++i)
+	{
+		const std::string path = directory + "drawtable_charuco_" + std::to_string(i) + ".png";
+		const cv::Mat photo = photographBoard(board, pixelsPerMm, tilts[i] * degree, places[i]);
+		EXPECT_TRUE(cv::imwrite(path, photo)) << path;
+		paths += " " + path;
+	}
+	return paths;
+}
+
+TEST(Calibration, PhotosOfTheBoardGiveTheCameraTheyWereTakenWith)
+{
+	const std::string directory = ::testing::TempDir();
+	const std::string parameterFile = directory + "drawtable_calibrated.dat";
+	std::remove(parameterFile.c_str());
+	std::string output;
+	ASSERT_EQ(runCalibrate("-o " + parameterFile + writeBoardPhotos(directory), output), 0) << output;
+	EXPECT_NE(output.find("reprojection error"), std::string::npos) << output;
+
+	ARParam param;
+	ASSERT_EQ(arParamLoad(parameterFile.c_str(), 1, &param), 0);
+	EXPECT_EQ(param.xsize, 640);
+	EXPECT_EQ(param.ysize, 480);
+	const char* names[] = {"fx", "fy", "cx", "cy"};
+	const double truth[] = {trueCamera(0, 0), trueCamera(1, 1), trueCamera(0, 2), trueCamera(1, 2)};
+	const double found[] = {param.mat[0][0], param.mat[1][1], param.mat[0][2], param.mat[1][2]};
+	for (int i = 0; i < 4; ++i)
+	{
+		const double errorPercent = 100.0 * std::abs(found[i] - truth[i]) / truth[i];
+		std::printf("%s: true %.2f, recovered %.3f, error %.3f %%\n", names[i], truth[i], found[i], errorPercent);
+		EXPECT_LT(errorPercent, 2.0) << names[i];
+	}
+	// A pinhole camera: the fitted lens bends nothing visible.
+	double x = 0.0;
+	double y = 0.0;
+	arParamIdeal2Observ(param.dist_factor, 0.0, 0.0, &x, &y);
+	EXPECT_LT(std::hypot(x, y), 1.5);
+	EXPECT_EQ(param.dist_factor[3], 1.0);
+	EXPECT_EQ(param.mat[2][2], 1.0);
+	EXPECT_EQ(param.mat[0][3], 0.0);
+}
+
+TEST(Calibration, ToolRefusesWhatItCannotUseAndSaysWhy)
+{
+	const std::string directory = ::testing::TempDir();
+	std::string output;
+	EXPECT_EQ(runCalibrate(directory + "drawtable_no_photo.png", output), 1);
+	EXPECT_NE(output.find("drawtable_no_photo.png: cannot read"), std::string::npos) << output;
+
+	const std::string blank = directory + "drawtable_blank_photo.png";
+	ASSERT_TRUE(cv::imwrite(blank, cv::Mat(photoSize, CV_8UC1, cv::Scalar(200))));
+	EXPECT_EQ(runCalibrate("-o " + directory + "drawtable_never.dat " + blank + " " + blank, output), 1);
+	EXPECT_NE(output.find("found in 0 views"), std::string::npos) << output;
+
+	const std::string small = directory + "drawtable_small_photo.png";
+	ASSERT_TRUE(cv::imwrite(small, cv::Mat(240, 320, CV_8UC1, cv::Scalar(200))));
+	EXPECT_EQ(runCalibrate(blank + " " + small, output), 1);
+	EXPECT_NE(output.find("drawtable_small_photo.png: the image is 320 x 240"), std::string::npos) << output;
+
+	EXPECT_EQ(runCalibrate("", output), 2);
+	EXPECT_EQ(runCalibrate("--device x", output), 2);
+	EXPECT_EQ(runCalibrate("print " + directory + "no/such/dir/board.png", output), 1);
+	EXPECT_NE(output.find("no/such/dir/board.png: cannot write"), std::string::npos) << output;
+}
+
+TEST(Calibration, PrintedBoardIsFoundWhole)
+{
+	// The sheet as printed, seen straight on at a small scale: every corner shows.
+	const cv::Mat sheet = renderCharucoSheet(CharucoLayout(), cv::Size2d(297.0, 210.0), 2.0);
+	EXPECT_EQ(sheet.size(), cv::Size(594, 420));
+	EXPECT_EQ(findCharucoCorners(CharucoLayout(), sheet).ids.size(), size_t(CharucoLayout().cornerCount()));
+}
+
+TEST(LensModelFit, OneRadialTermIsTheTrackersModelExactly)
+{
+	// OpenCV: r -> r (1 + k1 r^2 / fx^2); the tracker: r -> r (1 - f / 1e8 r^2).
+	const cv::Matx33d K(600.0, 0.0, 320.0, 0.0, 600.0, 240.0, 0.0, 0.0, 1.0);
+	const std::vector<double> barrel = {-0.1, 0.0, 0.0, 0.0};
+	const ARParam param = cameraParamFromCalibration(K, barrel, photoSize);
+	EXPECT_NEAR(param.dist_factor[2], 0.1 * 1e8 / (600.0 * 600.0), 1e-6);
+	EXPECT_EQ(param.dist_factor[0], 320.0);
+	EXPECT_EQ(param.dist_factor[1], 240.0);
+	EXPECT_LT(lensModelMismatch(K, barrel, param), 1e-6);
+	// A second radial term is approximated; the worst miss stays small.
+	const std::vector<double> twoTerms = {-0.1, 0.05, 0.0, 0.0};
+	EXPECT_LT(lensModelMismatch(K, twoTerms, cameraParamFromCalibration(K, twoTerms, photoSize)), 1.5);
+	EXPECT_NEAR(cameraParamFromCalibration(K, {}, photoSize).dist_factor[2], 0.0, 1e-9);
+}
+
+}  // namespace
