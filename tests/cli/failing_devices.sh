@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Failing cameras and disks: a camera that does not open, a video and an image
-# sequence that end, a "video" folder that cannot be written or stops being
-# writable mid-run. The program runs on to its last pass, says once on
-# standard error what it could not do, and loses no frame it could write.
+# Failing cameras and disks: a camera that does not open, a trace file that
+# cannot be opened or written, a video and an image sequence that end, a
+# "video" folder that cannot be written or stops being writable mid-run. The
+# program runs on to its last pass (only a trace file it cannot open stops its
+# start), says once on standard error what it could not do, and loses no frame
+# it could write.
 set -u
 drawtable=$(realpath "$1")
 data=$(realpath "$2")
@@ -33,6 +35,17 @@ once() {
 run nocamera --source device:7 --passes 30 --trace nocamera.jsonl
 once nocamera "device:7"
 [ "$(wc -l <nocamera.jsonl)" -eq 30 ] || fail "nocamera: not every pass traced"
+
+# A trace file that cannot be opened stops the start with a line naming it;
+# one that cannot be written mid-run (a full disk) is said once, the game runs on.
+"$drawtable" --headless --source demo --passes 5 --trace nowhere/t.jsonl >notrace.out 2>notrace.err
+status=$?
+[ "$status" -eq 1 ] || fail "notrace: status $status, expected 1"
+once notrace 'nowhere/t.jsonl'
+if [ -w /dev/full ]; then
+	run fulldisk --source demo --passes 30 --trace /dev/full
+	once fulldisk 'cannot write trace file "/dev/full"'
+fi
 
 # A short video made by the program itself, then played past its end.
 run makeclip --source demo --passes 5 --video clip.avi
