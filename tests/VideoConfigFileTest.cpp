@@ -1,3 +1,4 @@
+#include "ScratchFiles.h"
 #include "tracking/VideoConfigFile.h"
 
 #include <gtest/gtest.h>
@@ -11,7 +12,7 @@ namespace
 
 std::string writeConfig(const std::string& text)
 {
-	const std::string path = testing::TempDir() + "drawtable_video_config.xml";
+	const std::string path = scratchPath("video_config.xml");
 	std::ofstream(path, std::ios::binary) << text;
 	return path;
 }
