@@ -192,7 +192,11 @@ TEST(BodyFactories, RefuseAPositionOrSizeThatIsNotAFiniteNumber)
 	EXPECT_EQ(scene.getBodies().size(), 1u);
 }
 
-TEST(BadDrawing, ThousandsOfScribbledStrokesAreRescannedWithFiniteBodies)
+namespace
+{
+
+/// The demo drawing buried under 3000 random scribbles of four segments.
+BoardDrawing scribbledDrawing()
 {
 	BoardDrawing scribbles = demoDrawing();
 	cv::RNG rng(42);
@@ -208,16 +212,43 @@ TEST(BadDrawing, ThousandsOfScribbledStrokesAreRescannedWithFiniteBodies)
 		stroke.width = float(rng.uniform(1, 5));
 		scribbles.strokes.push_back(stroke);
 	}
-	auto still = std::make_unique<StillFrameSource>(boardPhoto(scribbles, viewOfBoard(450, 0, 0)));
-	TestProgram program(std::move(still));
-	program.run(15);
-	const auto started = std::chrono::steady_clock::now();
-	program.run(1);
-	const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-	std::printf("rescan of 3000 scribbled strokes: %.2f s\n", seconds);
-	ASSERT_EQ(program.scanPasses(), std::vector<int>{16});
-	expectWorldFinite(program.app->scene);
-	EXPECT_GE(program.app->scene.countKind(Wall), 1);
-	program.run(60);
-	expectWorldFinite(program.app->scene);
+	return scribbles;
+}
+
+/// The drawing area filled with short separate dashes: every one its own
+/// contour and its own wall, the most walls a board can hold.
+BoardDrawing dashedDrawing()
+{
+	BoardDrawing dashes;
+	for (float y = 160.0f; y < 320.0f; y += 9.0f)
+	{
+		for (float x = 160.0f; x < 400.0f; x += 9.0f)
+		{
+			dashes.strokes.push_back(InkStroke{{{x, y}, {x + 4.0f, y + 3.0f}}, Ink::Black, 2.0f});
+		}
+	}
+	return dashes;
+}
+
+}  // namespace
+
+TEST(BadDrawing, ScribbledOrDashedBoardsAreRescannedWithFiniteBodies)
+{
+	for (const auto& [name, drawing] : {std::make_pair("3000 scribbled strokes", scribbledDrawing()),
+			 std::make_pair("a board of dashes", dashedDrawing())})
+	{
+		SCOPED_TRACE(name);
+		auto still = std::make_unique<StillFrameSource>(boardPhoto(drawing, viewOfBoard(450, 0, 0)));
+		TestProgram program(std::move(still));
+		program.run(15);
+		const auto started = std::chrono::steady_clock::now();
+		program.run(1);
+		const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+		std::printf("rescan of %s: %.3f s, %d walls\n", name, seconds, program.app->scene.countKind(Wall));
+		ASSERT_EQ(program.scanPasses(), std::vector<int>{16});
+		expectWorldFinite(program.app->scene);
+		EXPECT_GE(program.app->scene.countKind(Wall), 1);
+		program.run(60);
+		expectWorldFinite(program.app->scene);
+	}
 }
