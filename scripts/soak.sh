@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # A long run, not part of every test run: the demo scene headless for PASSES
-# passes (default 20000) with frame recording on. Checks that resident memory
-# at the last pass is within 5 MB of its value at pass 2000, that the number
-# of registered bodies stays bounded, and that every recorded frame pair is on
-# disk. Builds the program into build/ first. Frames go to a temporary folder (about 15 GB
+# passes (default 20000) with frame recording on, its timeline played again
+# every 460 passes (the hand, the shaken camera, the redrawn board, new balls
+# and shatters over and over). Checks that resident memory at the last pass
+# is within 5 MB of its value at pass 2000, that the number of registered
+# bodies stays bounded, and that every recorded frame pair is on disk. Builds
+# the program into build/ first. Frames go to a temporary folder (about 15 GB
 # for 20000 passes), removed at the end unless KEEP=1.
 set -u
 source "$(dirname "$0")/setup.sh"
@@ -20,6 +22,16 @@ cp -r Data "Data\\WDM_camera_flipV.xml" circleExample*.txt "$work"/ || exit 1
 mkdir "$work/video"
 cd "$work" || exit 1
 
+# The demo's drawings and first view, then its timeline ("at PASS ...") again
+# and again, each round 460 passes after the one before.
+round=460
+{
+	grep -v '^at ' Data/scenes/demo.scene
+	for ((start = 0; start < passes + 50; start += round)); do
+		awk -v start=$start '$1 == "at" { $2 += start; print }' Data/scenes/demo.scene
+	done
+} >soak.scene
+
 fail() { echo "FAIL: $*"; exit 1; }
 rss_kb() { awk '/^VmRSS:/ {print $2}' "/proc/$1/status" 2>/dev/null; }
 traced() { [ -f trace.jsonl ] && wc -l <trace.jsonl || echo 0; }
@@ -27,7 +39,7 @@ traced() { [ -f trace.jsonl ] && wc -l <trace.jsonl || echo 0; }
 started=$(date +%s)
 # A few passes more than asked, so that the process is still there to be
 # measured when the trace reaches the last pass.
-"$project_root/build/drawtable" --headless --source demo --passes $((passes + 50)) --trace trace.jsonl \
+"$project_root/build/drawtable" --headless --source scene:soak.scene --passes $((passes + 50)) --trace trace.jsonl \
 	>out.txt 2>err.txt &
 pid=$!
 rss_early=""
