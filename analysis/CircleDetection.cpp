@@ -68,7 +68,7 @@ std::vector<bool> DrawingAnalysis::detectCircles(std::vector<std::vector<cv::Poi
 		records.push_back(ShapeRecord{std::move(contours[i]), d, body});
 		contours.erase(contours.begin() + long(i));
 		otherBorders.erase(otherBorders.begin() + long(i));
-		if (trace != nullptr)
+		if (trace != nullptr && body != nullptr)
 		{
 			trace->add(TraceEvent(eventType).set("x", centre.x).set("y", centre.y));
 		}

@@ -125,10 +125,19 @@ bool Trace::openFile(const std::string& path)
 		return false;
 	}
 	file = opened;
-	addSink([this](const PassRecord& record) {
+	// A disk that fills up or goes away mid-run must not stop the game: the
+	// failure is said once and the passes after it go unrecorded.
+	addSink([this, path, failed = false](const PassRecord& record) mutable {
+		if (failed)
+		{
+			return;
+		}
 		const std::string line = toJson(record) + "\n";
-		std::fwrite(line.data(), 1, line.size(), file);
-		std::fflush(file);
+		if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::fflush(file) != 0)
+		{
+			failed = true;
+			std::fprintf(stderr, "cannot write trace file \"%s\" from pass %d on\n", path.c_str(), record.pass);
+		}
 	});
 	return true;
 }

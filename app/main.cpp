@@ -6,6 +6,8 @@
 #include "render/WindowDisplay.h"
 #include "tracking/ScriptedBoardCamera.h"
 
+#include <opencv2/core/utils/logger.hpp>
+
 #include <cstdio>
 
 namespace
@@ -91,6 +93,9 @@ std::unique_ptr<Display> makeDisplay(const Options& options, const SceneScript* 
 
 int main(int argc, char** argv)
 {
+	// OpenCV's own warnings (a camera back end that cannot open the device)
+	// would repeat what the program says in its one line.
+	cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);
 	const ParsedCommandLine parsed = parseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
 	if (!parsed.ok())
 	{

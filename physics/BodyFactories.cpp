@@ -7,8 +7,26 @@
 #include <box2d/b2_fixture.h>
 #include <box2d/b2_polygon_shape.h>
 
+#include <cmath>
+#include <initializer_list>
+
 namespace
 {
+
+/// A body at a position or of a size that is not a finite number is refused:
+/// Box2D would take it, and every later step would spread it to the bodies it
+/// touches.
+bool allFinite(std::initializer_list<float> values)
+{
+	for (float value : values)
+	{
+		if (!std::isfinite(value))
+		{
+			return false;
+		}
+	}
+	return true;
+}
 
 /// A body floating in place: dynamic, so it reports contacts with dynamic
 /// bodies, but with gravity scale 0 and a sensor fixture nothing moves it.
@@ -42,6 +60,10 @@ b2Body* createCircleBody(PhysicsScene& scene, const b2BodyDef& bodyDef, float ra
 
 b2Body* createBall(PhysicsScene& scene, float x, float y, float radius)
 {
+	if (!allFinite({x, y, radius}) || radius <= 0.0f)
+	{
+		return nullptr;
+	}
 	b2BodyDef def;
 	def.type = b2_dynamicBody;
 	def.position.Set(x, y);
@@ -50,11 +72,19 @@ b2Body* createBall(PhysicsScene& scene, float x, float y, float radius)
 
 b2Body* createSensorCircle(PhysicsScene& scene, float x, float y, float radius)
 {
+	if (!allFinite({x, y, radius}) || radius <= 0.0f)
+	{
+		return nullptr;
+	}
 	return createCircleBody(scene, floatingBodyDef(x, y), radius, 0.2f, true, SensorCircle);
 }
 
 void createPortal(PhysicsScene& scene, float x, float y, float hx, float hy)
 {
+	if (!allFinite({x, y, hx, hy}) || hx <= 0.0f || hy <= 0.0f)
+	{
+		return;
+	}
 	const b2BodyDef def = floatingBodyDef(x, y);
 	b2Body* body = scene.world->CreateBody(&def);
 	b2PolygonShape box;
@@ -74,6 +104,13 @@ b2Body* createWallChain(const std::vector<b2Vec2>& points, PhysicsScene& scene)
 	if (points.size() < 2)
 	{
 		return nullptr;
+	}
+	for (const b2Vec2& point : points)
+	{
+		if (!allFinite({point.x, point.y}))
+		{
+			return nullptr;
+		}
 	}
 	b2BodyDef def;  // static at (0, 0), angle 0
 	b2Body* body = scene.world->CreateBody(&def);

@@ -11,6 +11,8 @@ class b2Body;
 /// Factories of the bodies that come from the drawing and the portal card.
 /// Positions and sizes are in world units. Each creates its body and fixtures
 /// and registers the body under its kind; none may run inside b2World::Step.
+/// A position, size or wall point that is not a finite number (or a size not
+/// above 0) creates nothing: the circle factories and createWallChain give null.
 
 /// A dynamic ball: density 1, friction 0.3, no bounce. Registered as Solid.
 b2Body* createBall(PhysicsScene& scene, float x, float y, float radius);

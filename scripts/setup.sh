@@ -11,6 +11,7 @@ required_packages=(
 	libbox2d-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
 	xvfb xdotool
+	clang libclang-rt-14-dev
 	dpkg-dev
 )
 

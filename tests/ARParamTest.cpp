@@ -1,3 +1,4 @@
+#include "ScratchFiles.h"
 #include "tracking/ARParam.h"
 
 #include <gtest/gtest.h>
@@ -44,7 +45,7 @@ std::vector<unsigned char> parameterBytes(int32_t xsize, int32_t ysize, const do
 
 std::string writeFile(const std::string& name, const std::vector<unsigned char>& bytes)
 {
-	const std::string path = testing::TempDir() + name;
+	const std::string path = scratchPath(name);
 	std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 	return path;
 }
@@ -67,7 +68,7 @@ TEST(ARParam, BigEndianFileWithDistortionLoads)
 		EXPECT_EQ(param.dist_factor[i], sampleDist[i]);
 	}
 	// What we write reads back the same.
-	const std::string copy = testing::TempDir() + "camera_copy.dat";
+	const std::string copy = scratchPath("camera_copy.dat");
 	ASSERT_EQ(arParamSave(copy.c_str(), 1, &param), 0);
 	ARParam again;
 	ASSERT_EQ(arParamLoad(copy.c_str(), 1, &again), 0);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ScratchFiles.h"
 #include "analysis/DrawingAnalysis.h"
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
@@ -81,8 +82,8 @@ inline std::vector<cv::Point> ringContour(const cv::Scalar& pen, int radius = ri
 inline const std::pair<std::string, std::string>& testTemplates()
 {
 	static const auto files = [] {
-		const std::string black = ::testing::TempDir() + "drawtable_circleExample.txt";
-		const std::string yellow = ::testing::TempDir() + "drawtable_circleExampleYellow.txt";
+		const std::string black = scratchPath("circleExample.txt");
+		const std::string yellow = scratchPath("circleExampleYellow.txt");
 		saveTemplatePoints(black, ringContour(blackPen));
 		saveTemplatePoints(yellow, ringContour(yellowPen));
 		return std::make_pair(black, yellow);

@@ -1,3 +1,4 @@
+#include "ScratchFiles.h"
 #include "tracking/ARMultiMarker.h"
 #include "tracking/BoardSheet.h"
 
@@ -10,7 +11,7 @@ namespace
 
 std::string writeConfig(const std::string& name, const std::string& text)
 {
-	const std::string path = testing::TempDir() + name;
+	const std::string path = scratchPath(name);
 	std::ofstream(path) << text;
 	return path;
 }

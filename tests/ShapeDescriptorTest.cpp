@@ -114,9 +114,16 @@ TEST(TemplateFile, ReadsPointsAndBadFilesGiveOneLineAndNoPoints)
 		::testing::internal::CaptureStderr();
 		EXPECT_TRUE(loadTemplatePoints(path).empty()) << path;
 		const std::string message = ::testing::internal::GetCapturedStderr();
-		EXPECT_EQ(message.find(path + ": "), 0u) << message;
+		EXPECT_EQ(message.find(path + ":"), 0u) << message;
 		EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
 	}
+	// A text file's message names the line at fault too.
+	::testing::internal::CaptureStderr();
+	loadTemplatePoints(bad[4]);
+	EXPECT_EQ(::testing::internal::GetCapturedStderr().find(bad[4] + ":3: point 2 of 2"), 0u);
+	::testing::internal::CaptureStderr();
+	loadTemplatePoints(bad[1]);
+	EXPECT_EQ(::testing::internal::GetCapturedStderr().find(bad[1] + ":4: point 3 of 5"), 0u);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <cmath>
+
 /// The corner markers in the order of the board's corners: top-left,
 /// top-right, bottom-right, bottom-left.
 static constexpr int cornerMarkers[4] = {0, 2, 5, 3};
@@ -13,7 +15,25 @@ static constexpr int cornerMarkers[4] = {0, 2, 5, 3};
 /// corners from the corner markers' centres, millimetres.
 static constexpr double cornerOffset = 60.0;
 
-void BoardScanner::rectifyBoard(const cv::Mat& frame)
+/// The board's corners in the frame make a quadrilateral worth rectifying:
+/// finite, convex and not much smaller than a hundredth of the board. A board
+/// seen almost edge-on fails this, and its homography would stretch a sliver
+/// of pixels (or nothing at all) over the whole board.
+static bool usableBoardOutline(const std::vector<cv::Point2f>& corners)
+{
+	for (const cv::Point2f& corner : corners)
+	{
+		if (!std::isfinite(corner.x) || !std::isfinite(corner.y) || std::fabs(corner.x) > 1e6f
+			|| std::fabs(corner.y) > 1e6f)
+		{
+			return false;
+		}
+	}
+	const double minimumArea = boardWidth * boardHeight / 100.0;
+	return cv::isContourConvex(corners) && cv::contourArea(corners) >= minimumArea;
+}
+
+bool BoardScanner::rectifyBoard(const cv::Mat& frame)
 {
 	const cv::Mat T = makeHomogeneousPose(boardConfig->trans);
 	const cv::Mat origin = makeHomogeneousPoint(3, 0.0, 0.0, 0.0);
@@ -24,6 +44,10 @@ void BoardScanner::rectifyBoard(const cv::Mat& frame)
 	for (int marker : cornerMarkers)
 	{
 		imageCorners.push_back(projectToImage(K, T, markerTransform(marker), origin));
+	}
+	if (!usableBoardOutline(imageCorners))
+	{
+		return false;
 	}
 	// 639 and 479: the marker centres land on the centres of the corner pixels.
 	const std::vector<cv::Point2f> boardCorners = {
@@ -62,4 +86,5 @@ void BoardScanner::rectifyBoard(const cv::Mat& frame)
 	cv::cvtColor(warped, warpedGray, cv::COLOR_BGR2GRAY);
 	warpedSnapshot = warped.clone();
 	warpedColor = warped;
+	return true;
 }

@@ -118,8 +118,7 @@ bool BoardScanner::scanBoard()
 		return false;
 	}
 	portalVisible = poseAccepted(tracker.arMultiGetTransMat(markerInfo, markerCount, portalConfig));
-	rectifyBoard(frame);
-	return true;
+	return rectifyBoard(frame);
 }
 
 bool poseAccepted(double error)

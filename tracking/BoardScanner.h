@@ -139,6 +139,8 @@ public:
 	int recordIndex = 0;
 	/// While true every board scan returns false at once.
 	bool scanPaused = false;
+	/// A failed frame read has been reported; it is reported once a run.
+	bool missingFrameReported = false;
 	bool portalVisible = false;
 	/// Portal corners in board pixels, in the order (-60,-60), (-60,60), (60,-60), (60,60).
 	std::vector<cv::Point2f> portalCorners;
@@ -148,8 +150,10 @@ public:
 
 private:
 	/// Second half of a scan: warp `frame` (a BGR copy of the reference) into
-	/// the board images and project the portal and drawing-area corners.
-	void rectifyBoard(const cv::Mat& frame);
+	/// the board images and project the portal and drawing-area corners. False,
+	/// with nothing changed, when the board's outline in the frame is too thin
+	/// or twisted to rectify.
+	bool rectifyBoard(const cv::Mat& frame);
 
 	Display& display;
 	Trace* trace = nullptr;

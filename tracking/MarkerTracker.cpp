@@ -1,39 +1,17 @@
 #include "tracking/MarkerTracker.h"
 
 #include "tracking/FrameSource.h"
-
-#include <opencv2/core/persistence.hpp>
+#include "tracking/VideoConfigFile.h"
 
 #include <cstdio>
-#include <fstream>
 
 int MarkerTracker::arVideoOpen(const char* config)
 {
-	// OpenCV reports a missing file on its own as well; ours is the one line.
-	if (!std::ifstream(config))
-	{
-		std::fprintf(stderr, "%s: cannot open video configuration\n", config);
-		return -1;
-	}
 	cv::Size size;
-	try
+	std::string error;
+	if (!readVideoConfig(config, size, error))
 	{
-		cv::FileStorage file(config, cv::FileStorage::READ);
-		if (!file.isOpened())
-		{
-			std::fprintf(stderr, "%s: cannot open video configuration\n", config);
-			return -1;
-		}
-		size = cv::Size(int(file["width"]), int(file["height"]));
-	}
-	catch (const cv::Exception&)
-	{
-		std::fprintf(stderr, "%s: video configuration is not readable XML\n", config);
-		return -1;
-	}
-	if (size.width <= 0 || size.height <= 0)
-	{
-		std::fprintf(stderr, "%s: video configuration needs a width and a height above 0\n", config);
+		std::fprintf(stderr, "%s\n", error.c_str());
 		return -1;
 	}
 	configuredSize = size;

@@ -1,6 +1,7 @@
 #include "tracking/BoardScanner.h"
 
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 /// Mean absolute difference per pixel, in grey levels of channel 0, above which
@@ -35,7 +36,14 @@ bool BoardScanner::sceneMoved()
 		return false;
 	}
 	cv::Mat frame;
-	capture->read(frame);
+	if (!capture->read(frame) && !missingFrameReported)
+	{
+		// A camera unplugged or a video at its end fails every pass from now
+		// on; one line says so, and the game goes on.
+		missingFrameReported = true;
+		std::fprintf(stderr, "%s: no frame came (the camera stopped or the video ended); the game goes on without a camera picture\n",
+			capture->describe().c_str());
+	}
 	cameraFrame = frame.clone();
 	if (!frameDiffers(cameraFrame, referenceFrame))
 	{
