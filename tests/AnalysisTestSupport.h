@@ -82,8 +82,8 @@ inline std::vector<cv::Point> ringContour(const cv::Scalar& pen, int radius = ri
 inline const std::pair<std::string, std::string>& testTemplates()
 {
 	static const auto files = [] {
-		const std::string black = scratchPath("circleExample.txt");
-		const std::string yellow = scratchPath("circleExampleYellow.txt");
+		const std::string black = scratchPath("ring_template_black.txt");
+		const std::string yellow = scratchPath("ring_template_yellow.txt");
 		saveTemplatePoints(black, ringContour(blackPen));
 		saveTemplatePoints(yellow, ringContour(yellowPen));
 		return std::make_pair(black, yellow);

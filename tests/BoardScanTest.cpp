@@ -1,3 +1,4 @@
+#include "ScratchFiles.h"
 #include "app/ScanEvent.h"
 #include "render/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
@@ -278,7 +279,7 @@ TEST(BoardScanDeathTest, FailedDetectionShutsTheTrackerDownAndEnds)
 
 TEST(BoardScan, PrintedBoardIsFoundWhenPhotographed)
 {
-	const std::string directory = testing::TempDir();
+	const std::string directory = scratchFolder();
 	ASSERT_EQ(std::system((std::string(PRINT_BOARD_TOOL) + " " + directory + " >/dev/null").c_str()), 0);
 	SheetImage printed;
 	printed.image = cv::imread(directory + "board.png");

@@ -1,3 +1,4 @@
+#include "ScratchFiles.h"
 #include "tracking/ARParam.h"
 #include "tracking/CharucoCalibration.h"
 #include "tracking/LensModelFit.h"
@@ -22,7 +23,7 @@ const cv::Matx33d trueCamera(700.0, 0.0, 331.0, 0.0, 688.0, 233.0, 0.0, 0.0, 1.0
 /// Run the calibration tool; its exit status, with its output in `output`.
 int runCalibrate(const std::string& arguments, std::string& output)
 {
-	const std::string outputFile = ::testing::TempDir() + "drawtable_calibrate.out";
+	const std::string outputFile = scratchPath("calibrate.out");
 	const int status = std::system((std::string(CALIBRATE_PATH) + " " + arguments + " >" + outputFile + " 2>&1").c_str());
 	std::stringstream text;
 	text << std::ifstream(outputFile).rdbuf();
@@ -71,7 +72,7 @@ std::string writeBoardPhotos(const std::string& directory)
 
 TEST(Calibration, PhotosOfTheBoardGiveTheCameraTheyWereTakenWith)
 {
-	const std::string directory = ::testing::TempDir();
+	const std::string directory = scratchFolder();
 	const std::string parameterFile = directory + "drawtable_calibrated.dat";
 	std::remove(parameterFile.c_str());
 	std::string output;
@@ -103,7 +104,7 @@ TEST(Calibration, PhotosOfTheBoardGiveTheCameraTheyWereTakenWith)
 
 TEST(Calibration, ToolRefusesWhatItCannotUseAndSaysWhy)
 {
-	const std::string directory = ::testing::TempDir();
+	const std::string directory = scratchFolder();
 	std::string output;
 	EXPECT_EQ(runCalibrate(directory + "drawtable_no_photo.png", output), 1);
 	EXPECT_NE(output.find("drawtable_no_photo.png: cannot read"), std::string::npos) << output;

@@ -1,3 +1,4 @@
+#include "ScratchFiles.h"
 #include "render/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
 #include "tracking/MarkerTracker.h"
@@ -51,7 +52,7 @@ TEST(MarkerTrackerVideo, SizeComesFromTheFrameSourceOrElseTheConfiguration)
 TEST(MarkerTrackerVideo, UnusableConfigurationsAreRefused)
 {
 	MarkerTracker tracker(nullptr);
-	const std::string path = testing::TempDir() + "video.xml";
+	const std::string path = scratchPath("video.xml");
 	EXPECT_EQ(tracker.arVideoOpen((testing::TempDir() + "absent.xml").c_str()), -1);
 	for (const char* text : {"<opencv_storage><width>640</width></opencv_storage>",
 			 "<opencv_storage><width>-640</width><height>480</height></opencv_storage>", "<opencv_storage><width>"})

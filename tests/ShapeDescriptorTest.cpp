@@ -93,7 +93,7 @@ TEST(ShapeDescriptor, NearestKeepsTheFirstOfEqualsAndSkipsNaN)
 
 std::string writeFile(const std::string& name, const std::string& text)
 {
-	const std::string path = ::testing::TempDir() + name;
+	const std::string path = scratchPath(name);
 	std::FILE* file = std::fopen(path.c_str(), "w");
 	std::fputs(text.c_str(), file);
 	std::fclose(file);

@@ -7,26 +7,16 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 namespace
 {
 
-/// A folder of the running test's own, ending in '/': the tool's outputs
-/// have fixed names.
-std::string testDirectory()
-{
-	const std::string directory = scratchPath(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "/";
-	std::filesystem::create_directories(directory);
-	return directory;
-}
-
 /// Run the template tool; its exit status, with its standard error in `errors`.
 int runTool(const std::string& arguments, std::string& errors)
 {
-	const std::string errorFile = testDirectory() + "make_templates.err";
+	const std::string errorFile = scratchFolder() + "make_templates.err";
 	const int status = std::system((std::string(MAKE_TEMPLATES_PATH) + " " + arguments + " >/dev/null 2>" + errorFile).c_str());
 	std::stringstream text;
 	text << std::ifstream(errorFile).rdbuf();
@@ -47,7 +37,7 @@ TEST(TemplateTool, TemplatesFromTheRoundestRingOfEachInkFindDrawnCircles)
 		cv::rectangle(board, cv::Rect(corner, cv::Size(50, 50)), blackPen, cv::FILLED);
 		cv::rectangle(board, cv::Rect(corner + cv::Point(12, 12), cv::Size(12, 20)), paperWhite, cv::FILLED);
 	}
-	const std::string directory = testDirectory();
+	const std::string directory = scratchFolder();
 	ASSERT_TRUE(cv::imwrite(directory + "drawtable_pens.png", board));
 	std::string errors;
 	ASSERT_EQ(runTool(directory + "drawtable_pens.png " + directory, errors), 0) << errors;
@@ -80,7 +70,7 @@ TEST(TemplateTool, CameraPhotoIsRectifiedFirst)
 	const auto camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
 		"Data/markers/portal.dat", drawing, viewOfBoard(480, 15, 5), error);
 	ASSERT_TRUE(camera) << error;
-	const std::string directory = testDirectory();
+	const std::string directory = scratchFolder();
 	const std::string photo = directory + "drawtable_pens_photo.png";
 	ASSERT_TRUE(cv::imwrite(photo, camera->picture()));
 	std::remove((directory + "circleExample.txt").c_str());
@@ -105,7 +95,7 @@ TEST(TemplateTool, CameraPhotoIsRectifiedFirst)
 
 TEST(TemplateTool, RefusesWhatItCannotUseAndSaysWhy)
 {
-	const std::string directory = testDirectory();
+	const std::string directory = scratchFolder();
 	std::string errors;
 	EXPECT_EQ(runTool(directory + "drawtable_no_such.png", errors), 1);
 	EXPECT_NE(errors.find("drawtable_no_such.png: cannot read"), std::string::npos) << errors;
