@@ -10,11 +10,8 @@ drawtable=$(realpath "$1")
 data=$(realpath "$2")
 video_frames=$(realpath "$3")
 render_scene=$(realpath "$4")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/work_folder.sh"
+enter_work_folder "$data"
 
 passes=460
 mkdir video

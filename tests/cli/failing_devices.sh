@@ -8,12 +8,8 @@
 set -u
 drawtable=$(realpath "$1")
 data=$(realpath "$2")
-work=$(mktemp -d)
-trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
-cd "$work" || exit 1
-cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
-
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/work_folder.sh"
+enter_work_folder "$data"
 
 # run NAME ARGS...: runs the program headless, expects status 0.
 run() {

@@ -5,13 +5,8 @@
 set -u
 drawtable=$(realpath "$1")
 data=$(realpath "$2")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-# The program reads its data files from the working directory.
-cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
-
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/work_folder.sh"
+enter_work_folder "$data"
 
 # A camera frame to play: the black game view of a one-pass run.
 "$drawtable" --headless --passes 1 --source file:none%04d.png --snapshots shots >/dev/null 2>&1

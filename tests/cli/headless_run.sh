@@ -2,15 +2,10 @@
 # The program started headless for a fixed number of passes: it greets, ends
 # with status 0, traces every pass and leaves the windows' last images.
 set -u
-drawtable=$1
+drawtable=$(realpath "$1")
 data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-cd "$work" || exit 1
-# The program reads its data files from the working directory.
-cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
-
-fail() { echo "FAIL: $*"; exit 1; }
+source "$(dirname "$0")/work_folder.sh"
+enter_work_folder "$data"
 
 "$drawtable" --headless --passes 300 >out.txt 2>err.txt
 status=$?
