@@ -26,7 +26,12 @@ cd "$work" || exit 1
 # The program reads its data files from the working directory.
 cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
 
-fail() { echo "FAIL: $*"; [ -f err.txt ] && sed 's/^/  stderr: /' err.txt; exit 1; }
+fail() {
+	echo "FAIL: $*"
+	[ -f err.txt ] && sed 's/^/  stderr: /' err.txt
+	[ -s xvfb.txt ] && sed 's/^/  Xvfb: /' xvfb.txt
+	exit 1
+}
 
 # Poll a condition for up to $1 tenths of a second.
 wait_for() {
@@ -44,6 +49,9 @@ Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>display.txt 2>xvfb.txt 
 xvfb_pid=$!
 wait_for 100 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.txt)"
 export DISPLAY=":$(head -n 1 display.txt)"
+# The server names its display a moment before it takes clients; on a busy
+# machine the program could come first and find nobody there.
+wait_for 100 eval 'xdotool getdisplaygeometry >/dev/null 2>&1' || fail "Xvfb on $DISPLAY takes no clients"
 
 # A still board with one drawing and no scripted input, so every wall and box
 # in the trace comes from this test. The contour picture that a click in
