@@ -14,22 +14,12 @@ done
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build}")
 out=$(realpath "${2:-$root/docs/windows.png}")
+source "$root/scripts/private_display.sh"
 work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-	[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-	[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-	wait 2>/dev/null
-	rm -rf "$work"
-}
-trap cleanup EXIT
+trap end_private_display EXIT
 cd "$work"
 
-Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>display.txt 2>xvfb.txt &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n 1 display.txt)"
+start_private_display || { echo "Xvfb did not start: $(cat xvfb.txt)" >&2; exit 1; }
 
 "$build/drawtable" --data "$root" --source demo --trace run.jsonl >out.txt 2>err.txt &
 app_pid=$!

@@ -12,16 +12,9 @@ command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: 
 # In a sanitizer build, leaks of the window system's libraries are not ours.
 export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
+source "$(dirname "$(realpath "$0")")/../../scripts/private_display.sh"
 work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-	[ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-	[ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-	wait 2>/dev/null
-	rm -rf "$work"
-}
-trap cleanup EXIT
+trap end_private_display EXIT
 cd "$work" || exit 1
 # The program reads its data files from the working directory.
 cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
@@ -44,14 +37,7 @@ wait_for() {
 	return 1
 }
 
-# A free display number chosen by the server itself.
-Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>display.txt 2>xvfb.txt &
-xvfb_pid=$!
-wait_for 100 test -s display.txt || fail "Xvfb did not start: $(cat xvfb.txt)"
-export DISPLAY=":$(head -n 1 display.txt)"
-# The server names its display a moment before it takes clients; on a busy
-# machine the program could come first and find nobody there.
-wait_for 100 eval 'xdotool getdisplaygeometry >/dev/null 2>&1' || fail "Xvfb on $DISPLAY takes no clients"
+start_private_display || fail "Xvfb did not start or takes no clients on ${DISPLAY:-no display}"
 
 # A still board with one drawing and no scripted input, so every wall and box
 # in the trace comes from this test. The contour picture that a click in
