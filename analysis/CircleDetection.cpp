@@ -1,5 +1,5 @@
 #include "analysis/DrawingAnalysis.h"
-#include "app/Trace.h"
+#include "core/EventSink.h"
 #include "physics/BodyFactories.h"
 #include "tracking/BoardScanner.h"
 
@@ -68,9 +68,9 @@ std::vector<bool> DrawingAnalysis::detectCircles(std::vector<std::vector<cv::Poi
 		records.push_back(ShapeRecord{std::move(contours[i]), d, body});
 		contours.erase(contours.begin() + long(i));
 		otherBorders.erase(otherBorders.begin() + long(i));
-		if (trace != nullptr && body != nullptr)
+		if (body != nullptr)
 		{
-			trace->add(TraceEvent(eventType).set("x", centre.x).set("y", centre.y));
+			reportTo(events, Event(eventType).set("x", centre.x).set("y", centre.y));
 		}
 	}
 	return otherBorders;

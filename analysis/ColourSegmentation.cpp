@@ -1,6 +1,6 @@
 #include "analysis/ColourRanges.h"
 #include "analysis/Thinning.h"
-#include "render/Display.h"
+#include "platform/Display.h"
 #include "tracking/BoardScanner.h"
 
 #include <opencv2/imgproc.hpp>

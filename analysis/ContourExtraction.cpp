@@ -1,5 +1,5 @@
-#include "app/FixedValues.h"
-#include "render/Display.h"
+#include "core/FixedValues.h"
+#include "platform/Display.h"
 #include "tracking/BoardScanner.h"
 
 #include <opencv2/imgproc.hpp>

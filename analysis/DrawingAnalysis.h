@@ -1,14 +1,14 @@
 #pragma once
 
 #include "analysis/ShapeRecord.h"
-#include "app/PixelWorldMapping.h"
+#include "core/EventSink.h"
+#include "core/PixelWorldMapping.h"
 
 #include <string>
 #include <vector>
 
 class BoardScanner;
 class PhysicsScene;
-class Trace;
 class b2Body;
 
 /// Exponent sets of the descriptor distance: component i is scaled by 2^e[i],
@@ -55,8 +55,8 @@ public:
 	/// Empty the three record lists, walls first.
 	void clearRecords();
 
-	/// Events of the analysis go here; null records nothing.
-	void setTrace(Trace* newTrace) { trace = newTrace; }
+	/// Balls, sensors and the portal are reported here; null reports nothing.
+	void setEventSink(EventSink* sink) { events = sink; }
 
 	// Descriptor distances, with the current weights and exponents.
 
@@ -147,5 +147,5 @@ private:
 		size_t firstNew);
 	void useExponents(const int (&exponents)[descriptorSize]);
 
-	Trace* trace = nullptr;
+	EventSink* events = nullptr;
 };

@@ -1,5 +1,5 @@
 #include "analysis/DrawingAnalysis.h"
-#include "app/Trace.h"
+#include "core/EventSink.h"
 #include "physics/BodyFactories.h"
 #include "physics/PhysicsScene.h"
 #include "tracking/BoardScanner.h"
@@ -67,10 +67,7 @@ void DrawingAnalysis::applyMarkerRegions()
 		if (hx > 0.0f && hy > 0.0f)
 		{
 			createPortal(scene, x, y, hx, hy);
-			if (trace != nullptr)
-			{
-				trace->add(TraceEvent("portal").set("x", x).set("y", y).set("hx", hx).set("hy", hy));
-			}
+			reportTo(events, Event("portal").set("x", x).set("y", y).set("hx", hx).set("hy", hy));
 		}
 		// The card's own print must not become walls. The rectangle starts half
 		// a half-width before the centre, which with the margin still covers the card.

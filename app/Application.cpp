@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "app/DebugWindows.h"
-#include "app/FixedValues.h"
+#include "core/FixedValues.h"
 #include "render/GameCanvas.h"
 
 #include <cstdio>
@@ -23,9 +23,9 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	scanner.cameraParamFile = this->files.cameraParam.c_str();
 	scanner.boardConfigFile = this->files.boardMarkers.c_str();
 	scanner.portalConfigFile = this->files.portalMarkers.c_str();
-	scanner.setTrace(&trace);
-	analysis.setTrace(&trace);
-	scene.trace = &trace;
+	scanner.setEventSink(&trace);
+	analysis.setEventSink(&trace);
+	scene.events = &trace;
 }
 
 int Application::start()

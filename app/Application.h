@@ -5,8 +5,9 @@
 #include "app/Trace.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
+#include "platform/Display.h"
 #include "render/DebugDrawCV.h"
-#include "render/Display.h"
+#include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
 #include "tracking/BoardScanner.h"
 
@@ -34,10 +35,11 @@ public:
 	int start();
 
 	/// Run passes until ESC, or until `maxPasses` passes when it is above 0.
-	/// Returns the exit status, 0.
+	/// Returns the exit status: 0, or 1 when marker detection failed.
 	int runMainLoop(long maxPasses);
 
-	/// One pass of the main loop. Returns false when ESC ended the run.
+	/// One pass of the main loop. Returns false when the run ends (ESC, or a
+	/// marker detection that failed).
 	bool runPass();
 
 	Display& getDisplay() { return *display; }
@@ -88,4 +90,7 @@ public:
 	PenState pen;
 	/// The video of the run, when one was asked for.
 	std::unique_ptr<SideBySideVideo> video;
+	/// The numbered frames of every pass. Last, so that it finishes writing
+	/// before anything else goes.
+	FrameRecorder recorder;
 };

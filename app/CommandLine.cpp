@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "tracking/FrameSource.h"
+#include "platform/FrameSource.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -15,7 +15,8 @@ struct DataFiles
 	std::string cameraParam;
 	std::string boardMarkers;
 	std::string portalMarkers;
-	/// The video configuration; the backslash is part of its name.
+	/// The video configuration, named as the marker tracker takes it: the
+	/// backslash separates folders (see videoConfigPath).
 	std::string videoConfig;
 	std::string blackTemplate;
 	std::string yellowTemplate;

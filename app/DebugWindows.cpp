@@ -1,6 +1,6 @@
 #include "app/DebugWindows.h"
 
-#include "render/Display.h"
+#include "platform/Display.h"
 #include "tracking/BoardScanner.h"
 
 #include <opencv2/highgui.hpp>

@@ -1,6 +1,6 @@
 #include "app/Application.h"
 
-#include "app/FixedValues.h"
+#include "core/FixedValues.h"
 #include "physics/SpawnedBoxes.h"
 #include "render/GameCanvas.h"
 
@@ -23,8 +23,8 @@ int Application::runMainLoop(long maxPasses)
 		}
 	}
 	// The frames of the last passes may still be on their way to disk.
-	scanner.finishRecording();
-	return 0;
+	recorder.finish();
+	return scanner.detectionFailed ? 1 : 0;
 }
 
 bool Application::runPass()
@@ -38,11 +38,11 @@ bool Application::runPass()
 	display->show("game", gameCanvas(debugDraw));
 	updateStillCounter();
 	scanner.composeCameraView(analysis, scene);
-	scanner.recordFrame();
+	recorder.recordFrame(scanner.motionFrame, scanner.cameraFrame);
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass.
-	const bool goOn = handleKey(display->waitKey(1));
+	const bool goOn = handleKey(display->waitKey(1)) && !scanner.detectionFailed;
 	trace.endPass(passCount, stillCount, scene);
 	return goOn;
 }

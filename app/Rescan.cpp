@@ -1,5 +1,4 @@
 #include "app/Application.h"
-#include "app/ScanEvent.h"
 
 #include "analysis/HandDetection.h"
 
@@ -7,9 +6,7 @@
 
 void Application::rescan()
 {
-	const bool found = scanner.scanBoard();
-	trace.add(scanEvent(scanner, found));
-	if (!found)
+	if (!scanner.scanBoard())
 	{
 		// Retried after the next 15 still passes.
 		stillCount = 0;
@@ -50,7 +47,7 @@ bool Application::handOverBoard()
 	{
 		return false;
 	}
-	trace.add(TraceEvent("hand"));
+	trace.report(Event("hand"));
 	return true;
 }
 
@@ -65,12 +62,12 @@ void Application::startNewMap()
 {
 	std::printf("new map detected!\n");
 	std::fflush(stdout);
-	trace.add(TraceEvent("newMap"));
+	trace.report(Event("newMap"));
 	scene.resetMap();
 }
 
 void Application::buildWalls()
 {
 	const int count = analysis.buildWalls();
-	trace.add(TraceEvent("walls").set("count", double(count)));
+	trace.report(Event("walls").set("count", double(count)));
 }

@@ -4,24 +4,10 @@
 
 #include <box2d/b2_body.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <limits>
+#include <cstdio>
 
 namespace
 {
-
-/// JSON has no NaN or infinity; they are written as null.
-std::string jsonNumber(double value)
-{
-	if (!std::isfinite(value))
-	{
-		return "null";
-	}
-	char text[32];
-	std::snprintf(text, sizeof text, "%.9g", value);
-	return text;
-}
 
 std::string jsonPoint(double x, double y)
 {
@@ -33,73 +19,10 @@ constexpr const char* kindNames[5] = {"solid", "wall", "debris", "portal", "sens
 
 }  // namespace
 
-TraceEvent& TraceEvent::set(const std::string& key, double value)
+std::vector<const Event*> PassRecord::eventsOf(const std::string& type) const
 {
-	fields.emplace_back(key, jsonNumber(value));
-	return *this;
-}
-
-TraceEvent& TraceEvent::set(const std::string& key, bool value)
-{
-	fields.emplace_back(key, value ? "true" : "false");
-	return *this;
-}
-
-TraceEvent& TraceEvent::set(const std::string& key, const std::vector<double>& values)
-{
-	std::string text = "[";
-	for (size_t i = 0; i < values.size(); ++i)
-	{
-		text += (i ? ", " : "") + jsonNumber(values[i]);
-	}
-	fields.emplace_back(key, text + "]");
-	return *this;
-}
-
-TraceEvent& TraceEvent::set(const std::string& key, const std::vector<cv::Point2f>& points)
-{
-	std::string text = "[";
-	for (size_t i = 0; i < points.size(); ++i)
-	{
-		text += (i ? ", " : "") + jsonPoint(points[i].x, points[i].y);
-	}
-	fields.emplace_back(key, text + "]");
-	return *this;
-}
-
-double TraceEvent::number(const std::string& key) const
-{
-	for (const auto& [name, value] : fields)
-	{
-		if (name == key)
-		{
-			char* end = nullptr;
-			const double parsed = std::strtod(value.c_str(), &end);
-			if (end != value.c_str() && *end == '\0')
-			{
-				return parsed;
-			}
-		}
-	}
-	return std::numeric_limits<double>::quiet_NaN();
-}
-
-bool TraceEvent::has(const std::string& key) const
-{
-	for (const auto& field : fields)
-	{
-		if (field.first == key)
-		{
-			return true;
-		}
-	}
-	return false;
-}
-
-std::vector<const TraceEvent*> PassRecord::eventsOf(const std::string& type) const
-{
-	std::vector<const TraceEvent*> found;
-	for (const TraceEvent& event : events)
+	std::vector<const Event*> found;
+	for (const Event& event : events)
 	{
 		if (event.type == type)
 		{
@@ -142,9 +65,9 @@ bool Trace::openFile(const std::string& path)
 	return true;
 }
 
-void Trace::add(TraceEvent event)
+void Trace::report(Event event)
 {
-	if (enabled())
+	if (listening())
 	{
 		pending.push_back(std::move(event));
 	}
@@ -152,7 +75,7 @@ void Trace::add(TraceEvent event)
 
 void Trace::endPass(int pass, int still, const PhysicsScene& scene)
 {
-	if (!enabled())
+	if (!listening())
 	{
 		return;
 	}
@@ -180,7 +103,7 @@ std::string Trace::toJson(const PassRecord& record)
 	line += ", \"events\": [";
 	for (size_t i = 0; i < record.events.size(); ++i)
 	{
-		const TraceEvent& event = record.events[i];
+		const Event& event = record.events[i];
 		line += (i ? ", " : "") + std::string("{\"type\": \"") + event.type + "\"";
 		for (const auto& [key, value] : event.fields)
 		{

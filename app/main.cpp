@@ -1,10 +1,10 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
-#include "render/HeadlessDisplay.h"
-#include "render/ScriptedInputDisplay.h"
-#include "render/WindowDisplay.h"
-#include "tracking/ScriptedBoardCamera.h"
+#include "platform/HeadlessDisplay.h"
+#include "scenes/ScriptedInputDisplay.h"
+#include "platform/WindowDisplay.h"
+#include "scenes/ScriptedBoardCamera.h"
 
 #include <opencv2/core/utils/logger.hpp>
 

@@ -2,9 +2,9 @@
 
 #include "analysis/ColourRanges.h"
 #include "app/Application.h"
-#include "app/FixedValues.h"
-#include "render/HeadlessDisplay.h"
-#include "tracking/SyntheticBoardCamera.h"
+#include "core/FixedValues.h"
+#include "platform/HeadlessDisplay.h"
+#include "scenes/SyntheticBoardCamera.h"
 
 #include <opencv2/imgproc.hpp>
 

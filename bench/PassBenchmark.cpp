@@ -112,7 +112,7 @@ struct PassRig
 				if (cameraPace)
 				{
 					// The recorded files are not kept.
-					app->scanner.finishRecording();
+					app->recorder.finish();
 					std::filesystem::remove_all("video");
 					std::filesystem::create_directory("video");
 				}
@@ -122,13 +122,13 @@ struct PassRig
 			if (cameraPace)
 			{
 				state.PauseTiming();
-				app->scanner.finishRecording();
+				app->recorder.finish();
 				std::this_thread::sleep_for(waitForNextFrame);
 				state.ResumeTiming();
 			}
 		}
 		state.counters["bodies"] = double(app->scene.world->GetBodyCount());
-		app->scanner.finishRecording();
+		app->recorder.finish();
 		std::filesystem::remove_all("video");
 	}
 

@@ -13,11 +13,6 @@ set(DRAWTABLE_DATA_DESTINATION ${CMAKE_INSTALL_DATADIR}/drawtable)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/Data DESTINATION ${DRAWTABLE_DATA_DESTINATION})
 install(FILES ${PROJECT_SOURCE_DIR}/circleExample.txt ${PROJECT_SOURCE_DIR}/circleExampleYellow.txt
   DESTINATION ${DRAWTABLE_DATA_DESTINATION})
-# The video configuration's name holds a backslash, which install(FILES) would
-# take for a path separator; a script of its own copies it by its real name.
-install(CODE "set(DRAWTABLE_SOURCE_DIR \"${PROJECT_SOURCE_DIR}\")
-  set(DRAWTABLE_DATA_DESTINATION \"${DRAWTABLE_DATA_DESTINATION}\")")
-install(SCRIPT ${CMAKE_CURRENT_LIST_DIR}/InstallVideoConfig.cmake)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/docs)
 

@@ -1,7 +1,7 @@
 #include "physics/MouseWalls.h"
 
-#include "app/PixelWorldMapping.h"
-#include "app/Trace.h"
+#include "core/PixelWorldMapping.h"
+#include "core/EventSink.h"
 #include "physics/PhysicsScene.h"
 
 #include <box2d/b2_body.h>
@@ -40,7 +40,7 @@ void onGameMouse(PhysicsScene& scene, PenState& pen, int event, int x, int y)
 	const b2Vec2 from = boardMapping.toWorld(x, y);
 	const b2Vec2 to = boardMapping.toWorld(pen.x, pen.y);
 	createWallSegment(scene, from.x, from.y, to.x, to.y);
-	scene.report(TraceEvent("mouseWall").set("x1", double(from.x)).set("y1", double(from.y))
+	scene.report(Event("mouseWall").set("x1", double(from.x)).set("y1", double(from.y))
 		.set("x2", double(to.x)).set("y2", double(to.y)));
 	pen.x = x;
 	pen.y = y;

@@ -1,7 +1,5 @@
 #include "physics/PhysicsScene.h"
 
-#include "app/Trace.h"
-
 #include <box2d/b2_body.h>
 #include <box2d/b2_polygon_shape.h>
 
@@ -157,12 +155,4 @@ int PhysicsScene::countKind(BodyKind kind) const
 bool PhysicsScene::isRegistered(const b2Body* body) const
 {
 	return std::find(bodies.begin(), bodies.end(), body) != bodies.end();
-}
-
-void PhysicsScene::report(TraceEvent event)
-{
-	if (trace != nullptr)
-	{
-		trace->add(std::move(event));
-	}
 }

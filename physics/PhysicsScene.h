@@ -12,8 +12,7 @@
 #include <set>
 #include <vector>
 
-class Trace;
-struct TraceEvent;
+#include "core/EventSink.h"
 
 /// The one physics scene of a run: the Box2D world and the registry of every
 /// body the system creates.
@@ -101,10 +100,10 @@ public:
 
 	/// Where touched sensors, shatters, boxes and mouse walls are reported; null
 	/// when nobody listens (as in plain physics tests).
-	Trace* trace = nullptr;
+	EventSink* events = nullptr;
 
-	/// Add an event to the trace, if there is one.
-	void report(TraceEvent event);
+	/// Report an event, if anyone listens.
+	void report(Event event) { reportTo(events, std::move(event)); }
 
 private:
 	void destroyBody(b2Body* body);

@@ -1,6 +1,6 @@
 #include "physics/PortalContactListener.h"
 
-#include "app/Trace.h"
+#include "core/EventSink.h"
 #include "physics/PhysicsScene.h"
 
 #include <box2d/b2_body.h>
@@ -31,7 +31,7 @@ void reportShatter(PhysicsScene& scene, const b2Vec2& at)
 		angles.push_back(queued[i].bodyDef.angle);
 		velocities.emplace_back(queued[i].bodyDef.linearVelocity.x, queued[i].bodyDef.linearVelocity.y);
 	}
-	scene.report(TraceEvent("shatter").set("x", double(at.x)).set("y", double(at.y))
+	scene.report(Event("shatter").set("x", double(at.x)).set("y", double(at.y))
 		.set("angles", angles).set("velocities", velocities));
 }
 
@@ -57,7 +57,7 @@ void PortalContactListener::BeginContact(b2Contact* contact)
 	{
 		bodyInfoOf(sensor)->touched = true;
 		const b2Vec2 p = sensor->GetPosition();
-		scene->report(TraceEvent("touched").set("x", double(p.x)).set("y", double(p.y)));
+		scene->report(Event("touched").set("x", double(p.x)).set("y", double(p.y)));
 		break;
 	}
 	case Portal:

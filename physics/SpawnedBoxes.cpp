@@ -1,6 +1,6 @@
 #include "physics/SpawnedBoxes.h"
 
-#include "app/Trace.h"
+#include "core/EventSink.h"
 #include "physics/PhysicsScene.h"
 
 #include <box2d/b2_body.h>
@@ -26,5 +26,5 @@ void spawnBox(PhysicsScene& scene)
 	fixtureDef.restitution = 0.0f;
 	body->CreateFixture(&fixtureDef);
 	scene.registerBody(body, Solid);
-	scene.report(TraceEvent("box").set("x", double(def.position.x)).set("y", double(def.position.y)));
+	scene.report(Event("box").set("x", double(def.position.x)).set("y", double(def.position.y)));
 }

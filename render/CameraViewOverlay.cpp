@@ -2,7 +2,7 @@
 
 #include "analysis/DrawingAnalysis.h"
 #include "physics/PhysicsScene.h"
-#include "render/Display.h"
+#include "platform/Display.h"
 #include "render/HalfTurn.h"
 #include "tracking/BoardScanner.h"
 

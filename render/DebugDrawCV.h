@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/PixelWorldMapping.h"
+#include "core/PixelWorldMapping.h"
 
 #include <box2d/b2_draw.h>
 #include <opencv2/core.hpp>

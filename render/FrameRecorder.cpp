@@ -1,5 +1,4 @@
-#include "render/FrameWriter.h"
-#include "tracking/BoardScanner.h"
+#include "render/FrameRecorder.h"
 
 #include <atomic>
 #include <cstdio>
@@ -38,7 +37,7 @@ void reportFolderTrouble()
 
 }  // namespace
 
-void BoardScanner::recordFrame()
+void FrameRecorder::recordFrame(const cv::Mat& motionFrame, const cv::Mat& cameraFrame)
 {
 	// Both files of a pass carry the same number; the number advances even
 	// when nothing could be written.
@@ -56,9 +55,9 @@ void BoardScanner::recordFrame()
 		reportFolderTrouble();
 		return;
 	}
-	if (!frameWriter)
+	if (!writer)
 	{
-		frameWriter = std::make_unique<FrameWriter>(2 * queuedPairs, reportFolderTrouble);
+		writer = std::make_unique<FrameWriter>(2 * queuedPairs, reportFolderTrouble);
 	}
 	// The motion frame is never changed, only replaced, so its pixels can be
 	// shared; in a still scene the writer sees the same pixels again and does
@@ -66,18 +65,18 @@ void BoardScanner::recordFrame()
 	// pass when the camera gives no new frame, so the writer gets a copy.
 	if (!motionFrame.empty())
 	{
-		frameWriter->write(std::string(recordFolder) + "/raw" + number + ".png", motionFrame);
+		writer->write(std::string(recordFolder) + "/raw" + number + ".png", motionFrame);
 	}
 	if (!cameraFrame.empty())
 	{
-		frameWriter->write(std::string(recordFolder) + "/game" + number + ".png", cameraFrame.clone());
+		writer->write(std::string(recordFolder) + "/game" + number + ".png", cameraFrame.clone());
 	}
 }
 
-void BoardScanner::finishRecording()
+void FrameRecorder::finish()
 {
-	if (frameWriter)
+	if (writer)
 	{
-		frameWriter->finish();
+		writer->finish();
 	}
 }

@@ -1,6 +1,6 @@
 #include "render/SideBySideVideo.h"
 
-#include "app/FixedValues.h"
+#include "core/FixedValues.h"
 
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>

@@ -19,7 +19,7 @@ out=demo-output
 rm -rf "$out"
 mkdir -p "$out/video"
 # The program reads its data files from its working directory.
-cp -r Data "Data\\WDM_camera_flipV.xml" circleExample.txt circleExampleYellow.txt "$out/" || exit 1
+cp -r Data circleExample.txt circleExampleYellow.txt "$out/" || exit 1
 cd "$out" || exit 1
 
 start=$(date +%s.%N)

@@ -18,7 +18,7 @@ cmake --build build -j "$(nproc)" --target drawtable -- --no-print-directory >/d
 
 work=$(mktemp -d)
 [ "${KEEP:-0}" = 1 ] || trap 'rm -rf "$work"' EXIT
-cp -r Data "Data\\WDM_camera_flipV.xml" circleExample*.txt "$work"/ || exit 1
+cp -r Data circleExample*.txt "$work"/ || exit 1
 mkdir "$work/video"
 cd "$work" || exit 1
 

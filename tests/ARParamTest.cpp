@@ -1,5 +1,5 @@
 #include "ScratchFiles.h"
-#include "tracking/ARParam.h"
+#include "markers/ARParam.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
 #include "physics/PhysicsScene.h"
-#include "render/HeadlessDisplay.h"
+#include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
-#include "tracking/StillFrameSource.h"
+#include "platform/StillFrameSource.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>

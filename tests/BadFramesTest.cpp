@@ -1,8 +1,8 @@
 #include "TestSupport.h"
 
 #include "physics/BodyFactories.h"
-#include "tracking/ARMultiMarker.h"
-#include "tracking/SyntheticBoardCamera.h"
+#include "markers/ARMultiMarker.h"
+#include "scenes/SyntheticBoardCamera.h"
 
 #include <box2d/b2_body.h>
 #include <box2d/b2_circle_shape.h>
@@ -120,7 +120,7 @@ struct BadFrames : ::testing::Test
 		bool scanned = false;
 		for (size_t i = before; i < program->passes.size(); ++i)
 		{
-			for (const TraceEvent* scan : program->passes[i].eventsOf("scan"))
+			for (const Event* scan : program->passes[i].eventsOf("scan"))
 			{
 				scanned = scanned || scan->fields.at(0).second == "true";
 			}

@@ -1,7 +1,7 @@
 #include "ScratchFiles.h"
-#include "tracking/ARParam.h"
-#include "tracking/CharucoCalibration.h"
-#include "tracking/LensModelFit.h"
+#include "markers/ARParam.h"
+#include "calibration/CharucoCalibration.h"
+#include "calibration/LensModelFit.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/calib3d.hpp>

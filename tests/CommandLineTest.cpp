@@ -1,5 +1,5 @@
 #include "app/CommandLine.h"
-#include "tracking/FrameSource.h"
+#include "platform/FrameSource.h"
 
 #include <gtest/gtest.h>
 

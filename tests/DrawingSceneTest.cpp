@@ -1,7 +1,7 @@
 #include "TestSupport.h"
 
 #include "physics/BodyInfo.h"
-#include "tracking/SyntheticBoardCamera.h"
+#include "scenes/SyntheticBoardCamera.h"
 
 #include <box2d/b2_body.h>
 #include <gtest/gtest.h>
@@ -204,7 +204,7 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 	{
 		const b2Vec2 expected = boardMapping.toWorld(ring.x, ring.y);
 		double nearest = 1e9;
-		for (const TraceEvent* ball : record.eventsOf("ball"))
+		for (const Event* ball : record.eventsOf("ball"))
 		{
 			nearest = std::min(nearest, std::hypot(ball->number("x") - expected.x, ball->number("y") - expected.y));
 		}
@@ -242,7 +242,7 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 	// box by 0.2 and the centre is shifted by 0.2, so the top edge may fall
 	// short by 0.4.
 	ASSERT_EQ(countOf(record, "portal"), 2.0);
-	const TraceEvent portal = *record.eventsOf("portal").back();
+	const Event portal = *record.eventsOf("portal").back();
 	for (const cv::Point2f& corner : scene.photo.truth.portalCorners)
 	{
 		const b2Vec2 p = boardMapping.toWorld(corner.x, corner.y);

@@ -55,6 +55,19 @@ TEST(MainLoop, MotionInEveryPassNeverRescansButThePhysicsGoesOn)
 	EXPECT_LT(ball->GetPosition().y, 8.0f);  // about 2.2 m in 40 passes
 }
 
+TEST(MainLoop, AFailedMarkerDetectionEndsTheRunWithStatusOneAfterItsPass)
+{
+	auto program = TestProgram::still();
+	ARParam noCamera = {};
+	program->app->scanner.markerTracker().arInitCparam(&noCamera);
+	testing::internal::CaptureStderr();
+	EXPECT_EQ(program->app->runMainLoop(100), 1);
+	EXPECT_NE(testing::internal::GetCapturedStderr().find("marker detection failed"), std::string::npos);
+	// The pass of the scan is completed and recorded, and no other follows.
+	ASSERT_EQ(program->passes.size(), 16u);
+	EXPECT_EQ(program->scanPasses(), std::vector<int>{16});
+}
+
 TEST(MainLoop, PauseKeyTogglesScanningAndTwiceRestoresIt)
 {
 	auto program = TestProgram::still();
@@ -160,8 +173,8 @@ TEST(Trace, JsonLineHasTheFixedShape)
 	PassRecord record;
 	record.pass = 16;
 	record.still = 15;
-	record.events.push_back(TraceEvent("scan").set("ok", false));
-	record.events.push_back(TraceEvent("ball").set("x", 5.0).set("y", -2.5));
+	record.events.push_back(Event("scan").set("ok", false));
+	record.events.push_back(Event("ball").set("x", 5.0).set("y", -2.5));
 	record.bodies[0] = 2;
 	record.bodies[4] = 1;
 	record.moving = {b2Vec2(1.5f, -3.0f), b2Vec2(0.0f, 20.0f)};
@@ -174,7 +187,7 @@ TEST(Trace, JsonLineHasTheFixedShape)
 
 TEST(Trace, NonFiniteNumbersBecomeNullAndListsKeepTheirOrder)
 {
-	TraceEvent event("scan");
+	Event event("scan");
 	event.set("homography", std::vector<double>{1.0, std::nan(""), 0.25})
 		.set("portalCorners", std::vector<cv::Point2f>{{1.0f, 2.0f}, {3.0f, 4.0f}});
 	PassRecord record;
@@ -182,15 +195,15 @@ TEST(Trace, NonFiniteNumbersBecomeNullAndListsKeepTheirOrder)
 	const std::string json = Trace::toJson(record);
 	EXPECT_NE(json.find("\"homography\": [1, null, 0.25]"), std::string::npos) << json;
 	EXPECT_NE(json.find("\"portalCorners\": [[1, 2], [3, 4]]"), std::string::npos) << json;
-	EXPECT_DOUBLE_EQ(TraceEvent("ball").set("x", 5.25).number("x"), 5.25);
+	EXPECT_DOUBLE_EQ(Event("ball").set("x", 5.25).number("x"), 5.25);
 	EXPECT_TRUE(std::isnan(event.number("missing")));
 }
 
 TEST(Trace, WithoutSinksNothingIsKept)
 {
 	Trace trace;
-	EXPECT_FALSE(trace.enabled());
-	trace.add(TraceEvent("scan"));
+	EXPECT_FALSE(trace.listening());
+	trace.report(Event("scan"));
 	PhysicsScene scene;
 	scene.createWorld(b2Vec2(0.0f, -10.0f));
 	std::vector<PassRecord> seen;

@@ -1,6 +1,6 @@
 #include "ScratchFiles.h"
-#include "tracking/ARMultiMarker.h"
-#include "tracking/BoardSheet.h"
+#include "markers/ARMultiMarker.h"
+#include "markers/BoardSheet.h"
 
 #include <gtest/gtest.h>
 

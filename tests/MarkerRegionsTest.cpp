@@ -42,7 +42,7 @@ TEST_F(MarkerRegionsTest, PortalBoxOverTheCardAndTheCardBlankedFromTheMask)
 	Trace trace;
 	std::vector<PassRecord> passes;
 	trace.addSink([&passes](const PassRecord& record) { passes.push_back(record); });
-	rig.analysis.setTrace(&trace);
+	rig.analysis.setEventSink(&trace);
 	apply(true, card, false, {});
 	apply(true, card, false, {});  // each run replaces the portal of the one before
 

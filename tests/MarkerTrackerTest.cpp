@@ -1,10 +1,10 @@
 #include "ScratchFiles.h"
-#include "render/HeadlessDisplay.h"
+#include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
-#include "tracking/MarkerTracker.h"
+#include "markers/MarkerTracker.h"
 #include "tracking/PoseMatrices.h"
-#include "tracking/StillFrameSource.h"
-#include "tracking/SyntheticBoardCamera.h"
+#include "platform/StillFrameSource.h"
+#include "scenes/SyntheticBoardCamera.h"
 
 #include <opencv2/imgproc.hpp>
 

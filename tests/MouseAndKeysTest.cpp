@@ -57,7 +57,7 @@ TEST_F(MouseAndKeysTest, DragThroughThreePointsLaysTwoExactWalls)
 	EXPECT_TRUE(isSlabBetween(made[0], b2Vec2(0.0f, 10.0f), b2Vec2(5.0f, 10.0f)));
 	EXPECT_TRUE(isSlabBetween(made[1], b2Vec2(5.0f, 10.0f), b2Vec2(8.0f, 6.0f)));
 	// Traced from the new point back to the previous one.
-	const std::vector<const TraceEvent*> traced = program->passes.back().eventsOf("mouseWall");
+	const std::vector<const Event*> traced = program->passes.back().eventsOf("mouseWall");
 	ASSERT_EQ(traced.size(), 2u);
 	EXPECT_EQ(traced[1]->number("x1"), 8.0);
 	EXPECT_EQ(traced[1]->number("y2"), 10.0);

@@ -1,4 +1,4 @@
-#include "app/PixelWorldMapping.h"
+#include "core/PixelWorldMapping.h"
 
 #include <gtest/gtest.h>
 

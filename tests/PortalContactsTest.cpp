@@ -19,7 +19,7 @@ protected:
 	{
 		scene.createWorld(b2Vec2(0.0f, -10.0f));
 		scene.world->SetContactListener(&scene.listener);
-		scene.trace = &trace;
+		scene.events = &trace;
 		trace.addSink([this](const PassRecord& record) {
 			events.insert(events.end(), record.events.begin(), record.events.end());
 		});
@@ -49,7 +49,7 @@ protected:
 
 	PhysicsScene scene;
 	Trace trace;
-	std::vector<TraceEvent> events;
+	std::vector<Event> events;
 };
 
 TEST_F(PortalContactsTest, BallDroppedOnThePortalLeavesTwoSmallDebrisWhereItWas)

@@ -1,4 +1,4 @@
-#include "tracking/SceneScript.h"
+#include "scenes/SceneScript.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "render/HeadlessDisplay.h"
+#include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
-#include "tracking/StillFrameSource.h"
+#include "platform/StillFrameSource.h"
 
 #include <gtest/gtest.h>
 

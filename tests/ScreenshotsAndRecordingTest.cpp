@@ -181,18 +181,17 @@ TEST_F(RecordingTest, EveryPassWritesTheMotionFrameAndThePaintedPictureNumberedF
 TEST_F(RecordingTest, WhatCannotBeWrittenIsSkippedAndTheNumberAdvancesAnyway)
 {
 	fs::create_directory("video");
-	HeadlessDisplay display;
-	BoardScanner scanner(std::make_unique<StillFrameSource>(cv::Mat()), display);
-	EXPECT_NO_THROW(scanner.recordFrame());  // no frame yet: both images empty
-	scanner.cameraFrame = cv::Mat(48, 64, CV_8UC3, cv::Scalar::all(9));
-	scanner.recordFrame();
-	scanner.finishRecording();
+	FrameRecorder recorder;
+	EXPECT_NO_THROW(recorder.recordFrame(cv::Mat(), cv::Mat()));  // no frame yet: both images empty
+	const cv::Mat cameraFrame(48, 64, CV_8UC3, cv::Scalar::all(9));
+	recorder.recordFrame(cv::Mat(), cameraFrame);
+	recorder.finish();
 	EXPECT_EQ(filesIn("video"), std::set<std::string>{"game1.png"});
 
 	fs::remove_all("video");
 	std::fclose(std::fopen("video", "w"));  // a file where the folder should be
-	EXPECT_NO_THROW(scanner.recordFrame());
-	EXPECT_EQ(scanner.recordIndex, 3);
+	EXPECT_NO_THROW(recorder.recordFrame(cv::Mat(), cameraFrame));
+	EXPECT_EQ(recorder.recordIndex, 3);
 	EXPECT_TRUE(fs::is_regular_file("video"));
 }
 

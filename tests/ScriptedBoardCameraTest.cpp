@@ -1,6 +1,6 @@
 #include "analysis/HandDetection.h"
 #include "tracking/BoardScanner.h"
-#include "tracking/ScriptedBoardCamera.h"
+#include "scenes/ScriptedBoardCamera.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
-#include "render/HeadlessDisplay.h"
-#include "render/ScriptedInputDisplay.h"
+#include "platform/HeadlessDisplay.h"
+#include "scenes/ScriptedInputDisplay.h"
 
 #include <opencv2/highgui.hpp>
 

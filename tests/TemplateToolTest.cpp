@@ -1,7 +1,7 @@
 #include "ScratchFiles.h"
 #include "AnalysisTestSupport.h"
 
-#include "tracking/SyntheticBoardCamera.h"
+#include "scenes/SyntheticBoardCamera.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/Application.h"
-#include "render/HeadlessDisplay.h"
-#include "tracking/StillFrameSource.h"
+#include "platform/HeadlessDisplay.h"
+#include "platform/StillFrameSource.h"
 
 #include <memory>
 #include <vector>
@@ -33,7 +33,7 @@ struct TestProgram
 		{
 			app->runPass();
 		}
-		app->scanner.finishRecording();
+		app->recorder.finish();
 	}
 
 	/// Pass numbers (from 1) in which a board scan was attempted.

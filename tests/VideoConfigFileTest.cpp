@@ -1,5 +1,5 @@
 #include "ScratchFiles.h"
-#include "tracking/VideoConfigFile.h"
+#include "markers/VideoConfigFile.h"
 
 #include <gtest/gtest.h>
 

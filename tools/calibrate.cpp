@@ -9,9 +9,9 @@
 // far, straight on and tilted by up to about 45 degrees, in every part of the
 // picture. FILE is Data/camera_para.dat by default.
 
-#include "tracking/ARParam.h"
-#include "tracking/CharucoCalibration.h"
-#include "tracking/LensModelFit.h"
+#include "markers/ARParam.h"
+#include "calibration/CharucoCalibration.h"
+#include "calibration/LensModelFit.h"
 
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>

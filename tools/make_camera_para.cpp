@@ -4,7 +4,7 @@
 //
 //   make_camera_para [FILE]     (default Data/camera_para.dat)
 
-#include "tracking/ARParam.h"
+#include "markers/ARParam.h"
 
 #include <cstdio>
 

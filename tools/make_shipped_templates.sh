@@ -11,7 +11,7 @@ build=$(realpath "${1:-$root/build}")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-cp -r "$root/Data" "$root/Data\\WDM_camera_flipV.xml" .
+cp -r "$root/Data" .
 # The demo scene's first drawing alone, without the timeline (whose hand
 # would hold the first scan back).
 awk '/^map /{ maps++ } maps <= 1 && !/^at /' Data/scenes/demo.scene >first.scene

@@ -19,10 +19,10 @@
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
 #include "app/DataFiles.h"
-#include "app/FixedValues.h"
-#include "render/HeadlessDisplay.h"
+#include "core/FixedValues.h"
+#include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
-#include "tracking/StillFrameSource.h"
+#include "platform/StillFrameSource.h"
 
 #include <opencv2/imgcodecs.hpp>
 

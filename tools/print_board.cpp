@@ -8,7 +8,7 @@
 // installed data when there is no Data/ there; it writes board.png and portal.png.
 
 #include "app/DataFiles.h"
-#include "tracking/BoardSheet.h"
+#include "markers/BoardSheet.h"
 
 #include <opencv2/imgcodecs.hpp>
 

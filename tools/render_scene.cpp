@@ -7,7 +7,7 @@
 // board, portal and camera files from Data/ in the current directory. The
 // scene's keys and clicks are not in the frames.
 
-#include "tracking/ScriptedBoardCamera.h"
+#include "scenes/ScriptedBoardCamera.h"
 
 #include <opencv2/imgcodecs.hpp>
 

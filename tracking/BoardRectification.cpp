@@ -1,6 +1,6 @@
 #include "tracking/BoardScanner.h"
 
-#include "app/FixedValues.h"
+#include "core/FixedValues.h"
 #include "tracking/PoseMatrices.h"
 
 #include <opencv2/imgproc.hpp>

@@ -1,11 +1,10 @@
 #include "tracking/BoardScanner.h"
 
-#include "render/FrameWriter.h"
+#include "tracking/ScanEvent.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <cstdio>
-#include <cstdlib>
 
 /// Mean squared reprojection error, pixels squared, above which a set pose is
 /// too uncertain to use.
@@ -77,6 +76,13 @@ bool BoardScanner::initCamera()
 
 bool BoardScanner::scanBoard()
 {
+	const bool found = findBoard();
+	reportTo(events, scanEvent(*this, found));
+	return found;
+}
+
+bool BoardScanner::findBoard()
+{
 	if (scanPaused)
 	{
 		return false;
@@ -105,9 +111,9 @@ bool BoardScanner::scanBoard()
 		tracker.arVideoClose();
 		tracker.argCleanup();
 		std::fprintf(stderr, "marker detection failed; the program ends\n");
-		// exit skips the destructors, which would write the queued frames.
-		finishRecording();
-		std::exit(1);
+		// The caller ends the run, after the frames it recorded are written.
+		detectionFailed = true;
+		return false;
 	}
 	tracker.arVideoCapNext();
 

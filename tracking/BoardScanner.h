@@ -1,8 +1,9 @@
 #pragma once
 
-#include "tracking/ARParam.h"
-#include "tracking/FrameSource.h"
-#include "tracking/MarkerTracker.h"
+#include "core/EventSink.h"
+#include "markers/ARParam.h"
+#include "markers/MarkerTracker.h"
+#include "platform/FrameSource.h"
 
 #include <opencv2/core.hpp>
 
@@ -11,9 +12,7 @@
 
 class Display;
 class DrawingAnalysis;
-class FrameWriter;
 class PhysicsScene;
-class Trace;
 
 /// The camera side of the table: it owns the frame source, the marker
 /// tracker's state, every board image and contour list and the scan flags.
@@ -42,7 +41,9 @@ public:
 	/// Find the board in the reference frame and rectify it. False when paused,
 	/// when the reference frame is empty or not of the camera size, when no
 	/// board is found or when its pose is too uncertain; the images and corner
-	/// lists then keep their previous contents.
+	/// lists then keep their previous contents. Reports a "scan" event either way.
+	/// When marker detection itself fails, `detectionFailed` is set: the run
+	/// cannot go on.
 	bool scanBoard();
 
 	/// Read one camera frame into cameraFrame and compare it with the reference.
@@ -62,16 +63,11 @@ public:
 	/// Clear every black pixel outside a rectangle of the board.
 	void cropToRect(float left, float top, float width, float height);
 
-	// What the camera shows and records (render/).
+	// What the camera shows (render/).
 
 	/// Erase the circles that became bodies, paint the moving bodies into the
 	/// camera picture, and show "warped" and "normal".
 	void composeCameraView(const DrawingAnalysis& analysis, PhysicsScene& scene);
-	/// Write this pass's raw and game images under video/. The files are
-	/// written in order on a thread of their own; see finishRecording.
-	void recordFrame();
-	/// Wait until every recorded frame is in its file.
-	void finishRecording();
 
 	/// Images, by header: they share pixels with the fields.
 	cv::Mat getCameraFrame() const { return cameraFrame; }
@@ -82,12 +78,14 @@ public:
 
 	FrameSource& frameSource() { return *capture; }
 	MarkerTracker& markerTracker() { return tracker; }
-	void setTrace(Trace* newTrace) { trace = newTrace; }
+	/// Scans are reported here; null reports nothing.
+	void setEventSink(EventSink* sink) { events = sink; }
 
 	// Fields, in the order of their roles: tracker set-up, camera, analysis
 	// results, scan state.
 
-	/// Video configuration of the marker tracker; the backslash is literal.
+	/// Video configuration of the marker tracker; the backslash separates
+	/// folders, as on the platform the name was first written for.
 	const char* videoConfig = "Data\\WDM_camera_flipV.xml";
 	int imageWidth = 0;
 	int imageHeight = 0;
@@ -135,12 +133,12 @@ public:
 	/// Second copy of that frame, for the recorder.
 	cv::Mat motionFrame;
 
-	/// Number of the next recorded frame pair.
-	int recordIndex = 0;
 	/// While true every board scan returns false at once.
 	bool scanPaused = false;
 	/// A failed frame read has been reported; it is reported once a run.
 	bool missingFrameReported = false;
+	/// Marker detection failed in a scan: the run cannot go on.
+	bool detectionFailed = false;
 	bool portalVisible = false;
 	/// Portal corners in board pixels, in the order (-60,-60), (-60,60), (60,-60), (60,60).
 	std::vector<cv::Point2f> portalCorners;
@@ -154,14 +152,13 @@ private:
 	/// with nothing changed, when the board's outline in the frame is too thin
 	/// or twisted to rectify.
 	bool rectifyBoard(const cv::Mat& frame);
+	/// The scan itself; scanBoard reports what it found.
+	bool findBoard();
 
 	Display& display;
-	Trace* trace = nullptr;
+	EventSink* events = nullptr;
 	/// The marker tracker; it owns the two marker sets.
 	MarkerTracker tracker;
-	/// Started by the first frame to record. Last, so that it finishes
-	/// writing before anything else goes.
-	std::unique_ptr<FrameWriter> frameWriter;
 };
 
 /// A set pose is accepted when its error lies in [0, 100] pixels squared (a

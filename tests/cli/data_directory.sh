@@ -8,7 +8,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
 mkdir "$work/table" "$work/run" "$work/run/video"
-cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt "$work/table/" || exit 1
+cp -r "$data/Data" "$data"/circleExample*.txt "$work/table/" || exit 1
 cd "$work/run" || exit 1
 
 "$drawtable" --headless --source demo --passes 52 --data ../table --trace run.jsonl --snapshots shots \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The synthetic camera's board is found in the first rescan, and start-up
-# refuses data files it cannot use with one line naming the file and status 1.
+# The synthetic camera's board is found in the first rescan, start-up refuses
+# data files it cannot use with one line naming the file and status 1, and a
+# folder holding only Data/ and the two templates is all the program needs.
 set -u
 drawtable=$1
 data=$2
@@ -10,7 +11,7 @@ cd "$work" || exit 1
 fail() { echo "FAIL: $*"; exit 1; }
 fresh_data() {
 	rm -rf Data ./*.xml
-	cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
+	cp -r "$data/Data" "$data"/circleExample*.txt . || exit 1
 }
 
 # A still board with a ramp, a wall, a black ring at (200, 190), a yellow ring
@@ -69,8 +70,27 @@ rm Data/markers/portal.dat
 grep -q "Data/markers/portal.dat" err.txt || fail "missing portal file not named: $(cat err.txt)"
 
 fresh_data
-rm ./*.xml
+others=$(ls -A | grep -v -x -e Data -e circleExample.txt -e circleExampleYellow.txt -e err.txt -e out.txt \
+	-e still.scene -e t.jsonl)
+[ -z "$others" ] || fail "the working folder holds more than Data/ and the templates: $others"
+"$drawtable" --headless --source demo --passes 60 --trace t.jsonl >out.txt 2>err.txt \
+	|| fail "the demo does not run from Data/ and the templates alone: $(cat err.txt)"
+grep -q '"type": "scan", "ok": true' t.jsonl || fail "the demo board was never scanned"
+
+# A data folder made before the video configuration moved into Data/ keeps
+# it at the top under a name holding the backslash; it still works. Where
+# both are, the one in Data/ is read.
+mv Data/WDM_camera_flipV.xml 'Data\WDM_camera_flipV.xml'
+"$drawtable" --headless --source demo --passes 3 >out.txt 2>err.txt \
+	|| fail "the video configuration under its old name is refused: $(cat err.txt)"
+cp 'Data\WDM_camera_flipV.xml' Data/WDM_camera_flipV.xml
+echo 'damaged' >'Data\WDM_camera_flipV.xml'
+"$drawtable" --headless --source demo --passes 3 >out.txt 2>err.txt \
+	|| fail "the old name is read although Data/WDM_camera_flipV.xml exists: $(cat err.txt)"
+
+fresh_data
+rm Data/WDM_camera_flipV.xml
 "$drawtable" --headless --source file:none.png --passes 3 >out.txt 2>err.txt
 [ $? -eq 1 ] || fail "a missing video configuration does not stop start-up"
-grep -qF 'WDM_camera_flipV.xml' err.txt || fail "missing video configuration not named: $(cat err.txt)"
+grep -qF 'Data/WDM_camera_flipV.xml: cannot open' err.txt || fail "missing video configuration not named: $(cat err.txt)"
 echo "ok"

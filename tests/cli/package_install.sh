@@ -18,7 +18,7 @@ dpkg-deb -x "$deb" "$work/root" || fail "cannot unpack $deb"
 usr=$work/root/usr
 for file in bin/drawtable bin/drawtable-calibrate bin/drawtable-print-board bin/drawtable-make-templates \
 	share/drawtable/Data/camera_para.dat share/drawtable/Data/markers/marker.dat \
-	share/drawtable/Data/scenes/demo.scene "share/drawtable/Data\\WDM_camera_flipV.xml" \
+	share/drawtable/Data/scenes/demo.scene share/drawtable/Data/WDM_camera_flipV.xml \
 	share/drawtable/circleExample.txt share/drawtable/circleExampleYellow.txt; do
 	[ -e "$usr/$file" ] || fail "the package lacks /usr/$file"
 done

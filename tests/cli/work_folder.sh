@@ -11,5 +11,5 @@ enter_work_folder() {
 	work=$(mktemp -d)
 	trap 'chmod -R u+w "$work"; rm -rf "$work"' EXIT
 	cd "$work" || exit 1
-	cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
+	cp -r "$data/Data" "$data"/circleExample*.txt . || exit 1
 }

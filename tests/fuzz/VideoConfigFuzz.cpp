@@ -1,5 +1,5 @@
 #include "tests/fuzz/FuzzInputFile.h"
-#include "tracking/MarkerTracker.h"
+#include "markers/MarkerTracker.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

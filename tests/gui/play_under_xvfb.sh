@@ -17,7 +17,7 @@ work=$(mktemp -d)
 trap end_private_display EXIT
 cd "$work" || exit 1
 # The program reads its data files from the working directory.
-cp -r "$data/Data" "$data/Data\\WDM_camera_flipV.xml" "$data"/circleExample*.txt . || exit 1
+cp -r "$data/Data" "$data"/circleExample*.txt . || exit 1
 
 fail() {
 	echo "FAIL: $*"

@@ -1,0 +1,95 @@
+#include "calibration/CharucoCalibration.h"
+
+#include <opencv2/aruco/charuco.hpp>
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+
+namespace
+{
+
+/// The board in OpenCV's terms; lengths in millimetres, so poses are too.
+cv::Ptr<cv::aruco::CharucoBoard> makeBoard(const CharucoLayout& layout)
+{
+	return cv::aruco::CharucoBoard::create(layout.squaresX, layout.squaresY, float(layout.squareMm),
+		float(layout.markerMm), cv::aruco::getPredefinedDictionary(cv::aruco::DICT_5X5_100));
+}
+
+}  // namespace
+
+cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerMm)
+{
+	// Half a square of white round the chessboard, which the detector needs
+	// to see the outer squares' edges.
+	const double margin = layout.squareMm / 2.0;
+	const cv::Size size(int(std::lround((layout.squaresX * layout.squareMm + 2.0 * margin) * pixelsPerMm)),
+		int(std::lround((layout.squaresY * layout.squareMm + 2.0 * margin) * pixelsPerMm)));
+	cv::Mat image;
+	makeBoard(layout)->draw(size, image, int(std::lround(margin * pixelsPerMm)), 1);
+	return image;
+}
+
+cv::Mat renderCharucoSheet(const CharucoLayout& layout, cv::Size2d sheetMm, double pixelsPerMm)
+{
+	const cv::Mat board = renderCharucoBoard(layout, pixelsPerMm);
+	cv::Mat sheet(int(std::lround(sheetMm.height * pixelsPerMm)), int(std::lround(sheetMm.width * pixelsPerMm)),
+		CV_8UC1, cv::Scalar(255));
+	if (board.cols > sheet.cols || board.rows > sheet.rows)
+	{
+		return board;
+	}
+	board.copyTo(sheet(cv::Rect((sheet.cols - board.cols) / 2, (sheet.rows - board.rows) / 2, board.cols, board.rows)));
+	return sheet;
+}
+
+CharucoView findCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo, int minCorners)
+{
+	CharucoView view;
+	if (photo.empty())
+	{
+		return view;
+	}
+	cv::Mat grey = photo;
+	if (photo.channels() == 3)
+	{
+		cv::cvtColor(photo, grey, cv::COLOR_BGR2GRAY);
+	}
+	const cv::Ptr<cv::aruco::CharucoBoard> board = makeBoard(layout);
+	std::vector<std::vector<cv::Point2f>> markerCorners;
+	std::vector<int> markerIds;
+	cv::aruco::detectMarkers(grey, board->dictionary, markerCorners, markerIds);
+	if (markerIds.empty())
+	{
+		return view;
+	}
+	cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, grey, board, view.corners, view.ids);
+	if (int(view.ids.size()) < minCorners)
+	{
+		return CharucoView();
+	}
+	return view;
+}
+
+bool calibrateFromViews(const CharucoLayout& layout, const std::vector<CharucoView>& views, cv::Size imageSize,
+	CameraCalibration& result)
+{
+	if (views.size() < 3)
+	{
+		return false;
+	}
+	std::vector<std::vector<cv::Point2f>> corners;
+	std::vector<std::vector<int>> ids;
+	for (const CharucoView& view : views)
+	{
+		corners.push_back(view.corners);
+		ids.push_back(view.ids);
+	}
+	cv::Mat K;
+	cv::Mat distortion;
+	result.rmsError = cv::aruco::calibrateCameraCharuco(corners, ids, makeBoard(layout), imageSize, K, distortion,
+		cv::noArray(), cv::noArray(), cv::CALIB_ZERO_TANGENT_DIST | cv::CALIB_FIX_K2 | cv::CALIB_FIX_K3);
+	result.imageSize = imageSize;
+	result.cameraMatrix = cv::Matx33d(K);
+	result.distortion.assign(distortion.begin<double>(), distortion.end<double>());
+	result.views = int(views.size());
+	return true;
+}

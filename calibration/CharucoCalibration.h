@@ -1,0 +1,57 @@
+#pragma once
+
+#include "markers/ARParam.h"
+
+#include <opencv2/core.hpp>
+
+#include <vector>
+
+/// The calibration board: a chessboard of 7 x 5 squares of 35 mm with ArUco
+/// codes of the 5X5_100 dictionary in its white squares, 245 x 175 mm, so it
+/// prints on one A4 sheet. Its codes are of another dictionary than the
+/// table's board, so neither is taken for the other.
+struct CharucoLayout
+{
+	int squaresX = 7;
+	int squaresY = 5;
+	double squareMm = 35.0;
+	double markerMm = 26.0;
+
+	/// Inner chessboard corners, the points a photograph can give.
+	int cornerCount() const { return (squaresX - 1) * (squaresY - 1); }
+};
+
+/// The board alone, white margin included, at `pixelsPerMm`, grey.
+cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerMm);
+
+/// The board in the middle of a white sheet of `sheetMm`, at `pixelsPerMm`.
+cv::Mat renderCharucoSheet(const CharucoLayout& layout, cv::Size2d sheetMm, double pixelsPerMm);
+
+/// The chessboard corners one photograph shows, with their numbers.
+struct CharucoView
+{
+	std::vector<cv::Point2f> corners;
+	std::vector<int> ids;
+};
+
+/// Find the board's corners in a photograph (BGR or grey). A view with fewer
+/// than `minCorners` corners has too little to go on and comes back empty.
+CharucoView findCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo, int minCorners = 8);
+
+/// What a calibration found: OpenCV's pinhole matrix and distortion
+/// coefficients, and the root mean square reprojection error in pixels.
+struct CameraCalibration
+{
+	cv::Size imageSize;
+	cv::Matx33d cameraMatrix;
+	std::vector<double> distortion;
+	double rmsError = 0.0;
+	int views = 0;
+};
+
+/// Calibrate from the views of photographs of `imageSize`. The lens gets one
+/// radial term, k1, as the tracker's lens model has: further terms, fitted where
+/// the board seldom reaches (the corners of the picture), bend those parts
+/// wildly. False when fewer than three views are given.
+bool calibrateFromViews(const CharucoLayout& layout, const std::vector<CharucoView>& views, cv::Size imageSize,
+	CameraCalibration& result);

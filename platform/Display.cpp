@@ -1,0 +1,47 @@
+#include "platform/Display.h"
+
+#include <opencv2/imgcodecs.hpp>
+
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+void Display::remember(const std::string& name, const cv::Mat& image)
+{
+	image.copyTo(shown[name]);
+}
+
+bool Display::writeSnapshots(const std::string& directory) const
+{
+	std::error_code error;
+	std::filesystem::create_directories(directory, error);
+	if (error)
+	{
+		std::fprintf(stderr, "cannot create snapshot folder \"%s\": %s\n", directory.c_str(),
+			error.message().c_str());
+		return false;
+	}
+	bool allWritten = true;
+	for (const auto& [name, image] : shown)
+	{
+		const std::string path = directory + "/" + name + ".png";
+		bool written = false;
+		if (!image.empty())
+		{
+			try
+			{
+				written = cv::imwrite(path, image);
+			}
+			catch (const cv::Exception&)
+			{
+				written = false;
+			}
+		}
+		if (!written)
+		{
+			std::fprintf(stderr, "cannot write snapshot \"%s\"\n", path.c_str());
+			allWritten = false;
+		}
+	}
+	return allWritten;
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "scenes/BoardDrawing.h"
+
+#include <string>
+#include <vector>
+
+/// How the camera is placed, as viewOfBoard takes it: distance in millimetres,
+/// tilt and turn in degrees, and the board point (millimetres) it looks at.
+struct CameraView
+{
+	double distance = 480.0;
+	double tilt = 10.0;
+	double turn = 0.0;
+	cv::Point2d target;
+
+	bool operator==(const CameraView& other) const
+	{
+		return distance == other.distance && tilt == other.tilt && turn == other.turn && target == other.target;
+	}
+};
+
+/// A user's input delivered by the scene in a pass: a key press, or a left
+/// click or drag in a window (window pixels).
+struct SceneInput
+{
+	enum Kind
+	{
+		Key,
+		Click,
+		Drag
+	};
+
+	Kind kind = Key;
+	int key = 0;
+	std::string window;
+	cv::Point from;
+	cv::Point to;
+};
+
+/// One change of the scene, taking effect from its pass on.
+struct SceneCue
+{
+	enum Kind
+	{
+		ShowMap,    ///< the board shows another drawing
+		HandAt,     ///< a hand lies over the board, its palm at `point`
+		HandGlide,  ///< the hand slides from where it was to `point`, arriving in this pass
+		HandAway,   ///< the hand leaves
+		View,       ///< the camera moves to another place
+		Input       ///< the user presses a key or clicks
+	};
+
+	int pass = 1;
+	Kind kind = ShowMap;
+	int map = 0;
+	cv::Point2f point;
+	CameraView view;
+	SceneInput input;
+	/// Where it was written, for messages.
+	int line = 0;
+};
+
+/// What the camera sees in one pass. Two passes with equal states show the
+/// same frame.
+struct SceneState
+{
+	int map = 0;
+	bool hand = false;
+	/// Palm centre in whole board pixels.
+	cv::Point palm;
+	/// Index into SceneScript::views.
+	int view = 0;
+
+	bool operator<(const SceneState& other) const;
+};
+
+/// A scene for the synthetic camera: the drawings the board shows in turn, the
+/// camera's places and a timeline of changes by pass number (the first pass is
+/// 1). Read from a text file (see readSceneScript).
+struct SceneScript
+{
+	std::vector<BoardDrawing> maps;
+	/// Every place of the camera; the first is where it starts.
+	std::vector<CameraView> views;
+	/// Changes in the order of their passes.
+	std::vector<SceneCue> cues;
+
+	/// What the camera sees in a pass.
+	SceneState stateAt(int pass) const;
+
+	/// The inputs delivered in a pass, in the order they were written.
+	std::vector<SceneInput> inputsAt(int pass) const;
+};
+
+/// Read a scene file. On failure `error` is one line, "FILE:LINE: reason", and
+/// false is returned.
+bool readSceneScript(const std::string& path, SceneScript& script, std::string& error);
+
+/// The same from text, with `name` standing for the file in messages.
+bool parseSceneScript(const std::string& text, const std::string& name, SceneScript& script, std::string& error);

@@ -1,0 +1,276 @@
+#include "scenes/SyntheticBoardCamera.h"
+
+#include "core/FixedValues.h"
+
+#include <opencv2/calib3d.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+/// Sheet resolution: about three sheet pixels per camera pixel at the
+/// closest views, so the photograph does not alias.
+constexpr double sheetPixelsPerMm = 5.0;
+
+/// Each frame pixel averages 2 x 2 samples of the sheet.
+constexpr int supersampling = 2;
+
+/// What the camera sees around the sheet: a dark table.
+const cv::Scalar tableColour(60, 75, 90);
+
+constexpr double noiseSigma = 2.0;
+constexpr double blurSigma = 0.6;
+
+/// Board corner markers and where their centres land, in board pixels.
+constexpr int cornerMarkers[4] = {0, 2, 5, 3};
+constexpr double cornerOffset = 60.0;
+
+cv::Point2d markerCentre(const ARMultiEachMarkerInfoT& marker)
+{
+	return cv::Point2d(marker.trans[0][3], marker.trans[1][3]);
+}
+
+cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
+{
+	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
+	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
+}
+
+cv::Matx33d intrinsics(const ARParam& camera)
+{
+	return cv::Matx33d(camera.mat[0][0], camera.mat[0][1], camera.mat[0][2], camera.mat[1][0], camera.mat[1][1],
+		camera.mat[1][2], camera.mat[2][0], camera.mat[2][1], camera.mat[2][2]);
+}
+
+/// Set plane (z = 0, millimetres) to ideal camera pixels.
+cv::Matx33d planeToImage(const ARParam& camera, const CameraPose& pose)
+{
+	cv::Matx33d rotation;
+	cv::Rodrigues(pose.rotation, rotation);
+	const cv::Matx33d columns(rotation(0, 0), rotation(0, 1), pose.translation[0], rotation(1, 0), rotation(1, 1),
+		pose.translation[1], rotation(2, 0), rotation(2, 1), pose.translation[2]);
+	return intrinsics(camera) * columns;
+}
+
+}  // namespace
+
+CameraPose viewOfBoard(double distance, double tilt, double turn, cv::Point2d target)
+{
+	// Straight down: image x along the board's x, image y against its y.
+	const cv::Matx33d down(1, 0, 0, 0, -1, 0, 0, 0, -1);
+	const double t = tilt * CV_PI / 180.0;
+	const double r = turn * CV_PI / 180.0;
+	const cv::Matx33d tilted(1, 0, 0, 0, std::cos(t), -std::sin(t), 0, std::sin(t), std::cos(t));
+	const cv::Matx33d turned(std::cos(r), -std::sin(r), 0, std::sin(r), std::cos(r), 0, 0, 0, 1);
+	const cv::Matx33d rotation = turned * tilted * down;
+	CameraPose pose;
+	cv::Rodrigues(rotation, pose.rotation);
+	// The target lies `distance` ahead on the line of sight.
+	pose.translation = cv::Vec3d(0, 0, distance) - rotation * cv::Vec3d(target.x, target.y, 0);
+	return pose;
+}
+
+SyntheticBoardCamera::SyntheticBoardCamera(ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera,
+	BoardDrawing drawing, CameraPose pose)
+	: board(std::move(board)), portal(std::move(portal)), camera(camera), pose(pose)
+{
+	paper = renderMarkerSheet(this->board, cv::Size2d(boardSheetWidth, boardSheetHeight), sheetPixelsPerMm);
+	placeBoard();
+	drawOnSheet(drawing);
+	photograph();
+}
+
+SyntheticBoardCamera::SyntheticBoardCamera(SheetImage sheet, ARMultiMarkerInfoT board, ARParam camera, CameraPose pose)
+	: board(std::move(board)), camera(camera), pose(pose), paper(std::move(sheet))
+{
+	placeBoard();
+	photograph();
+}
+
+std::unique_ptr<SyntheticBoardCamera> SyntheticBoardCamera::fromFiles(const char* cameraParamFile,
+	const char* boardFile, const char* portalFile, BoardDrawing drawing, CameraPose pose, std::string& error)
+{
+	BoardCameraFiles files;
+	if (!readBoardCameraFiles(cameraParamFile, boardFile, portalFile, files, error))
+	{
+		return nullptr;
+	}
+	return std::make_unique<SyntheticBoardCamera>(
+		std::move(files.board), std::move(files.portal), files.camera, std::move(drawing), pose);
+}
+
+bool readBoardCameraFiles(const char* cameraParamFile, const char* boardFile, const char* portalFile,
+	BoardCameraFiles& files, std::string& error)
+{
+	if (arParamLoad(cameraParamFile, 1, &files.camera) < 0)
+	{
+		error = std::string(cameraParamFile) + ": cannot load camera parameters";
+		return false;
+	}
+	if (!readMultiMarkerConfig(boardFile, files.board, error) || !readMultiMarkerConfig(portalFile, files.portal, error))
+	{
+		return false;
+	}
+	if (files.board.marker_num < 6)
+	{
+		error = std::string(boardFile) + ": the board needs at least 6 markers";
+		return false;
+	}
+	return true;
+}
+
+bool SyntheticBoardCamera::read(cv::Mat& out)
+{
+	out = frame.clone();
+	return true;
+}
+
+void SyntheticBoardCamera::setPose(const CameraPose& newPose)
+{
+	pose = newPose;
+	photograph();
+}
+
+cv::Point2d SyntheticBoardCamera::boardToMm(cv::Point2f boardPixel) const
+{
+	return apply(boardToSet, boardPixel);
+}
+
+cv::Point2f SyntheticBoardCamera::mmToBoard(cv::Point2d mm) const
+{
+	return cv::Point2f(apply(boardToSet.inv(), mm));
+}
+
+void SyntheticBoardCamera::placeBoard()
+{
+	std::vector<cv::Point2f> boardCorners = {{0.0f, 0.0f}, {float(boardWidth - 1), 0.0f},
+		{float(boardWidth - 1), float(boardHeight - 1)}, {0.0f, float(boardHeight - 1)}};
+	std::vector<cv::Point2f> centres;
+	for (int marker : cornerMarkers)
+	{
+		centres.push_back(cv::Point2f(markerCentre(board.marker[size_t(marker)])));
+	}
+	boardToSet = cv::Matx33d(cv::getPerspectiveTransform(boardCorners, centres));
+
+	const auto inner = [this](int marker, double x, double y) {
+		const double(&t)[3][4] = board.marker[size_t(marker)].trans;
+		return mmToBoard(cv::Point2d(t[0][0] * x + t[0][1] * y + t[0][3], t[1][0] * x + t[1][1] * y + t[1][3]));
+	};
+	groundTruth.innerCorners = {inner(0, cornerOffset, -cornerOffset), inner(5, -cornerOffset, cornerOffset)};
+}
+
+void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
+{
+	// The board pixel space is nearly a uniform scaling of the sheet.
+	const double mmPerBoardPixel = cv::norm(boardToMm({float(boardWidth - 1), 0.0f}) - boardToMm({0.0f, 0.0f}))
+		/ (boardWidth - 1);
+	const double sheetPerBoard = mmPerBoardPixel * paper.pixelsPerMm;
+	const int shift = 4;
+	const auto at = [&](cv::Point2f p) {
+		const cv::Point2d pixel = paper.toPixel(boardToMm(p)) * double(1 << shift);
+		return cv::Point(int(std::lround(pixel.x)), int(std::lround(pixel.y)));
+	};
+	const auto thickness = [&](float width) { return std::max(1, int(std::lround(width * sheetPerBoard))); };
+
+	for (const InkStroke& stroke : drawing.strokes)
+	{
+		for (size_t i = 1; i < stroke.points.size(); ++i)
+		{
+			cv::line(paper.image, at(stroke.points[i - 1]), at(stroke.points[i]), inkColour(stroke.ink),
+				thickness(stroke.width), cv::LINE_AA, shift);
+		}
+	}
+	for (const InkCircle& circle : drawing.circles)
+	{
+		const int radius = int(std::lround(circle.radius * sheetPerBoard * (1 << shift)));
+		cv::circle(paper.image, at(circle.centre), radius, inkColour(circle.ink),
+			circle.filled ? cv::FILLED : thickness(circle.width), cv::LINE_AA, shift);
+	}
+
+	if (drawing.hasPortal && portal.marker_num > 0)
+	{
+		hasPortal = true;
+		const cv::Point2d centre = boardToMm(drawing.portal.centre);
+		const double angle = drawing.portal.angle * CV_PI / 180.0;
+		portalPlacement = cv::Matx33d(std::cos(angle), -std::sin(angle), centre.x, std::sin(angle),
+			std::cos(angle), centre.y, 0, 0, 1);
+		// Card picture pixels to sheet pixels, through card and sheet millimetres.
+		const SheetImage card =
+			renderMarkerSheet(portal, cv::Size2d(portalCardSide, portalCardSide), paper.pixelsPerMm);
+		const cv::Point2d origin = paper.toPixel(apply(portalPlacement, card.toMm({0, 0})));
+		const cv::Point2d alongX = paper.toPixel(apply(portalPlacement, card.toMm({1, 0}))) - origin;
+		const cv::Point2d alongY = paper.toPixel(apply(portalPlacement, card.toMm({0, 1}))) - origin;
+		const cv::Matx23d cardToSheet(alongX.x, alongY.x, origin.x, alongX.y, alongY.y, origin.y);
+		cv::warpAffine(card.image, paper.image, cardToSheet, paper.image.size(), cv::INTER_LINEAR,
+			cv::BORDER_TRANSPARENT);
+
+		for (int a = -1; a <= 1; a += 2)
+		{
+			for (int b = -1; b <= 1; b += 2)
+			{
+				groundTruth.portalCorners.push_back(
+					mmToBoard(apply(portalPlacement, cv::Point2d(cornerOffset * a, cornerOffset * b))));
+			}
+		}
+	}
+}
+
+void SyntheticBoardCamera::photograph()
+{
+	const cv::Matx33d toImage = planeToImage(camera, pose);
+	const cv::Matx33d fromImage = toImage.inv();
+
+	// For every sample of the frame: observed pixel, ideal pixel, point of the
+	// sheet plane, sheet picture pixel.
+	const cv::Size size(camera.xsize * supersampling, camera.ysize * supersampling);
+	cv::Mat mapX(size, CV_32F), mapY(size, CV_32F);
+	for (int row = 0; row < size.height; ++row)
+	{
+		for (int col = 0; col < size.width; ++col)
+		{
+			const double ox = (col + 0.5) / supersampling - 0.5;
+			const double oy = (row + 0.5) / supersampling - 0.5;
+			double ix, iy;
+			arParamObserv2Ideal(camera.dist_factor, ox, oy, &ix, &iy);
+			const cv::Vec3d plane = fromImage * cv::Vec3d(ix, iy, 1.0);
+			float x = -1.0f, y = -1.0f;
+			// The plane lies in front of the camera only where its points project with w > 0.
+			if (plane[2] != 0.0 && (toImage * plane)[2] * plane[2] > 0.0)
+			{
+				const cv::Point2d pixel = paper.toPixel(cv::Point2d(plane[0] / plane[2], plane[1] / plane[2]));
+				x = float(pixel.x);
+				y = float(pixel.y);
+			}
+			mapX.at<float>(row, col) = x;
+			mapY.at<float>(row, col) = y;
+		}
+	}
+	cv::Mat sampled;
+	cv::remap(paper.image, sampled, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, tableColour);
+	cv::resize(sampled, frame, cv::Size(camera.xsize, camera.ysize), 0, 0, cv::INTER_AREA);
+	cv::GaussianBlur(frame, frame, cv::Size(3, 3), blurSigma);
+	cv::Mat noise(frame.size(), CV_16SC3);
+	cv::RNG rng(20240611);
+	rng.fill(noise, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(noiseSigma));
+	cv::Mat noisy;
+	frame.convertTo(noisy, CV_16SC3);
+	noisy += noise;
+	noisy.convertTo(frame, CV_8UC3);
+
+	// Truth: the board pixel space through the camera.
+	const cv::Matx33d boardToImage = toImage * boardToSet;
+	groundTruth.homography = boardToImage.inv() * (1.0 / (boardToImage.inv())(2, 2));
+	groundTruth.cornerCentres.clear();
+	groundTruth.idealCornerCentres.clear();
+	for (int marker : cornerMarkers)
+	{
+		const cv::Point2d ideal = apply(toImage, markerCentre(board.marker[size_t(marker)]));
+		double ox, oy;
+		arParamIdeal2Observ(camera.dist_factor, ideal.x, ideal.y, &ox, &oy);
+		groundTruth.idealCornerCentres.push_back(cv::Point2f(ideal));
+		groundTruth.cornerCentres.push_back(cv::Point2f(float(ox), float(oy)));
+	}
+}

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "markers/ARMultiMarker.h"
+#include "markers/ARParam.h"
+#include "scenes/BoardDrawing.h"
+#include "markers/BoardSheet.h"
+#include "platform/FrameSource.h"
+
+#include <memory>
+#include <string>
+
+/// Where a camera is: the rotation (Rodrigues vector) and translation taking
+/// board-set coordinates (millimetres, y up) to camera coordinates (y down,
+/// z forward).
+struct CameraPose
+{
+	cv::Vec3d rotation;
+	cv::Vec3d translation;
+};
+
+/// A camera `distance` millimetres from `target` on the board, looking at it:
+/// straight down, then tilted by `tilt` degrees about the board's horizontal,
+/// then turned by `turn` degrees about its line of sight.
+CameraPose viewOfBoard(double distance, double tilt, double turn, cv::Point2d target = cv::Point2d());
+
+/// What a perfect tracker would report for a picture.
+struct BoardTruth
+{
+	/// Ideal (undistorted) camera pixels to board pixels.
+	cv::Matx33d homography;
+	/// Centres of markers 0, 2, 5 and 3 in the frame as the lens puts them,
+	/// and where a distortion-free lens would.
+	std::vector<cv::Point2f> cornerCentres;
+	std::vector<cv::Point2f> idealCornerCentres;
+	/// Portal square corners in board pixels, in the zigzag order
+	/// (-60,-60), (-60,60), (60,-60), (60,60); empty without a portal.
+	std::vector<cv::Point2f> portalCorners;
+	/// Corners of the drawing area in board pixels, top-left and bottom-right.
+	std::vector<cv::Point2f> innerCorners;
+};
+
+/// What a synthetic camera is made of, read from the files the tracker reads.
+struct BoardCameraFiles
+{
+	ARParam camera = {};
+	ARMultiMarkerInfoT board;
+	ARMultiMarkerInfoT portal;
+};
+
+/// Read the camera parameters and the board and portal sets. False with a
+/// one-line `error` naming the file when one cannot be used.
+bool readBoardCameraFiles(const char* cameraParamFile, const char* boardFile, const char* portalFile,
+	BoardCameraFiles& files, std::string& error);
+
+/// A camera looking at a printed board with a drawing on it: it renders the
+/// sheet, photographs it through the camera parameters at a pose (lens
+/// distortion, mild blur and noise) and delivers that same frame on every read.
+class SyntheticBoardCamera : public FrameSource
+{
+public:
+	SyntheticBoardCamera(ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera, BoardDrawing drawing,
+		CameraPose pose);
+
+	/// Photographs a given sheet picture instead, for instance a printed board
+	/// read back from its file. Its centre must be the board set's origin.
+	SyntheticBoardCamera(SheetImage sheet, ARMultiMarkerInfoT board, ARParam camera, CameraPose pose);
+
+	/// The board and portal sets and the camera from their files (the files
+	/// the tracker reads). Null with a one-line `error` when one cannot be read.
+	static std::unique_ptr<SyntheticBoardCamera> fromFiles(const char* cameraParamFile, const char* boardFile,
+		const char* portalFile, BoardDrawing drawing, CameraPose pose, std::string& error);
+
+	bool isOpened() const override { return true; }
+	bool read(cv::Mat& frame) override;
+	bool pacesItself() const override { return false; }
+	cv::Size frameSize() const override { return cv::Size(camera.xsize, camera.ysize); }
+	std::string describe() const override { return "demo"; }
+
+	/// Move the camera; the next reads show the new view.
+	void setPose(const CameraPose& newPose);
+
+	const BoardTruth& truth() const { return groundTruth; }
+	/// The sheet as printed and drawn on, before the camera.
+	const SheetImage& sheet() const { return paper; }
+	/// The frame the reads deliver.
+	const cv::Mat& picture() const { return frame; }
+
+	/// Board pixels to set millimetres and back.
+	cv::Point2d boardToMm(cv::Point2f boardPixel) const;
+	cv::Point2f mmToBoard(cv::Point2d mm) const;
+
+private:
+	void placeBoard();
+	void drawOnSheet(const BoardDrawing& drawing);
+	void photograph();
+
+	ARMultiMarkerInfoT board;
+	ARMultiMarkerInfoT portal;
+	ARParam camera;
+	CameraPose pose;
+	bool hasPortal = false;
+	/// Portal frame to set frame (millimetres).
+	cv::Matx33d portalPlacement = cv::Matx33d::eye();
+	/// Board pixels to set millimetres.
+	cv::Matx33d boardToSet;
+	SheetImage paper;
+	cv::Mat frame;
+	BoardTruth groundTruth;
+};
