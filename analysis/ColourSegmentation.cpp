@@ -1,9 +1,15 @@
 #include "analysis/ColourRanges.h"
+#include "analysis/GapClosing.h"
 #include "analysis/Thinning.h"
 #include "platform/Display.h"
 #include "tracking/BoardScanner.h"
 
 #include <opencv2/imgproc.hpp>
+
+/// The largest hole in a yellow stroke taken for noise, pixels.
+static constexpr double yellowPinhole = 4.0;
+/// The widest gap closed in a yellow ring, board pixels (about 10 mm).
+static constexpr double yellowRingGap = 20.0;
 
 void BoardScanner::segmentColours()
 {
@@ -32,5 +38,9 @@ void BoardScanner::segmentColours()
 
 	// Thin lines make the contour search follow the middle of each stroke.
 	thinMask(blackMask);
+	fillPinholes(yellowMask, yellowPinhole);
 	thinMask(yellowMask);
+	// Yellow is only ever drawn as rings, and its circle test wants them
+	// closed: a ring drawn by hand that does not quite meet itself is closed.
+	closeSmallGaps(yellowMask, yellowRingGap);
 }

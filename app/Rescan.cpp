@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "analysis/BoardColours.h"
 #include "analysis/HandDetection.h"
 
 #include <cstdio>
@@ -17,6 +18,8 @@ void Application::rescan()
 
 void Application::analyseScannedBoard()
 {
+	// The ink and skin ranges hold for paper that reads neutral and bright.
+	normaliseBoardColours(scanner);
 	if (handOverBoard())
 	{
 		// A hand may be drawing or moving things: wait for a new still period.
@@ -43,7 +46,7 @@ void Application::analyseScannedBoard()
 
 bool Application::handOverBoard()
 {
-	if (!handInView(scanner.warpedSnapshot))
+	if (!handInView(scanner.warpedColor))
 	{
 		return false;
 	}

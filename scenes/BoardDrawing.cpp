@@ -1,5 +1,7 @@
 #include "scenes/BoardDrawing.h"
 
+#include <cmath>
+
 cv::Scalar inkColour(Ink ink)
 {
 	switch (ink)
@@ -27,4 +29,30 @@ BoardDrawing demoDrawing()
 	drawing.hasPortal = true;
 	drawing.portal = {{540.0f, 240.0f}, 0.0f};
 	return drawing;
+}
+
+std::vector<cv::Point2f> handDrawnRingPath(const InkCircle& ring)
+{
+	// A few slow waves of different lengths, their phases taken from where the
+	// ring lies: no two rings wobble alike, the same ring always does.
+	const double seed = ring.centre.x * 12.9898 + ring.centre.y * 78.233;
+	const double phase[3] = {std::fmod(seed, 6.283), std::fmod(seed * 1.7, 6.283), std::fmod(seed * 2.3, 6.283)};
+	const double gap = std::min(360.0, std::max(0.0, double(ring.gap))) * CV_PI / 180.0;
+	const double turn = ring.ovalAngle * CV_PI / 180.0;
+	const double rx = ring.radius * std::sqrt(double(ring.oval));
+	const double ry = ring.radius / std::sqrt(double(ring.oval));
+	// About one point every two board pixels.
+	const int steps = std::max(12, int(std::lround((2.0 * CV_PI - gap) * ring.radius / 2.0)));
+	std::vector<cv::Point2f> path;
+	for (int i = 0; i <= steps; ++i)
+	{
+		const double a = gap * 0.5 + (2.0 * CV_PI - gap) * i / steps;
+		const double wave = 0.55 * std::sin(2.0 * a + phase[0]) + 0.3 * std::sin(3.0 * a + phase[1])
+			+ 0.15 * std::sin(5.0 * a + phase[2]);
+		const double stray = 1.0 + ring.wobble * wave / ring.radius;
+		const double x = rx * stray * std::cos(a), y = ry * stray * std::sin(a);
+		path.emplace_back(float(ring.centre.x + x * std::cos(turn) - y * std::sin(turn)),
+			float(ring.centre.y + x * std::sin(turn) + y * std::cos(turn)));
+	}
+	return path;
 }

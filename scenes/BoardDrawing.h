@@ -31,7 +31,25 @@ struct InkCircle
 	/// A filled disc, or a ring drawn with the pen width.
 	bool filled = false;
 	float width = 4.0f;
+
+	// A ring drawn by hand is not quite a circle.
+
+	/// How far the pen strays from the circle, at most, in board pixels.
+	float wobble = 0.0f;
+	/// An arc left open where the pen did not quite come round, degrees.
+	float gap = 0.0f;
+	/// Width over height of an oval ring (1: round), its long axis turned by
+	/// `ovalAngle` degrees.
+	float oval = 1.0f;
+	float ovalAngle = 0.0f;
+
+	bool isHandDrawn() const { return wobble != 0.0f || gap != 0.0f || oval != 1.0f; }
 };
+
+/// The path of the pen round a hand-drawn ring, in board pixels: from the
+/// end of its gap round to the start of it. The wobble is the same for the
+/// same ring, so a scene always shows the same drawing.
+std::vector<cv::Point2f> handDrawnRingPath(const InkCircle& ring);
 
 /// Where the portal card lies: its centre, and its turn in degrees
 /// (counter-clockwise as seen from above).

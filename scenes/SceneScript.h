@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scenes/BoardDrawing.h"
+#include "scenes/Photography.h"
 
 #include <string>
 #include <vector>
@@ -85,6 +86,8 @@ struct SceneScript
 	std::vector<CameraView> views;
 	/// Changes in the order of their passes.
 	std::vector<SceneCue> cues;
+	/// The room's light and the webcam's flaws, the same all through the scene.
+	Photography photography;
 
 	/// What the camera sees in a pass.
 	SceneState stateAt(int pass) const;

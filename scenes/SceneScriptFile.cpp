@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <map>
@@ -12,9 +13,13 @@
 /// 155..325), inks are black, yellow or red:
 ///
 ///     view DISTANCE TILT TURN [X Y]      where the camera starts (millimetres, degrees)
+///     light WORD VALUE ...               the room's light: temperature K | cast R G B |
+///                                        exposure E | gradient G [ANGLE] | vignetting V
+///     camera WORD VALUE ...              the webcam: blur SIGMA | noise SIGMA | jpeg QUALITY
 ///     map NAME                           a drawing; the first one shows from pass 1
 ///     stroke INK WIDTH X Y X Y ...       a pen line through two or more points
-///     ring INK X Y RADIUS WIDTH          a circle drawn with the pen
+///     ring INK X Y RADIUS WIDTH [wobble W] [gap DEGREES] [oval RATIO [ANGLE]]
+///                                        a circle drawn with the pen, by hand if asked
 ///     disc INK X Y RADIUS                a filled circle
 ///     portal X Y [ANGLE]                 the portal card, turned by ANGLE degrees
 ///     at PASS map NAME                   from pass PASS on, the board shows another drawing
@@ -75,6 +80,14 @@ private:
 		if (keyword == "map")
 		{
 			return startMap();
+		}
+		if (keyword == "light" || keyword == "camera")
+		{
+			if (!script.cues.empty())
+			{
+				return fail("\"" + keyword + "\" comes before the timeline: it holds for the whole scene");
+			}
+			return keyword == "light" ? readLight(script.photography.light) : readCamera(script.photography);
 		}
 		if (keyword == "stroke" || keyword == "ring" || keyword == "disc" || keyword == "portal")
 		{
@@ -159,12 +172,12 @@ private:
 			InkCircle circle;
 			circle.filled = keyword == "disc";
 			const size_t count = circle.filled ? 5 : 6;
-			if (words.size() != count)
+			if (words.size() < count || (circle.filled && words.size() != count))
 			{
 				return fail(circle.filled ? "expected \"disc INK X Y RADIUS\"" : "expected \"ring INK X Y RADIUS WIDTH\"");
 			}
 			if (!readInk(1, circle.ink) || !readPoint(2, circle.centre) || !readPositive(4, circle.radius)
-				|| (!circle.filled && !readPositive(5, circle.width)))
+				|| (!circle.filled && !readPositive(5, circle.width)) || !readHandDrawing(count, circle))
 			{
 				return false;
 			}
@@ -310,7 +323,189 @@ private:
 		return true;
 	}
 
+	/// The words after a ring's width: how the hand drew it.
+	bool readHandDrawing(size_t index, InkCircle& ring)
+	{
+		while (index < words.size())
+		{
+			const std::string& word = words[index];
+			const bool hasValue = index + 1 < words.size();
+			if (word == "wobble" && hasValue)
+			{
+				if (!readFloat(index + 1, ring.wobble) || !inRange(index + 1, ring.wobble, 0.0f, ring.radius * 0.5f))
+				{
+					return false;
+				}
+			}
+			else if (word == "gap" && hasValue)
+			{
+				if (!readFloat(index + 1, ring.gap) || !inRange(index + 1, ring.gap, 0.0f, 180.0f))
+				{
+					return false;
+				}
+			}
+			else if (word == "oval" && hasValue)
+			{
+				if (!readFloat(index + 1, ring.oval) || !inRange(index + 1, ring.oval, 0.25f, 4.0f))
+				{
+					return false;
+				}
+				if (index + 2 < words.size() && isNumber(words[index + 2]))
+				{
+					index += 1;
+					if (!readFloat(index + 1, ring.ovalAngle))
+					{
+						return false;
+					}
+				}
+			}
+			else
+			{
+				return fail("unknown word \"" + word + "\" after the ring: use wobble W, gap DEGREES or oval RATIO [ANGLE]");
+			}
+			index += 2;
+		}
+		return true;
+	}
+
+	/// light temperature K | cast R G B | exposure E | gradient G [ANGLE] | vignetting V, in any order.
+	bool readLight(RoomLight& light)
+	{
+		if (words.size() < 3)
+		{
+			return fail("expected \"light\" and one or more of: temperature K, cast R G B, exposure E, "
+						"gradient G [ANGLE], vignetting V");
+		}
+		for (size_t index = 1; index < words.size();)
+		{
+			const std::string& word = words[index];
+			const size_t values = word == "cast" ? 3 : 1;
+			if (index + values >= words.size())
+			{
+				return fail("\"" + word + "\" needs " + (values == 3 ? "three values" : "a value"));
+			}
+			float a = 0.0f, b = 0.0f, c = 0.0f;
+			if (word == "temperature")
+			{
+				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 1000.0f, 40000.0f))
+				{
+					return false;
+				}
+				light.cast = colourTemperatureCast(a);
+			}
+			else if (word == "cast")
+			{
+				if (!readFloat(index + 1, a) || !readFloat(index + 2, b) || !readFloat(index + 3, c)
+					|| !inRange(index + 1, a, 0.05f, 4.0f) || !inRange(index + 2, b, 0.05f, 4.0f)
+					|| !inRange(index + 3, c, 0.05f, 4.0f))
+				{
+					return false;
+				}
+				// Written red, green, blue; the frames are blue, green, red.
+				light.cast = cv::Vec3d(c, b, a);
+			}
+			else if (word == "exposure")
+			{
+				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 0.05f, 4.0f))
+				{
+					return false;
+				}
+				light.exposure = a;
+			}
+			else if (word == "gradient")
+			{
+				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 0.0f, 0.95f))
+				{
+					return false;
+				}
+				light.gradient = a;
+				if (index + 2 < words.size() && isNumber(words[index + 2]))
+				{
+					index += 1;
+					if (!readFloat(index + 1, b))
+					{
+						return false;
+					}
+					light.gradientAngle = b;
+				}
+			}
+			else if (word == "vignetting")
+			{
+				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 0.0f, 0.95f))
+				{
+					return false;
+				}
+				light.vignetting = a;
+			}
+			else
+			{
+				return fail("unknown word \"" + word + "\" in \"light\": use temperature, cast, exposure, gradient or vignetting");
+			}
+			index += 1 + values;
+		}
+		return true;
+	}
+
+	/// camera blur SIGMA | noise SIGMA | jpeg QUALITY, in any order.
+	bool readCamera(Photography& photography)
+	{
+		if (words.size() < 3 || words.size() % 2 != 1)
+		{
+			return fail("expected \"camera\" and one or more of: blur SIGMA, noise SIGMA, jpeg QUALITY");
+		}
+		for (size_t index = 1; index < words.size(); index += 2)
+		{
+			const std::string& word = words[index];
+			float value = 0.0f;
+			if (word != "blur" && word != "noise" && word != "jpeg")
+			{
+				return fail("unknown word \"" + word + "\" in \"camera\": use blur, noise or jpeg");
+			}
+			const float highest = word == "blur" ? 10.0f : (word == "noise" ? 50.0f : 100.0f);
+			if (!readFloat(index + 1, value) || !inRange(index + 1, value, word == "jpeg" ? 1.0f : 0.0f, highest))
+			{
+				return false;
+			}
+			if (word == "blur")
+			{
+				photography.blur = value;
+			}
+			else if (word == "noise")
+			{
+				photography.noise = value;
+			}
+			else
+			{
+				photography.jpegQuality = int(std::lround(value));
+			}
+		}
+		return true;
+	}
+
 	// Values.
+
+	bool isNumber(const std::string& word) const
+	{
+		char* end = nullptr;
+		std::strtod(word.c_str(), &end);
+		return !word.empty() && *end == '\0';
+	}
+
+	bool inRange(size_t index, float value, float low, float high)
+	{
+		if (value < low || value > high)
+		{
+			return fail("\"" + words[index] + "\" must lie between " + shortNumber(low) + " and " + shortNumber(high));
+		}
+		return true;
+	}
+
+	static std::string shortNumber(float value)
+	{
+		char text[32];
+		std::snprintf(text, sizeof text, "%g", double(value));
+		return text;
+	}
 
 	bool readView(size_t first, CameraView& view)
 	{

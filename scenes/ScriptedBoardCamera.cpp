@@ -66,7 +66,7 @@ const cv::Mat& ScriptedBoardCamera::render(const SceneState& state)
 		drawHand(sheet, drawn, cv::Point2f(state.palm));
 	}
 	const CameraView& view = script.views[size_t(state.view)];
-	const SyntheticBoardCamera photographer(sheet, board, camera, poseOf(view));
+	const SyntheticBoardCamera photographer(sheet, board, camera, poseOf(view), script.photography);
 	return frames[state] = photographer.picture();
 }
 

@@ -21,9 +21,6 @@ constexpr int supersampling = 2;
 /// What the camera sees around the sheet: a dark table.
 const cv::Scalar tableColour(60, 75, 90);
 
-constexpr double noiseSigma = 2.0;
-constexpr double blurSigma = 0.6;
-
 /// Board corner markers and where their centres land, in board pixels.
 constexpr int cornerMarkers[4] = {0, 2, 5, 3};
 constexpr double cornerOffset = 60.0;
@@ -74,8 +71,8 @@ CameraPose viewOfBoard(double distance, double tilt, double turn, cv::Point2d ta
 }
 
 SyntheticBoardCamera::SyntheticBoardCamera(ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera,
-	BoardDrawing drawing, CameraPose pose)
-	: board(std::move(board)), portal(std::move(portal)), camera(camera), pose(pose)
+	BoardDrawing drawing, CameraPose pose, Photography photography)
+	: board(std::move(board)), portal(std::move(portal)), camera(camera), pose(pose), photography(photography)
 {
 	paper = renderMarkerSheet(this->board, cv::Size2d(boardSheetWidth, boardSheetHeight), sheetPixelsPerMm);
 	placeBoard();
@@ -83,15 +80,17 @@ SyntheticBoardCamera::SyntheticBoardCamera(ARMultiMarkerInfoT board, ARMultiMark
 	photograph();
 }
 
-SyntheticBoardCamera::SyntheticBoardCamera(SheetImage sheet, ARMultiMarkerInfoT board, ARParam camera, CameraPose pose)
-	: board(std::move(board)), camera(camera), pose(pose), paper(std::move(sheet))
+SyntheticBoardCamera::SyntheticBoardCamera(SheetImage sheet, ARMultiMarkerInfoT board, ARParam camera, CameraPose pose,
+	Photography photography)
+	: board(std::move(board)), camera(camera), pose(pose), photography(photography), paper(std::move(sheet))
 {
 	placeBoard();
 	photograph();
 }
 
 std::unique_ptr<SyntheticBoardCamera> SyntheticBoardCamera::fromFiles(const char* cameraParamFile,
-	const char* boardFile, const char* portalFile, BoardDrawing drawing, CameraPose pose, std::string& error)
+	const char* boardFile, const char* portalFile, BoardDrawing drawing, CameraPose pose, std::string& error,
+	Photography photography)
 {
 	BoardCameraFiles files;
 	if (!readBoardCameraFiles(cameraParamFile, boardFile, portalFile, files, error))
@@ -99,7 +98,7 @@ std::unique_ptr<SyntheticBoardCamera> SyntheticBoardCamera::fromFiles(const char
 		return nullptr;
 	}
 	return std::make_unique<SyntheticBoardCamera>(
-		std::move(files.board), std::move(files.portal), files.camera, std::move(drawing), pose);
+		std::move(files.board), std::move(files.portal), files.camera, std::move(drawing), pose, photography);
 }
 
 bool readBoardCameraFiles(const char* cameraParamFile, const char* boardFile, const char* portalFile,
@@ -185,6 +184,16 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 	}
 	for (const InkCircle& circle : drawing.circles)
 	{
+		if (circle.isHandDrawn() && !circle.filled)
+		{
+			const std::vector<cv::Point2f> path = handDrawnRingPath(circle);
+			for (size_t i = 1; i < path.size(); ++i)
+			{
+				cv::line(paper.image, at(path[i - 1]), at(path[i]), inkColour(circle.ink), thickness(circle.width),
+					cv::LINE_AA, shift);
+			}
+			continue;
+		}
 		const int radius = int(std::lround(circle.radius * sheetPerBoard * (1 << shift)));
 		cv::circle(paper.image, at(circle.centre), radius, inkColour(circle.ink),
 			circle.filled ? cv::FILLED : thickness(circle.width), cv::LINE_AA, shift);
@@ -250,15 +259,9 @@ void SyntheticBoardCamera::photograph()
 	}
 	cv::Mat sampled;
 	cv::remap(paper.image, sampled, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, tableColour);
+	lightSheet(sampled, mapX, mapY, paper.image.size(), photography.light);
 	cv::resize(sampled, frame, cv::Size(camera.xsize, camera.ysize), 0, 0, cv::INTER_AREA);
-	cv::GaussianBlur(frame, frame, cv::Size(3, 3), blurSigma);
-	cv::Mat noise(frame.size(), CV_16SC3);
-	cv::RNG rng(20240611);
-	rng.fill(noise, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(noiseSigma));
-	cv::Mat noisy;
-	frame.convertTo(noisy, CV_16SC3);
-	noisy += noise;
-	noisy.convertTo(frame, CV_8UC3);
+	developFrame(frame, photography);
 
 	// Truth: the board pixel space through the camera.
 	const cv::Matx33d boardToImage = toImage * boardToSet;

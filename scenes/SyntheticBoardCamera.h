@@ -5,6 +5,7 @@
 #include "scenes/BoardDrawing.h"
 #include "markers/BoardSheet.h"
 #include "platform/FrameSource.h"
+#include "scenes/Photography.h"
 
 #include <memory>
 #include <string>
@@ -54,21 +55,24 @@ bool readBoardCameraFiles(const char* cameraParamFile, const char* boardFile, co
 
 /// A camera looking at a printed board with a drawing on it: it renders the
 /// sheet, photographs it through the camera parameters at a pose (lens
-/// distortion, mild blur and noise) and delivers that same frame on every read.
+/// distortion, the room's light, blur, noise and compression as `photography`
+/// says) and delivers that same frame on every read.
 class SyntheticBoardCamera : public FrameSource
 {
 public:
 	SyntheticBoardCamera(ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera, BoardDrawing drawing,
-		CameraPose pose);
+		CameraPose pose, Photography photography = Photography());
 
 	/// Photographs a given sheet picture instead, for instance a printed board
 	/// read back from its file. Its centre must be the board set's origin.
-	SyntheticBoardCamera(SheetImage sheet, ARMultiMarkerInfoT board, ARParam camera, CameraPose pose);
+	SyntheticBoardCamera(SheetImage sheet, ARMultiMarkerInfoT board, ARParam camera, CameraPose pose,
+		Photography photography = Photography());
 
 	/// The board and portal sets and the camera from their files (the files
 	/// the tracker reads). Null with a one-line `error` when one cannot be read.
 	static std::unique_ptr<SyntheticBoardCamera> fromFiles(const char* cameraParamFile, const char* boardFile,
-		const char* portalFile, BoardDrawing drawing, CameraPose pose, std::string& error);
+		const char* portalFile, BoardDrawing drawing, CameraPose pose, std::string& error,
+		Photography photography = Photography());
 
 	bool isOpened() const override { return true; }
 	bool read(cv::Mat& frame) override;
@@ -98,6 +102,7 @@ private:
 	ARMultiMarkerInfoT portal;
 	ARParam camera;
 	CameraPose pose;
+	Photography photography;
 	bool hasPortal = false;
 	/// Portal frame to set frame (millimetres).
 	cv::Matx33d portalPlacement = cv::Matx33d::eye();

@@ -83,6 +83,21 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame)
 	boardInnerCorners.push_back(
 		projectToBoard(K, homography, bottomRight, makeHomogeneousPoint(3, -cornerOffset, cornerOffset, 0.0)));
 
+	markerOutlines.clear();
+	for (const ARMultiEachMarkerInfoT& marker : boardConfig->marker)
+	{
+		const cv::Mat pose = T * makeHomogeneousPose(marker.trans);
+		const double half = marker.width * 0.5;
+		std::vector<cv::Point2f> outline;
+		for (const cv::Point2d corner : {cv::Point2d(-half, half), cv::Point2d(half, half), cv::Point2d(half, -half),
+				 cv::Point2d(-half, -half)})
+		{
+			outline.push_back(projectToBoard(K, homography, pose,
+				makeHomogeneousPoint(3, marker.center[0] + corner.x, marker.center[1] + corner.y, 0.0)));
+		}
+		markerOutlines.push_back(outline);
+	}
+
 	cv::cvtColor(warped, warpedGray, cv::COLOR_BGR2GRAY);
 	warpedSnapshot = warped.clone();
 	warpedColor = warped;

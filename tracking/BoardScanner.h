@@ -145,6 +145,9 @@ public:
 	bool boardScanned = false;
 	/// Top-left and bottom-right corner of the drawing area, in board pixels.
 	std::vector<cv::Point2f> boardInnerCorners;
+	/// The four corners of every printed marker of the board, in board pixels,
+	/// in the order of the board's marker file: the places that are not paper.
+	std::vector<std::vector<cv::Point2f>> markerOutlines;
 
 private:
 	/// Second half of a scan: warp `frame` (a BGR copy of the reference) into

@@ -1,0 +1,83 @@
+#include "analysis/BalancedColours.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+/// Colour is smoothed with a Gaussian of this sigma, in pixels.
+constexpr double colourSmoothing = 1.0;
+
+/// Pixels darker than this have no colour left, and those brighter than the
+/// next all of it (grey levels, paper reading 240).
+constexpr float colourlessBelow = 40.0f;
+constexpr float fullColourAbove = 100.0f;
+
+/// Colour bleeding over an edge from a compressed picture, at most, in Cr and
+/// Cb units; it is taken out of pixels darker than `fringeAbove` on edges as
+/// sharp as paper to ink, and less on softer edges and brighter pixels.
+constexpr float fringeChroma = 18.0f;
+constexpr float sharpEdge = 80.0f;
+constexpr float fringeAbove = 170.0f;
+constexpr float fringeFade = 40.0f;
+
+/// BT.601, as OpenCV's YCrCb: Cr is 0.713 (R - Y), Cb is 0.564 (B - Y).
+constexpr float crScale = 0.713f;
+constexpr float cbScale = 0.564f;
+
+/// Luma and the two colour differences R - Y and B - Y of BGR pixels.
+const cv::Matx33f toLumaAndDifferences(0.114f, 0.587f, 0.299f, -0.114f, -0.587f, 0.701f, 0.886f, -0.587f, -0.299f);
+
+/// `difference` with `cut` taken off its size, never past zero.
+float shrink(float difference, float cut)
+{
+	const float kept = std::max(0.0f, std::abs(difference) - cut);
+	return difference < 0.0f ? -kept : kept;
+}
+
+}  // namespace
+
+void settleBalancedColours(const cv::Mat& balanced, cv::Mat& picture)
+{
+	CV_Assert(balanced.type() == CV_32FC3);
+	cv::Mat planes[3];
+	{
+		cv::Mat yuv;
+		cv::transform(balanced, yuv, toLumaAndDifferences);
+		cv::split(yuv, planes);
+	}
+	cv::GaussianBlur(planes[1], planes[1], cv::Size(5, 5), colourSmoothing);
+	cv::GaussianBlur(planes[2], planes[2], cv::Size(5, 5), colourSmoothing);
+
+	// How close each pixel lies to an edge, and how sharp it is: the range of
+	// luma within two pixels of it, as far as colour bleeds.
+	cv::Mat luma, brightest, darkest;
+	planes[0].convertTo(luma, CV_8U);
+	const cv::Mat nearby = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5));
+	cv::dilate(luma, brightest, nearby);
+	cv::erode(luma, darkest, nearby);
+
+	picture.create(balanced.size(), CV_8UC3);
+	for (int row = 0; row < picture.rows; ++row)
+	{
+		const float* y = planes[0].ptr<float>(row);
+		const float* rMinusY = planes[1].ptr<float>(row);
+		const float* bMinusY = planes[2].ptr<float>(row);
+		const uchar* high = brightest.ptr<uchar>(row);
+		const uchar* low = darkest.ptr<uchar>(row);
+		cv::Vec3b* out = picture.ptr<cv::Vec3b>(row);
+		for (int col = 0; col < picture.cols; ++col)
+		{
+			const float fade = std::min(1.0f, std::max(0.0f, (y[col] - colourlessBelow) / (fullColourAbove - colourlessBelow)));
+			const float onEdge = std::min(1.0f, float(high[col] - low[col]) / sharpEdge)
+				* std::min(1.0f, std::max(0.0f, (fringeAbove - y[col]) / fringeFade));
+			const float r = y[col] + fade * shrink(rMinusY[col], fringeChroma * onEdge / crScale);
+			const float b = y[col] + fade * shrink(bMinusY[col], fringeChroma * onEdge / cbScale);
+			const float g = (y[col] - 0.299f * r - 0.114f * b) / 0.587f;
+			out[col] = cv::Vec3b(cv::saturate_cast<uchar>(b), cv::saturate_cast<uchar>(g), cv::saturate_cast<uchar>(r));
+		}
+	}
+}

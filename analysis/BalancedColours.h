@@ -1,0 +1,18 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+
+/// The last step of white balancing a board: `balanced` (32-bit float BGR,
+/// paper at the reference white) into `picture` (8-bit BGR of its size), with
+/// what the gains made of the camera's own colour flaws taken out. A camera
+/// records little of a channel the light is poor in, and the gains amplify
+/// its noise with it; compression keeps colour at half resolution, so under a
+/// cast the paper's colour bleeds into the dark side of every ink edge, where
+/// no gain can undo it. So:
+/// - colour (Cr and Cb) is smoothed over a few pixels, as a camera's own
+///   noise reduction does; brightness is left sharp;
+/// - in the dark, colour fades to grey: black ink reads black;
+/// - dark pixels on sharp edges lose as much colour as compression bleeds
+///   over such an edge. Bright colours (yellow ink, skin) and colours far
+///   from grey (red ink) keep theirs.
+void settleBalancedColours(const cv::Mat& balanced, cv::Mat& picture);
