@@ -57,10 +57,5 @@ PaperWhite normaliseBoardColours(BoardScanner& scanner)
 	{
 		return PaperWhite();
 	}
-	PaperWhite white = PaperWhite::measure(scanner.warpedColor, boardPaperPlaces(scanner));
-	if (!white.readsNeutral())
-	{
-		white.normalise(scanner.warpedColor);
-	}
-	return white;
+	return PaperWhite::readAsNeutral(scanner.warpedColor, boardPaperPlaces(scanner));
 }

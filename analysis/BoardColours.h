@@ -1,6 +1,6 @@
 #pragma once
 
-#include "analysis/PaperWhite.h"
+#include "colour/PaperWhite.h"
 
 #include <opencv2/core.hpp>
 

@@ -3,6 +3,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace
@@ -152,7 +153,11 @@ int fillPinholes(cv::Mat& mask, double maxArea)
 	{
 		// In the two-level hierarchy, contours with a parent are holes.
 		const bool hole = hierarchy[i][3] >= 0;
-		if (hole && cv::boundingRect(contours[i]).area() <= maxArea * 2.0 && cv::contourArea(contours[i]) <= maxArea)
+		// The boundary of a hole runs over the set pixels round it: a pinhole
+		// of a pixel or two has a boundary box of three or four.
+		const cv::Rect box = cv::boundingRect(contours[i]);
+		const double side = 2.0 + std::sqrt(maxArea);
+		if (hole && box.width <= side && box.height <= side && cv::contourArea(contours[i]) <= maxArea)
 		{
 			cv::drawContours(mask, contours, int(i), cv::Scalar(255), cv::FILLED);
 			++filled;

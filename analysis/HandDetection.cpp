@@ -30,3 +30,12 @@ bool handInView(cv::Mat image)
 	const double mean = cv::sum(mask)[0] / (double(mask.rows) * mask.cols);
 	return mean > handFraction;
 }
+
+double skinShare(cv::Mat image)
+{
+	if (image.empty())
+	{
+		return 0.0;
+	}
+	return cv::countNonZero(skinMask(image)) / (double(image.rows) * image.cols);
+}

@@ -23,7 +23,6 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	scanner.cameraParamFile = this->files.cameraParam.c_str();
 	scanner.boardConfigFile = this->files.boardMarkers.c_str();
 	scanner.portalConfigFile = this->files.portalMarkers.c_str();
-	scanner.setEventSink(&trace);
 	analysis.setEventSink(&trace);
 	scene.events = &trace;
 }

@@ -48,10 +48,13 @@ public:
 	/// to a video file. False, with a one-line `error`, when it cannot be written.
 	bool recordVideo(const std::string& path, std::string& error);
 
-	/// The rescan after a successful board scan: hand test, same-map test,
-	/// balls, walls and sensor circles from the rectified board in the scanner.
-	/// Public so that a board image can be analysed without a camera.
-	void analyseScannedBoard();
+	/// The rescan after a successful board scan: colours read as under a
+	/// neutral light, hand test, same-map test, balls, walls and sensor
+	/// circles from the rectified board in the scanner. `scan`, when given, is
+	/// the scan's trace event: it is reported once the hand test has said
+	/// whether the rescan is held back, and why. Public so that a board image
+	/// can be analysed without a camera.
+	void analyseScannedBoard(Event* scan = nullptr);
 
 	/// The rescan of a still scene: scan the board, then analyse it. Public so
 	/// that it can be measured on its own.
@@ -65,7 +68,9 @@ private:
 	void addVideoFrame();
 
 	// Steps of the rescan.
-	bool handOverBoard();
+	/// A scan that builds nothing: the reason goes into its event, and onto
+	/// the console once a still period.
+	void holdBack(Event& scan, const std::string& why);
 	void analyseDrawing();
 	void startNewMap();
 	void buildWalls();
@@ -86,6 +91,8 @@ public:
 	int stillCount = 0;
 	/// Passes run so far; the first pass is number 1.
 	int passCount = 0;
+	/// Why the board was not scanned has been said in this still period.
+	bool whySaid = false;
 	/// The stroke being drawn with the mouse in "game".
 	PenState pen;
 	/// The video of the run, when one was asked for.

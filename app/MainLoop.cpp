@@ -57,6 +57,7 @@ void Application::updateStillCounter()
 	if (scanner.sceneMoved())
 	{
 		stillCount = 0;
+		whySaid = false;
 		return;
 	}
 	stillCount += 1;

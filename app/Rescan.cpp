@@ -2,27 +2,45 @@
 
 #include "analysis/BoardColours.h"
 #include "analysis/HandDetection.h"
+#include "tracking/ScanEvent.h"
 
+#include <cmath>
 #include <cstdio>
 
 void Application::rescan()
 {
-	if (!scanner.scanBoard())
+	const bool found = scanner.scanBoard();
+	Event scan = scanEvent(scanner, found);
+	if (!found)
 	{
-		// Retried after the next 15 still passes.
-		stillCount = 0;
+		// A failed detection has said so itself, and ends the run.
+		const std::string why = "not scanned: " + scanner.lastScan.reason();
+		scanner.detectionFailed ? (void)scan.set("reason", why) : holdBack(scan, why);
+		scan.set("markersSeen", double(scanner.lastScan.markersSeen));
+		trace.report(scan);
 		return;
 	}
-	analyseScannedBoard();
+	analyseScannedBoard(&scan);
 }
 
-void Application::analyseScannedBoard()
+void Application::analyseScannedBoard(Event* scan)
 {
 	// The ink and skin ranges hold for paper that reads neutral and bright.
 	normaliseBoardColours(scanner);
-	if (handOverBoard())
+	const double skin = skinShare(scanner.warpedColor);
+	const bool hand = handInView(scanner.warpedColor);
+	if (hand && scan != nullptr)
+	{
+		holdBack(*scan, "scan held back: a hand over " + std::to_string(int(std::lround(skin * 100.0))) + " % of the board");
+	}
+	if (scan != nullptr)
+	{
+		trace.report(*scan);
+	}
+	if (hand)
 	{
 		// A hand may be drawing or moving things: wait for a new still period.
+		trace.report(Event("hand").set("share", skin));
 		stillCount = 0;
 		return;
 	}
@@ -44,14 +62,17 @@ void Application::analyseScannedBoard()
 	// stillCount stays at the threshold, so this still period has no second rescan.
 }
 
-bool Application::handOverBoard()
+void Application::holdBack(Event& scan, const std::string& why)
 {
-	if (!handInView(scanner.warpedColor))
+	scan.set("reason", why);
+	// Retried after the next 15 still passes; said once until the camera
+	// sees motion again, not at every retry.
+	stillCount = 0;
+	if (!whySaid)
 	{
-		return false;
+		std::fprintf(stderr, "%s\n", why.c_str());
+		whySaid = true;
 	}
-	trace.report(Event("hand"));
-	return true;
 }
 
 void Application::analyseDrawing()

@@ -220,7 +220,7 @@ TEST(BoardScan, PortalAloneIsNoBoardAndChangesNothing)
 	EXPECT_EQ(demo.scanner->warpedColor.data, warped);
 }
 
-TEST(BoardScan, PausedEmptyOrWrongSizeFramesAreRefusedUntouched)
+TEST(BoardScan, PausedEmptyOrNonColourFramesAreRefusedUntouched)
 {
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
 	BoardScanner& scanner = *demo.scanner;
@@ -229,8 +229,9 @@ TEST(BoardScan, PausedEmptyOrWrongSizeFramesAreRefusedUntouched)
 	EXPECT_FALSE(scanner.scanBoard());
 	scanner.scanPaused = false;
 	const cv::Mat good = scanner.referenceFrame;
-	for (const cv::Mat& frame : {cv::Mat(), cv::Mat(240, 320, CV_8UC3, cv::Scalar::all(255)),
-			 cv::Mat(480, 640, CV_8UC1, cv::Scalar(255)), cv::Mat(480, 640, CV_8UC4, cv::Scalar::all(255))})
+	// (A colour frame of another size is scanned: the camera is scaled to it.)
+	for (const cv::Mat& frame : {cv::Mat(), cv::Mat(480, 640, CV_8UC1, cv::Scalar(255)),
+			 cv::Mat(480, 640, CV_8UC4, cv::Scalar::all(255)), cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(255))})
 	{
 		scanner.referenceFrame = frame;
 		EXPECT_FALSE(scanner.scanBoard());

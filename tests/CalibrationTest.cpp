@@ -31,9 +31,18 @@ int runCalibrate(const std::string& arguments, std::string& output)
 	return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+/// How a room lights the photographs: an overall level, and how much of it
+/// is lost from the left edge of the picture to the right.
+struct PhotoLight
+{
+	double level = 1.0;
+	double falloff = 0.0;
+};
+
 /// A pinhole photograph of the printed board: board pixels go to millimetres
 /// on the plane (centre at the origin), through [R | t] and K to the image.
-cv::Mat photographBoard(const cv::Mat& board, double pixelsPerMm, cv::Vec3d rotation, cv::Vec3d translation)
+cv::Mat photographBoard(const cv::Mat& board, double pixelsPerMm, cv::Vec3d rotation, cv::Vec3d translation,
+	PhotoLight light = PhotoLight())
 {
 	cv::Matx33d R;
 	cv::Rodrigues(rotation, R);
@@ -44,13 +53,26 @@ cv::Mat photographBoard(const cv::Mat& board, double pixelsPerMm, cv::Vec3d rota
 	cv::Mat photo;
 	cv::warpPerspective(board, photo, cv::Mat(trueCamera * planeToCamera * pixelsToPlane), photoSize, cv::INTER_AREA,
 		cv::BORDER_CONSTANT, cv::Scalar(90));
+	if (light.level != 1.0 || light.falloff != 0.0)
+	{
+		cv::Mat lit(photo.size(), CV_32F), noise(photo.size(), CV_32F);
+		for (int col = 0; col < photo.cols; ++col)
+		{
+			lit.col(col).setTo(light.level * (1.0 - light.falloff * col / photo.cols));
+		}
+		photo.convertTo(photo, CV_32F);
+		cv::multiply(photo, lit, photo);
+		cv::RNG(11).fill(noise, cv::RNG::NORMAL, 0.0, 3.0);
+		photo += noise;
+		photo.convertTo(photo, CV_8U);
+	}
 	cv::GaussianBlur(photo, photo, cv::Size(3, 3), 0.7);
 	return photo;
 }
 
 /// Twelve photographs from different places, tilted up to 35 degrees, into
 /// `directory`; their paths, space separated.
-std::string writeBoardPhotos(const std::string& directory)
+std::string writeBoardPhotos(const std::string& directory, PhotoLight light = PhotoLight())
 {
 	const double pixelsPerMm = 4.0;
 	const cv::Mat board = renderCharucoBoard(CharucoLayout(), pixelsPerMm);
@@ -63,7 +85,7 @@ std::string writeBoardPhotos(const std::string& directory)
 	for (size_t i = 0; i < std::size(tilts); ++i)
 	{
 		const std::string path = directory + "drawtable_charuco_" + std::to_string(i) + ".png";
-		const cv::Mat photo = photographBoard(board, pixelsPerMm, tilts[i] * degree, places[i]);
+		const cv::Mat photo = photographBoard(board, pixelsPerMm, tilts[i] * degree, places[i], light);
 		EXPECT_TRUE(cv::imwrite(path, photo)) << path;
 		paths += " " + path;
 	}
@@ -100,6 +122,35 @@ TEST(Calibration, PhotosOfTheBoardGiveTheCameraTheyWereTakenWith)
 	EXPECT_EQ(param.dist_factor[3], 1.0);
 	EXPECT_EQ(param.mat[2][2], 1.0);
 	EXPECT_EQ(param.mat[0][3], 0.0);
+}
+
+TEST(Calibration, PhotosInADimUnevenLightAreReadWithTheirPaperAsWhite)
+{
+	// A dark room, a lamp at the left: the paper reads 30 grey levels at the
+	// left and 6 at the right. The corner search alone misses corners there.
+	const PhotoLight gloom{0.12, 0.8};
+	const std::string directory = scratchFolder();
+	const std::string photos = writeBoardPhotos(directory, gloom);
+	int missedAlone = 0;
+	for (int i = 0; i < 12; ++i)
+	{
+		const cv::Mat photo = cv::imread(directory + "drawtable_charuco_" + std::to_string(i) + ".png", cv::IMREAD_GRAYSCALE);
+		missedAlone += CharucoLayout().cornerCount() - int(findCharucoCorners(CharucoLayout(), photo).ids.size());
+	}
+	EXPECT_GT(missedAlone, 12);
+
+	std::string output;
+	const std::string parameterFile = directory + "drawtable_gloom.dat";
+	ASSERT_EQ(runCalibrate("-o " + parameterFile + photos, output), 0) << output;
+	size_t whole = 0;
+	for (size_t at = output.find(": 24 of 24 corners"); at != std::string::npos; at = output.find(": 24 of 24 corners", at + 1))
+	{
+		++whole;
+	}
+	EXPECT_EQ(whole, 12u) << output;
+	ARParam param;
+	ASSERT_EQ(arParamLoad(parameterFile.c_str(), 1, &param), 0);
+	EXPECT_NEAR(param.mat[0][0], trueCamera(0, 0), 0.02 * trueCamera(0, 0));
 }
 
 TEST(Calibration, ToolRefusesWhatItCannotUseAndSaysWhy)

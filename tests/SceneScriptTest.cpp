@@ -116,6 +116,21 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		{"map a\nat 3 key z\nring black 1 2 3 4\n", "t.scene:3: \"ring\" after the timeline has begun"},
 		{"map a\nat 3 key z\nview 480 10 0\n", "t.scene:3: \"view\" sets where the camera starts"},
 		{"# nothing drawn\n\n", "t.scene:2: no map"},
+		{"light\nmap a\n", "t.scene:1: expected \"light\" and one or more of"},
+		{"light glow 2\nmap a\n", "t.scene:1: unknown word \"glow\" in \"light\""},
+		{"light cast 1 1\nmap a\n", "t.scene:1: \"cast\" needs three values"},
+		{"light temperature 500\nmap a\n", "t.scene:1: \"500\" must lie between 1000 and 40000"},
+		{"light exposure 0\nmap a\n", "t.scene:1: \"0\" must lie between 0.05 and 4"},
+		{"light gradient 1\nmap a\n", "t.scene:1: \"1\" must lie between 0 and 0.95"},
+		{"camera jpeg 0\nmap a\n", "t.scene:1: \"0\" must lie between 1 and 100"},
+		{"camera noise\nmap a\n", "t.scene:1: expected \"camera\" and one or more of"},
+		{"camera sharpen 2\nmap a\n", "t.scene:1: unknown word \"sharpen\" in \"camera\""},
+		{"map a\nat 3 key z\nlight exposure 1\n", "t.scene:3: \"light\" comes before the timeline"},
+		{"map a\nring black 200 190 28 4 wobble\n", "t.scene:2: unknown word \"wobble\" after the ring"},
+		{"map a\nring black 200 190 28 4 wobble 20\n", "t.scene:2: \"20\" must lie between 0 and 14"},
+		{"map a\nring black 200 190 28 4 gap 200\n", "t.scene:2: \"200\" must lie between 0 and 180"},
+		{"map a\nring black 200 190 28 4 oval 9\n", "t.scene:2: \"9\" must lie between 0.25 and 4"},
+		{"map a\ndisc black 200 190 28 wobble 1\n", "t.scene:2: expected \"disc INK X Y RADIUS\""},
 	};
 	for (const auto& c : cases)
 	{
@@ -123,6 +138,67 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
 		EXPECT_EQ(error.find('\n'), std::string::npos);
 	}
+}
+
+TEST(SceneScript, RoomsLightAndWebcamsAndHandDrawnRingsAreRead)
+{
+	const SceneScript script = parsed("light temperature 2700 exposure 0.6 gradient 0.2 45 vignetting 0.3\n"
+									  "camera blur 1.5 noise 4 jpeg 70\n"
+									  "map a\n"
+									  "ring yellow 200 190 28 4 wobble 1.5 gap 10 oval 1.1 30\n"
+									  "ring black 300 190 28 4 oval 0.9 gap 5\n"
+									  "ring black 400 190 28 4\n");
+	const Photography& photography = script.photography;
+	EXPECT_FLOAT_EQ(float(photography.light.exposure), 0.6f);
+	EXPECT_FLOAT_EQ(float(photography.light.gradient), 0.2f);
+	EXPECT_FLOAT_EQ(float(photography.light.gradientAngle), 45.0f);
+	EXPECT_FLOAT_EQ(float(photography.light.vignetting), 0.3f);
+	// Tungsten light: red kept, green less, blue far less.
+	const cv::Vec3d cast = photography.light.cast;
+	EXPECT_DOUBLE_EQ(cast[2], 1.0);
+	EXPECT_LT(cast[1], 0.7);
+	EXPECT_LT(cast[0], 0.4);
+	EXPECT_FLOAT_EQ(float(photography.blur), 1.5f);
+	EXPECT_FLOAT_EQ(float(photography.noise), 4.0f);
+	EXPECT_EQ(photography.jpegQuality, 70);
+	const std::vector<InkCircle>& rings = script.maps[0].circles;
+	EXPECT_FLOAT_EQ(rings[0].wobble, 1.5f);
+	EXPECT_FLOAT_EQ(rings[0].gap, 10.0f);
+	EXPECT_FLOAT_EQ(rings[0].oval, 1.1f);
+	EXPECT_FLOAT_EQ(rings[0].ovalAngle, 30.0f);
+	EXPECT_FLOAT_EQ(rings[1].oval, 0.9f);
+	EXPECT_FLOAT_EQ(rings[1].gap, 5.0f);
+	EXPECT_TRUE(rings[1].isHandDrawn());
+	EXPECT_FALSE(rings[2].isHandDrawn());
+
+	// A cast is written red, green, blue; daylight casts nothing.
+	const SceneScript warm = parsed("light cast 1.06 1 0.92\nmap a\n");
+	EXPECT_EQ(warm.photography.light.cast, cv::Vec3d(0.92f, 1.0f, 1.06f));
+	EXPECT_TRUE(parsed("map a\n").photography.light.isEven());
+	for (int c = 0; c < 3; ++c)
+	{
+		EXPECT_NEAR(colourTemperatureCast(6500.0)[c], 1.0, 1e-9);
+	}
+	EXPECT_GT(colourTemperatureCast(9000.0)[0], colourTemperatureCast(9000.0)[2]);
+}
+
+TEST(SceneScript, AHandDrawnRingWobblesWithinItsBoundsAndLeavesItsGapOpen)
+{
+	InkCircle ring{{200.0f, 200.0f}, 28.0f, Ink::Black, false, 4.0f};
+	ring.wobble = 2.0f;
+	ring.gap = 30.0f;
+	ring.oval = 1.2f;
+	const std::vector<cv::Point2f> path = handDrawnRingPath(ring);
+	ASSERT_GT(path.size(), 40u);
+	const double rx = 28.0 * std::sqrt(1.2), ry = 28.0 / std::sqrt(1.2);
+	for (const cv::Point2f& p : path)
+	{
+		const double r = std::hypot((p.x - 200.0) / rx, (p.y - 200.0) / ry);
+		EXPECT_NEAR(r, 1.0, 2.0 / ry + 1e-6);
+	}
+	// The ends are 30 degrees apart round the ring; the same ring wobbles alike.
+	EXPECT_NEAR(cv::norm(path.front() - path.back()), 2.0 * 28.0 * std::sin(15.0 * CV_PI / 180.0), 4.0);
+	EXPECT_EQ(handDrawnRingPath(ring), path);
 }
 
 TEST(SceneScript, MissingFileIsNamed)

@@ -93,6 +93,53 @@ TEST(TemplateTool, CameraPhotoIsRectifiedFirst)
 	EXPECT_NE(errors.find("no_such_dir/Data"), std::string::npos) << errors;
 }
 
+TEST(TemplateTool, TemplatesMadeInOneRoomServeInAnother)
+{
+	// The same pens photographed in a neutral room, under a dim warm lamp and
+	// in cool shade, each with a compressing webcam: the templates read from
+	// each photo pass each other's circle tests.
+	BoardDrawing drawing;
+	drawing.circles.push_back({cv::Point2f(220, 200), 28.0f, Ink::Black, false, 4.0f});
+	drawing.circles.push_back({cv::Point2f(400, 280), 28.0f, Ink::Yellow, false, 4.0f});
+	Photography warm, cool, neutral;
+	warm.light.cast = colourTemperatureCast(3000.0);
+	warm.light.exposure = 0.7;
+	warm.light.vignetting = 0.25;
+	cool.light.cast = colourTemperatureCast(7500.0);
+	cool.light.gradient = 0.15;
+	for (Photography* room : {&warm, &cool, &neutral})
+	{
+		room->jpegQuality = 80;
+		room->noise = 3.0;
+	}
+	const std::string directory = scratchFolder();
+	std::vector<AnalysisRig> rigs(3);
+	int made = 0;
+	for (const Photography& room : {neutral, warm, cool})
+	{
+		std::string error, errors;
+		const auto camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
+			"Data/markers/portal.dat", drawing, viewOfBoard(480, 15, 5), error, room);
+		ASSERT_TRUE(camera) << error;
+		const std::string photo = directory + "room_photo.png";
+		ASSERT_TRUE(cv::imwrite(photo, camera->picture()));
+		ASSERT_EQ(runTool("--data . --photo " + photo + " " + directory, errors), 0) << "room " << made << ": " << errors;
+		rigs[size_t(made++)].analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
+	}
+	for (AnalysisRig& rig : rigs)
+	{
+		for (const AnalysisRig& other : rigs)
+		{
+			std::copy(std::begin(blackTemplateExponents), std::end(blackTemplateExponents), rig.analysis.descriptorExponents);
+			EXPECT_LT(rig.analysis.descriptorDistance(rig.analysis.blackCircleTemplate - other.analysis.blackCircleTemplate),
+				circleMatchLimit);
+			std::copy(std::begin(yellowTemplateExponents), std::end(yellowTemplateExponents), rig.analysis.descriptorExponents);
+			EXPECT_LT(rig.analysis.descriptorDistance(rig.analysis.yellowCircleTemplate - other.analysis.yellowCircleTemplate),
+				circleMatchLimit);
+		}
+	}
+}
+
 TEST(TemplateTool, RefusesWhatItCannotUseAndSaysWhy)
 {
 	const std::string directory = scratchFolder();

@@ -7,11 +7,14 @@
 //
 // Photograph the printed board, glued flat, from ten or more places: near and
 // far, straight on and tilted by up to about 45 degrees, in every part of the
-// picture. FILE is Data/camera_para.dat by default.
+// picture. FILE is Data/camera_para.dat by default. A photograph in poor or
+// uneven light is looked at again with its colours read as the program reads
+// a board's, mapped by the paper's white.
 
-#include "markers/ARParam.h"
 #include "calibration/CharucoCalibration.h"
 #include "calibration/LensModelFit.h"
+#include "colour/PaperWhite.h"
+#include "markers/ARParam.h"
 
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -41,6 +44,26 @@ constexpr double secondsBetweenLiveViews = 1.5;
 
 /// Fewer views than this give focal lengths that cannot be trusted.
 constexpr int minimumViews = 5;
+
+/// The board's corners in a photograph. When not all of them show, the
+/// photograph is looked at once more with its paper read as white, as the
+/// program reads a board: a dim or unevenly lit sheet then shows more.
+CharucoView findCornersInAnyLight(const CharucoLayout& layout, const cv::Mat& photo)
+{
+	CharucoView view = findCharucoCorners(layout, photo);
+	if (int(view.ids.size()) == layout.cornerCount() || photo.empty())
+	{
+		return view;
+	}
+	cv::Mat colour = photo.clone();
+	if (colour.channels() == 1)
+	{
+		cv::cvtColor(photo, colour, cv::COLOR_GRAY2BGR);
+	}
+	PaperWhite::readAsNeutral(colour, cv::Mat(colour.size(), CV_8UC1, cv::Scalar(255)));
+	CharucoView again = findCharucoCorners(layout, colour);
+	return again.ids.size() > view.ids.size() ? again : view;
+}
 
 int printBoard(const CharucoLayout& layout, const std::string& output)
 {
@@ -83,7 +106,7 @@ bool viewsFromPhotos(const CharucoLayout& layout, const std::vector<std::string>
 			return false;
 		}
 		imageSize = photo.size();
-		CharucoView view = findCharucoCorners(layout, photo);
+		CharucoView view = findCornersInAnyLight(layout, photo);
 		std::printf("%s: %zu of %d corners\n", path.c_str(), view.ids.size(), layout.cornerCount());
 		if (!view.ids.empty())
 		{
@@ -109,7 +132,7 @@ bool viewsFromDevice(const CharucoLayout& layout, int device, std::vector<Charuc
 	while (int(views.size()) < liveViews && camera.read(frame) && !frame.empty())
 	{
 		imageSize = frame.size();
-		CharucoView view = findCharucoCorners(layout, frame);
+		CharucoView view = findCornersInAnyLight(layout, frame);
 		const auto now = std::chrono::steady_clock::now();
 		const bool keep = !view.ids.empty() && std::chrono::duration<double>(now - lastKept).count() > secondsBetweenLiveViews;
 		cv::Mat shown = frame.clone();

@@ -10,11 +10,14 @@
 // (640 x 480, as the "warped" window shows it); PHOTO.png, or a frame of camera
 // N, is a camera picture of the whole board, which is found by its markers and
 // rectified as the program does it (with the camera and marker files of the
-// data directory, chosen as the program chooses it). For each ink the roundest
-// ring is taken, as the contour search of the game sees it, and written to
-// DIRECTORY (the current directory by default) as circleExample.txt and
-// circleExampleYellow.txt.
+// data directory, chosen as the program chooses it). Its colours are read as
+// the program reads them, mapped to a neutral room's by the paper's white, so
+// templates made under one light serve under another. For each ink the
+// roundest ring is taken, as the contour search of the game sees it, and
+// written to DIRECTORY (the current directory by default) as circleExample.txt
+// and circleExampleYellow.txt.
 
+#include "analysis/BoardColours.h"
 #include "analysis/ShapeDescriptor.h"
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
@@ -125,6 +128,7 @@ cv::Mat rectifyPhoto(const cv::Mat& photo, const std::string& name, const DataFi
 			name.c_str(), files.boardMarkers.c_str());
 		return cv::Mat();
 	}
+	normaliseBoardColours(scanner);
 	return scanner.warpedColor.clone();
 }
 
@@ -148,7 +152,11 @@ cv::Mat rectifiedBoard(const Request& request, const DataFiles& files)
 			name.c_str(), image.cols, image.rows, boardWidth, boardHeight);
 		return cv::Mat();
 	}
-	return image;
+	// Without a scan the markers' places are not known: paper is looked for
+	// everywhere, and the markers' cells disagree with it and are left out.
+	cv::Mat board = image.clone();
+	PaperWhite::readAsNeutral(board, cv::Mat(board.size(), CV_8UC1, cv::Scalar(255)));
+	return board;
 }
 
 bool writeTemplate(const std::string& board, const std::string& ink, const std::vector<cv::Point>& ring,

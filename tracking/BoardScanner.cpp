@@ -1,6 +1,5 @@
 #include "tracking/BoardScanner.h"
 
-#include "tracking/ScanEvent.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -9,6 +8,9 @@
 /// Mean squared reprojection error, pixels squared, above which a set pose is
 /// too uncertain to use.
 static constexpr double maxPoseError = 100.0;
+
+/// Six markers cannot show in a smaller frame.
+static const cv::Size smallestFrame(64, 48);
 
 /// The board's corner markers need markers 0 to 5.
 static constexpr int boardMarkerCount = 6;
@@ -45,6 +47,7 @@ bool BoardScanner::initCamera()
 		std::printf("Camera parameter load error !!\n");
 		return false;
 	}
+	loadedCameraParam = loaded;
 	arParamChangeSize(&loaded, imageWidth, imageHeight, &cameraParam);
 	tracker.arInitCparam(&cameraParam);
 	std::printf("*** Camera Parameter ***\n");
@@ -76,23 +79,34 @@ bool BoardScanner::initCamera()
 
 bool BoardScanner::scanBoard()
 {
-	const bool found = findBoard();
-	reportTo(events, scanEvent(*this, found));
-	return found;
+	lastScan = ScanOutcome();
+	lastScan.boardMarkers = boardConfig != nullptr ? boardConfig->marker_num : 0;
+	lastScan.poseErrorLimit = maxPoseError;
+	lastScan.result = findBoard();
+	return lastScan.found();
 }
 
-bool BoardScanner::findBoard()
+ScanOutcome::Result BoardScanner::findBoard()
 {
 	if (scanPaused)
 	{
-		return false;
+		return ScanOutcome::Paused;
 	}
-	// The detector reads imageWidth x imageHeight BGR pixels; any other frame
-	// (or a scan before the tracker started) is refused, and retried later.
-	if (boardConfig == nullptr || portalConfig == nullptr || referenceFrame.type() != CV_8UC3
-		|| referenceFrame.cols != imageWidth || referenceFrame.rows != imageHeight || referenceFrame.empty())
+	// The detector reads BGR pixels of the camera's size; a scan before the
+	// tracker started, or of a frame that is no BGR picture, has nothing to go on.
+	if (boardConfig == nullptr || portalConfig == nullptr || referenceFrame.type() != CV_8UC3 || referenceFrame.empty())
 	{
-		return false;
+		return ScanOutcome::NoFrame;
+	}
+	lastScan.frameWidth = referenceFrame.cols;
+	lastScan.frameHeight = referenceFrame.rows;
+	if (referenceFrame.cols < smallestFrame.width || referenceFrame.rows < smallestFrame.height)
+	{
+		return ScanOutcome::FrameTooSmall;
+	}
+	if (referenceFrame.cols != imageWidth || referenceFrame.rows != imageHeight)
+	{
+		followFrameSize(referenceFrame.size());
 	}
 	const cv::Mat frame = referenceFrame.clone();
 	cv::Mat pixels;
@@ -113,18 +127,36 @@ bool BoardScanner::findBoard()
 		std::fprintf(stderr, "marker detection failed; the program ends\n");
 		// The caller ends the run, after the frames it recorded are written.
 		detectionFailed = true;
-		return false;
+		return ScanOutcome::DetectionFailed;
 	}
 	tracker.arVideoCapNext();
 
 	boardScanned = false;
-	if (!poseAccepted(tracker.arMultiGetTransMat(markerInfo, markerCount, boardConfig)))
+	lastScan.poseError = tracker.arMultiGetTransMat(markerInfo, markerCount, boardConfig);
+	for (const ARMultiEachMarkerInfoT& marker : boardConfig->marker)
+	{
+		lastScan.markersSeen += marker.visible >= 0 ? 1 : 0;
+	}
+	if (!poseAccepted(lastScan.poseError))
 	{
 		tracker.argSwapBuffers();
-		return false;
+		return lastScan.poseError < 0.0 ? ScanOutcome::MarkersMissing : ScanOutcome::PoseUncertain;
 	}
 	portalVisible = poseAccepted(tracker.arMultiGetTransMat(markerInfo, markerCount, portalConfig));
-	return rectifyBoard(frame);
+	return rectifyBoard(frame) ? ScanOutcome::Found : ScanOutcome::SeenEdgeOn;
+}
+
+void BoardScanner::followFrameSize(cv::Size size)
+{
+	std::fprintf(stderr,
+		"the camera delivers frames of %d x %d, not the %d x %d it reported at start-up; "
+		"its parameters are scaled to %d x %d\n",
+		size.width, size.height, imageWidth, imageHeight, size.width, size.height);
+	imageWidth = size.width;
+	imageHeight = size.height;
+	ARParam loaded = loadedCameraParam;
+	arParamChangeSize(&loaded, imageWidth, imageHeight, &cameraParam);
+	tracker.arInitCparam(&cameraParam);
 }
 
 bool poseAccepted(double error)

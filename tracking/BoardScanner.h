@@ -1,9 +1,9 @@
 #pragma once
 
-#include "core/EventSink.h"
 #include "markers/ARParam.h"
 #include "markers/MarkerTracker.h"
 #include "platform/FrameSource.h"
+#include "tracking/ScanOutcome.h"
 
 #include <opencv2/core.hpp>
 
@@ -39,11 +39,12 @@ public:
 	bool initCamera();
 
 	/// Find the board in the reference frame and rectify it. False when paused,
-	/// when the reference frame is empty or not of the camera size, when no
-	/// board is found or when its pose is too uncertain; the images and corner
-	/// lists then keep their previous contents. Reports a "scan" event either way.
-	/// When marker detection itself fails, `detectionFailed` is set: the run
-	/// cannot go on.
+	/// when there is no frame, when no board is found, when its pose is too
+	/// uncertain or when it is seen too obliquely; the images and corner lists
+	/// then keep their previous contents, and `lastScan` says why. A frame of
+	/// another size than the camera reported scales the camera parameters to
+	/// it first (said once). When marker detection itself fails,
+	/// `detectionFailed` is set: the run cannot go on.
 	bool scanBoard();
 
 	/// Read one camera frame into cameraFrame and compare it with the reference.
@@ -78,8 +79,6 @@ public:
 
 	FrameSource& frameSource() { return *capture; }
 	MarkerTracker& markerTracker() { return tracker; }
-	/// Scans are reported here; null reports nothing.
-	void setEventSink(EventSink* sink) { events = sink; }
 
 	// Fields, in the order of their roles: tracker set-up, camera, analysis
 	// results, scan state.
@@ -96,6 +95,9 @@ public:
 	const char* cameraParamFile = "Data/camera_para.dat";
 	/// Camera parameters scaled to the image size.
 	ARParam cameraParam = {};
+	/// The camera parameters as their file holds them, for frames of a size
+	/// the camera did not report.
+	ARParam loadedCameraParam = {};
 	const char* boardConfigFile = "Data/markers/marker.dat";
 	ARMultiMarkerInfoT* boardConfig = nullptr;
 	const char* portalConfigFile = "Data/markers/portal.dat";
@@ -139,6 +141,8 @@ public:
 	bool missingFrameReported = false;
 	/// Marker detection failed in a scan: the run cannot go on.
 	bool detectionFailed = false;
+	/// What the last scan found, or why it found nothing.
+	ScanOutcome lastScan;
 	bool portalVisible = false;
 	/// Portal corners in board pixels, in the order (-60,-60), (-60,60), (60,-60), (60,60).
 	std::vector<cv::Point2f> portalCorners;
@@ -155,11 +159,12 @@ private:
 	/// with nothing changed, when the board's outline in the frame is too thin
 	/// or twisted to rectify.
 	bool rectifyBoard(const cv::Mat& frame);
-	/// The scan itself; scanBoard reports what it found.
-	bool findBoard();
+	/// The scan itself, into lastScan.
+	ScanOutcome::Result findBoard();
+	/// Scale the camera parameters to frames of `size`, saying so.
+	void followFrameSize(cv::Size size);
 
 	Display& display;
-	EventSink* events = nullptr;
 	/// The marker tracker; it owns the two marker sets.
 	MarkerTracker tracker;
 };

@@ -13,7 +13,8 @@ cd "$work/run" || exit 1
 
 "$drawtable" --headless --source demo --passes 52 --data ../table --trace run.jsonl --snapshots shots \
 	>out.txt 2>err.txt || fail "run with --data failed: $(cat err.txt)"
-[ ! -s err.txt ] || fail "unexpected messages (a file not found?): $(cat err.txt)"
+# Only why the scans the demo's hand holds back build nothing.
+! grep -v '^scan held back: a hand over' err.txt || fail "unexpected messages (a file not found?): $(cat err.txt)"
 grep -q '"type": "ball"' run.jsonl || fail "no ball: the templates were not read from the data directory"
 [ -s shots/game.png ] && [ -s video/raw0.png ] || fail "outputs not in the working directory"
 [ ! -e ../table/run.jsonl ] && [ ! -e ../table/video ] || fail "outputs written into the data directory"

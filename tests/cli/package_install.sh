@@ -29,8 +29,9 @@ status=$?
 [ "$status" -eq 0 ] || fail "installed drawtable gave status $status: $(cat err.txt)"
 [ "$(wc -l <run.jsonl)" -eq 50 ] || fail "trace has $(wc -l <run.jsonl) lines, expected 50"
 grep -q '"type": "scan", "ok": true' run.jsonl || fail "the demo board was never scanned"
-# Only the note that frames are not recorded without a video folder.
-! grep -v 'no folder "video"' err.txt || fail "unexpected messages: $(cat err.txt)"
+# Only the note that frames are not recorded without a video folder, and
+# why the scans the demo's hand holds back build nothing.
+! grep -v -e 'no folder "video"' -e '^scan held back: a hand over' err.txt || fail "unexpected messages: $(cat err.txt)"
 
 "$usr/bin/drawtable-print-board" >/dev/null 2>err.txt || fail "installed print-board failed: $(cat err.txt)"
 [ -s board.png ] && [ -s portal.png ] || fail "print-board wrote no pictures"

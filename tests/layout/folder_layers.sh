@@ -10,15 +10,16 @@ fail=0
 
 declare -A allowed=(
 	[core]=""
+	[colour]=""
 	[platform]="core"
 	[markers]="core platform"
 	[physics]="core"
 	[tracking]="core platform markers"
-	[analysis]="core platform markers physics tracking"
-	[render]="core platform markers physics tracking analysis"
+	[analysis]="core colour platform markers physics tracking"
+	[render]="core colour platform markers physics tracking analysis"
 	[scenes]="core platform markers"
-	[calibration]="core markers"
-	[app]="core platform markers physics tracking analysis render scenes calibration"
+	[calibration]="core colour markers"
+	[app]="core colour platform markers physics tracking analysis render scenes calibration"
 )
 
 for folder in "${!allowed[@]}"; do

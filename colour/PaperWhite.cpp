@@ -1,6 +1,6 @@
-#include "analysis/PaperWhite.h"
+#include "colour/PaperWhite.h"
 
-#include "analysis/BalancedColours.h"
+#include "colour/BalancedColours.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -258,4 +258,14 @@ void PaperWhite::normalise(cv::Mat& picture) const
 	picture.convertTo(balanced, CV_32FC3);
 	cv::multiply(balanced, gains, balanced);
 	settleBalancedColours(balanced, picture);
+}
+
+PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper)
+{
+	const PaperWhite white = measure(picture, paper);
+	if (!white.readsNeutral())
+	{
+		white.normalise(picture);
+	}
+	return white;
 }

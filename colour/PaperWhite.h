@@ -43,6 +43,11 @@ public:
 	/// noise (settleBalancedColours). Does nothing unless found().
 	void normalise(cv::Mat& picture) const;
 
+	/// Measure the paper of `picture` where `paper` allows and, unless it
+	/// already reads neutral and bright, normalise the picture. A picture
+	/// that reads neutral is left exactly as it is. Returns what was measured.
+	static PaperWhite readAsNeutral(cv::Mat& picture, const cv::Mat& paper);
+
 	/// Cells that agreed with the field, and cells that showed paper at all.
 	int cellsUsed = 0;
 	int cellsMeasured = 0;

@@ -1,4 +1,4 @@
-#include "analysis/BalancedColours.h"
+#include "colour/BalancedColours.h"
 
 #include <opencv2/imgproc.hpp>
 
