@@ -93,6 +93,9 @@ public:
 	int passCount = 0;
 	/// Why the board was not scanned has been said in this still period.
 	bool whySaid = false;
+	/// Rescans read the board's colours as under a neutral light; off only to
+	/// measure what that costs.
+	bool readColoursAsNeutral = true;
 	/// The stroke being drawn with the mouse in "game".
 	PenState pen;
 	/// The video of the run, when one was asked for.

@@ -26,7 +26,10 @@ void Application::rescan()
 void Application::analyseScannedBoard(Event* scan)
 {
 	// The ink and skin ranges hold for paper that reads neutral and bright.
-	normaliseBoardColours(scanner);
+	if (readColoursAsNeutral)
+	{
+		normaliseBoardColours(scanner);
+	}
 	const double skin = skinShare(scanner.warpedColor);
 	const bool hand = handInView(scanner.warpedColor);
 	if (hand && scan != nullptr)

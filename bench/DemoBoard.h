@@ -17,12 +17,14 @@
 // The demo board as the measurements and the checks of their results see it.
 // The program's data files must be in the working directory.
 
-/// The camera of --source demo: the shipped board with the demo drawing.
-inline std::unique_ptr<FrameSource> demoCamera()
+/// The camera of --source demo: the shipped board with the demo drawing, in
+/// the demo's neutral light or in another room's.
+inline std::unique_ptr<FrameSource> demoCamera(const Photography& room = Photography())
 {
 	std::string error;
 	std::unique_ptr<FrameSource> camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat",
-		"Data/markers/marker.dat", "Data/markers/portal.dat", demoDrawing(), viewOfBoard(480.0, 10.0, 0.0), error);
+		"Data/markers/marker.dat", "Data/markers/portal.dat", demoDrawing(), viewOfBoard(480.0, 10.0, 0.0), error,
+		room);
 	if (!camera)
 	{
 		throw std::runtime_error(error);
@@ -32,9 +34,9 @@ inline std::unique_ptr<FrameSource> demoCamera()
 
 /// A headless program over the demo camera, run up to and including its first
 /// rescan: the board is scanned and the drawing made into bodies.
-inline std::unique_ptr<Application> scannedDemo()
+inline std::unique_ptr<Application> scannedDemo(const Photography& room = Photography())
 {
-	auto app = std::make_unique<Application>(demoCamera(), std::make_unique<HeadlessDisplay>());
+	auto app = std::make_unique<Application>(demoCamera(room), std::make_unique<HeadlessDisplay>());
 	if (app->start() != 0)
 	{
 		throw std::runtime_error("the demo program did not start");

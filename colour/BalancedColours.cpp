@@ -28,9 +28,6 @@ constexpr float fringeFade = 40.0f;
 constexpr float crScale = 0.713f;
 constexpr float cbScale = 0.564f;
 
-/// Luma and the two colour differences R - Y and B - Y of BGR pixels.
-const cv::Matx33f toLumaAndDifferences(0.114f, 0.587f, 0.299f, -0.114f, -0.587f, 0.701f, 0.886f, -0.587f, -0.299f);
-
 /// `difference` with `cut` taken off its size, never past zero.
 float shrink(float difference, float cut)
 {
@@ -40,27 +37,39 @@ float shrink(float difference, float cut)
 
 }  // namespace
 
-void settleBalancedColours(const cv::Mat& balanced, cv::Mat& picture)
+void balanceColours(cv::Mat& picture, const cv::Mat& gains)
 {
-	CV_Assert(balanced.type() == CV_32FC3);
-	cv::Mat planes[3];
+	CV_Assert(picture.type() == CV_8UC3 && gains.type() == CV_32FC3 && gains.size() == picture.size());
+	// Balanced luma and the colour differences R - Y and B - Y, in one sweep.
+	cv::Mat planes[3] = {cv::Mat(picture.size(), CV_32F), cv::Mat(picture.size(), CV_32F), cv::Mat(picture.size(), CV_32F)};
+	cv::Mat luma(picture.size(), CV_8U);
+	for (int row = 0; row < picture.rows; ++row)
 	{
-		cv::Mat yuv;
-		cv::transform(balanced, yuv, toLumaAndDifferences);
-		cv::split(yuv, planes);
+		const cv::Vec3b* in = picture.ptr<cv::Vec3b>(row);
+		const cv::Vec3f* gain = gains.ptr<cv::Vec3f>(row);
+		float* y = planes[0].ptr<float>(row);
+		float* rMinusY = planes[1].ptr<float>(row);
+		float* bMinusY = planes[2].ptr<float>(row);
+		uchar* grey = luma.ptr<uchar>(row);
+		for (int col = 0; col < picture.cols; ++col)
+		{
+			const float b = in[col][0] * gain[col][0], g = in[col][1] * gain[col][1], r = in[col][2] * gain[col][2];
+			y[col] = 0.299f * r + 0.587f * g + 0.114f * b;
+			rMinusY[col] = r - y[col];
+			bMinusY[col] = b - y[col];
+			grey[col] = cv::saturate_cast<uchar>(y[col]);
+		}
 	}
 	cv::GaussianBlur(planes[1], planes[1], cv::Size(5, 5), colourSmoothing);
 	cv::GaussianBlur(planes[2], planes[2], cv::Size(5, 5), colourSmoothing);
 
 	// How close each pixel lies to an edge, and how sharp it is: the range of
 	// luma within two pixels of it, as far as colour bleeds.
-	cv::Mat luma, brightest, darkest;
-	planes[0].convertTo(luma, CV_8U);
+	cv::Mat brightest, darkest;
 	const cv::Mat nearby = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(5, 5));
 	cv::dilate(luma, brightest, nearby);
 	cv::erode(luma, darkest, nearby);
 
-	picture.create(balanced.size(), CV_8UC3);
 	for (int row = 0; row < picture.rows; ++row)
 	{
 		const float* y = planes[0].ptr<float>(row);

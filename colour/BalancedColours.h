@@ -2,9 +2,10 @@
 
 #include <opencv2/core.hpp>
 
-/// The last step of white balancing a board: `balanced` (32-bit float BGR,
-/// paper at the reference white) into `picture` (8-bit BGR of its size), with
-/// what the gains made of the camera's own colour flaws taken out. A camera
+/// White balance a board: multiply `picture` (8-bit BGR) in place by `gains`
+/// (32-bit float, three channels, its size), which bring paper to the
+/// reference white, and take out what the gains make of the camera's own
+/// colour flaws. A camera
 /// records little of a channel the light is poor in, and the gains amplify
 /// its noise with it; compression keeps colour at half resolution, so under a
 /// cast the paper's colour bleeds into the dark side of every ink edge, where
@@ -15,4 +16,4 @@
 /// - dark pixels on sharp edges lose as much colour as compression bleeds
 ///   over such an edge. Bright colours (yellow ink, skin) and colours far
 ///   from grey (red ink) keep theirs.
-void settleBalancedColours(const cv::Mat& balanced, cv::Mat& picture);
+void balanceColours(cv::Mat& picture, const cv::Mat& gains);

@@ -254,10 +254,7 @@ void PaperWhite::normalise(cv::Mat& picture) const
 	}
 	cv::Mat gains;
 	cv::resize(coarse, gains, size, 0, 0, cv::INTER_LINEAR);
-	cv::Mat balanced;
-	picture.convertTo(balanced, CV_32FC3);
-	cv::multiply(balanced, gains, balanced);
-	settleBalancedColours(balanced, picture);
+	balanceColours(picture, gains);
 }
 
 PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper)

@@ -40,7 +40,7 @@ public:
 	/// Map the colours of `picture` (the measured one, or another of its size
 	/// and light) so that paper reads `referenceWhite` in every channel
 	/// everywhere, then take out what the gains made of the camera's colour
-	/// noise (settleBalancedColours). Does nothing unless found().
+	/// noise (balanceColours). Does nothing unless found().
 	void normalise(cv::Mat& picture) const;
 
 	/// Measure the paper of `picture` where `paper` allows and, unless it
