@@ -8,8 +8,8 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
-// The paper's white read off a board, the board mapped to a neutral room's
-// colours, and the yellow mask's small repairs.
+// The paper's white read off a board, and the yellow mask's small repairs.
+// What the mapping does to whole boards in many rooms is the room matrix's.
 
 namespace
 {
@@ -57,6 +57,7 @@ cv::Mat everywhere(const cv::Mat& board)
 	return cv::Mat(board.size(), CV_8UC1, cv::Scalar(255));
 }
 
+/// Pixels of `board` in a colour class, counted where `where` is set.
 int inRange(const cv::Mat& board, const ColourRange& range, const cv::Mat& where)
 {
 	cv::Mat ycrcb, mask;
@@ -76,50 +77,6 @@ TEST(PaperWhite, ANeutralBrightBoardIsLeftExactlyAsItIs)
 		EXPECT_TRUE(white.found());
 		EXPECT_TRUE(white.readsNeutral());
 		EXPECT_EQ(cv::norm(read, before, cv::NORM_INF), 0.0);
-	}
-}
-
-TEST(PaperWhite, RoomsAreMappedToTheReferenceWhiteAndTheInksToTheirRanges)
-{
-	const cv::Mat board = neutralBoard();
-	cv::Mat blackPlace(board.size(), CV_8UC1, cv::Scalar(0)), yellowPlace = blackPlace.clone();
-	cv::circle(blackPlace, cv::Point(200, 200), ringRadius, cv::Scalar(255), 1);
-	cv::circle(yellowPlace, cv::Point(420, 260), ringRadius, cv::Scalar(255), 1);
-	const int blackSeen = inRange(board, blackInk, blackPlace), yellowSeen = inRange(board, yellowInk, yellowPlace);
-	// The yellow pen reads as skin too, under any light; the paper never may.
-	cv::Mat paperOnly;
-	cv::inRange(board, paperWhite, paperWhite, paperOnly);
-	cv::erode(paperOnly, paperOnly, cv::Mat(), cv::Point(-1, -1), 4);
-	const struct
-	{
-		const char* room;
-		cv::Vec3d cast;
-		double level, falloff, vignetting;
-	} rooms[] = {
-		{"tungsten", {0.35, 0.66, 1.0}, 0.95, 0.0, 0.2},
-		{"warm, dim, uneven", {0.55, 0.8, 1.0}, 0.6, 0.2, 0.3},
-		{"cool", {1.0, 0.92, 0.88}, 0.9, 0.1, 0.0},
-		{"dim", {1.0, 1.0, 1.0}, 0.55, 0.0, 0.0},
-		{"slightly warm", {0.92, 1.0, 1.06}, 0.94, 0.0, 0.0},
-	};
-	for (const auto& room : rooms)
-	{
-		SCOPED_TRACE(room.room);
-		cv::Mat read = lit(board, room.cast, room.level, room.falloff, room.vignetting);
-		const PaperWhite white = PaperWhite::readAsNeutral(read, everywhere(read));
-		ASSERT_TRUE(white.found());
-		EXPECT_FALSE(white.readsNeutral());
-		for (const cv::Point at : {cv::Point(120, 120), cv::Point(320, 100), cv::Point(560, 300), cv::Point(300, 460)})
-		{
-			const cv::Vec3b paper = read.at<cv::Vec3b>(at);
-			for (int c = 0; c < 3; ++c)
-			{
-				EXPECT_NEAR(paper[c], PaperWhite::referenceWhite, 6.0) << at;
-			}
-		}
-		EXPECT_EQ(inRange(read, skinColour, paperOnly), 0);
-		EXPECT_GE(inRange(read, blackInk, blackPlace), blackSeen * 9 / 10);
-		EXPECT_GE(inRange(read, yellowInk, yellowPlace), yellowSeen * 9 / 10);
 	}
 }
 
