@@ -1,5 +1,7 @@
 #include "scenes/SceneScript.h"
 
+#include "scenes/ProjectorStatement.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -12,6 +14,8 @@
 /// 155..325), inks are black, yellow or red:
 ///
 ///     view DISTANCE TILT TURN [X Y]      where the camera starts (millimetres, degrees)
+///     projector DISTANCE TILT TURN [X Y] [size W H] [focal F] [latency N] [brightness B] [room R]
+///                                        a projector lights the board (see ProjectorStatement.h)
 ///     map NAME                           a drawing; the first one shows from pass 1
 ///     stroke INK WIDTH X Y X Y ...       a pen line through two or more points
 ///     ring INK X Y RADIUS WIDTH          a circle drawn with the pen
@@ -92,6 +96,10 @@ private:
 		{
 			return cue();
 		}
+		if (keyword == "projector")
+		{
+			return projectorStatement();
+		}
 		return fail("unknown statement \"" + keyword + "\"");
 	}
 
@@ -107,6 +115,25 @@ private:
 			return fail("\"view\" sets where the camera starts: it comes before the timeline");
 		}
 		script.views.assign(1, view);
+		return true;
+	}
+
+	bool projectorStatement()
+	{
+		if (script.hasProjector)
+		{
+			return fail("a second projector");
+		}
+		if (!script.cues.empty())
+		{
+			return fail("\"projector\" comes before the timeline");
+		}
+		std::string reason;
+		if (!parseProjectorStatement(words, script.projector, reason))
+		{
+			return fail(reason);
+		}
+		script.hasProjector = true;
 		return true;
 	}
 
