@@ -44,6 +44,7 @@ int Application::start()
 	}
 	setUpDebugDraw();
 	createWindows();
+	openProjector();
 	return 0;
 }
 
