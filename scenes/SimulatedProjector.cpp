@@ -9,6 +9,11 @@ namespace
 /// What the table round the sheet reflects: the dark table the camera sees there.
 const cv::Scalar tableReflectance(60, 75, 90);
 
+/// A camera's colour filters pass some of each colour into the others'
+/// channels (B, G, R rows): projected green brightens the blue channel too,
+/// which is the one the motion test reads.
+const cv::Matx33f channelCrosstalk(0.80f, 0.15f, 0.05f, 0.10f, 0.80f, 0.10f, 0.05f, 0.15f, 0.80f);
+
 /// Each camera pixel averages 2 x 2 samples of the light, as the camera's
 /// picture of the room does: a projected edge falls between camera pixels.
 constexpr int supersampling = 2;
@@ -114,6 +119,7 @@ void SimulatedProjector::light(cv::Mat& frame, const SceneState& view)
 	CV_Assert(knows(view) && frame.type() == CV_8UC3 && frame.size() == cv::Size(camera.xsize, camera.ysize));
 	frame.convertTo(frame, -1, where.room);
 	added = 0.0;
+	lit.release();
 	const cv::Mat picture = delayedPicture();
 	if (picture.empty())
 	{
@@ -125,8 +131,8 @@ void SimulatedProjector::light(cv::Mat& frame, const SceneState& view)
 	cv::Mat onTable;
 	cv::resize(sampled, onTable, frame.size(), 0, 0, cv::INTER_AREA);
 	// Picture and reflectance are both 255 at full: light = picture * reflectance * brightness.
-	cv::Mat lit;
 	cv::multiply(onTable, footprint.reflectance, lit, where.brightness / (255.0 * 255.0));
+	cv::transform(lit, lit, channelCrosstalk);
 	cv::add(frame, lit, frame);
 	const cv::Scalar sum = cv::sum(lit);
 	added = sum[0] + sum[1] + sum[2];

@@ -37,8 +37,10 @@ public:
 	/// projector's light truly lands.
 	const cv::Matx33d& planeToProjector() const { return toProjector; }
 	const ProjectorPlacement& placement() const { return where; }
-	/// Light added to the last frame, summed over its pixels and channels.
+	/// Light added to the last frame, summed over its pixels and channels, and
+	/// pixel by pixel (empty when none was).
 	double lastLight() const { return added; }
+	const cv::Mat& lastLightImage() const { return lit; }
 
 private:
 	struct Footprint
@@ -61,4 +63,5 @@ private:
 	std::deque<cv::Mat> shown;
 	std::map<SceneState, Footprint> footprints;
 	double added = 0.0;
+	cv::Mat lit;
 };

@@ -116,6 +116,7 @@ struct ProjectorTable
 			app->runPass();
 			light.push_back(camera->projector()->lastLight());
 			measureBalls();
+			measureMotion();
 		}
 	}
 
@@ -147,6 +148,46 @@ struct ProjectorTable
 			worstBallMm = std::max(worstBallMm, cv::norm(lit - apply(toMm, board)));
 			ballsMeasured += 1;
 		}
+	}
+
+	/// What the projector's light alone adds to the motion test's measure
+	/// (the mean difference from the reference in channel 0, threshold 10),
+	/// over the pixels the test reads and over all of them.
+	void measureMotion()
+	{
+		if (!app->projection)
+		{
+			return;
+		}
+		const cv::Mat& lit = camera->projector()->lastLightImage();
+		cv::Mat now = cv::Mat::zeros(camera->frameSize(), CV_8UC1);
+		if (!lit.empty())
+		{
+			cv::extractChannel(lit, now, 0);
+		}
+		if (records.back().still == 0 || referenceLight.empty())
+		{
+			referenceLight = now;
+			return;
+		}
+		// The calibration's patterns are motion, as they should be.
+		if (app->projection->calibrating || records.back().pass < calibratedPass + 10)
+		{
+			if (app->projection->calibrating)
+			{
+				calibratedPass = records.back().pass + 1;
+			}
+			return;
+		}
+		cv::Mat difference;
+		cv::absdiff(now, referenceLight, difference);
+		worstMotionUnmasked = std::max(worstMotionUnmasked, cv::sum(difference)[0] / 307200.0);
+		const cv::Mat& ignored = app->scanner.motionIgnored;
+		if (!ignored.empty())
+		{
+			difference.setTo(0, ignored);
+		}
+		worstMotion = std::max(worstMotion, cv::sum(difference)[0] / 307200.0);
 	}
 
 	/// Events of one type, each with the pass it came in.
@@ -217,6 +258,10 @@ struct ProjectorTable
 	cv::Matx33d toMm;
 	double worstBallMm = 0.0;
 	long ballsMeasured = 0;
+	cv::Mat referenceLight;
+	int calibratedPass = 0;
+	double worstMotion = 0.0;
+	double worstMotionUnmasked = 0.0;
 };
 
 struct Placement
@@ -289,10 +334,13 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 		EXPECT_TRUE(table.camera->scene().stateAt(pass).hand) << "a hand found in pass " << pass;
 	}
 
-	std::printf("%s: calibration %.2f px (%.2f mm), %.0f of %.0f corners, latency %.0f; projected balls within %.2f mm over %ld; %zu scans\n",
+	// The projected picture adds nothing to the motion test.
+	EXPECT_LT(table.worstMotion, 0.05);
+
+	std::printf("%s: calibration %.2f px (%.2f mm), %.0f of %.0f corners, latency %.0f; projected balls within %.2f mm over %ld; %zu scans; projected motion %.3f (%.3f unmasked)\n",
 		placement.name, calibration.number("rmsPixels"), calibration.number("rmsMm"),
 		calibration.number("cornersUsed"), calibration.number("cornersFound"), calibration.number("latency"),
-		table.worstBallMm, table.ballsMeasured, scans.size());
+		table.worstBallMm, table.ballsMeasured, scans.size(), table.worstMotion, table.worstMotionUnmasked);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
