@@ -60,7 +60,8 @@ public:
 
 	/// Project the game onto the board from the next start on: the projector's
 	/// picture is the desktop rectangle `screen`. The calibration is `given`, or
-	/// read from the data directory, or measured in the first passes.
+	/// read from the data directory, or measured in the first passes. After
+	/// start, projection begins with the next pass.
 	void useProjector(cv::Rect screen, const ProjectorCalibration* given = nullptr);
 
 private:
@@ -86,6 +87,7 @@ private:
 	bool rescanDue();
 	void projectGame();
 	void projectorKey(int key);
+	void readProjectorCalibration();
 	void openProjector();
 	void startProjectorCalibration();
 	void finishProjectorCalibration();

@@ -63,8 +63,21 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 	{
 		projection->calibration = *given;
 		projection->calibrated = true;
-		return;
 	}
+	else
+	{
+		readProjectorCalibration();
+	}
+	// Started already: the window opens now.
+	if (scene.world != nullptr)
+	{
+		openProjector();
+	}
+}
+
+void Application::readProjectorCalibration()
+{
+	const cv::Rect& screen = projection->screen;
 	const std::string& path = files.projectorCalibration;
 	if (!fileExists(path))
 	{

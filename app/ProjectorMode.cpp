@@ -16,29 +16,41 @@ void ProjectorMode::rememberLit(cv::Mat litNow)
 	{
 		litHistory.pop_front();
 	}
-	recentLit.release();
+	bool any = false;
 	for (const cv::Mat& lit : litHistory)
 	{
 		if (lit.empty())
 		{
 			continue;
 		}
-		if (recentLit.empty())
+		if (!any)
 		{
-			recentLit = lit.clone();
+			// The buffer is reused from pass to pass.
+			lit.copyTo(recentLit);
+			any = true;
 		}
 		else
 		{
-			recentLit |= lit;
+			cv::bitwise_or(recentLit, lit, recentLit);
 		}
+	}
+	if (!any)
+	{
+		recentLit.release();
+	}
+	if (recentLit.empty() || referenceLit.empty() || referenceLit.size() != recentLit.size())
+	{
+		ignored = recentLit.empty() ? referenceLit : recentLit;
+	}
+	else
+	{
+		cv::bitwise_or(recentLit, referenceLit, combined);
+		ignored = combined;
 	}
 }
 
-cv::Mat ProjectorMode::motionIgnored() const
+void ProjectorMode::referenceRenewed()
 {
-	if (referenceLit.empty() || recentLit.empty() || referenceLit.size() != recentLit.size())
-	{
-		return recentLit.empty() ? referenceLit : recentLit;
-	}
-	return recentLit | referenceLit;
+	referenceLit = recentLit.clone();
+	ignored = referenceLit;
 }

@@ -52,9 +52,9 @@ struct ProjectorMode
 	void rememberLit(cv::Mat litNow);
 	/// The pixels the motion test leaves out: lit lately, or lit when the
 	/// reference frame was taken. Empty when there are none.
-	cv::Mat motionIgnored() const;
+	const cv::Mat& motionIgnored() const { return ignored; }
 	/// The camera took a new reference frame: what it may show lit is what was lit lately.
-	void referenceRenewed() { referenceLit = recentLit.clone(); }
+	void referenceRenewed();
 
 	cv::Rect screen;
 	ProjectorCanvas canvas;
@@ -80,4 +80,6 @@ private:
 	std::deque<cv::Mat> litHistory;
 	cv::Mat recentLit;
 	cv::Mat referenceLit;
+	cv::Mat combined;
+	cv::Mat ignored;
 };
