@@ -5,6 +5,7 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <sstream>
@@ -12,8 +13,10 @@
 namespace
 {
 
-/// Squares across the pattern; the rows follow from the picture's shape.
+/// Squares across the pattern, as many as fit at this size at most; the rows
+/// follow from the picture's shape. Smaller squares' codes are too fine for the camera.
 constexpr int patternSquaresX = 11;
+constexpr int patternSquareAtLeast = 40;
 /// The code in a square takes this share of its side, as on the printed board.
 constexpr double patternMarkerShare = 26.0 / 35.0;
 
@@ -62,10 +65,11 @@ ProjectorPattern makeProjectorPattern(cv::Size size)
 	ProjectorPattern pattern;
 	CharucoLayout& layout = pattern.layout;
 	// A margin of half a square all round: the board is one square larger than its squares.
-	int square = size.width / (patternSquaresX + 1);
-	layout.squaresX = patternSquaresX;
+	layout.squaresX = std::clamp(size.width / patternSquareAtLeast - 1, 3, patternSquaresX);
+	int square = size.width / (layout.squaresX + 1);
 	layout.squaresY = std::max(3, size.height / square - 1);
-	square = std::min(square, size.height / (layout.squaresY + 1));
+	// Even, so that the half-square margin is whole.
+	square = std::min(square, size.height / (layout.squaresY + 1)) & ~1;
 	layout.squareMm = square;
 	layout.markerMm = std::floor(square * patternMarkerShare);
 
@@ -229,7 +233,8 @@ bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView&
 		}
 	}
 	result.cornersUsed = int(keptCamera.size());
-	if (result.cornersUsed < minCalibrationCorners)
+	// Most corners must agree: a fit that only a few support is chance.
+	if (result.cornersUsed < minCalibrationCorners || 2 * result.cornersUsed < result.cornersFound)
 	{
 		problem = "only " + std::to_string(result.cornersUsed) + " of the " + std::to_string(result.cornersFound)
 			+ " corners found agree on one table plane: keep the camera, the projector and the board still while the pattern shows, and lay the board flat";

@@ -65,7 +65,8 @@ constexpr int minCalibrationCorners = 12;
 /// Fit the camera-to-projector map from the pattern's corners seen in the
 /// camera (observed pixels, as the lens puts them; `distortion` are the camera
 /// parameters' factors, which take them to ideal pixels). The fit is robust:
-/// RANSAC over every corner found, then least squares over those it keeps.
+/// RANSAC over every corner found, then least squares over those it keeps,
+/// which must be most of them.
 /// `idealToBoardMm`, when not null, maps ideal camera pixels to millimetres on
 /// the board, for the error in millimetres. Returns false with `problem` saying
 /// what to change when the fit is too poor to use; `result` holds the figures
