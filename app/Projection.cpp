@@ -296,10 +296,10 @@ void Application::finishProjectorCalibration()
 		scanner.referenceFrame = run.darkFrame.clone();
 		cv::Matx33d idealToMm;
 		const cv::Matx33d* toMm = nullptr;
-		cv::Matx33d unused;
-		if (scanner.scanBoard() && boardToIdealCamera(scanner.homography, unused))
+		cv::Matx33d boardToIdeal;
+		if (scanner.scanBoard() && boardToIdealCamera(scanner.homography, boardToIdeal))
 		{
-			idealToMm = boardPixelsToMm(*scanner.boardConfig) * cv::Matx33d(scanner.homography);
+			idealToMm = boardPixelsToMm(*scanner.boardConfig) * boardToIdeal.inv();
 			toMm = &idealToMm;
 		}
 		const CharucoView named =
