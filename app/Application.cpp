@@ -43,6 +43,7 @@ int Application::start()
 	}
 	setUpDebugDraw();
 	createWindows();
+	openProjector();
 	return 0;
 }
 

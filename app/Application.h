@@ -2,6 +2,7 @@
 
 #include "analysis/DrawingAnalysis.h"
 #include "app/DataFiles.h"
+#include "app/ProjectorMode.h"
 #include "app/Trace.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
@@ -60,6 +61,12 @@ public:
 	/// that it can be measured on its own.
 	void rescan();
 
+	/// Project the game onto the board from the next start on: the projector's
+	/// picture is the desktop rectangle `screen`. The calibration is `given`, or
+	/// read from the data directory, or measured in the first passes. After
+	/// start, projection begins with the next pass.
+	void useProjector(cv::Rect screen, const ProjectorCalibration* given = nullptr);
+
 private:
 	// The steps of a pass.
 	void stepWorld();
@@ -78,6 +85,18 @@ private:
 	// Start-up helpers.
 	void setUpDebugDraw();
 	void createWindows();
+
+	// Projector mode (app/Projection.cpp); each does what the program always
+	// did when there is no projector.
+	bool cameraMoved();
+	bool rescanDue();
+	void projectGame();
+	void projectorKey(int key);
+	void readProjectorCalibration();
+	void openProjector();
+	void startProjectorCalibration();
+	void finishProjectorCalibration();
+	void drawGameOnBoard();
 
 public:
 	Trace trace;
@@ -100,6 +119,8 @@ public:
 	PenState pen;
 	/// The video of the run, when one was asked for.
 	std::unique_ptr<SideBySideVideo> video;
+	/// Projector mode, when asked for.
+	std::unique_ptr<ProjectorMode> projection;
 	/// The numbered frames of every pass. Last, so that it finishes writing
 	/// before anything else goes.
 	FrameRecorder recorder;

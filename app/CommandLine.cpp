@@ -25,6 +25,51 @@ bool parsePassCount(const std::string& text, long& passes)
 	return true;
 }
 
+/// Smallest projector picture the calibration pattern fits in, and the largest screen.
+constexpr int minProjectorWidth = 160;
+constexpr int minProjectorHeight = 120;
+constexpr int maxScreenSide = 16384;
+
+/// "X,Y,W,H": four whole numbers; X and Y may be negative (a screen left of
+/// or above the first), W and H large enough for the calibration pattern.
+bool parseDesktopRect(const std::string& text, DesktopRect& rect)
+{
+	long values[4];
+	const char* at = text.c_str();
+	for (int i = 0; i < 4; ++i)
+	{
+		const char* start = at;
+		if (*at == '-')
+		{
+			++at;
+		}
+		if (*at < '0' || *at > '9')
+		{
+			return false;
+		}
+		errno = 0;
+		char* end = nullptr;
+		values[i] = std::strtol(start, &end, 10);
+		if (errno != 0 || values[i] < -maxScreenSide * 8L || values[i] > maxScreenSide * 8L)
+		{
+			return false;
+		}
+		at = end;
+		if (*at != (i < 3 ? ',' : '\0'))
+		{
+			return false;
+		}
+		++at;
+	}
+	if (values[2] < minProjectorWidth || values[3] < minProjectorHeight || values[2] > maxScreenSide
+		|| values[3] > maxScreenSide)
+	{
+		return false;
+	}
+	rect = DesktopRect{int(values[0]), int(values[1]), int(values[2]), int(values[3])};
+	return true;
+}
+
 }  // namespace
 
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
@@ -55,7 +100,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			continue;
 		}
 		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video"
-			&& name != "--data")
+			&& name != "--data" && name != "--projector")
 		{
 			parsed.error = "unknown option \"" + arguments[i] + "\"";
 			return parsed;
@@ -84,6 +129,15 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			if (!parsePassCount(value, options.passes))
 			{
 				parsed.error = "bad pass count \"" + value + "\": use a whole number above 0";
+				return parsed;
+			}
+		}
+		else if (name == "--projector")
+		{
+			if (!parseDesktopRect(value, options.projector))
+			{
+				parsed.error = "bad projector rectangle \"" + value
+					+ "\": use X,Y,W,H, whole numbers, W at least 160 and H at least 120";
 				return parsed;
 			}
 		}
@@ -118,6 +172,9 @@ std::string usageText()
 		   "                    as an MJPG video (FILE.avi), 60 frames a second\n"
 		   "  --data DIR        read the input files (Data/, the templates) from DIR;\n"
 		   "                    outputs still go to the working directory\n"
+		   "  --projector X,Y,W,H  project the game onto the board: the projector's picture\n"
+		   "                    is the desktop rectangle X,Y,W,H (a second screen)\n"
 		   "  --help            print this text\n"
-		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box\n";
+		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box;\n"
+		   "      with a projector, c measures it again and w outlines the walls\n";
 }

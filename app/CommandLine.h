@@ -3,6 +3,17 @@
 #include <string>
 #include <vector>
 
+/// A rectangle of the desktop, in pixels; empty when its width is 0.
+struct DesktopRect
+{
+	int x = 0;
+	int y = 0;
+	int width = 0;
+	int height = 0;
+
+	bool empty() const { return width <= 0 || height <= 0; }
+};
+
 /// What the command line asked for. With no argument: camera device 0, windows,
 /// no end but ESC.
 struct Options
@@ -18,6 +29,8 @@ struct Options
 	/// Where the input files are read from; empty: the working directory, or
 	/// the installed data when the working directory has no Data folder.
 	std::string dataDir;
+	/// Projector mode: where the projector's picture is on the desktop.
+	DesktopRect projector;
 	bool help = false;
 };
 

@@ -36,7 +36,8 @@ DataFiles::DataFiles(const std::string& directory)
 	  videoConfig(inside(directory, "Data\\WDM_camera_flipV.xml")),
 	  blackTemplate(inside(directory, "circleExample.txt")),
 	  yellowTemplate(inside(directory, "circleExampleYellow.txt")),
-	  demoScene(inside(directory, "Data/scenes/demo.scene"))
+	  demoScene(inside(directory, "Data/scenes/demo.scene")),
+	  projectorCalibration(inside(directory, "Data/projector.yml"))
 {
 }
 

@@ -21,6 +21,8 @@ struct DataFiles
 	std::string blackTemplate;
 	std::string yellowTemplate;
 	std::string demoScene;
+	/// Camera to projector, written by the projector's calibration.
+	std::string projectorCalibration;
 };
 
 /// The data directory to use: the one asked for; else the working directory

@@ -37,6 +37,7 @@ bool Application::runPass()
 	scene.flush();
 	display->show("game", gameCanvas(debugDraw));
 	updateStillCounter();
+	projectGame();
 	scanner.composeCameraView(analysis, scene);
 	recorder.recordFrame(scanner.motionFrame, scanner.cameraFrame);
 	addVideoFrame();
@@ -54,15 +55,16 @@ void Application::stepWorld()
 
 void Application::updateStillCounter()
 {
-	if (scanner.sceneMoved())
+	if (cameraMoved())
 	{
 		stillCount = 0;
 		whySaid = false;
 		return;
 	}
 	stillCount += 1;
-	// Exactly the threshold: one still period gives at most one rescan.
-	if (stillCount == rescanThreshold)
+	// Exactly the threshold: one still period gives at most one rescan (with a
+	// projector, once the projector has been black long enough).
+	if (rescanDue())
 	{
 		rescan();
 	}
@@ -81,6 +83,7 @@ bool Application::handleKey(int code)
 		spawnBox(scene);
 		break;
 	default:
+		projectorKey(code & 0xFF);
 		break;
 	}
 	return true;

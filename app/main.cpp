@@ -22,6 +22,9 @@ struct Source
 {
 	std::unique_ptr<FrameSource> frames;
 	const SceneScript* scene = nullptr;
+	/// The synthetic camera, when the source is a scene: its projector shows
+	/// what the program's "projector" window shows.
+	ScriptedBoardCamera* sceneCamera = nullptr;
 };
 
 /// The synthetic camera over the shipped board, playing a scene file. Null
@@ -52,6 +55,7 @@ Source makeSource(const Options& options, const DataFiles& files)
 			return source;
 		}
 		source.scene = &camera->scene();
+		source.sceneCamera = camera.get();
 		source.frames = std::move(camera);
 	}
 	else
@@ -121,8 +125,17 @@ int main(int argc, char** argv)
 		return 1;
 	}
 	std::unique_ptr<Display> display = makeDisplay(options, source.scene);
+	if (source.sceneCamera != nullptr && source.sceneCamera->projector() != nullptr)
+	{
+		source.sceneCamera->projector()->watch(*display);
+	}
 	// Lives for the whole run; its objects are destroyed in reverse order at the end.
 	Application app(std::move(source.frames), std::move(display), files);
+	if (!options.projector.empty())
+	{
+		const DesktopRect& r = options.projector;
+		app.useProjector(cv::Rect(r.x, r.y, r.width, r.height));
+	}
 	if (!options.traceFile.empty() && !app.trace.openFile(options.traceFile))
 	{
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());

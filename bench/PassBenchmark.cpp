@@ -80,14 +80,34 @@ void throwBalls(const std::vector<b2Body*>& balls, cv::RNG& rng)
 	}
 }
 
+/// A projector picture of a common size, and a camera-to-projector map that
+/// puts the board about where a projector above it would.
+const cv::Rect projectorScreen(1920, 0, 1280, 800);
+
+ProjectorCalibration benchProjectorCalibration()
+{
+	ProjectorCalibration calibration;
+	calibration.projectorSize = projectorScreen.size();
+	calibration.cameraSize = cv::Size(640, 480);
+	calibration.cameraToProjector = cv::Matx33d(2.0, 0.05, 10.0, -0.03, 1.9, 20.0, 0.0, 0.0001, 1.0);
+	calibration.latencyPasses = 2;
+	return calibration;
+}
+
 /// The demo program after its first rescan, with the box and the balls added.
-/// Passes run in a scratch folder, with or without a "video" folder there.
+/// Passes run in a scratch folder, with or without a "video" folder there,
+/// and with or without a projector.
 struct PassRig
 {
-	PassRig(int ballCount, bool recording)
+	PassRig(int ballCount, bool recording, bool projecting = false)
 	{
 		enterSourceFolder();
 		app = scannedDemo();
+		if (projecting)
+		{
+			const ProjectorCalibration calibration = benchProjectorCalibration();
+			app->useProjector(projectorScreen, &calibration);
+		}
 		// The portal would shatter the balls: their number would change.
 		app->scene.markKind(Portal);
 		buildBox(app->scene);
@@ -141,6 +161,15 @@ void BM_Pass(benchmark::State& state)
 	PassRig(100, false).run(state);
 }
 BENCHMARK(BM_Pass)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// The same pass projecting the game onto the board: the bodies' outlines
+/// mapped into projector pixels and drawn, the camera pixels they light marked
+/// for the motion test, the picture shown. BM_Pass runs beside it in the same run.
+void BM_PassProjecting(benchmark::State& state)
+{
+	PassRig(100, false, true).run(state);
+}
+BENCHMARK(BM_PassProjecting)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 /// A camera gives a frame every 33 ms, and the writer needs 10 to 20 ms for a
 /// pair: at the camera's pace the queue is empty when a pass starts. This is

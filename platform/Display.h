@@ -23,6 +23,15 @@ public:
 	/// Create a window (auto-sized to its image). Creating it again does nothing.
 	virtual void createWindow(const std::string& name) = 0;
 
+	/// Create a window without decorations that fills a rectangle of the
+	/// desktop exactly, such as the picture of a projector that is a second
+	/// screen. A display without a screen just creates the window.
+	virtual void createScreenWindow(const std::string& name, cv::Rect desktop)
+	{
+		(void)desktop;
+		createWindow(name);
+	}
+
 	/// Show an image in a window, creating the window if needed. An empty image
 	/// changes nothing.
 	virtual void show(const std::string& name, const cv::Mat& image) = 0;

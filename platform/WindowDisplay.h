@@ -15,6 +15,8 @@ public:
 	~WindowDisplay() override;
 
 	void createWindow(const std::string& name) override;
+	/// Defined in ScreenWindow.cpp.
+	void createScreenWindow(const std::string& name, cv::Rect desktop) override;
 	void show(const std::string& name, const cv::Mat& image) override;
 	bool setMouseHandler(const std::string& name, MouseHandler handler) override;
 	int waitKey(int delayMs) override;

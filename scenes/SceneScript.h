@@ -21,6 +21,23 @@ struct CameraView
 	}
 };
 
+/// A projector above the table, as a scene places it: like the camera, with
+/// its picture size and focal length in pixels, its principal point in the
+/// picture's middle, and the camera's latency: a picture shown in a pass is
+/// first seen by the camera `latency` passes after the next one.
+struct ProjectorPlacement
+{
+	CameraView view;
+	cv::Size size{1280, 800};
+	double focal = 1500.0;
+	int latency = 0;
+	/// Light of a white projector pixel on white paper, in grey levels.
+	double brightness = 200.0;
+	/// The room's light on the paper, as a share of what the camera shows
+	/// without a projector: a projector is used in a dimmed room.
+	double room = 0.6;
+};
+
 /// A user's input delivered by the scene in a pass: a key press, or a left
 /// click or drag in a window (window pixels).
 struct SceneInput
@@ -88,6 +105,9 @@ struct SceneScript
 	std::vector<SceneCue> cues;
 	/// The room's light and the webcam's flaws, the same all through the scene.
 	Photography photography;
+	/// A projector lights the board when the scene has one.
+	bool hasProjector = false;
+	ProjectorPlacement projector;
 
 	/// What the camera sees in a pass.
 	SceneState stateAt(int pass) const;

@@ -1,5 +1,7 @@
 #include "scenes/SceneScript.h"
 
+#include "scenes/ProjectorStatement.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,6 +18,8 @@
 ///     light WORD VALUE ...               the room's light: temperature K | cast R G B |
 ///                                        exposure E | gradient G [ANGLE] | vignetting V
 ///     camera WORD VALUE ...              the webcam: blur SIGMA | noise SIGMA | jpeg QUALITY
+///     projector DISTANCE TILT TURN [X Y] [size W H] [focal F] [latency N] [brightness B] [room R]
+///                                        a projector lights the board (see ProjectorStatement.h)
 ///     map NAME                           a drawing; the first one shows from pass 1
 ///     stroke INK WIDTH X Y X Y ...       a pen line through two or more points
 ///     ring INK X Y RADIUS WIDTH [wobble W] [gap DEGREES] [oval RATIO [ANGLE]]
@@ -105,6 +109,10 @@ private:
 		{
 			return cue();
 		}
+		if (keyword == "projector")
+		{
+			return projectorStatement();
+		}
 		return fail("unknown statement \"" + keyword + "\"");
 	}
 
@@ -120,6 +128,25 @@ private:
 			return fail("\"view\" sets where the camera starts: it comes before the timeline");
 		}
 		script.views.assign(1, view);
+		return true;
+	}
+
+	bool projectorStatement()
+	{
+		if (script.hasProjector)
+		{
+			return fail("a second projector");
+		}
+		if (!script.cues.empty())
+		{
+			return fail("\"projector\" comes before the timeline");
+		}
+		std::string reason;
+		if (!parseProjectorStatement(words, script.projector, reason))
+		{
+			return fail(reason);
+		}
+		script.hasProjector = true;
 		return true;
 	}
 

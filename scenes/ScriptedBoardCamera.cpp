@@ -19,6 +19,10 @@ ScriptedBoardCamera::ScriptedBoardCamera(
 	SceneScript script, ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera)
 	: script(std::move(script)), board(std::move(board)), portal(std::move(portal)), camera(camera)
 {
+	if (this->script.hasProjector)
+	{
+		lamp = std::make_unique<SimulatedProjector>(this->script.projector, camera);
+	}
 }
 
 std::unique_ptr<ScriptedBoardCamera> ScriptedBoardCamera::fromFiles(const std::string& sceneFile,
@@ -43,7 +47,27 @@ bool ScriptedBoardCamera::read(cv::Mat& frame)
 	passCount += 1;
 	// The main loop may draw on the frame it gets; the kept one stays clean.
 	frame = frameOfPass(passCount).clone();
+	if (lamp)
+	{
+		lightByProjector(frame, script.stateAt(passCount));
+	}
 	return true;
+}
+
+void ScriptedBoardCamera::lightByProjector(cv::Mat& frame, const SceneState& state)
+{
+	if (!lamp->knows(state))
+	{
+		SyntheticBoardCamera& drawn = mapCamera(state.map);
+		SheetImage sheet = drawn.sheet();
+		if (state.hand)
+		{
+			sheet.image = sheet.image.clone();
+			drawHand(sheet, drawn, cv::Point2f(state.palm));
+		}
+		lamp->learn(state, sheet, poseOf(script.views[size_t(state.view)]));
+	}
+	lamp->light(frame, state);
 }
 
 const cv::Mat& ScriptedBoardCamera::frameOfPass(int pass)

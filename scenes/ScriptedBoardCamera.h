@@ -1,6 +1,7 @@
 #pragma once
 
 #include "scenes/SceneScript.h"
+#include "scenes/SimulatedProjector.h"
 #include "scenes/SyntheticBoardCamera.h"
 
 #include <map>
@@ -37,7 +38,14 @@ public:
 	/// Frames rendered so far.
 	size_t renderedFrames() const { return frames.size(); }
 
+	/// The scene's projector, or null when it has none. Its light is added to
+	/// every frame read, on top of the kept room-lit frame.
+	SimulatedProjector* projector() { return lamp.get(); }
+
 private:
+	/// Add the projector's light to the frame of a pass.
+	void lightByProjector(cv::Mat& frame, const SceneState& state);
+
 	const cv::Mat& render(const SceneState& state);
 	SyntheticBoardCamera& mapCamera(int map);
 
@@ -49,6 +57,7 @@ private:
 	std::map<int, std::unique_ptr<SyntheticBoardCamera>> mapCameras;
 	std::map<SceneState, cv::Mat> frames;
 	int passCount = 0;
+	std::unique_ptr<SimulatedProjector> lamp;
 };
 
 /// Paint a hand on a sheet: palm, fingers and the forearm reaching past the

@@ -15,6 +15,10 @@ public:
 	ScriptedInputDisplay(std::unique_ptr<Display> inner, SceneScript script);
 
 	void createWindow(const std::string& name) override { inner->createWindow(name); }
+	void createScreenWindow(const std::string& name, cv::Rect desktop) override
+	{
+		inner->createScreenWindow(name, desktop);
+	}
 	void show(const std::string& name, const cv::Mat& image) override;
 	bool setMouseHandler(const std::string& name, MouseHandler handler) override;
 	int waitKey(int delayMs) override;

@@ -3,6 +3,7 @@
 # temporary folder) and `app_pid` (the program, once started) and call:
 #   start_private_display   Xvfb on a free display number, DISPLAY exported once
 #                           it takes clients; its messages go to xvfb.txt here.
+#                           Its screen is 1920x1200, or `private_screen` (WxH).
 #   end_private_display     stops the program and the server, removes `work`;
 #                           meant for `trap end_private_display EXIT`.
 
@@ -10,7 +11,7 @@ xvfb_pid=""
 app_pid=""
 
 start_private_display() {
-	Xvfb -displayfd 3 -screen 0 1920x1200x24 -nolisten tcp 3>display.txt 2>xvfb.txt &
+	Xvfb -displayfd 3 -screen 0 "${private_screen:-1920x1200}x24" -nolisten tcp 3>display.txt 2>xvfb.txt &
 	xvfb_pid=$!
 	local i
 	for ((i = 0; i < 100; i++)); do

@@ -134,6 +134,9 @@ public:
 	cv::Mat referenceFrame;
 	/// Second copy of that frame, for the recorder.
 	cv::Mat motionFrame;
+	/// Pixels the motion test leaves out (255), such as what a projector lit
+	/// lately; empty leaves none out.
+	cv::Mat motionIgnored;
 
 	/// While true every board scan returns false at once.
 	bool scanPaused = false;
@@ -176,5 +179,6 @@ bool poseAccepted(double error);
 /// True when the current frame differs from the reference by more than a mean
 /// of 10 grey levels per pixel in channel 0 (the sum is always divided by
 /// 640 x 480). An empty frame or reference, or two frames of different size or
-/// type, count as motion.
-bool frameDiffers(cv::Mat current, cv::Mat reference);
+/// type, count as motion. Pixels set in `ignored` (8-bit, the frame's size)
+/// add nothing to the sum; an empty or other-sized mask leaves none out.
+bool frameDiffers(cv::Mat current, cv::Mat reference, const cv::Mat& ignored = cv::Mat());

@@ -28,6 +28,15 @@ static double channelZeroSum(const cv::Mat& image)
 	return cv::norm(channel, cv::NORM_L1);
 }
 
+/// The same, over the pixels not set in `ignored`.
+static double channelZeroSum(const cv::Mat& image, const cv::Mat& ignored)
+{
+	cv::Mat channel;
+	cv::extractChannel(image, channel, 0);
+	channel.setTo(0, ignored);
+	return cv::sum(channel)[0];
+}
+
 bool BoardScanner::sceneMoved()
 {
 	if (!capture->isOpened())
@@ -45,7 +54,7 @@ bool BoardScanner::sceneMoved()
 			capture->describe().c_str());
 	}
 	cameraFrame = frame.clone();
-	if (!frameDiffers(cameraFrame, referenceFrame))
+	if (!frameDiffers(cameraFrame, referenceFrame, motionIgnored))
 	{
 		return false;
 	}
@@ -54,7 +63,7 @@ bool BoardScanner::sceneMoved()
 	return true;
 }
 
-bool frameDiffers(cv::Mat current, cv::Mat reference)
+bool frameDiffers(cv::Mat current, cv::Mat reference, const cv::Mat& ignored)
 {
 	if (current.empty() || reference.empty())
 	{
@@ -68,5 +77,8 @@ bool frameDiffers(cv::Mat current, cv::Mat reference)
 	}
 	cv::Mat difference;
 	cv::absdiff(current, reference, difference);
-	return channelZeroSum(difference) / pixelCount > motionThreshold;
+	const bool masked = !ignored.empty() && ignored.type() == CV_8UC1 && ignored.size() == current.size()
+		&& difference.depth() == CV_8U;
+	const double sum = masked ? channelZeroSum(difference, ignored) : channelZeroSum(difference);
+	return sum / pixelCount > motionThreshold;
 }

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "calibration/ProjectorCalibration.h"
+
+#include <opencv2/core.hpp>
+
+#include <string>
+
+/// Measuring the projector, one camera frame a pass. The projector first goes
+/// black until the camera picture keeps still: that frame is the dark frame.
+/// Then it shows the pattern until the camera sees it: the passes in between
+/// are the camera's latency, measured, not assumed. A pass later that frame is
+/// the lit frame. Then the plain chessboard, whose frame is taken once the
+/// latency has passed. The fit itself is fitProjectorCalibration's.
+class ProjectorCalibrationRun
+{
+public:
+	enum State
+	{
+		Darkening,       ///< the projector is black; waiting for a still, dark picture
+		Showing,         ///< the coded pattern is shown; waiting for the camera to see it
+		ShowingPlain,    ///< the plain chessboard is shown, for the latency's passes
+		Done,            ///< the three frames are taken
+		Failed           ///< `problem` says why
+	};
+
+	/// For a projector of `size`. `knownLatency`, from an earlier measurement,
+	/// makes the projector stay black at least that long before the dark frame.
+	ProjectorCalibrationRun(cv::Size size, int knownLatency = 0);
+
+	/// Take the camera frame of pass `pass`; `picture()` is then what the
+	/// projector shows in that pass.
+	void see(const cv::Mat& frame, int pass);
+
+	State state() const { return now; }
+	const cv::Mat& picture() const
+	{
+		return now == Showing ? pattern.picture : now == ShowingPlain ? pattern.chessboard : black;
+	}
+	const ProjectorPattern& shownPattern() const { return pattern; }
+
+	cv::Mat darkFrame;
+	/// The coded pattern's frame and the plain chessboard's.
+	cv::Mat litFrame;
+	cv::Mat chessboardFrame;
+	/// Passes between the pattern shown and the first frame showing it.
+	int latency = -1;
+	std::string problem;
+
+private:
+	void darkening(const cv::Mat& frame, int pass);
+	void showing(const cv::Mat& frame, int pass);
+	void showingPlain(const cv::Mat& frame, int pass);
+
+	ProjectorPattern pattern;
+	cv::Mat black;
+	State now = Darkening;
+	int minDarkPasses;
+	int darkPasses = 0;
+	/// Frames in a row that showed the same picture as the one before.
+	int stillPasses = 0;
+	cv::Mat previous;
+	int patternPass = 0;
+	int seenPass = 0;
+	int plainPass = 0;
+};

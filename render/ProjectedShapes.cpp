@@ -1,0 +1,149 @@
+#include "render/ProjectedShapes.h"
+
+#include "analysis/DrawingAnalysis.h"
+#include "physics/PhysicsScene.h"
+#include "render/CameraViewOverlay.h"
+
+#include <box2d/b2_body.h>
+#include <box2d/b2_chain_shape.h>
+#include <box2d/b2_fixture.h>
+
+#include <cmath>
+
+namespace
+{
+
+/// Sensor rings are drawn this far outside the ink, so the ink stays unlit.
+constexpr float sensorRingGap = 5.0f;
+constexpr float sensorRingWidth = 2.5f;
+constexpr int circlePoints = 32;
+constexpr float wallOutlineWidth = 1.5f;
+constexpr float burstWidth = 3.0f;
+constexpr float burstStartRadius = 6.0f;
+constexpr float burstGrowth = 2.0f;
+/// Descriptor rows: centroid x and y, and mean radius, in board pixels.
+constexpr int descriptorCentreX = 0;
+constexpr int descriptorCentreY = 1;
+constexpr int descriptorMeanRadius = 8;
+
+std::vector<cv::Point2f> circle(cv::Point2f centre, float radius)
+{
+	std::vector<cv::Point2f> points;
+	for (int k = 0; k < circlePoints; ++k)
+	{
+		const double angle = 2.0 * CV_PI * k / circlePoints;
+		points.emplace_back(centre.x + radius * float(std::cos(angle)), centre.y + radius * float(std::sin(angle)));
+	}
+	return points;
+}
+
+cv::Point2f onBoard(const PixelWorldMapping& mapping, const b2Vec2& p)
+{
+	return cv::Point2f(float(p.x * mapping.scaleX + mapping.offsetX), float(p.y * mapping.scaleY + mapping.offsetY));
+}
+
+ProjectedShape outlineOf(const b2Body& body, const PixelWorldMapping& mapping, const cv::Scalar& colour)
+{
+	ProjectedShape shape;
+	shape.colour = colour;
+	for (const b2Vec2& p : bodyOutline(body))
+	{
+		shape.points.push_back(onBoard(mapping, p));
+	}
+	return shape;
+}
+
+/// The walls made from the drawing are chains; each becomes an open line.
+void addChains(const b2Body& body, const PixelWorldMapping& mapping, std::vector<ProjectedShape>& shapes)
+{
+	for (const b2Fixture* fixture = body.GetFixtureList(); fixture != nullptr; fixture = fixture->GetNext())
+	{
+		if (fixture->GetShape()->GetType() != b2Shape::e_chain)
+		{
+			continue;
+		}
+		const auto* chain = static_cast<const b2ChainShape*>(fixture->GetShape());
+		ProjectedShape line;
+		line.colour = projectedColour::wallOutline;
+		line.filled = false;
+		line.closed = false;
+		line.width = wallOutlineWidth;
+		for (int i = 0; i < chain->m_count; ++i)
+		{
+			line.points.push_back(onBoard(mapping, b2Mul(body.GetTransform(), chain->m_vertices[i])));
+		}
+		shapes.push_back(std::move(line));
+	}
+}
+
+bool hasPolygon(const b2Body& body)
+{
+	for (const b2Fixture* fixture = body.GetFixtureList(); fixture != nullptr; fixture = fixture->GetNext())
+	{
+		if (fixture->GetShape()->GetType() == b2Shape::e_polygon)
+		{
+			return true;
+		}
+	}
+	return false;
+}
+
+void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std::vector<ProjectedShape>& shapes)
+{
+	for (const ShapeRecord& record : analysis.sensorCircleRecords)
+	{
+		const cv::Mat& d = record.descriptor;
+		if (d.type() != CV_64F || d.total() <= size_t(descriptorMeanRadius) || !scene.isRegistered(record.body))
+		{
+			continue;
+		}
+		const BodyInfo* info = bodyInfoOf(record.body);
+		const cv::Point2f centre(float(d.at<double>(descriptorCentreX)), float(d.at<double>(descriptorCentreY)));
+		const float radius = float(d.at<double>(descriptorMeanRadius)) + sensorRingGap;
+		ProjectedShape ring;
+		ring.points = circle(centre, radius);
+		ring.colour = projectedColour::sensor;
+		// A touched sensor lights up: the disc round its ring.
+		ring.filled = info != nullptr && info->touched;
+		ring.width = ring.filled ? 0.0f : sensorRingWidth;
+		shapes.push_back(std::move(ring));
+	}
+}
+
+}  // namespace
+
+std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const DrawingAnalysis& analysis,
+	const std::vector<Burst>& bursts, bool wallOutline)
+{
+	std::vector<ProjectedShape> shapes;
+	addSensors(scene, analysis, shapes);
+	for (const BodyInfo* info : scene.collectBodyInfo())
+	{
+		if (info->kind == Solid || info->kind == Debris)
+		{
+			shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::body));
+		}
+		else if (info->kind == Wall)
+		{
+			// Mouse walls are slabs; the ink's walls are chains, on the paper already.
+			if (hasPolygon(*info->body))
+			{
+				shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::mouseWall));
+			}
+			if (wallOutline)
+			{
+				addChains(*info->body, analysis.mapping, shapes);
+			}
+		}
+	}
+	for (const Burst& burst : bursts)
+	{
+		ProjectedShape ring;
+		ring.points = circle(burst.centre, burstStartRadius + burstGrowth * float(burst.age));
+		ring.colour = projectedColour::burst;
+		ring.filled = false;
+		ring.width = burstWidth;
+		shapes.push_back(std::move(ring));
+	}
+	return shapes;
+}
