@@ -353,44 +353,31 @@ private:
 	/// The words after a ring's width: how the hand drew it.
 	bool readHandDrawing(size_t index, InkCircle& ring)
 	{
-		while (index < words.size())
+		for (; index < words.size(); ++index)
 		{
 			const std::string& word = words[index];
 			const bool hasValue = index + 1 < words.size();
+			bool ok = false;
 			if (word == "wobble" && hasValue)
 			{
-				if (!readFloat(index + 1, ring.wobble) || !inRange(index + 1, ring.wobble, 0.0f, ring.radius * 0.5f))
-				{
-					return false;
-				}
+				ok = readWithin(++index, ring.wobble, 0.0f, ring.radius * 0.5f);
 			}
 			else if (word == "gap" && hasValue)
 			{
-				if (!readFloat(index + 1, ring.gap) || !inRange(index + 1, ring.gap, 0.0f, 180.0f))
-				{
-					return false;
-				}
+				ok = readWithin(++index, ring.gap, 0.0f, 180.0f);
 			}
 			else if (word == "oval" && hasValue)
 			{
-				if (!readFloat(index + 1, ring.oval) || !inRange(index + 1, ring.oval, 0.25f, 4.0f))
-				{
-					return false;
-				}
-				if (index + 2 < words.size() && isNumber(words[index + 2]))
-				{
-					index += 1;
-					if (!readFloat(index + 1, ring.ovalAngle))
-					{
-						return false;
-					}
-				}
+				ok = readWithin(++index, ring.oval, 0.25f, 4.0f) && readOptional(index, ring.ovalAngle);
 			}
 			else
 			{
 				return fail("unknown word \"" + word + "\" after the ring: use wobble W, gap DEGREES or oval RATIO [ANGLE]");
 			}
-			index += 2;
+			if (!ok)
+			{
+				return false;
+			}
 		}
 		return true;
 	}
@@ -403,7 +390,7 @@ private:
 			return fail("expected \"light\" and one or more of: temperature K, cast R G B, exposure E, "
 						"gradient G [ANGLE], vignetting V");
 		}
-		for (size_t index = 1; index < words.size();)
+		for (size_t index = 1; index < words.size(); ++index)
 		{
 			const std::string& word = words[index];
 			const size_t values = word == "cast" ? 3 : 1;
@@ -411,64 +398,44 @@ private:
 			{
 				return fail("\"" + word + "\" needs " + (values == 3 ? "three values" : "a value"));
 			}
-			float a = 0.0f, b = 0.0f, c = 0.0f;
+			float value = 0.0f, green = 0.0f, blue = 0.0f, angle = float(light.gradientAngle);
+			bool ok = false;
 			if (word == "temperature")
 			{
-				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 1000.0f, 40000.0f))
-				{
-					return false;
-				}
-				light.cast = colourTemperatureCast(a);
+				ok = readWithin(++index, value, 1000.0f, 40000.0f);
+				light.cast = colourTemperatureCast(value);
 			}
 			else if (word == "cast")
 			{
-				if (!readFloat(index + 1, a) || !readFloat(index + 2, b) || !readFloat(index + 3, c)
-					|| !inRange(index + 1, a, 0.05f, 4.0f) || !inRange(index + 2, b, 0.05f, 4.0f)
-					|| !inRange(index + 3, c, 0.05f, 4.0f))
-				{
-					return false;
-				}
 				// Written red, green, blue; the frames are blue, green, red.
-				light.cast = cv::Vec3d(c, b, a);
+				ok = readWithin(++index, value, 0.05f, 4.0f) && readWithin(++index, green, 0.05f, 4.0f)
+					&& readWithin(++index, blue, 0.05f, 4.0f);
+				light.cast = cv::Vec3d(blue, green, value);
 			}
 			else if (word == "exposure")
 			{
-				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 0.05f, 4.0f))
-				{
-					return false;
-				}
-				light.exposure = a;
+				ok = readWithin(++index, value, 0.05f, 4.0f);
+				light.exposure = value;
 			}
 			else if (word == "gradient")
 			{
-				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 0.0f, 0.95f))
-				{
-					return false;
-				}
-				light.gradient = a;
-				if (index + 2 < words.size() && isNumber(words[index + 2]))
-				{
-					index += 1;
-					if (!readFloat(index + 1, b))
-					{
-						return false;
-					}
-					light.gradientAngle = b;
-				}
+				ok = readWithin(++index, value, 0.0f, 0.95f) && readOptional(index, angle);
+				light.gradient = value;
+				light.gradientAngle = angle;
 			}
 			else if (word == "vignetting")
 			{
-				if (!readFloat(index + 1, a) || !inRange(index + 1, a, 0.0f, 0.95f))
-				{
-					return false;
-				}
-				light.vignetting = a;
+				ok = readWithin(++index, value, 0.0f, 0.95f);
+				light.vignetting = value;
 			}
 			else
 			{
 				return fail("unknown word \"" + word + "\" in \"light\": use temperature, cast, exposure, gradient or vignetting");
 			}
-			index += 1 + values;
+			if (!ok)
+			{
+				return false;
+			}
 		}
 		return true;
 	}
@@ -484,26 +451,21 @@ private:
 		{
 			const std::string& word = words[index];
 			float value = 0.0f;
-			if (word != "blur" && word != "noise" && word != "jpeg")
-			{
-				return fail("unknown word \"" + word + "\" in \"camera\": use blur, noise or jpeg");
-			}
-			const float highest = word == "blur" ? 10.0f : (word == "noise" ? 50.0f : 100.0f);
-			if (!readFloat(index + 1, value) || !inRange(index + 1, value, word == "jpeg" ? 1.0f : 0.0f, highest))
-			{
-				return false;
-			}
-			if (word == "blur")
+			if (word == "blur" && readWithin(index + 1, value, 0.0f, 10.0f))
 			{
 				photography.blur = value;
 			}
-			else if (word == "noise")
+			else if (word == "noise" && readWithin(index + 1, value, 0.0f, 50.0f))
 			{
 				photography.noise = value;
 			}
-			else
+			else if (word == "jpeg" && readWithin(index + 1, value, 1.0f, 100.0f))
 			{
 				photography.jpegQuality = int(std::lround(value));
+			}
+			else
+			{
+				return !error.empty() ? false : fail("unknown word \"" + word + "\" in \"camera\": use blur, noise or jpeg");
 			}
 		}
 		return true;
@@ -525,6 +487,23 @@ private:
 			return fail("\"" + words[index] + "\" must lie between " + shortNumber(low) + " and " + shortNumber(high));
 		}
 		return true;
+	}
+
+	/// A number from `low` to `high`, both included.
+	bool readWithin(size_t index, float& value, float low, float high)
+	{
+		return readFloat(index, value) && inRange(index, value, low, high);
+	}
+
+	/// A number that may follow the word at `index`: read, and `index`
+	/// moved onto it, when there is one.
+	bool readOptional(size_t& index, float& value)
+	{
+		if (index + 1 >= words.size() || !isNumber(words[index + 1]))
+		{
+			return true;
+		}
+		return readFloat(++index, value);
 	}
 
 	static std::string shortNumber(float value)

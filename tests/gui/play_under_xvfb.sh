@@ -5,36 +5,13 @@
 # camera picture and the contour picture, and ESC ends the program with status 0.
 # Exits 77 (skipped) when Xvfb or xdotool is not installed.
 set -u
-drawtable=$(realpath "$1")
-data=$(realpath "$2")
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: needs Xvfb and xdotool"; exit 77; }
-
-# In a sanitizer build, leaks of the window system's libraries are not ours.
-export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
-source "$(dirname "$(realpath "$0")")/../../scripts/private_display.sh"
-work=$(mktemp -d)
-trap end_private_display EXIT
-cd "$work" || exit 1
-# The program reads its data files from the working directory.
-cp -r "$data/Data" "$data"/circleExample*.txt . || exit 1
+source "$(dirname "$(realpath "$0")")/gui_work_folder.sh"
 
 fail() {
 	echo "FAIL: $*"
 	[ -f err.txt ] && sed 's/^/  stderr: /' err.txt
 	[ -s xvfb.txt ] && sed 's/^/  Xvfb: /' xvfb.txt
 	exit 1
-}
-
-# Poll a condition for up to $1 tenths of a second.
-wait_for() {
-	local tenths=$1
-	shift
-	for ((i = 0; i < tenths; i++)); do
-		"$@" && return 0
-		sleep 0.1
-	done
-	return 1
 }
 
 start_private_display || fail "Xvfb did not start or takes no clients on ${DISPLAY:-no display}"

@@ -6,17 +6,7 @@
 # (a board scan, balls), and ESC ends the program with status 0.
 # Exits 77 (skipped) when Xvfb or xdotool is not installed.
 set -u
-drawtable=$(realpath "$1")
-data=$(realpath "$2")
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: needs Xvfb and xdotool"; exit 77; }
-
-export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
-source "$(dirname "$(realpath "$0")")/../../scripts/private_display.sh"
-work=$(mktemp -d)
-trap end_private_display EXIT
-cd "$work" || exit 1
-cp -r "$data/Data" "$data"/circleExample*.txt . || exit 1
+source "$(dirname "$(realpath "$0")")/gui_work_folder.sh"
 rm -f Data/projector.yml
 
 fail() {
@@ -25,16 +15,6 @@ fail() {
 	[ -f out.txt ] && grep projector out.txt | sed 's/^/  stdout: /'
 	[ -s xvfb.txt ] && sed 's/^/  Xvfb: /' xvfb.txt
 	exit 1
-}
-
-wait_for() {
-	local tenths=$1
-	shift
-	for ((i = 0; i < tenths; i++)); do
-		"$@" && return 0
-		sleep 0.1
-	done
-	return 1
 }
 
 # The windows take 1920 x 1200; the projector is a second screen beside them.
