@@ -34,8 +34,10 @@ public:
 	/// marker files cannot be set up.
 	int start();
 
-	/// Run passes until ESC, or until `maxPasses` passes when it is above 0.
-	/// Returns the exit status: 0, or 1 when marker detection failed.
+	/// Run passes until ESC or a stop signal, or until
+	/// `maxPasses` passes when it is above 0; then write what is still queued,
+	/// finish the video and close the trace. Returns the exit status: 0, 1 when
+	/// marker detection failed, 128 + the signal after a stop signal.
 	int runMainLoop(long maxPasses);
 
 	/// One pass of the main loop. Returns false when the run ends (ESC, or a
@@ -63,6 +65,7 @@ private:
 	void updateStillCounter();
 	bool handleKey(int code);
 	void addVideoFrame();
+	void endRun();
 
 	// Steps of the rescan.
 	bool handOverBoard();

@@ -2,6 +2,7 @@
 
 #include "core/FixedValues.h"
 #include "physics/SpawnedBoxes.h"
+#include "platform/StopSignals.h"
 #include "render/GameCanvas.h"
 
 namespace
@@ -15,16 +16,32 @@ constexpr int keySpawnBox = 'z';
 
 int Application::runMainLoop(long maxPasses)
 {
-	while (runPass())
+	// A stop signal is looked at between passes, so the pass in progress
+	// completes; one that came during start-up ends the run before its first pass.
+	while (stopSignal() == 0 && runPass())
 	{
 		if (maxPasses > 0 && passCount >= maxPasses)
 		{
 			break;
 		}
 	}
+	endRun();
+	if (stopSignal() != 0)
+	{
+		return stopStatus(stopSignal());
+	}
+	return scanner.detectionFailed ? 1 : 0;
+}
+
+void Application::endRun()
+{
 	// The frames of the last passes may still be on their way to disk.
 	recorder.finish();
-	return scanner.detectionFailed ? 1 : 0;
+	if (video)
+	{
+		video->close();
+	}
+	trace.close();
 }
 
 bool Application::runPass()
