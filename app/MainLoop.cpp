@@ -58,8 +58,9 @@ bool Application::runPass()
 	recorder.recordFrame(scanner.motionFrame, scanner.cameraFrame);
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
-	// make is first simulated in the next pass.
-	const bool goOn = handleKey(display->waitKey(1)) && !scanner.detectionFailed;
+	// make is first simulated in the next pass. Closing "game" is the user's
+	// way out, as ESC is.
+	const bool goOn = handleKey(display->waitKey(1)) && !display->isClosed("game") && !scanner.detectionFailed;
 	trace.endPass(passCount, stillCount, scene);
 	return goOn;
 }
