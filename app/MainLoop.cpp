@@ -5,6 +5,8 @@
 #include "platform/StopSignals.h"
 #include "render/GameCanvas.h"
 
+#include <cstdio>
+
 namespace
 {
 
@@ -24,6 +26,13 @@ int Application::runMainLoop(long maxPasses)
 		{
 			break;
 		}
+	}
+	if (stopSignal() != 0)
+	{
+		// Writing what is queued may take a moment; whoever sent the signal
+		// learns that it arrived.
+		std::fprintf(stderr, "%s: stopping once what is queued is written; Ctrl-C again stops at once\n",
+			signalName(stopSignal()).c_str());
 	}
 	endRun();
 	if (stopSignal() != 0)

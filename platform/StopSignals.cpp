@@ -59,3 +59,18 @@ int stopSignal()
 {
 	return received;
 }
+
+std::string signalName(int signal)
+{
+	switch (signal)
+	{
+	case SIGINT:
+		return "SIGINT";
+	case SIGTERM:
+		return "SIGTERM";
+	case SIGHUP:
+		return "SIGHUP";
+	default:
+		return "signal " + std::to_string(signal);
+	}
+}

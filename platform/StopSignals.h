@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 /// Ctrl-C, a closed terminal and a service manager stop a program with SIGINT,
 /// SIGHUP and SIGTERM. Once these are caught, such a signal only asks the run
 /// to end: the main loop sees it after the pass in progress and ends as it
@@ -11,6 +13,9 @@ void catchStopSignals();
 
 /// The stop signal received first, or 0 while none came.
 int stopSignal();
+
+/// "SIGINT", "SIGTERM", "SIGHUP", or "signal N".
+std::string signalName(int signal);
 
 /// The exit status for a run ended by `signal`: 128 and its number, as shells
 /// report a program that the signal ended.
