@@ -77,8 +77,9 @@ int WindowDisplay::waitKey(int delayMs)
 
 bool WindowDisplay::isClosed(const std::string& name) const
 {
-	// A closed window is gone from highgui, which then reports it invisible.
-	return places.count(name) != 0 && cv::getWindowProperty(name, cv::WND_PROP_VISIBLE) <= 0.0;
+	// A closed window is gone from highgui, which then reports it invisible
+	// (0); a back end that cannot tell says -1, and its windows stay open.
+	return places.count(name) != 0 && cv::getWindowProperty(name, cv::WND_PROP_VISIBLE) == 0.0;
 }
 
 void WindowDisplay::open(const std::string& name)
