@@ -35,12 +35,14 @@ public:
 	/// marker files cannot be set up.
 	int start();
 
-	/// Run passes until ESC, or until `maxPasses` passes when it is above 0.
-	/// Returns the exit status: 0, or 1 when marker detection failed.
+	/// Run passes until ESC, a closed "game" window or a stop signal, or until
+	/// `maxPasses` passes when it is above 0; then write what is still queued,
+	/// finish the video and close the trace. Returns the exit status: 0, 1 when
+	/// marker detection failed, 128 + the signal after a stop signal.
 	int runMainLoop(long maxPasses);
 
-	/// One pass of the main loop. Returns false when the run ends (ESC, or a
-	/// marker detection that failed).
+	/// One pass of the main loop. Returns false when the run ends (ESC, the
+	/// "game" window closed, or a marker detection that failed).
 	bool runPass();
 
 	Display& getDisplay() { return *display; }
@@ -73,6 +75,7 @@ private:
 	void updateStillCounter();
 	bool handleKey(int code);
 	void addVideoFrame();
+	void endRun();
 
 	// Steps of the rescan.
 	/// A scan that builds nothing: the reason goes into its event, and onto

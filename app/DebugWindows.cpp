@@ -1,10 +1,10 @@
 #include "app/DebugWindows.h"
 
 #include "platform/Display.h"
+#include "platform/WholeFile.h"
 #include "tracking/BoardScanner.h"
 
 #include <opencv2/highgui.hpp>
-#include <opencv2/imgcodecs.hpp>
 
 #include <cstdio>
 
@@ -64,17 +64,9 @@ void onDebugWindowMouse(const BoardScanner& scanner, int event, const std::strin
 	{
 		return;
 	}
-	bool written = false;
-	try
+	const std::error_code failure = writeWholeImage(shot.file, shot.image);
+	if (failure)
 	{
-		written = cv::imwrite(shot.file, shot.image);
-	}
-	catch (const cv::Exception&)
-	{
-		written = false;
-	}
-	if (!written)
-	{
-		std::fprintf(stderr, "cannot write screenshot \"%s\"\n", shot.file);
+		std::fprintf(stderr, "cannot write screenshot \"%s\": %s\n", shot.file, failure.message().c_str());
 	}
 }

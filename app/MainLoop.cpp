@@ -2,7 +2,10 @@
 
 #include "core/FixedValues.h"
 #include "physics/SpawnedBoxes.h"
+#include "platform/StopSignals.h"
 #include "render/GameCanvas.h"
+
+#include <cstdio>
 
 namespace
 {
@@ -15,16 +18,39 @@ constexpr int keySpawnBox = 'z';
 
 int Application::runMainLoop(long maxPasses)
 {
-	while (runPass())
+	// A stop signal is looked at between passes, so the pass in progress
+	// completes; one that came during start-up ends the run before its first pass.
+	while (stopSignal() == 0 && runPass())
 	{
 		if (maxPasses > 0 && passCount >= maxPasses)
 		{
 			break;
 		}
 	}
+	if (stopSignal() != 0)
+	{
+		// Writing what is queued may take a moment; whoever sent the signal
+		// learns that it arrived.
+		std::fprintf(stderr, "%s: stopping once what is queued is written; Ctrl-C again stops at once\n",
+			signalName(stopSignal()).c_str());
+	}
+	endRun();
+	if (stopSignal() != 0)
+	{
+		return stopStatus(stopSignal());
+	}
+	return scanner.detectionFailed ? 1 : 0;
+}
+
+void Application::endRun()
+{
 	// The frames of the last passes may still be on their way to disk.
 	recorder.finish();
-	return scanner.detectionFailed ? 1 : 0;
+	if (video)
+	{
+		video->close();
+	}
+	trace.close();
 }
 
 bool Application::runPass()
@@ -42,8 +68,9 @@ bool Application::runPass()
 	recorder.recordFrame(scanner.motionFrame, scanner.cameraFrame);
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
-	// make is first simulated in the next pass.
-	const bool goOn = handleKey(display->waitKey(1)) && !scanner.detectionFailed;
+	// make is first simulated in the next pass. Closing "game" is the user's
+	// way out, as ESC is.
+	const bool goOn = handleKey(display->waitKey(1)) && !display->isClosed("game") && !scanner.detectionFailed;
 	trace.endPass(passCount, stillCount, scene);
 	return goOn;
 }

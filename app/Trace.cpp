@@ -4,7 +4,11 @@
 
 #include <box2d/b2_body.h>
 
+#include <cerrno>
 #include <cstdio>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace
 {
@@ -12,6 +16,27 @@ namespace
 std::string jsonPoint(double x, double y)
 {
 	return "[" + jsonNumber(x) + ", " + jsonNumber(y) + "]";
+}
+
+/// One write for the whole line, so that it is in the file whole or not at
+/// all when the program is killed; a full disk may still cut it short.
+bool writeLine(int file, const std::string& line)
+{
+	std::size_t done = 0;
+	while (done < line.size())
+	{
+		const ssize_t written = ::write(file, line.data() + done, line.size() - done);
+		if (written < 0 && errno == EINTR)
+		{
+			continue;
+		}
+		if (written <= 0)
+		{
+			return false;
+		}
+		done += std::size_t(written);
+	}
+	return true;
 }
 
 /// Names of the body kinds in the trace, indexed by BodyKind - 1.
@@ -34,16 +59,13 @@ std::vector<const Event*> PassRecord::eventsOf(const std::string& type) const
 
 Trace::~Trace()
 {
-	if (file != nullptr)
-	{
-		std::fclose(file);
-	}
+	close();
 }
 
 bool Trace::openFile(const std::string& path)
 {
-	std::FILE* opened = std::fopen(path.c_str(), "w");
-	if (opened == nullptr)
+	const int opened = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+	if (opened < 0)
 	{
 		return false;
 	}
@@ -51,18 +73,27 @@ bool Trace::openFile(const std::string& path)
 	// A disk that fills up or goes away mid-run must not stop the game: the
 	// failure is said once and the passes after it go unrecorded.
 	addSink([this, path, failed = false](const PassRecord& record) mutable {
-		if (failed)
+		if (failed || file < 0)
 		{
 			return;
 		}
 		const std::string line = toJson(record) + "\n";
-		if (std::fwrite(line.data(), 1, line.size(), file) != line.size() || std::fflush(file) != 0)
+		if (!writeLine(file, line))
 		{
 			failed = true;
 			std::fprintf(stderr, "cannot write trace file \"%s\" from pass %d on\n", path.c_str(), record.pass);
 		}
 	});
 	return true;
+}
+
+void Trace::close()
+{
+	if (file >= 0)
+	{
+		::close(file);
+		file = -1;
+	}
 }
 
 void Trace::report(Event event)

@@ -4,7 +4,6 @@
 
 #include <box2d/b2_math.h>
 
-#include <cstdio>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,8 +36,12 @@ public:
 	~Trace();
 
 	/// Write every pass as one JSON line to a file. Returns false if the file
-	/// cannot be opened.
+	/// cannot be opened. Each line reaches the file in one write, so a reader
+	/// of a run that was killed loses at most its last line.
 	bool openFile(const std::string& path);
+
+	/// Close the file; later passes are not written to it.
+	void close();
 
 	void addSink(Sink sink) { sinks.push_back(std::move(sink)); }
 
@@ -58,5 +61,6 @@ public:
 private:
 	std::vector<Sink> sinks;
 	std::vector<Event> pending;
-	std::FILE* file = nullptr;
+	/// The trace file's descriptor, or -1.
+	int file = -1;
 };

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
 #include "platform/HeadlessDisplay.h"
+#include "platform/StopSignals.h"
 #include "scenes/ScriptedInputDisplay.h"
 #include "platform/WindowDisplay.h"
 #include "scenes/ScriptedBoardCamera.h"
@@ -97,6 +98,9 @@ std::unique_ptr<Display> makeDisplay(const Options& options, const SceneScript* 
 
 int main(int argc, char** argv)
 {
+	// From here on Ctrl-C, SIGTERM and SIGHUP end the run as ESC does, with
+	// what was recorded written; during start-up they end it before its first pass.
+	catchStopSignals();
 	// OpenCV's own warnings (a camera back end that cannot open the device)
 	// would repeat what the program says in its one line.
 	cv::utils::logging::setLogLevel(cv::utils::logging::LOG_LEVEL_ERROR);

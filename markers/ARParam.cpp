@@ -1,6 +1,9 @@
 #include "markers/ARParam.h"
 
+#include "platform/WholeFile.h"
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -162,9 +165,15 @@ int arParamSave(const char* filename, int num, const ARParam* param)
 			writeBigEndian(value, bytes);
 		}
 	}
-	std::ofstream file(filename, std::ios::binary);
-	file.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-	return file ? 0 : -1;
+	// A calibration takes a while to make: the old file stays until the new
+	// one is whole.
+	const std::error_code failure = writeWholeFile(filename, bytes);
+	if (failure)
+	{
+		errno = failure.value();
+		return -1;
+	}
+	return 0;
 }
 
 int arParamChangeSize(const ARParam* source, int xsize, int ysize, ARParam* newparam)

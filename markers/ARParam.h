@@ -15,7 +15,9 @@ struct ARParam
 /// -1 after a one-line message on standard error naming the file.
 int arParamLoad(const char* filename, int num, ARParam* param);
 
-/// Write one parameter set in the same big-endian layout. Returns 0 or -1.
+/// Write parameter sets in the same big-endian layout, whole: a file already
+/// there stays as it was until the new one is complete. Returns 0, or -1 with
+/// errno saying why.
 int arParamSave(const char* filename, int num, const ARParam* param);
 
 /// The parameters for another image size: rows 0 and 1 of the matrix and the

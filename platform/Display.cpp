@@ -1,6 +1,6 @@
 #include "platform/Display.h"
 
-#include <opencv2/imgcodecs.hpp>
+#include "platform/WholeFile.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -25,21 +25,10 @@ bool Display::writeSnapshots(const std::string& directory) const
 	for (const auto& [name, image] : shown)
 	{
 		const std::string path = directory + "/" + name + ".png";
-		bool written = false;
-		if (!image.empty())
+		const std::error_code failure = writeWholeImage(path, image);
+		if (failure)
 		{
-			try
-			{
-				written = cv::imwrite(path, image);
-			}
-			catch (const cv::Exception&)
-			{
-				written = false;
-			}
-		}
-		if (!written)
-		{
-			std::fprintf(stderr, "cannot write snapshot \"%s\"\n", path.c_str());
+			std::fprintf(stderr, "cannot write snapshot \"%s\": %s\n", path.c_str(), failure.message().c_str());
 			allWritten = false;
 		}
 	}

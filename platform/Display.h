@@ -41,8 +41,14 @@ public:
 	virtual bool setMouseHandler(const std::string& name, MouseHandler handler) = 0;
 
 	/// Deliver pending mouse events to their handlers, then return the code of
-	/// one pressed key, or -1 if none came within delayMs.
+	/// one pressed key, or -1 if none came within delayMs. Windows that the
+	/// user closes are closed in here.
 	virtual int waitKey(int delayMs) = 0;
+
+	/// True when the user has closed the window (with its close button) and
+	/// nothing was shown in it since: showing an image opens it again, in its
+	/// place and with its mouse handler.
+	virtual bool isClosed(const std::string& name) const = 0;
 
 	/// True when nobody watches: sources without a pace of their own then run
 	/// as fast as they can.

@@ -10,6 +10,7 @@ void HeadlessDisplay::show(const std::string& name, const cv::Mat& image)
 	windows.insert(name);
 	if (!image.empty())
 	{
+		closed.erase(name);
 		remember(name, image);
 	}
 }
@@ -37,6 +38,14 @@ int HeadlessDisplay::waitKey(int delayMs)
 			handler->second(e.event, e.x, e.y, e.flags);
 		}
 	}
+	for (const std::string& window : closing)
+	{
+		if (hasWindow(window))
+		{
+			closed.insert(window);
+		}
+	}
+	closing.clear();
 	if (keys.empty())
 	{
 		return -1;
@@ -54,4 +63,9 @@ void HeadlessDisplay::pushMouse(const std::string& window, int event, int x, int
 void HeadlessDisplay::pushKey(int code)
 {
 	keys.push_back(code);
+}
+
+void HeadlessDisplay::pushClose(const std::string& window)
+{
+	closing.insert(window);
 }

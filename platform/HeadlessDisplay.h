@@ -14,8 +14,11 @@ public:
 	void show(const std::string& name, const cv::Mat& image) override;
 	bool setMouseHandler(const std::string& name, MouseHandler handler) override;
 
-	/// Delivers every queued mouse event in order, then pops one queued key.
+	/// Delivers every queued mouse event in order, closes the windows queued
+	/// for closing, then pops one queued key.
 	int waitKey(int delayMs) override;
+
+	bool isClosed(const std::string& name) const override { return closed.count(name) != 0; }
 
 	bool isHeadless() const override { return true; }
 
@@ -24,6 +27,9 @@ public:
 
 	/// Queue a key press; each waitKey returns at most one.
 	void pushKey(int code);
+
+	/// Queue the user closing a window; the next waitKey closes it.
+	void pushClose(const std::string& window);
 
 	bool hasWindow(const std::string& name) const { return windows.count(name) != 0; }
 
@@ -41,4 +47,6 @@ private:
 	std::map<std::string, MouseHandler> handlers;
 	std::deque<MouseEvent> mouseEvents;
 	std::deque<int> keys;
+	std::set<std::string> closing;
+	std::set<std::string> closed;
 };

@@ -1,11 +1,10 @@
 #include "render/FrameWriter.h"
 
-#include <opencv2/imgcodecs.hpp>
+#include <utility>
 
-#include <cstdio>
-
-FrameWriter::FrameWriter(std::size_t capacity, std::function<void()> onFailure)
-	: capacity(capacity), onFailure(std::move(onFailure)), thread(&FrameWriter::work, this)
+FrameWriter::FrameWriter(std::size_t capacity, FailureHandler onFailure, FileWrite writeFile)
+	: capacity(capacity), onFailure(std::move(onFailure)), fileWrite(std::move(writeFile)),
+	  thread(&FrameWriter::work, this)
 {
 }
 
@@ -19,10 +18,14 @@ FrameWriter::~FrameWriter()
 	thread.join();
 }
 
-void FrameWriter::write(std::string path, cv::Mat image)
+void FrameWriter::write(std::string path, FrozenImage image)
 {
 	std::unique_lock<std::mutex> lock(mutex);
-	changed.wait(lock, [this] { return queue.size() < capacity; });
+	changed.wait(lock, [this] { return queue.size() < capacity || givenUp; });
+	if (givenUp)
+	{
+		return;
+	}
 	queue.push_back({std::move(path), std::move(image)});
 	lock.unlock();
 	changed.notify_all();
@@ -51,58 +54,48 @@ void FrameWriter::work()
 		lock.unlock();
 		changed.notify_all();  // room in the queue
 
-		const bool written = writeFile(job);
-		if (!written && onFailure)
-		{
-			onFailure();
-		}
+		const std::error_code error = writeFile(job);
+		const bool goOn = !error || !onFailure || onFailure(job.path, error);
 
 		lock.lock();
 		busy = false;
-		changed.notify_all();  // perhaps finished
+		if (!goOn)
+		{
+			givenUp = true;
+			queue.clear();
+		}
+		changed.notify_all();  // perhaps finished, or given up
 	}
 }
 
-bool FrameWriter::writeFile(const Job& job)
+std::error_code FrameWriter::writeFile(const Job& job)
 {
 	try
 	{
-		const std::vector<uchar>& bytes = encoded(job);
-		std::FILE* file = std::fopen(job.path.c_str(), "wb");
-		if (file == nullptr)
-		{
-			return false;
-		}
-		const bool complete = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-		return std::fclose(file) == 0 && complete;
+		return fileWrite(job.path, encoded(job));
 	}
 	catch (const cv::Exception&)
 	{
-		return false;
+		return std::make_error_code(std::errc::invalid_argument);
 	}
 }
 
 const std::vector<uchar>& FrameWriter::encoded(const Job& job)
 {
-	for (const Encoded& earlier : recent)
-	{
-		const cv::Mat& image = earlier.image;
-		if (image.data == job.image.data && image.size == job.image.size && image.type() == job.image.type() &&
-			image.step == job.image.step)
-		{
-			return earlier.bytes;
-		}
-	}
-	Encoded& slot = recent[nextRecent];
-	nextRecent = (nextRecent + 1) % recent.size();
-	slot.image = cv::Mat();
 	// The extension, dot included, picks the format, as in imwrite.
 	const std::size_t dot = job.path.rfind('.');
 	const std::string extension = dot == std::string::npos ? std::string() : job.path.substr(dot);
-	if (!cv::imencode(extension, job.image, slot.bytes))
+	// Kept in the order of last use: in a still scene each pair repeats its
+	// first image, which stays while every new second image replaces the
+	// older entry.
+	if (!(recent[0].image.isSameCopy(job.image) && recent[0].extension == extension))
 	{
-		throw cv::Exception(cv::Error::StsError, "cannot encode", __func__, __FILE__, __LINE__);
+		std::swap(recent[0], recent[1]);
+		if (!(recent[0].image.isSameCopy(job.image) && recent[0].extension == extension))
+		{
+			recent[0] = Encoded{job.image, extension, job.image.encode(extension)};
+			encodingCount += 1;
+		}
 	}
-	slot.image = job.image;
-	return slot.bytes;
+	return recent[0].bytes;
 }

@@ -68,3 +68,8 @@ void SideBySideVideo::place(const cv::Mat& view, cv::Mat half)
 	}
 	colour.copyTo(half);
 }
+
+void SideBySideVideo::close()
+{
+	writer.release();
+}

@@ -21,6 +21,11 @@ public:
 	/// to its half, a grey one made colour.
 	void addFrame(const cv::Mat& left, const cv::Mat& right);
 
+	/// Finish the file: its header gets the frame count and its index is
+	/// written, without which players show nothing or cannot seek. Frames
+	/// added later are dropped; closing again does nothing.
+	void close();
+
 	int frameCount() const { return frames; }
 
 private:

@@ -22,6 +22,7 @@ public:
 	void show(const std::string& name, const cv::Mat& image) override;
 	bool setMouseHandler(const std::string& name, MouseHandler handler) override;
 	int waitKey(int delayMs) override;
+	bool isClosed(const std::string& name) const override { return inner->isClosed(name); }
 	bool isHeadless() const override { return inner->isHeadless(); }
 
 private:

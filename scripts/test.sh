@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Build everything and run every test, three times over: the normal build, the
+# Build everything and run every test, four times over: the normal build, the
 # same tests built with the address, undefined-behaviour and leak sanitizers,
-# and the parsers' fuzz targets. Installs what a fresh Debian machine lacks.
-# The last line printed sums all three: "N passed, N failed".
+# the tests with more than one thread built with the thread sanitizer, and the
+# parsers' fuzz targets. Installs what a fresh Debian machine lacks.
+# The last line printed sums all four: "N passed, N failed".
 set -u
 source "$(dirname "$0")/setup.sh"
 cd "$project_root" || exit 1
@@ -14,9 +15,10 @@ failed=0
 log=$(mktemp)
 trap 'rm -f "$log"' EXIT
 
-# ctest_run DIR: runs the tests of a build and adds its summary to the counts.
+# ctest_run DIR [CTEST OPTIONS]: runs the tests of a build and adds its
+# summary to the counts.
 ctest_run() {
-	ctest --test-dir "$1" --output-on-failure -j "$(nproc)" 2>&1 | tee "$log"
+	ctest --test-dir "$@" --output-on-failure -j "$(nproc)" 2>&1 | tee "$log"
 	local summary
 	summary=$(grep -E "tests passed, [0-9]+ tests? failed out of" "$log" | tail -n 1)
 	echo "$1: ${summary:-no test ran}"
@@ -44,6 +46,20 @@ if build build-sanitize -DDRAWTABLE_SANITIZE=ON -DDRAWTABLE_BUILD_BENCH=OFF; the
 		LSAN_OPTIONS="suppressions=$supp:print_suppressions=0" ctest_run build-sanitize
 else
 	echo "build-sanitize: the build failed"
+	failed=$((failed + 1))
+fi
+
+echo "== thread sanitizer: the frame recorder, its writer thread, stopping and whole runs"
+# The thread sanitizer cannot share a build with the address sanitizer. OpenCV
+# and its thread pool are not built with it, so it cannot see their own
+# synchronisation: it watches the program's code and ignores accesses made
+# inside those libraries.
+threaded='FrameWriter|FrameRecorder|RecordingOfTheDemo|RecordingTest|Screenshots|WholeFile|MainLoop|StopSignals'
+threaded+='|StoppedRecording|StoppingRuns|cli.headless_run|cli.frame_recording|cli.failing_devices|cli.demo_scene'
+if CXX=clang++ build build-tsan -DDRAWTABLE_TSAN=ON -DDRAWTABLE_BUILD_BENCH=OFF; then
+	TSAN_OPTIONS=ignore_noninstrumented_modules=1 ctest_run build-tsan -R "$threaded"
+else
+	echo "build-tsan: the build failed"
 	failed=$((failed + 1))
 fi
 

@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "bench/DemoBoard.h"
-#include "render/FrameWriter.h"
+#include "platform/WholeFile.h"
+#include "render/FrameRecorder.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
@@ -64,13 +65,15 @@ cv::Mat noisyImage(int seed)
 TEST_F(FrameWriterTest, WritesEveryImageAsImwriteDoesThoughTheQueueIsShort)
 {
 	const std::vector<cv::Mat> images = {noisyImage(1), noisyImage(2), cv::Mat(30, 40, CV_8UC1, cv::Scalar(7))};
+	const std::vector<FrozenImage> frozen(images.begin(), images.end());
 	const std::vector<int> order = {0, 1, 0, 0, 2, 1, 2, 0};
 	int failures = 0;
 	{
-		FrameWriter writer(1, [&failures] { ++failures; });
+		FrameWriter writer(1, [&failures](const std::string&, const std::error_code&) { return ++failures, true; },
+			FrameRecorder::defaultFileWrite());
 		for (size_t i = 0; i < order.size(); ++i)
 		{
-			writer.write((folder / ("f" + std::to_string(i) + ".png")).string(), images[size_t(order[i])]);
+			writer.write((folder / ("f" + std::to_string(i) + ".png")).string(), frozen[size_t(order[i])]);
 		}
 	}
 	EXPECT_EQ(failures, 0);
@@ -82,15 +85,78 @@ TEST_F(FrameWriterTest, WritesEveryImageAsImwriteDoesThoughTheQueueIsShort)
 	}
 }
 
-TEST_F(FrameWriterTest, AFileThatCannotBeWrittenIsReportedAndTheNextOnesAreWritten)
+/// A failure is told with the file and the reason. A writer told to go on
+/// writes the next files; one told to give up drops what is queued and what
+/// comes later, and nobody waits for it.
+TEST_F(FrameWriterTest, AFailedFileIsToldAndTheHandlerSaysWhetherToGoOn)
 {
-	int failures = 0;
-	FrameWriter writer(4, [&failures] { ++failures; });
-	writer.write((folder / "missing" / "a.png").string(), noisyImage(1));
-	writer.write((folder / "b.png").string(), noisyImage(1));
-	writer.finish();
-	EXPECT_EQ(failures, 1);
-	EXPECT_TRUE(fs::exists(folder / "b.png"));
+	for (const bool goOn : {true, false})
+	{
+		std::vector<std::string> failed;
+		int tried = 0;
+		FrameWriter writer(8,
+			[&](const std::string& path, const std::error_code& error) {
+				failed.push_back(path + ": " + error.message());
+				return goOn;
+			},
+			[&tried](const std::string& path, const std::vector<uchar>& bytes) {
+				++tried;
+				return writeWholeFile(path, bytes);
+			});
+		const FrozenImage image(noisyImage(1));
+		writer.write((folder / "missing" / "a.png").string(), image);
+		for (const char* name : {"b.png", "c.png", "d.png"})
+		{
+			writer.write((folder / name).string(), image);
+		}
+		writer.finish();
+		ASSERT_EQ(failed.size(), 1u) << goOn;
+		EXPECT_EQ(failed[0], (folder / "missing" / "a.png").string() + ": No such file or directory");
+		EXPECT_EQ(writer.hasGivenUp(), !goOn);
+		EXPECT_EQ(fs::exists(folder / "d.png"), goOn);
+		writer.write((folder / "e.png").string(), image);
+		writer.finish();
+		EXPECT_EQ(fs::exists(folder / "e.png"), goOn);
+		// The first file and, when going on, four more were tried; not one after giving up.
+		EXPECT_EQ(tried, goOn ? 5 : 1);
+		fs::remove_all(folder);
+		fs::create_directory(folder);
+	}
+}
+
+using FrameRecorderTest = InScratchFolder;
+
+/// The writer works from copies of its own: the caller may paint into both
+/// images, or change the motion frame in place, as soon as a pair is handed
+/// over. A still scene repeats its motion frame, which is encoded once.
+TEST_F(FrameRecorderTest, FilesHoldThePicturesAsTheyWereHandedOverAndAStillOneIsEncodedOnce)
+{
+	fs::current_path(folder);
+	fs::create_directory("video");
+	cv::Mat motion = noisyImage(1);
+	cv::Mat camera = noisyImage(2);
+	std::vector<std::pair<cv::Mat, cv::Mat>> handed;
+	FrameRecorder recorder;
+	for (int pass = 0; pass < 100; ++pass)
+	{
+		recorder.recordFrame(motion, camera);
+		handed.emplace_back(motion.clone(), camera.clone());
+		// Painted into at once, the motion frame only twice.
+		camera.at<cv::Vec3b>(pass % 60, 0) = cv::Vec3b(uchar(pass), 0, 0);
+		if (pass == 40 || pass == 70)
+		{
+			motion.at<cv::Vec3b>(0, 0) = cv::Vec3b(uchar(pass), 1, 2);
+		}
+	}
+	recorder.finish();
+	// Every game picture, and the motion frame three times.
+	EXPECT_EQ(recorder.encodings(), 103);
+	for (size_t i = 0; i < handed.size(); ++i)
+	{
+		const std::string n = std::to_string(i);
+		EXPECT_EQ(contents("video/raw" + n + ".png"), imwriteBytes(handed[i].first, "reference.png")) << n;
+		EXPECT_EQ(contents("video/game" + n + ".png"), imwriteBytes(handed[i].second, "reference.png")) << n;
+	}
 }
 
 using RecordingOfTheDemo = InScratchFolder;

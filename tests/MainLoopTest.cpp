@@ -92,6 +92,23 @@ TEST(MainLoop, EscapeEndsTheRunInThePassItIsRead)
 	EXPECT_EQ(program->passes.back().pass, 4);  // that pass is still traced
 }
 
+/// The close button of "game" ends the run as ESC does; another window may be
+/// closed, and its next picture opens it again.
+TEST(MainLoop, ClosingTheGameWindowEndsTheRunClosingAnotherDoesNot)
+{
+	auto program = TestProgram::still();
+	program->run(2);
+	program->display->pushClose("normal");
+	program->run(1);
+	EXPECT_TRUE(program->display->isClosed("normal"));
+	program->run(1);
+	EXPECT_FALSE(program->display->isClosed("normal"));
+	program->display->pushClose("game");
+	EXPECT_EQ(program->app->runMainLoop(0), 0);
+	EXPECT_EQ(program->app->passCount, 5);
+	EXPECT_EQ(program->passes.back().pass, 5);
+}
+
 TEST(MainLoop, PassLimitEndsTheRun)
 {
 	auto program = TestProgram::still();

@@ -15,14 +15,17 @@
 #include "calibration/LensModelFit.h"
 #include "colour/PaperWhite.h"
 #include "markers/ARParam.h"
+#include "platform/WholeFile.h"
 
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 #include <opencv2/videoio.hpp>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -68,17 +71,10 @@ CharucoView findCornersInAnyLight(const CharucoLayout& layout, const cv::Mat& ph
 int printBoard(const CharucoLayout& layout, const std::string& output)
 {
 	const cv::Mat sheet = renderCharucoSheet(layout, a4Landscape, printDotsPerInch / mmPerInch);
-	bool written = false;
-	try
+	const std::error_code failure = writeWholeImage(output, sheet);
+	if (failure)
 	{
-		written = cv::imwrite(output, sheet);
-	}
-	catch (const cv::Exception&)
-	{
-	}
-	if (!written)
-	{
-		std::fprintf(stderr, "%s: cannot write the picture\n", output.c_str());
+		std::fprintf(stderr, "%s: cannot write the picture: %s\n", output.c_str(), failure.message().c_str());
 		return 1;
 	}
 	std::printf("%s: %d x %d pixels, A4 landscape at %.0f dpi; %d x %d squares of %.0f mm\n", output.c_str(),
@@ -179,7 +175,7 @@ int calibrateAndWrite(const CharucoLayout& layout, const std::vector<CharucoView
 		lensModelMismatch(calibration.cameraMatrix, calibration.distortion, param));
 	if (arParamSave(output.c_str(), 1, &param) < 0)
 	{
-		std::fprintf(stderr, "%s: cannot write the camera parameter file (does its folder exist?)\n", output.c_str());
+		std::fprintf(stderr, "%s: cannot write the camera parameter file: %s\n", output.c_str(), std::strerror(errno));
 		return 1;
 	}
 	std::printf("%s written\n", output.c_str());

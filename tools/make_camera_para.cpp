@@ -6,7 +6,9 @@
 
 #include "markers/ARParam.h"
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char** argv)
 {
@@ -30,7 +32,7 @@ int main(int argc, char** argv)
 	param.dist_factor[3] = 1.0;
 	if (arParamSave(path, 1, &param) < 0)
 	{
-		std::fprintf(stderr, "%s: cannot write camera parameter file\n", path);
+		std::fprintf(stderr, "%s: cannot write camera parameter file: %s\n", path, std::strerror(errno));
 		return 1;
 	}
 	arParamDisp(&param);

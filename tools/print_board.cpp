@@ -9,8 +9,7 @@
 
 #include "app/DataFiles.h"
 #include "markers/BoardSheet.h"
-
-#include <opencv2/imgcodecs.hpp>
+#include "platform/WholeFile.h"
 
 #include <cstdio>
 #include <string>
@@ -31,17 +30,10 @@ bool writeSheet(const std::string& configFile, cv::Size2d sizeMm, const std::str
 		return false;
 	}
 	const SheetImage sheet = renderMarkerSheet(set, sizeMm, printDotsPerInch / mmPerInch);
-	bool written = false;
-	try
+	const std::error_code failure = writeWholeImage(output, sheet.image);
+	if (failure)
 	{
-		written = cv::imwrite(output, sheet.image);
-	}
-	catch (const cv::Exception&)
-	{
-	}
-	if (!written)
-	{
-		std::fprintf(stderr, "%s: cannot write the picture\n", output.c_str());
+		std::fprintf(stderr, "%s: cannot write the picture: %s\n", output.c_str(), failure.message().c_str());
 		return false;
 	}
 	std::printf("%s: %d x %d pixels, %.0f x %.0f mm at %.0f dpi\n", output.c_str(), sheet.image.cols,

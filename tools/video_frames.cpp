@@ -1,10 +1,15 @@
-// video_frames: how many frames a video holds and how large they are, read
-// frame by frame, and optionally one frame as a picture.
+// video_frames: how many frames a video holds and how large they are, and
+// optionally one frame as a picture.
 //
 //     video_frames VIDEO [INDEX OUT.png]
 //
-// Prints "FRAMES frames of WIDTHxHEIGHT"; with INDEX (from 0) and OUT.png
+// Prints "FRAMES frames of WIDTHxHEIGHT", the count from the file's header, as
+// players read it. The frames are decoded as well: when their number differs
+// (a video that was never finished says 0 in its header) it adds
+// ", N decoded" and ends with status 1. With INDEX (from 0) and OUT.png it
 // also writes that frame.
+
+#include "render/AviHeader.h"
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
@@ -30,6 +35,13 @@ int main(int argc, char** argv)
 			return 2;
 		}
 	}
+	std::string error;
+	const long inHeader = aviHeaderFrameCount(argv[1], error);
+	if (inHeader < 0)
+	{
+		std::fprintf(stderr, "%s\n", error.c_str());
+		return 1;
+	}
 	cv::VideoCapture video(argv[1], cv::CAP_ANY);
 	if (!video.isOpened())
 	{
@@ -47,7 +59,12 @@ int main(int argc, char** argv)
 			written = cv::imwrite(argv[3], frame);
 		}
 	}
-	std::printf("%ld frames of %dx%d\n", count, size.width, size.height);
+	if (count != inHeader)
+	{
+		std::printf("%ld frames of %dx%d, %ld decoded\n", inHeader, size.width, size.height, count);
+		return 1;
+	}
+	std::printf("%ld frames of %dx%d\n", inHeader, size.width, size.height);
 	if (!written)
 	{
 		std::fprintf(stderr, "%s: no frame %ld written\n", argv[1], wanted);

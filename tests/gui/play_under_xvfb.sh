@@ -1,10 +1,14 @@
 #!/usr/bin/env bash
 # The real program with windows on a private X server, played with real input
 # over the demo camera, whose board is found in the first rescan: a drag in
-# "game" lays walls, z drops a box, clicks in "normal" and "cont" save the
-# camera picture and the contour picture, and ESC ends the program with status 0.
+# "game" lays walls, z drops a box, "normal" closed with its close button opens
+# again in its place, clicks in "normal" and "cont" save the camera picture and
+# the contour picture, and closing "game" ends the program with status 0, as
+# ESC does in a second run.
 # Exits 77 (skipped) when Xvfb or xdotool is not installed.
 set -u
+# Sends a window what a window manager's close button sends.
+close_window=$(realpath "$3")
 source "$(dirname "$(realpath "$0")")/gui_work_folder.sh"
 
 fail() {
@@ -51,6 +55,19 @@ xdotool mouseup 1
 sleep 0.2
 xdotool key z  # keys go to the window under the pointer
 sleep 0.2
+
+# Closed, "normal" opens again with the next picture: a new window in the same
+# place, which still takes clicks.
+"$close_window" "$normal" || fail "cannot close \"normal\""
+reopened_in_place() {
+	local window
+	window=$(window_of normal)
+	[ -n "$window" ] && [ "$window" != "$normal" ] &&
+		xdotool getwindowgeometry "$window" 2>/dev/null | grep -q "Position: 640,0"
+}
+wait_for 50 reopened_in_place ||
+	fail "\"normal\" did not open again in its place after it was closed: $(xwininfo -root -tree | grep '"normal"')"
+normal=$(window_of normal)
 xdotool mousemove --window "$normal" 50 50 click 1
 sleep 0.2
 xdotool mousemove --window "$cont" 20 20 click 1
@@ -59,12 +76,13 @@ wait_for 50 grep -q '"type": "box"' run.jsonl || fail "no box in the trace"
 wait_for 50 test -s ss_normal.png || fail "no ss_normal.png"
 wait_for 50 test -s ss_cont.png || fail "no ss_cont.png"
 
-xdotool mousemove --window "$game" 10 10 key Escape
-wait_for 100 eval '! kill -0 $app_pid 2>/dev/null' || fail "ESC did not end the program"
+# The close button of "game" ends the run as ESC does.
+"$close_window" "$game" || fail "cannot close \"game\""
+wait_for 100 eval '! kill -0 $app_pid 2>/dev/null' || fail "closing \"game\" did not end the program"
 wait "$app_pid"
 status=$?
 app_pid=""
-[ "$status" -eq 0 ] || fail "exit status $status"
+[ "$status" -eq 0 ] || fail "exit status $status after closing \"game\""
 
 walls=$(grep -o '"type": "mouseWall"' run.jsonl | wc -l)
 [ "$walls" -ge 2 ] || fail "$walls mouse walls traced, expected 2"
@@ -72,6 +90,19 @@ grep -q '"x1": 5, "y1": 10, "x2": 0, "y2": 10' run.jsonl || fail "no wall from (
 boxes=$(grep -o '"type": "box"' run.jsonl | wc -l)
 [ "$boxes" -eq 1 ] || fail "$boxes boxes traced, expected 1"
 grep -q '"wall": [1-9]' run.jsonl || fail "no wall body counted"
+# ESC ends the program with status 0. Keys go to the window under the
+# pointer, so the key waits until "game" is on the screen.
+"$drawtable" --source scene:still.scene >esc.txt 2>>err.txt &
+app_pid=$!
+game_viewable() { has_window game && xwininfo -id "$(window_of game)" 2>/dev/null | grep -q IsViewable; }
+wait_for 150 game_viewable || fail "no window \"game\" in the second run"
+xdotool mousemove --window "$(window_of game)" 10 10 key Escape
+wait_for 100 eval '! kill -0 $app_pid 2>/dev/null' || fail "ESC did not end the program"
+wait "$app_pid"
+status=$?
+app_pid=""
+[ "$status" -eq 0 ] || fail "exit status $status after ESC"
+
 # The PNG header holds width and height: 640 x 480.
 [ "$(od -An -tx1 -j16 -N8 ss_normal.png | tr -d ' \n')" = "00000280000001e0" ] || fail "ss_normal.png is not 640 x 480"
 [ "$(od -An -tx1 -j16 -N8 ss_cont.png | tr -d ' \n')" = "00000280000001e0" ] || fail "ss_cont.png is not 640 x 480"

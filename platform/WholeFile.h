@@ -1,0 +1,31 @@
+#pragma once
+
+#include <opencv2/core.hpp>
+
+#include <cstddef>
+#include <string>
+#include <system_error>
+#include <vector>
+
+/// Write `size` bytes as the file `path`, so that the file under that name is
+/// either the whole of them or what it was before, never a part: the bytes go
+/// to a new file of a hidden temporary name in the same folder, which is
+/// flushed to the disk and then renamed to `path`. A program killed on the way
+/// (or a machine that loses power) leaves at most the temporary file behind.
+/// Returns no error, or what failed (a full disk is std::errc::no_space_on_device);
+/// after a failure the temporary file is gone. Safe to call from any thread.
+std::error_code writeWholeFile(const std::string& path, const void* bytes, std::size_t size);
+
+inline std::error_code writeWholeFile(const std::string& path, const std::vector<unsigned char>& bytes)
+{
+	return writeWholeFile(path, bytes.data(), bytes.size());
+}
+
+/// Encode `image` in the format of the path's extension, as cv::imwrite
+/// would, and write it whole. An image the format cannot take (an empty one)
+/// is std::errc::invalid_argument.
+std::error_code writeWholeImage(const std::string& path, const cv::Mat& image);
+
+/// True for the failures after which the disk takes no more: full, over the
+/// user's quota, or past the largest file allowed.
+bool isDiskFull(const std::error_code& error);
