@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "core/FixedValues.h"
+#include "markers/BoardLayout.h"
 #include "render/ProjectedShapes.h"
 
 #include <algorithm>
@@ -10,24 +11,6 @@
 
 namespace
 {
-
-/// The corner markers in the order of the board's corners.
-constexpr int cornerMarkers[4] = {0, 2, 5, 3};
-
-/// Board pixels to millimetres of the board's marker set: the corner markers'
-/// centres are the corners of the board image.
-cv::Matx33d boardPixelsToMm(const ARMultiMarkerInfoT& board)
-{
-	const std::vector<cv::Point2f> pixels = {{0.0f, 0.0f}, {float(boardWidth - 1), 0.0f},
-		{float(boardWidth - 1), float(boardHeight - 1)}, {0.0f, float(boardHeight - 1)}};
-	std::vector<cv::Point2f> mm;
-	for (int marker : cornerMarkers)
-	{
-		const double(&t)[3][4] = board.marker[size_t(marker)].trans;
-		mm.emplace_back(float(t[0][3]), float(t[1][3]));
-	}
-	return cv::Matx33d(cv::getPerspectiveTransform(pixels, mm));
-}
 
 /// Board pixels to ideal camera pixels: the scan's homography turned round.
 bool boardToIdealCamera(const cv::Mat& homography, cv::Matx33d& boardToIdeal)
@@ -299,7 +282,7 @@ void Application::finishProjectorCalibration()
 		cv::Matx33d boardToIdeal;
 		if (scanner.scanBoard() && boardToIdealCamera(scanner.homography, boardToIdeal))
 		{
-			idealToMm = boardPixelsToMm(*scanner.boardConfig) * boardToIdeal.inv();
+			idealToMm = boardPixelsToSetMm(*scanner.boardConfig) * boardToIdeal.inv();
 			toMm = &idealToMm;
 		}
 		const CharucoView named =

@@ -1,6 +1,7 @@
 #include "scenes/SyntheticBoardCamera.h"
 
 #include "core/FixedValues.h"
+#include "markers/BoardLayout.h"
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -21,8 +22,7 @@ constexpr int supersampling = 2;
 /// What the camera sees around the sheet: a dark table.
 const cv::Scalar tableColour(60, 75, 90);
 
-/// Board corner markers and where their centres land, in board pixels.
-constexpr int cornerMarkers[4] = {0, 2, 5, 3};
+/// The drawing area's corners lie this far in from the corner markers' centres, millimetres.
 constexpr double cornerOffset = 60.0;
 
 cv::Point2d markerCentre(const ARMultiEachMarkerInfoT& marker)
@@ -145,14 +145,7 @@ cv::Point2f SyntheticBoardCamera::mmToBoard(cv::Point2d mm) const
 
 void SyntheticBoardCamera::placeBoard()
 {
-	std::vector<cv::Point2f> boardCorners = {{0.0f, 0.0f}, {float(boardWidth - 1), 0.0f},
-		{float(boardWidth - 1), float(boardHeight - 1)}, {0.0f, float(boardHeight - 1)}};
-	std::vector<cv::Point2f> centres;
-	for (int marker : cornerMarkers)
-	{
-		centres.push_back(cv::Point2f(markerCentre(board.marker[size_t(marker)])));
-	}
-	boardToSet = cv::Matx33d(cv::getPerspectiveTransform(boardCorners, centres));
+	boardToSet = boardPixelsToSetMm(board);
 
 	const auto inner = [this](int marker, double x, double y) {
 		const double(&t)[3][4] = board.marker[size_t(marker)].trans;
@@ -268,7 +261,7 @@ void SyntheticBoardCamera::photograph()
 	groundTruth.homography = boardToImage.inv() * (1.0 / (boardToImage.inv())(2, 2));
 	groundTruth.cornerCentres.clear();
 	groundTruth.idealCornerCentres.clear();
-	for (int marker : cornerMarkers)
+	for (int marker : boardCornerMarkers)
 	{
 		const cv::Point2d ideal = apply(toImage, markerCentre(board.marker[size_t(marker)]));
 		double ox, oy;

@@ -10,7 +10,7 @@ required_packages=(
 	libopencv-dev libopencv-contrib-dev
 	libbox2d-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
-	xvfb xdotool libx11-dev
+	xvfb xdotool x11-utils libx11-dev
 	clang libclang-rt-14-dev
 	dpkg-dev
 )

@@ -1,15 +1,12 @@
 #include "tracking/BoardScanner.h"
 
 #include "core/FixedValues.h"
+#include "markers/BoardLayout.h"
 #include "tracking/PoseMatrices.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
-
-/// The corner markers in the order of the board's corners: top-left,
-/// top-right, bottom-right, bottom-left.
-static constexpr int cornerMarkers[4] = {0, 2, 5, 3};
 
 /// Half the side of the portal square and the offset of the drawing area's
 /// corners from the corner markers' centres, millimetres.
@@ -41,7 +38,7 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame)
 	const auto markerTransform = [this](int i) { return makeHomogeneousPose(boardConfig->marker[size_t(i)].trans); };
 
 	std::vector<cv::Point2f> imageCorners;
-	for (int marker : cornerMarkers)
+	for (int marker : boardCornerMarkers)
 	{
 		imageCorners.push_back(projectToImage(K, T, markerTransform(marker), origin));
 	}
@@ -49,11 +46,7 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame)
 	{
 		return false;
 	}
-	// 639 and 479: the marker centres land on the centres of the corner pixels.
-	const std::vector<cv::Point2f> boardCorners = {
-		{0.0f, 0.0f}, {float(boardWidth - 1), 0.0f}, {float(boardWidth - 1), float(boardHeight - 1)},
-		{0.0f, float(boardHeight - 1)}};
-	homography = cv::getPerspectiveTransform(imageCorners, boardCorners);
+	homography = cv::getPerspectiveTransform(imageCorners, boardImageCorners());
 
 	cv::Mat warped;
 	cv::warpPerspective(frame, warped, homography, cv::Size(boardWidth, boardHeight), cv::INTER_LINEAR,
@@ -76,8 +69,8 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame)
 	boardScanned = true;
 
 	boardInnerCorners.clear();
-	const cv::Mat topLeft = T * markerTransform(cornerMarkers[0]);
-	const cv::Mat bottomRight = T * markerTransform(cornerMarkers[2]);
+	const cv::Mat topLeft = T * markerTransform(boardCornerMarkers[0]);
+	const cv::Mat bottomRight = T * markerTransform(boardCornerMarkers[2]);
 	boardInnerCorners.push_back(
 		projectToBoard(K, homography, topLeft, makeHomogeneousPoint(3, cornerOffset, -cornerOffset, 0.0)));
 	boardInnerCorners.push_back(
