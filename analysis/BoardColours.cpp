@@ -1,6 +1,7 @@
 #include "analysis/BoardColours.h"
 
-#include "tracking/BoardScanner.h"
+#include "markers/BoardLayout.h"
+#include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -35,27 +36,30 @@ void blankOut(cv::Mat& places, const std::vector<cv::Point2f>& corners, float gr
 
 }  // namespace
 
-cv::Mat boardPaperPlaces(const BoardScanner& scanner)
+cv::Mat boardPaperPlaces(const RectifiedBoard& board)
 {
-	cv::Mat places(scanner.warpedColor.size(), CV_8UC1, cv::Scalar(255));
-	for (const std::vector<cv::Point2f>& outline : scanner.markerOutlines)
+	cv::Mat places(board.colour.size(), CV_8UC1, cv::Scalar(255));
+	for (const std::vector<cv::Point2f>& outline : board.markerOutlines)
 	{
 		blankOut(places, outline, markerMargin);
 	}
-	if (scanner.portalVisible && scanner.portalCorners.size() == 4)
+	if (board.portalVisible && board.portalCorners.size() == 4)
 	{
-		// The corners come in zigzag order: round the card is 0, 1, 3, 2.
-		const std::vector<cv::Point2f>& c = scanner.portalCorners;
-		blankOut(places, {c[0], c[1], c[3], c[2]}, cardMargin);
+		blankOut(places, portalCornersAround(board.portalCorners), cardMargin);
 	}
 	return places;
 }
 
-PaperWhite normaliseBoardColours(BoardScanner& scanner)
+cv::Mat normaliseBoardColours(const RectifiedBoard& board, PaperWhite* white)
 {
-	if (scanner.warpedColor.empty())
+	cv::Mat colours = board.colour.clone();
+	if (!colours.empty())
 	{
-		return PaperWhite();
+		const PaperWhite measured = PaperWhite::readAsNeutral(colours, boardPaperPlaces(board));
+		if (white != nullptr)
+		{
+			*white = measured;
+		}
 	}
-	return PaperWhite::readAsNeutral(scanner.warpedColor, boardPaperPlaces(scanner));
+	return colours;
 }

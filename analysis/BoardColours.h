@@ -4,16 +4,17 @@
 
 #include <opencv2/core.hpp>
 
-class BoardScanner;
+struct RectifiedBoard;
 
-/// Where white paper may show on the rectified board of the last scan: the
-/// whole board but the board's own printed markers and the portal card, each
-/// with a margin. 255 there, 0 elsewhere; board-sized.
-cv::Mat boardPaperPlaces(const BoardScanner& scanner);
+/// Where white paper may show on a rectified board: the whole board but the
+/// board's own printed markers and the portal card, each with a margin. 255
+/// there, 0 elsewhere; the size of the board's picture.
+cv::Mat boardPaperPlaces(const RectifiedBoard& board);
 
-/// Measure the paper of the last scan's rectified board and, unless it
-/// already reads neutral and bright, map `warpedColor` so that paper reads the
-/// reference white: the hand test and the segmentation then see the board as
-/// a camera in a neutral room would. What the views show (`warpedSnapshot`,
-/// `warpedGray`) keeps the camera's own colours. Returns what was measured.
-PaperWhite normaliseBoardColours(BoardScanner& scanner);
+/// The board's colours as the hand test and the segmentation read them: a
+/// copy of `board.colour` in which, unless the paper already reads neutral and
+/// bright, the colours are mapped so that paper reads the reference white,
+/// as a camera in a neutral room would see the board. The board's own
+/// pictures keep the camera's colours. `white`, when given, gets what was
+/// measured. No picture yet gives an empty one.
+cv::Mat normaliseBoardColours(const RectifiedBoard& board, PaperWhite* white = nullptr);

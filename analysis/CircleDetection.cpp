@@ -1,19 +1,18 @@
 #include "analysis/DrawingAnalysis.h"
 #include "core/EventSink.h"
 #include "physics/BodyFactories.h"
-#include "tracking/BoardScanner.h"
 
-void DrawingAnalysis::detectBalls()
+void DrawingAnalysis::detectBalls(std::vector<Contour>& blackContours)
 {
 	const size_t before = ballRecords.size();
-	newBallRingBorders = detectCircles(scanner.blackContours, blackCircleTemplate, blackTemplateExponents,
+	newBallRingBorders = detectCircles(blackContours, blackCircleTemplate, blackTemplateExponents,
 		ballRecords, createBall, "ball");
 	newBallCount = ballRecords.size() - before;
 }
 
-void DrawingAnalysis::detectSensorCircles()
+void DrawingAnalysis::detectSensorCircles(std::vector<Contour>& yellowContours)
 {
-	detectCircles(scanner.yellowContours, yellowCircleTemplate, yellowTemplateExponents, sensorCircleRecords,
+	detectCircles(yellowContours, yellowCircleTemplate, yellowTemplateExponents, sensorCircleRecords,
 		createSensorCircle, "sensor");
 }
 
@@ -44,7 +43,7 @@ DrawingAnalysis::CircleMatch DrawingAnalysis::matchCircle(const ShapeDescriptor&
 	return madeNow && distance <= sameRingRadius ? CircleMatch::OtherBorder : CircleMatch::Known;
 }
 
-std::vector<bool> DrawingAnalysis::detectCircles(std::vector<std::vector<cv::Point>>& contours,
+std::vector<bool> DrawingAnalysis::detectCircles(std::vector<Contour>& contours,
 	const ShapeDescriptor& circleTemplate, const int (&templateExponents)[descriptorSize],
 	std::vector<ShapeRecord>& records, CircleFactory createCircle, const char* eventType)
 {

@@ -1,8 +1,9 @@
+#include "analysis/ColourSegmentation.h"
+
 #include "analysis/ColourRanges.h"
 #include "analysis/GapClosing.h"
 #include "analysis/Thinning.h"
 #include "platform/Display.h"
-#include "tracking/BoardScanner.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -11,9 +12,12 @@ static constexpr double yellowPinhole = 4.0;
 /// The widest gap closed in a yellow ring, board pixels (about 10 mm).
 static constexpr double yellowRingGap = 20.0;
 
-void BoardScanner::segmentColours()
+void segmentColours(InkLayers& ink, Display& display)
 {
-	if (warpedColor.empty())
+	cv::Mat& blackMask = ink.blackMask;
+	cv::Mat& redMask = ink.redMask;
+	cv::Mat& yellowMask = ink.yellowMask;
+	if (ink.colours.empty())
 	{
 		// No board has been rectified yet: there is no ink to find.
 		blackMask.release();
@@ -22,7 +26,7 @@ void BoardScanner::segmentColours()
 		return;
 	}
 	cv::Mat ycrcb;
-	cv::cvtColor(warpedColor, ycrcb, cv::COLOR_BGR2YCrCb);
+	cv::cvtColor(ink.colours, ycrcb, cv::COLOR_BGR2YCrCb);
 
 	cv::inRange(ycrcb, blackInk.lower, blackInk.upper, blackMask);
 	// Shown before thinning and before the marker regions are cut out, so the

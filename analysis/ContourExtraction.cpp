@@ -1,6 +1,7 @@
+#include "analysis/ContourExtraction.h"
+
 #include "core/FixedValues.h"
 #include "platform/Display.h"
-#include "tracking/BoardScanner.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -11,7 +12,7 @@ namespace
 
 /// Every border of the mask, holes included, with straight runs reduced to
 /// their end points. An empty mask has none.
-void findMaskContours(const cv::Mat& mask, std::vector<std::vector<cv::Point>>& contours,
+void findMaskContours(const cv::Mat& mask, std::vector<Contour>& contours,
 	std::vector<cv::Vec4i>& hierarchy)
 {
 	contours.clear();
@@ -35,23 +36,36 @@ cv::Scalar nextContourColour(cv::RNG& rng)
 
 }  // namespace
 
-void BoardScanner::extractBlackContours()
+void extractBlackContours(InkLayers& ink, Display& display)
 {
-	findMaskContours(blackMask, blackContours, hierarchy);
+	findMaskContours(ink.blackMask, ink.blackContours, ink.blackHierarchy);
 
 	// Contours are in board pixels, so the picture has the board's size (the
 	// mask's) whatever the camera delivers.
-	const cv::Size size = blackMask.empty() ? cv::Size(boardWidth, boardHeight) : blackMask.size();
-	contourImage = cv::Mat::zeros(size, CV_8UC3);
-	for (int i = 0; i < int(blackContours.size()); ++i)
+	const cv::Size size = ink.blackMask.empty() ? cv::Size(boardWidth, boardHeight) : ink.blackMask.size();
+	ink.contourImage = cv::Mat::zeros(size, CV_8UC3);
+	for (int i = 0; i < int(ink.blackContours.size()); ++i)
 	{
-		cv::drawContours(contourImage, blackContours, i, nextContourColour(contourRng), 1, cv::LINE_8,
+		cv::drawContours(ink.contourImage, ink.blackContours, i, nextContourColour(ink.contourRng), 1, cv::LINE_8,
 			cv::noArray(), INT_MAX, cv::Point(0, 0));
 	}
-	display.show("cont", contourImage);
+	display.show("cont", ink.contourImage);
 }
 
-void BoardScanner::extractColourContours()
+void extractColourContours(InkLayers& ink)
 {
-	findMaskContours(yellowMask, yellowContours, hierarchy);
+	findMaskContours(ink.yellowMask, ink.yellowContours, ink.yellowHierarchy);
+}
+
+void cropToRect(cv::Mat& mask, float left, float top, float width, float height)
+{
+	if (mask.empty())
+	{
+		return;
+	}
+	// The crop has the mask's size (the board's), so the AND is always defined.
+	cv::Mat keep = cv::Mat::zeros(mask.size(), CV_8UC1);
+	cv::rectangle(keep, cv::Rect(int(left), int(top), int(width), int(height)), cv::Scalar(255), cv::FILLED,
+		cv::LINE_8);
+	cv::bitwise_and(mask, keep, mask);
 }

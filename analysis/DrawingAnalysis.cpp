@@ -5,9 +5,9 @@
 
 #include <algorithm>
 
-DrawingAnalysis::DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene, const std::string& blackTemplate,
+DrawingAnalysis::DrawingAnalysis(PhysicsScene& scene, const std::string& blackTemplate,
 	const std::string& yellowTemplate)
-	: mapping(boardMapping), scanner(scanner), scene(scene)
+	: mapping(boardMapping), scene(scene)
 {
 	scene.setMapResetHook([this] { clearRecords(); });
 	loadTemplates(blackTemplate, yellowTemplate);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/InkLayers.h"
 #include "analysis/ShapeRecord.h"
 #include "core/EventSink.h"
 #include "core/PixelWorldMapping.h"
@@ -7,9 +8,9 @@
 #include <string>
 #include <vector>
 
-class BoardScanner;
 class PhysicsScene;
 class b2Body;
+struct RectifiedBoard;
 
 /// Exponent sets of the descriptor distance: component i is scaled by 2^e[i],
 /// and -10000 switches a component off.
@@ -31,15 +32,16 @@ constexpr float circleRadius = 1.0f;
 constexpr float noCandidateDistance = 10000.0f;
 
 /// What the drawing analysis remembers between rescans, and the analysis steps
-/// that turn the scanner's masks and contours into bodies of the scene: the
-/// portal and the drawing area, balls, sensor circles, walls and the same-map test.
+/// that turn the ink of a rectified board (InkLayers) into bodies of the
+/// scene: the portal and the drawing area, balls, sensor circles, walls and
+/// the same-map test.
 class DrawingAnalysis
 {
 public:
-	/// Copies the board mapping, keeps the scanner and the scene, hands the
-	/// scene the hook that empties the record lists on a new map, and loads
-	/// the circle templates (by default from the working directory).
-	DrawingAnalysis(BoardScanner& scanner, PhysicsScene& scene, const std::string& blackTemplate = "circleExample.txt",
+	/// Copies the board mapping, keeps the scene, hands the scene the hook
+	/// that empties the record lists on a new map, and loads the circle
+	/// templates (by default from the working directory).
+	explicit DrawingAnalysis(PhysicsScene& scene, const std::string& blackTemplate = "circleExample.txt",
 		const std::string& yellowTemplate = "circleExampleYellow.txt");
 
 	/// Takes the hook back from the scene.
@@ -73,23 +75,25 @@ public:
 
 	// Steps of a rescan.
 
-	/// Replace the portal by one over the portal card, if it is seen, blank the
-	/// card out of the black mask, and crop the black mask to the drawing area.
-	void applyMarkerRegions();
+	/// Replace the portal by one over the portal card, if the board's scan saw
+	/// it, blank the card out of the black mask, and crop the black mask to the
+	/// board's drawing area.
+	void applyMarkerRegions(const RectifiedBoard& board, cv::Mat& blackMask);
 	/// Black contours that match the circle template and are not kept yet
 	/// become balls; their contours leave the list.
-	void detectBalls();
-	/// Yellow contours that match their template become sensor circles.
-	void detectSensorCircles();
+	void detectBalls(std::vector<Contour>& blackContours);
+	/// Yellow contours that match their template become sensor circles; their
+	/// contours leave the list.
+	void detectSensorCircles(std::vector<Contour>& yellowContours);
 	/// True when the black contours are the shapes of the last rescan (its
 	/// walls and new balls' rings), allowing for the whole drawing having moved.
-	bool isSameMap();
-	/// One wall record and one wall chain per black contour left, and a record
-	/// without a chain for each ring just made into a ball. Returns the number
-	/// of chains built (a contour of one point builds none).
-	int buildWalls();
+	bool isSameMap(const std::vector<Contour>& blackContours);
+	/// One wall record and one wall chain per black contour left by
+	/// detectBalls, and a record without a chain for each ring just made into a
+	/// ball. Returns the number of chains built (a contour of one point builds none).
+	int buildWalls(const std::vector<Contour>& blackContours);
 
-	/// One flag per contour left in blackContours by the last detectBalls: set
+	/// One flag per contour left in the black contours by the last detectBalls: set
 	/// for the second border of a ring that has just become a ball. Such a
 	/// border is remembered as a wall shape but gets no wall body, which would
 	/// otherwise hold the new ball inside its own drawn ring.
@@ -119,7 +123,6 @@ public:
 
 	PixelWorldMapping mapping;
 
-	BoardScanner& scanner;
 	PhysicsScene& scene;
 
 private:
@@ -128,7 +131,7 @@ private:
 	/// The circle search shared by balls and sensor circles. Returns one flag
 	/// per contour left in the list: set for the second border of a ring made
 	/// into a body by this search.
-	std::vector<bool> detectCircles(std::vector<std::vector<cv::Point>>& contours, const ShapeDescriptor& circleTemplate,
+	std::vector<bool> detectCircles(std::vector<Contour>& contours, const ShapeDescriptor& circleTemplate,
 		const int (&templateExponents)[descriptorSize], std::vector<ShapeRecord>& records,
 		CircleFactory createCircle, const char* eventType);
 	/// What a contour is to the circle search.

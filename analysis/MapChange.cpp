@@ -1,5 +1,4 @@
 #include "analysis/DrawingAnalysis.h"
-#include "tracking/BoardScanner.h"
 
 #include <limits>
 
@@ -37,11 +36,11 @@ struct PointMean
 
 }  // namespace
 
-bool DrawingAnalysis::isSameMap()
+bool DrawingAnalysis::isSameMap(const std::vector<Contour>& blackContours)
 {
 	std::vector<ShapeDescriptor> newShapes;
 	PointMean newMean;
-	for (const std::vector<cv::Point>& contour : scanner.blackContours)
+	for (const Contour& contour : blackContours)
 	{
 		newShapes.push_back(computeDescriptor(contour));
 		newMean.add(contour);

@@ -2,7 +2,8 @@
 #include "core/EventSink.h"
 #include "physics/BodyFactories.h"
 #include "physics/PhysicsScene.h"
-#include "tracking/BoardScanner.h"
+#include "analysis/ContourExtraction.h"
+#include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -48,13 +49,13 @@ bool cardBox(const std::vector<cv::Point2f>& corners, CardBox& box)
 
 }  // namespace
 
-void DrawingAnalysis::applyMarkerRegions()
+void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& blackMask)
 {
 	// Each run replaces the portal of the run before: the card may have moved.
 	scene.markKind(Portal);
 
 	CardBox card;
-	if (scanner.portalVisible && cardBox(scanner.portalCorners, card))
+	if (board.portalVisible && cardBox(board.portalCorners, card))
 	{
 		// The scale is applied with its sign, so for a card taller than 4
 		// pixels the vertical margin shrinks the box instead of growing it.
@@ -73,18 +74,18 @@ void DrawingAnalysis::applyMarkerRegions()
 		// a half-width before the centre, which with the margin still covers the card.
 		const cv::Rect blank(int(card.cx - card.hw * 0.5f - cardMargin), int(card.cy - card.hh * 0.5f - cardMargin),
 			int(2.0f * card.hw + cardMargin), int(2.0f * card.hh + cardMargin));
-		if (!scanner.blackMask.empty())
+		if (!blackMask.empty())
 		{
-			cv::rectangle(scanner.blackMask, blank, cv::Scalar(0), cv::FILLED, cv::LINE_8);
+			cv::rectangle(blackMask, blank, cv::Scalar(0), cv::FILLED, cv::LINE_8);
 		}
 	}
 
-	if (scanner.boardScanned && scanner.boardInnerCorners.size() >= 2)
+	if (board.boardScanned && board.innerCorners.size() >= 2)
 	{
 		// The board's markers lie outside the inner corners; the margin keeps
 		// their edges out as well.
-		const cv::Point2f topLeft = scanner.boardInnerCorners[0];
-		const cv::Point2f bottomRight = scanner.boardInnerCorners[1];
+		const cv::Point2f topLeft = board.innerCorners[0];
+		const cv::Point2f bottomRight = board.innerCorners[1];
 		const float left = topLeft.x + cardMargin;
 		const float top = topLeft.y + cardMargin;
 		const float width = bottomRight.x - left - cardMargin;
@@ -92,20 +93,7 @@ void DrawingAnalysis::applyMarkerRegions()
 		// Written as "greater than 0" so that NaN fails too.
 		if (left > 0.0f && top > 0.0f && width > 0.0f && height > 0.0f)
 		{
-			scanner.cropToRect(left, top, width, height);
+			cropToRect(blackMask, left, top, width, height);
 		}
 	}
-}
-
-void BoardScanner::cropToRect(float left, float top, float width, float height)
-{
-	if (blackMask.empty())
-	{
-		return;
-	}
-	// The crop has the mask's size (the board's), so the AND is always defined.
-	cv::Mat keep = cv::Mat::zeros(blackMask.size(), CV_8UC1);
-	cv::rectangle(keep, cv::Rect(int(left), int(top), int(width), int(height)), cv::Scalar(255), cv::FILLED,
-		cv::LINE_8);
-	cv::bitwise_and(blackMask, keep, blackMask);
 }

@@ -1,15 +1,14 @@
 #include "analysis/DrawingAnalysis.h"
 #include "physics/BodyFactories.h"
-#include "tracking/BoardScanner.h"
 
 #include <algorithm>
 
-int DrawingAnalysis::buildWalls()
+int DrawingAnalysis::buildWalls(const std::vector<Contour>& blackContours)
 {
 	int built = 0;
-	for (size_t i = 0; i < scanner.blackContours.size(); ++i)
+	for (size_t i = 0; i < blackContours.size(); ++i)
 	{
-		const std::vector<cv::Point>& contour = scanner.blackContours[i];
+		const Contour& contour = blackContours[i];
 		// The record is what the next rescan compares its drawing with.
 		wallRecords.push_back(ShapeRecord{contour, computeDescriptor(contour), nullptr});
 		if (i < newBallRingBorders.size() && newBallRingBorders[i])

@@ -15,14 +15,9 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	const DataFiles& files)
 	: display(std::move(display)),
 	  files(files),
-	  scanner(std::move(source), *this->display),
-	  analysis(scanner, scene, this->files.blackTemplate, this->files.yellowTemplate)
+	  scanner(std::move(source), files.tracker()),
+	  analysis(scene, files.blackTemplate, files.yellowTemplate)
 {
-	// The scanner's names point into `files`, which lives as long as it does.
-	scanner.videoConfig = this->files.videoConfig.c_str();
-	scanner.cameraParamFile = this->files.cameraParam.c_str();
-	scanner.boardConfigFile = this->files.boardMarkers.c_str();
-	scanner.portalConfigFile = this->files.portalMarkers.c_str();
 	analysis.setEventSink(&trace);
 	scene.events = &trace;
 }
@@ -65,7 +60,7 @@ void Application::createWindows()
 	display->setMouseHandler("game", [this](int event, int x, int y, int) {
 		onGameMouse(scene, pen, event, x, y);
 	});
-	installDebugWindowCallbacks(*display, scanner);
+	installDebugWindowCallbacks(*display, ScreenshotSources{board, views, ink});
 }
 
 bool Application::recordVideo(const std::string& path, std::string& error)

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "analysis/DrawingAnalysis.h"
+#include "analysis/InkLayers.h"
 #include "app/DataFiles.h"
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
+#include "render/CameraViewOverlay.h"
 #include "render/DebugDrawCV.h"
 #include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
@@ -53,11 +55,11 @@ public:
 
 	/// The rescan after a successful board scan: colours read as under a
 	/// neutral light, hand test, same-map test, balls, walls and sensor
-	/// circles from the rectified board in the scanner. `scan`, when given, is
+	/// circles from `scanned`, the board a scan rectified. `scan`, when given, is
 	/// the scan's trace event: it is reported once the hand test has said
 	/// whether the rescan is held back, and why. Public so that a board image
 	/// can be analysed without a camera.
-	void analyseScannedBoard(Event* scan = nullptr);
+	void analyseScannedBoard(const RectifiedBoard& scanned, Event* scan = nullptr);
 
 	/// The rescan of a still scene: scan the board, then analyse it. Public so
 	/// that it can be measured on its own.
@@ -81,7 +83,7 @@ private:
 	/// A scan that builds nothing: the reason goes into its event, and onto
 	/// the console once a still period.
 	void holdBack(Event& scan, const std::string& why);
-	void analyseDrawing();
+	void analyseDrawing(const RectifiedBoard& scanned);
 	void startNewMap();
 	void buildWalls();
 
@@ -108,6 +110,12 @@ public:
 	PhysicsScene scene;
 	BoardScanner scanner;
 	DrawingAnalysis analysis;
+	/// The board as the scans found it.
+	RectifiedBoard board;
+	/// The ink of the last rescan's board, from its colours to its contours.
+	InkLayers ink;
+	/// What "warped" and "normal" show, painted afresh every pass.
+	CameraViewPictures views;
 
 	/// Consecutive passes without camera motion.
 	int stillCount = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "tracking/TrackerFiles.h"
+
 #include <string>
 
 /// Where the program reads its input files: every path is inside one data
@@ -23,6 +25,9 @@ struct DataFiles
 	std::string demoScene;
 	/// Camera to projector, written by the projector's calibration.
 	std::string projectorCalibration;
+
+	/// What the marker tracker starts from.
+	TrackerFiles tracker() const { return {videoConfig, cameraParam, boardMarkers, portalMarkers}; }
 };
 
 /// The data directory to use: the one asked for; else the working directory

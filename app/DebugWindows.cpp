@@ -1,8 +1,10 @@
 #include "app/DebugWindows.h"
 
+#include "analysis/InkLayers.h"
 #include "platform/Display.h"
 #include "platform/WholeFile.h"
-#include "tracking/BoardScanner.h"
+#include "render/CameraViewOverlay.h"
+#include "tracking/RectifiedBoard.h"
 
 #include <opencv2/highgui.hpp>
 
@@ -21,44 +23,44 @@ struct Screenshot
 };
 
 /// What a click in a window saves; no file for a window without screenshots.
-Screenshot screenshotOf(const BoardScanner& scanner, const std::string& window)
+Screenshot screenshotOf(const ScreenshotSources& sources, const std::string& window)
 {
 	if (window == "warped")
 	{
-		return {scanner.getWarpedGray(), "ss_warped.png"};
+		return {sources.board.gray, "ss_warped.png"};
 	}
 	if (window == "normal")
 	{
-		return {scanner.getCameraFrame(), "ss_normal.png"};
+		return {sources.views.camera, "ss_normal.png"};
 	}
 	if (window == "cont")
 	{
-		return {scanner.getContourImage(), "ss_cont.png"};
+		return {sources.ink.contourImage, "ss_cont.png"};
 	}
 	return {cv::Mat(), nullptr};
 }
 
 }  // namespace
 
-void installDebugWindowCallbacks(Display& display, const BoardScanner& scanner)
+void installDebugWindowCallbacks(Display& display, ScreenshotSources sources)
 {
 	for (const char* window : debugWindows)
 	{
 		display.createWindow(window);
 		const std::string name = window;
-		display.setMouseHandler(name, [&scanner, name](int event, int, int, int) {
-			onDebugWindowMouse(scanner, event, name);
+		display.setMouseHandler(name, [sources, name](int event, int, int, int) {
+			onDebugWindowMouse(sources, event, name);
 		});
 	}
 }
 
-void onDebugWindowMouse(const BoardScanner& scanner, int event, const std::string& window)
+void onDebugWindowMouse(const ScreenshotSources& sources, int event, const std::string& window)
 {
 	if (event != cv::EVENT_LBUTTONDOWN)
 	{
 		return;
 	}
-	const Screenshot shot = screenshotOf(scanner, window);
+	const Screenshot shot = screenshotOf(sources, window);
 	// imwrite throws on an empty image; there is nothing to save yet anyway.
 	if (shot.file == nullptr || shot.image.empty())
 	{

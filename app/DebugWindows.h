@@ -2,12 +2,23 @@
 
 #include <string>
 
-class BoardScanner;
 class Display;
+struct CameraViewPictures;
+struct InkLayers;
+struct RectifiedBoard;
+
+/// What the debug windows' screenshots are taken from, read at each click;
+/// all three must outlive the windows' handlers.
+struct ScreenshotSources
+{
+	const RectifiedBoard& board;
+	const CameraViewPictures& views;
+	const InkLayers& ink;
+};
 
 /// Create "warped", "normal" and "cont", in this order, each before its mouse
 /// handler: a left click in one of them saves a screenshot.
-void installDebugWindowCallbacks(Display& display, const BoardScanner& scanner);
+void installDebugWindowCallbacks(Display& display, ScreenshotSources sources);
 
 /// The screenshot handler of the debug windows; `window` names the window
 /// clicked. A left press writes, in the working directory:
@@ -19,4 +30,4 @@ void installDebugWindowCallbacks(Display& display, const BoardScanner& scanner);
 /// Other events and other window names do nothing. An image not made yet
 /// (before the first scan, or no camera frame) is skipped without a word; a
 /// file that cannot be written is skipped with a one-line message.
-void onDebugWindowMouse(const BoardScanner& scanner, int event, const std::string& window);
+void onDebugWindowMouse(const ScreenshotSources& sources, int event, const std::string& window);

@@ -39,7 +39,7 @@ int Application::runMainLoop(long maxPasses)
 	{
 		return stopStatus(stopSignal());
 	}
-	return scanner.detectionFailed ? 1 : 0;
+	return scanner.detectionFailed() ? 1 : 0;
 }
 
 void Application::endRun()
@@ -64,13 +64,13 @@ bool Application::runPass()
 	display->show("game", gameCanvas(debugDraw));
 	updateStillCounter();
 	projectGame();
-	scanner.composeCameraView(analysis, scene);
-	recorder.recordFrame(scanner.motionFrame, scanner.cameraFrame);
+	composeCameraView(views, scanner.cameraFrame(), board, analysis, scene, *display);
+	recorder.recordFrame(scanner.motionFrame(), views.camera);
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass. Closing "game" is the user's
 	// way out, as ESC is.
-	const bool goOn = handleKey(display->waitKey(1)) && !display->isClosed("game") && !scanner.detectionFailed;
+	const bool goOn = handleKey(display->waitKey(1)) && !display->isClosed("game") && !scanner.detectionFailed();
 	trace.endPass(passCount, stillCount, scene);
 	return goOn;
 }
@@ -104,7 +104,7 @@ bool Application::handleKey(int code)
 	case keyEscape:
 		return false;
 	case keyPause:
-		scanner.scanPaused = !scanner.scanPaused;
+		scanner.setScanPaused(!scanner.scanPaused());
 		break;
 	case keySpawnBox:
 		spawnBox(scene);

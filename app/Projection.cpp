@@ -91,7 +91,7 @@ void Application::openProjector()
 	}
 	ProjectorMode& p = *projection;
 	display->createScreenWindow("projector", p.screen);
-	const cv::Size cameraSize(scanner.imageWidth, scanner.imageHeight);
+	const cv::Size cameraSize = scanner.frameSize();
 	if (p.calibrated && p.calibration.cameraSize != cameraSize)
 	{
 		std::fprintf(stderr, "%s: measured with a %d x %d camera, not %d x %d; the projector is measured again\n",
@@ -119,7 +119,7 @@ bool Application::cameraMoved()
 	}
 	ProjectorMode& p = *projection;
 	// What the projector lit lately changes the picture without anything moving.
-	scanner.motionIgnored = p.motionIgnored();
+	scanner.setMotionIgnored(p.motionIgnored());
 	if (!scanner.sceneMoved())
 	{
 		return false;
@@ -155,7 +155,7 @@ bool Application::rescanDue()
 	p.darkScanWanted = false;
 	// This pass's frame shows the board lit by the room alone: it is the one
 	// scanned, and the reference from now on.
-	scanner.referenceFrame = scanner.cameraFrame.clone();
+	scanner.setReferenceFrame(scanner.cameraFrame());
 	p.referenceRenewed();
 	trace.report(Event("darkFrame").set("waited", double(passCount - p.darkScanAsked)));
 	return true;
@@ -170,7 +170,7 @@ void Application::projectGame()
 	ProjectorMode& p = *projection;
 	if (p.calibrating)
 	{
-		p.calibrating->see(scanner.cameraFrame, passCount);
+		p.calibrating->see(scanner.cameraFrame(), passCount);
 		const ProjectorCalibrationRun::State state = p.calibrating->state();
 		if (state == ProjectorCalibrationRun::Done || state == ProjectorCalibrationRun::Failed)
 		{
@@ -225,7 +225,7 @@ void Application::drawGameOnBoard()
 	p.events.shatters.clear();
 
 	cv::Matx33d boardToIdeal;
-	if (!boardToIdealCamera(scanner.homography, boardToIdeal))
+	if (!boardToIdealCamera(board.homography, boardToIdeal))
 	{
 		// No board seen yet: nothing has a place on it.
 		p.canvas.darken();
@@ -233,10 +233,10 @@ void Application::drawGameOnBoard()
 	}
 	const std::vector<ProjectedShape> shapes = projectedShapes(scene, analysis, p.bursts, p.wallOutline);
 	p.canvas.draw(shapes, p.calibration.cameraToProjector * boardToIdeal);
-	if (!shapes.empty() && !scanner.cameraFrame.empty())
+	if (!shapes.empty() && !scanner.cameraFrame().empty())
 	{
-		p.litNow = cv::Mat::zeros(scanner.cameraFrame.size(), CV_8UC1);
-		markLitPixels(p.litNow, shapes, boardToIdeal, scanner.cameraParam.dist_factor, litMarginPixels);
+		p.litNow = cv::Mat::zeros(scanner.cameraFrame().size(), CV_8UC1);
+		markLitPixels(p.litNow, shapes, boardToIdeal, scanner.cameraParam().dist_factor, litMarginPixels);
 	}
 }
 
@@ -268,7 +268,7 @@ void Application::finishProjectorCalibration()
 	ProjectorMode& p = *projection;
 	const ProjectorCalibrationRun& run = *p.calibrating;
 	ProjectorCalibration result;
-	result.cameraSize = cv::Size(scanner.imageWidth, scanner.imageHeight);
+	result.cameraSize = scanner.frameSize();
 	std::string problem = run.problem;
 	bool ok = false;
 	if (run.state() == ProjectorCalibrationRun::Done)
@@ -276,19 +276,19 @@ void Application::finishProjectorCalibration()
 		result.latencyPasses = run.latency;
 		// The board in the dark frame gives the millimetres, and the picture's
 		// first place until the next rescan.
-		scanner.referenceFrame = run.darkFrame.clone();
+		scanner.setReferenceFrame(run.darkFrame);
 		cv::Matx33d idealToMm;
 		const cv::Matx33d* toMm = nullptr;
 		cv::Matx33d boardToIdeal;
-		if (scanner.scanBoard() && boardToIdealCamera(scanner.homography, boardToIdeal))
+		if (scanner.scanBoard(board) && boardToIdealCamera(board.homography, boardToIdeal))
 		{
-			idealToMm = boardPixelsToSetMm(*scanner.boardConfig) * boardToIdeal.inv();
+			idealToMm = boardPixelsToSetMm(*scanner.boardMarkers()) * boardToIdeal.inv();
 			toMm = &idealToMm;
 		}
 		const CharucoView named =
 			findCharucoCorners(run.shownPattern().layout, projectedLight(run.litFrame, run.darkFrame), 1);
 		const CharucoView seen = placeOnChessboard(named, projectedLight(run.chessboardFrame, run.darkFrame));
-		ok = fitProjectorCalibration(run.shownPattern(), seen, scanner.cameraParam.dist_factor, toMm, result, problem);
+		ok = fitProjectorCalibration(run.shownPattern(), seen, scanner.cameraParam().dist_factor, toMm, result, problem);
 	}
 	Event event("projectorCalibration");
 	event.set("ok", ok).set("rmsPixels", result.rmsPixels).set("rmsMm", result.rmsMm)

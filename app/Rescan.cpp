@@ -1,6 +1,8 @@
 #include "app/Application.h"
 
 #include "analysis/BoardColours.h"
+#include "analysis/ColourSegmentation.h"
+#include "analysis/ContourExtraction.h"
 #include "analysis/HandDetection.h"
 #include "tracking/ScanEvent.h"
 
@@ -9,29 +11,26 @@
 
 void Application::rescan()
 {
-	const bool found = scanner.scanBoard();
-	Event scan = scanEvent(scanner, found);
+	const bool found = scanner.scanBoard(board);
+	Event scan = scanEvent(board, found);
 	if (!found)
 	{
 		// A failed detection has said so itself, and ends the run.
-		const std::string why = "not scanned: " + scanner.lastScan.reason();
-		scanner.detectionFailed ? (void)scan.set("reason", why) : holdBack(scan, why);
-		scan.set("markersSeen", double(scanner.lastScan.markersSeen));
+		const std::string why = "not scanned: " + scanner.lastScan().reason();
+		scanner.detectionFailed() ? (void)scan.set("reason", why) : holdBack(scan, why);
+		scan.set("markersSeen", double(scanner.lastScan().markersSeen));
 		trace.report(scan);
 		return;
 	}
-	analyseScannedBoard(&scan);
+	analyseScannedBoard(board, &scan);
 }
 
-void Application::analyseScannedBoard(Event* scan)
+void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan)
 {
 	// The ink and skin ranges hold for paper that reads neutral and bright.
-	if (readColoursAsNeutral)
-	{
-		normaliseBoardColours(scanner);
-	}
-	const double skin = skinShare(scanner.warpedColor);
-	const bool hand = handInView(scanner.warpedColor);
+	ink.colours = readColoursAsNeutral ? normaliseBoardColours(scanned) : scanned.colour;
+	const double skin = skinShare(ink.colours);
+	const bool hand = handInView(ink.colours);
 	if (hand && scan != nullptr)
 	{
 		holdBack(*scan, "scan held back: a hand over " + std::to_string(int(std::lround(skin * 100.0))) + " % of the board");
@@ -47,21 +46,21 @@ void Application::analyseScannedBoard(Event* scan)
 		stillCount = 0;
 		return;
 	}
-	analyseDrawing();
-	if (!analysis.isSameMap())
+	analyseDrawing(scanned);
+	if (!analysis.isSameMap(ink.blackContours))
 	{
 		startNewMap();
 	}
 	// Again from the ink: a new map has marked the first pass's portal, and
 	// the balls and walls are taken from a fresh contour search.
-	analyseDrawing();
-	analysis.detectBalls();
+	analyseDrawing(scanned);
+	analysis.detectBalls(ink.blackContours);
 	// Walls are rebuilt at every rescan; the old ones go at the next flush.
 	scene.markKind(Wall);
 	analysis.wallRecords.clear();
 	buildWalls();
-	scanner.extractColourContours();
-	analysis.detectSensorCircles();
+	extractColourContours(ink);
+	analysis.detectSensorCircles(ink.yellowContours);
 	// stillCount stays at the threshold, so this still period has no second rescan.
 }
 
@@ -78,11 +77,11 @@ void Application::holdBack(Event& scan, const std::string& why)
 	}
 }
 
-void Application::analyseDrawing()
+void Application::analyseDrawing(const RectifiedBoard& scanned)
 {
-	scanner.segmentColours();
-	analysis.applyMarkerRegions();
-	scanner.extractBlackContours();
+	segmentColours(ink, *display);
+	analysis.applyMarkerRegions(scanned, ink.blackMask);
+	extractBlackContours(ink, *display);
 }
 
 void Application::startNewMap()
@@ -95,6 +94,6 @@ void Application::startNewMap()
 
 void Application::buildWalls()
 {
-	const int count = analysis.buildWalls();
+	const int count = analysis.buildWalls(ink.blackContours);
 	trace.report(Event("walls").set("count", double(count)));
 }

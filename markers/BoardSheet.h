@@ -1,14 +1,14 @@
 #pragma once
 
 #include "markers/ARMultiMarker.h"
+#include "markers/BoardLayout.h"
 
 #include <opencv2/core.hpp>
 
-/// The board sheet is A3 in landscape; the portal card a square of the
-/// portal's size. Millimetres.
+/// The board sheet is A3 in landscape, millimetres; the portal card's size is
+/// part of the board's layout (portalCardSide).
 constexpr double boardSheetWidth = 420.0;
 constexpr double boardSheetHeight = 297.0;
-constexpr double portalCardSide = 120.0;
 
 /// A picture of a flat sheet and its scale. The origin of the sheet's marker
 /// set is the picture's centre; x runs right and y up, in millimetres.

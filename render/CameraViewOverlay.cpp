@@ -4,7 +4,7 @@
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
 #include "render/HalfTurn.h"
-#include "tracking/BoardScanner.h"
+#include "tracking/RectifiedBoard.h"
 
 #include <box2d/b2_body.h>
 #include <box2d/b2_circle_shape.h>
@@ -221,19 +221,34 @@ cv::Point boardPointToCamera(const cv::Mat& boardToCamera, float x, float y)
 	return cv::Point(truncatedPixel(row(0) / w), truncatedPixel(row(1) / w));
 }
 
-void BoardScanner::composeCameraView(const DrawingAnalysis& analysis, PhysicsScene& scene)
+void composeCameraView(CameraViewPictures& pictures, const cv::Mat& cameraFrame, const RectifiedBoard& board,
+	const DrawingAnalysis& analysis, const PhysicsScene& scene, Display& display)
 {
+	// The painted picture is a copy: the camera frame stays what the camera saw.
+	if (cameraFrame.empty())
+	{
+		pictures.camera.release();
+	}
+	else
+	{
+		cameraFrame.copyTo(pictures.camera);
+	}
+	if (board.rectifications != pictures.warpedRectification)
+	{
+		pictures.warped = board.colour.clone();
+		pictures.warpedRectification = board.rectifications;
+	}
 	// Before the first board scan there is nothing to map between the views.
 	cv::Mat boardToCamera;
-	if (invertHomography(homography, boardToCamera))
+	if (invertHomography(board.homography, boardToCamera))
 	{
-		eraseConsumedCircles(analysis, scene, boardToCamera, warpedSnapshot, cameraFrame);
-		paintMovingBodies(scene, analysis.mapping, boardToCamera, cameraFrame);
-		display.show("warped", warpedSnapshot);
+		eraseConsumedCircles(analysis, scene, boardToCamera, pictures.warped, pictures.camera);
+		paintMovingBodies(scene, analysis.mapping, boardToCamera, pictures.camera);
+		display.show("warped", pictures.warped);
 	}
 	// warpAffine refuses an empty image: with no camera frame yet, "normal" shows nothing.
-	if (!cameraFrame.empty())
+	if (!pictures.camera.empty())
 	{
-		display.show("normal", halfTurned(cameraFrame));
+		display.show("normal", halfTurned(pictures.camera));
 	}
 }

@@ -22,9 +22,6 @@ constexpr int supersampling = 2;
 /// What the camera sees around the sheet: a dark table.
 const cv::Scalar tableColour(60, 75, 90);
 
-/// The drawing area's corners lie this far in from the corner markers' centres, millimetres.
-constexpr double cornerOffset = 60.0;
-
 cv::Point2d markerCentre(const ARMultiEachMarkerInfoT& marker)
 {
 	return cv::Point2d(marker.trans[0][3], marker.trans[1][3]);
@@ -147,11 +144,15 @@ void SyntheticBoardCamera::placeBoard()
 {
 	boardToSet = boardPixelsToSetMm(board);
 
-	const auto inner = [this](int marker, double x, double y) {
-		const double(&t)[3][4] = board.marker[size_t(marker)].trans;
-		return mmToBoard(cv::Point2d(t[0][0] * x + t[0][1] * y + t[0][3], t[1][0] * x + t[1][1] * y + t[1][3]));
-	};
-	groundTruth.innerCorners = {inner(0, cornerOffset, -cornerOffset), inner(5, -cornerOffset, cornerOffset)};
+	groundTruth.innerCorners.clear();
+	for (const DrawingAreaCorner& inner : drawingAreaCorners)
+	{
+		const double(&t)[3][4] = board.marker[size_t(boardCornerMarkers[inner.cornerMarker])].trans;
+		const double x = drawingAreaInset * inner.signX;
+		const double y = drawingAreaInset * inner.signY;
+		groundTruth.innerCorners.push_back(
+			mmToBoard(cv::Point2d(t[0][0] * x + t[0][1] * y + t[0][3], t[1][0] * x + t[1][1] * y + t[1][3])));
+	}
 }
 
 void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
@@ -209,13 +210,10 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 		cv::warpAffine(card.image, paper.image, cardToSheet, paper.image.size(), cv::INTER_LINEAR,
 			cv::BORDER_TRANSPARENT);
 
-		for (int a = -1; a <= 1; a += 2)
+		for (const auto& sign : portalCornerSigns)
 		{
-			for (int b = -1; b <= 1; b += 2)
-			{
-				groundTruth.portalCorners.push_back(
-					mmToBoard(apply(portalPlacement, cv::Point2d(cornerOffset * a, cornerOffset * b))));
-			}
+			groundTruth.portalCorners.push_back(mmToBoard(
+				apply(portalPlacement, cv::Point2d(portalHalfSide * sign[0], portalHalfSide * sign[1]))));
 		}
 	}
 }

@@ -33,8 +33,8 @@ struct BoardTruth
 	/// and where a distortion-free lens would.
 	std::vector<cv::Point2f> cornerCentres;
 	std::vector<cv::Point2f> idealCornerCentres;
-	/// Portal square corners in board pixels, in the zigzag order
-	/// (-60,-60), (-60,60), (60,-60), (60,60); empty without a portal.
+	/// Portal card corners in board pixels, in the scan's zigzag order
+	/// (portalCornerSigns); empty without a portal.
 	std::vector<cv::Point2f> portalCorners;
 	/// Corners of the drawing area in board pixels, top-left and bottom-right.
 	std::vector<cv::Point2f> innerCorners;

@@ -1,13 +1,15 @@
 #pragma once
 
 #include "ScratchFiles.h"
+#include "analysis/ColourSegmentation.h"
+#include "analysis/ContourExtraction.h"
 #include "analysis/DrawingAnalysis.h"
+#include "analysis/InkLayers.h"
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
 #include "physics/PhysicsScene.h"
 #include "platform/HeadlessDisplay.h"
-#include "tracking/BoardScanner.h"
-#include "platform/StillFrameSource.h"
+#include "tracking/RectifiedBoard.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
@@ -45,37 +47,30 @@ inline std::vector<cv::Point> shifted(std::vector<cv::Point> contour, int dx, in
 	return contour;
 }
 
-/// A scanner over a still camera with a headless display; the test puts the
-/// rectified board in place of a scan.
-struct ScannerRig
+/// The ink of a rectified board the test draws, read with a headless display.
+struct InkRig
 {
-	ScannerRig() : scanner(std::make_unique<StillFrameSource>(cv::Mat()), display) {}
-
-	void setBoard(const cv::Mat& board)
-	{
-		scanner.warpedColor = board;
-		scanner.warpedSnapshot = board.clone();
-	}
+	void setBoard(const cv::Mat& board) { ink.colours = board; }
 
 	const cv::Mat& shown(const std::string& window) const { return display.lastImages().at(window); }
 
 	HeadlessDisplay display;
-	BoardScanner scanner;
+	InkLayers ink;
 };
 
 /// What our own pipeline makes of one drawn ring: its roundest border, as the
 /// template tool takes it.
 inline std::vector<cv::Point> ringContour(const cv::Scalar& pen, int radius = ringRadius)
 {
-	ScannerRig rig;
+	InkRig rig;
 	cv::Mat board = blankBoard();
 	drawRing(board, cv::Point(320, 240), pen, radius);
 	rig.setBoard(board);
-	rig.scanner.segmentColours();
-	rig.scanner.extractBlackContours();
-	std::vector<cv::Point> ring = roundestRing(rig.scanner.blackContours, rig.scanner.hierarchy);
-	rig.scanner.extractColourContours();
-	return ring.empty() ? roundestRing(rig.scanner.yellowContours, rig.scanner.hierarchy) : ring;
+	segmentColours(rig.ink, rig.display);
+	extractBlackContours(rig.ink, rig.display);
+	extractColourContours(rig.ink);
+	const std::vector<cv::Point> ring = roundestRing(rig.ink.blackContours, rig.ink.blackHierarchy);
+	return ring.empty() ? roundestRing(rig.ink.yellowContours, rig.ink.yellowHierarchy) : ring;
 }
 
 /// Template files made once per test process from rings of ringRadius.
@@ -91,16 +86,17 @@ inline const std::pair<std::string, std::string>& testTemplates()
 	return files;
 }
 
-/// A scanner, a scene with its world and the analysis between them, with
-/// the test templates loaded.
-struct AnalysisRig : ScannerRig
+/// The ink of a board, a scene with its world and the analysis between
+/// them, with the test templates loaded; `board` is what the scan saw.
+struct AnalysisRig : InkRig
 {
-	AnalysisRig() : analysis(scanner, scene)
+	AnalysisRig() : analysis(scene)
 	{
 		scene.createWorld(b2Vec2(0.0f, -10.0f));
 		analysis.loadTemplates(testTemplates().first, testTemplates().second);
 	}
 
+	RectifiedBoard board;
 	PhysicsScene scene;
 	DrawingAnalysis analysis;
 };

@@ -1,6 +1,7 @@
 #include "ScratchFiles.h"
 #include "tracking/ScanEvent.h"
 #include "platform/HeadlessDisplay.h"
+#include "markers/BoardLayout.h"
 #include "tracking/BoardScanner.h"
 #include "scenes/SyntheticBoardCamera.h"
 
@@ -35,7 +36,7 @@ struct DemoScanner
 	explicit DemoScanner(std::unique_ptr<SyntheticBoardCamera> owned)
 	{
 		camera = owned.get();
-		scanner = std::make_unique<BoardScanner>(std::move(owned), display);
+		scanner = std::make_unique<BoardScanner>(std::move(owned));
 		started = scanner->initCamera();
 	}
 
@@ -49,12 +50,13 @@ struct DemoScanner
 	bool scan()
 	{
 		scanner->sceneMoved();
-		scanner->referenceFrame = scanner->cameraFrame.clone();
-		return scanner->scanBoard();
+		scanner->setReferenceFrame(scanner->cameraFrame());
+		return scanner->scanBoard(board);
 	}
 
-	HeadlessDisplay display;
 	SyntheticBoardCamera* camera = nullptr;
+	/// What the scans found.
+	RectifiedBoard board;
 	std::unique_ptr<BoardScanner> scanner;
 	bool started = false;
 };
@@ -116,29 +118,29 @@ TEST_P(BoardScanAtPose, CornerMarkersLandOnTheBoardCornersAndTheBoardMatchesTheS
 	DemoScanner demo(demoDrawing(), viewOfBoard(pose.distance, pose.tilt, pose.turn, pose.target));
 	ASSERT_TRUE(demo.started);
 	ASSERT_TRUE(demo.scan());
-	const BoardScanner& scanner = *demo.scanner;
+	const RectifiedBoard& board = demo.board;
 	const BoardTruth& truth = demo.camera->truth();
-	ASSERT_EQ(scanner.homography.size(), cv::Size(3, 3));
+	ASSERT_EQ(board.homography.size(), cv::Size(3, 3));
 
 	std::vector<cv::Point2f> ideal, observed;
 	for (size_t i = 0; i < 4; ++i)
 	{
-		ideal.push_back(mapPoint(scanner.homography, truth.idealCornerCentres[i]));
-		observed.push_back(mapPoint(scanner.homography, truth.cornerCentres[i]));
+		ideal.push_back(mapPoint(board.homography, truth.idealCornerCentres[i]));
+		observed.push_back(mapPoint(board.homography, truth.cornerCentres[i]));
 	}
 	// Where a pinhole camera puts the centres, and where the lens puts them.
 	EXPECT_LT(worstMiss(ideal, boardCorners), 1.0);
 	EXPECT_LT(worstMiss(observed, boardCorners), 1.5);
-	EXPECT_TRUE(scanner.boardScanned);
-	EXPECT_TRUE(scanner.portalVisible);
-	EXPECT_LT(worstMiss(scanner.portalCorners, truth.portalCorners), 3.0);  // one marker: less sure than the board
-	EXPECT_LT(worstMiss(scanner.boardInnerCorners, truth.innerCorners), 2.5);
+	EXPECT_TRUE(board.boardScanned);
+	EXPECT_TRUE(board.portalVisible);
+	EXPECT_LT(worstMiss(board.portalCorners, truth.portalCorners), 3.0);  // one marker: less sure than the board
+	EXPECT_LT(worstMiss(board.innerCorners, truth.innerCorners), 2.5);
 
 	// The rectified board is the sheet: small differences at ink edges only.
-	ASSERT_EQ(scanner.warpedGray.size(), cv::Size(640, 480));
-	ASSERT_EQ(scanner.warpedGray.type(), CV_8UC1);
+	ASSERT_EQ(board.gray.size(), cv::Size(640, 480));
+	ASSERT_EQ(board.gray.type(), CV_8UC1);
 	cv::Mat difference;
-	cv::absdiff(scanner.warpedGray, expectedBoard(*demo.camera), difference);
+	cv::absdiff(board.gray, expectedBoard(*demo.camera), difference);
 	EXPECT_LT(cv::mean(difference)[0], 6.0);
 	EXPECT_LT(cv::countNonZero(difference > 100), 640 * 480 / 100);
 }
@@ -149,16 +151,18 @@ INSTANTIATE_TEST_SUITE_P(Poses, BoardScanAtPose,
 		PoseCase{"tiltedAndTurned", 560, 25, -40, {0, -20}}),
 	[](const auto& info) { return std::string(info.param.name); });
 
-TEST(BoardScan, RectifiedImagesAreSeparateBuffersOfOnePicture)
+TEST(BoardScan, RectifiedPicturesAreOneBoard)
 {
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
 	ASSERT_TRUE(demo.scan());
-	const BoardScanner& scanner = *demo.scanner;
-	EXPECT_EQ(scanner.warpedColor.type(), CV_8UC3);
-	EXPECT_EQ(cv::norm(scanner.warpedColor, scanner.warpedSnapshot, cv::NORM_INF), 0.0);
-	EXPECT_NE(scanner.warpedColor.data, scanner.warpedSnapshot.data);
-	EXPECT_EQ(scanner.boardInnerCorners.size(), 2u);
-	EXPECT_EQ(scanner.detectCount, 1);
+	const RectifiedBoard& board = demo.board;
+	EXPECT_EQ(board.colour.type(), CV_8UC3);
+	cv::Mat gray;
+	cv::cvtColor(board.colour, gray, cv::COLOR_BGR2GRAY);
+	EXPECT_EQ(cv::norm(gray, board.gray, cv::NORM_INF), 0.0);
+	EXPECT_EQ(board.rectifications, 1);
+	EXPECT_EQ(board.innerCorners.size(), 2u);
+	EXPECT_EQ(demo.scanner->detectCount(), 1);
 }
 
 TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
@@ -168,7 +172,7 @@ TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
 	drawing.portal = {{300.0f, 220.0f}, 30.0f};
 	DemoScanner demo(drawing, viewOfBoard(480, 15, 10));
 	ASSERT_TRUE(demo.scan());
-	const std::vector<cv::Point2f>& corners = demo.scanner->portalCorners;
+	const std::vector<cv::Point2f>& corners = demo.board.portalCorners;
 	ASSERT_EQ(corners.size(), 4u);
 	EXPECT_LT(worstMiss(corners, demo.camera->truth().portalCorners), 2.5);
 	// (-60,-60), (-60,60), (60,-60), (60,60): the first two share the card's
@@ -178,31 +182,35 @@ TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
 	EXPECT_NEAR(cv::norm(corners[3] - corners[0]), side * std::sqrt(2.0), 3.0);
 	const cv::Point2f centre = (corners[0] + corners[1] + corners[2] + corners[3]) / 4.0f;
 	EXPECT_LT(cv::norm(centre - cv::Point2f(300.0f, 220.0f)), 1.5);
+	// Taken round the card they outline the card, not a bow-tie.
+	const std::vector<cv::Point2f> around = portalCornersAround(corners);
+	EXPECT_TRUE(cv::isContourConvex(around));
+	EXPECT_NEAR(cv::contourArea(around), side * side, 0.05 * side * side);
 }
 
 TEST(BoardScan, WithoutThePortalTheScanSucceedsAndKeepsTheOldPortalCorners)
 {
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
 	ASSERT_TRUE(demo.scan());
-	const std::vector<cv::Point2f> before = demo.scanner->portalCorners;
+	const std::vector<cv::Point2f> before = demo.board.portalCorners;
 	ASSERT_EQ(before.size(), 4u);
 
 	BoardDrawing noPortal = demoDrawing();
 	noPortal.hasPortal = false;
 	auto empty = std::make_unique<SyntheticBoardCamera>(readSet("Data/markers/marker.dat"),
 		readSet("Data/markers/portal.dat"), shippedCamera(), noPortal, viewOfBoard(450, 0, 0));
-	demo.scanner->referenceFrame = empty->picture().clone();
-	EXPECT_TRUE(demo.scanner->scanBoard());
-	EXPECT_FALSE(demo.scanner->portalVisible);
-	EXPECT_EQ(demo.scanner->portalCorners, before);
+	demo.scanner->setReferenceFrame(empty->picture());
+	EXPECT_TRUE(demo.scanner->scanBoard(demo.board));
+	EXPECT_FALSE(demo.board.portalVisible);
+	EXPECT_EQ(demo.board.portalCorners, before);
 }
 
 TEST(BoardScan, PortalAloneIsNoBoardAndChangesNothing)
 {
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
 	ASSERT_TRUE(demo.scan());
-	const cv::Mat homography = demo.scanner->homography.clone();
-	const uchar* warped = demo.scanner->warpedColor.data;
+	const cv::Mat homography = demo.board.homography.clone();
+	const uchar* warped = demo.board.colour.data;
 
 	// A sheet whose codes are none of the board's, with the portal card on it.
 	ARMultiMarkerInfoT strangers = readSet("Data/markers/marker.dat");
@@ -212,36 +220,37 @@ TEST(BoardScan, PortalAloneIsNoBoardAndChangesNothing)
 	}
 	SyntheticBoardCamera portalOnly(
 		strangers, readSet("Data/markers/portal.dat"), shippedCamera(), demoDrawing(), viewOfBoard(450, 0, 0));
-	demo.scanner->referenceFrame = portalOnly.picture().clone();
-	EXPECT_FALSE(demo.scanner->scanBoard());
-	EXPECT_FALSE(demo.scanner->boardScanned);
-	EXPECT_EQ(demo.scanner->detectCount, 2);
-	EXPECT_EQ(cv::norm(demo.scanner->homography, homography, cv::NORM_INF), 0.0);
-	EXPECT_EQ(demo.scanner->warpedColor.data, warped);
+	demo.scanner->setReferenceFrame(portalOnly.picture());
+	EXPECT_FALSE(demo.scanner->scanBoard(demo.board));
+	EXPECT_FALSE(demo.board.boardScanned);
+	EXPECT_EQ(demo.scanner->detectCount(), 2);
+	EXPECT_EQ(cv::norm(demo.board.homography, homography, cv::NORM_INF), 0.0);
+	EXPECT_EQ(demo.board.colour.data, warped);
 }
 
 TEST(BoardScan, PausedEmptyOrNonColourFramesAreRefusedUntouched)
 {
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
 	BoardScanner& scanner = *demo.scanner;
+	RectifiedBoard& board = demo.board;
 	scanner.sceneMoved();
-	scanner.scanPaused = true;
-	EXPECT_FALSE(scanner.scanBoard());
-	scanner.scanPaused = false;
-	const cv::Mat good = scanner.referenceFrame;
+	scanner.setScanPaused(true);
+	EXPECT_FALSE(scanner.scanBoard(board));
+	scanner.setScanPaused(false);
+	const cv::Mat good = scanner.referenceFrame();
 	// (A colour frame of another size is scanned: the camera is scaled to it.)
 	for (const cv::Mat& frame : {cv::Mat(), cv::Mat(480, 640, CV_8UC1, cv::Scalar(255)),
 			 cv::Mat(480, 640, CV_8UC4, cv::Scalar::all(255)), cv::Mat(1, 1, CV_8UC3, cv::Scalar::all(255))})
 	{
-		scanner.referenceFrame = frame;
-		EXPECT_FALSE(scanner.scanBoard());
+		scanner.setReferenceFrame(frame);
+		EXPECT_FALSE(scanner.scanBoard(board));
 	}
-	EXPECT_EQ(scanner.detectCount, 0);
-	EXPECT_FALSE(scanner.boardScanned);
-	EXPECT_TRUE(scanner.warpedColor.empty());
-	EXPECT_TRUE(scanner.portalCorners.empty());
-	scanner.referenceFrame = good;
-	EXPECT_TRUE(scanner.scanBoard());
+	EXPECT_EQ(scanner.detectCount(), 0);
+	EXPECT_FALSE(board.boardScanned);
+	EXPECT_TRUE(board.colour.empty());
+	EXPECT_TRUE(board.portalCorners.empty());
+	scanner.setReferenceFrame(good);
+	EXPECT_TRUE(scanner.scanBoard(board));
 }
 
 TEST(BoardScan, PoseErrorBoundIsInclusive)
@@ -254,12 +263,11 @@ TEST(BoardScan, PoseErrorBoundIsInclusive)
 
 TEST(BoardScan, ScanBeforeStartUpIsRefused)
 {
-	HeadlessDisplay display;
 	BoardScanner scanner(std::make_unique<SyntheticBoardCamera>(readSet("Data/markers/marker.dat"),
-							 readSet("Data/markers/portal.dat"), shippedCamera(), demoDrawing(), viewOfBoard(450, 0, 0)),
-		display);
+		readSet("Data/markers/portal.dat"), shippedCamera(), demoDrawing(), viewOfBoard(450, 0, 0)));
 	scanner.sceneMoved();
-	EXPECT_FALSE(scanner.scanBoard());
+	RectifiedBoard board;
+	EXPECT_FALSE(scanner.scanBoard(board));
 }
 
 TEST(BoardScan, FailedDetectionShutsTheTrackerDownAndSaysTheRunCannotGoOn)
@@ -269,9 +277,9 @@ TEST(BoardScan, FailedDetectionShutsTheTrackerDownAndSaysTheRunCannotGoOn)
 	ARParam noCamera = {};
 	demo.scanner->markerTracker().arInitCparam(&noCamera);
 	testing::internal::CaptureStderr();
-	EXPECT_FALSE(demo.scanner->scanBoard());
+	EXPECT_FALSE(demo.scanner->scanBoard(demo.board));
 	EXPECT_NE(testing::internal::GetCapturedStderr().find("marker detection failed"), std::string::npos);
-	EXPECT_TRUE(demo.scanner->detectionFailed);
+	EXPECT_TRUE(demo.scanner->detectionFailed());
 	// The video is closed already; the destructor closes it once more, harmlessly.
 	MarkerTracker& tracker = demo.scanner->markerTracker();
 	EXPECT_EQ(tracker.arVideoCapStop(), -1);
@@ -293,11 +301,11 @@ TEST(BoardScan, PrintedBoardIsFoundWhenPhotographed)
 	DemoScanner demo(std::make_unique<SyntheticBoardCamera>(
 		printed, readSet("Data/markers/marker.dat"), shippedCamera(), viewOfBoard(500, 20, 5)));
 	ASSERT_TRUE(demo.scan());
-	EXPECT_FALSE(demo.scanner->portalVisible);
+	EXPECT_FALSE(demo.board.portalVisible);
 	std::vector<cv::Point2f> centres;
 	for (const cv::Point2f& centre : demo.camera->truth().idealCornerCentres)
 	{
-		centres.push_back(mapPoint(demo.scanner->homography, centre));
+		centres.push_back(mapPoint(demo.board.homography, centre));
 	}
 	EXPECT_LT(worstMiss(centres, boardCorners), 1.0);
 }
@@ -305,12 +313,12 @@ TEST(BoardScan, PrintedBoardIsFoundWhenPhotographed)
 TEST(ScanEvent, CarriesTheResultAndWhenFoundTheGeometry)
 {
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
-	const Event failed = scanEvent(*demo.scanner, false);
+	const Event failed = scanEvent(demo.board, false);
 	EXPECT_EQ(failed.fields.size(), 1u);
 	EXPECT_EQ(failed.fields[0].second, "false");
 
 	ASSERT_TRUE(demo.scan());
-	const Event found = scanEvent(*demo.scanner, true);
+	const Event found = scanEvent(demo.board, true);
 	std::vector<std::string> keys;
 	for (const auto& field : found.fields)
 	{

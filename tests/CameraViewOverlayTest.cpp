@@ -41,68 +41,83 @@ std::pair<cv::Rect, int> patchOf(const cv::Mat& image, const cv::Vec3b& colour)
 }
 
 /// The views once a board scan has given a homography: by default the camera
-/// sees the board 1:1.
+/// sees the board 1:1. The first compose copies the board into "warped".
 class CameraViewOverlayTest : public ::testing::Test
 {
 protected:
 	CameraViewOverlayTest()
 	{
 		scene.createWorld(b2Vec2(0.0f, -10.0f));
-		scanner.homography = cv::Mat::eye(3, 3, CV_64F);
-		scanner.cameraFrame = cv::Mat(480, 640, CV_8UC3, cameraPaper);
-		scanner.warpedSnapshot = cv::Mat(480, 640, CV_8UC3, boardPaper);
+		board.homography = cv::Mat::eye(3, 3, CV_64F);
+		board.colour = cv::Mat(480, 640, CV_8UC3, boardPaper);
+		board.rectifications = 1;
 	}
 
-	void compose() { scanner.composeCameraView(analysis, scene); }
+	void compose() { composeCameraView(pictures, cameraFrame, board, analysis, scene, display); }
+
+	/// A new scan of the board: "warped" starts again from its picture.
+	void rescan(const cv::Mat& picture)
+	{
+		board.colour = picture;
+		board.rectifications += 1;
+	}
 
 	bool shown(const std::string& window) const { return display.lastImages().count(window) != 0; }
 
 	bool untouched() const
 	{
-		return patchOf(scanner.warpedSnapshot, boardPaper).second == 640 * 480 &&
-			patchOf(scanner.cameraFrame, cameraPaper).second == 640 * 480;
+		return patchOf(pictures.warped, boardPaper).second == 640 * 480 &&
+			patchOf(pictures.camera, cameraPaper).second == 640 * 480;
 	}
 
 	HeadlessDisplay display;
-	BoardScanner scanner{std::make_unique<StillFrameSource>(cv::Mat()), display};
+	RectifiedBoard board;
+	cv::Mat cameraFrame{480, 640, CV_8UC3, cv::Scalar(cameraPaper[0], cameraPaper[1], cameraPaper[2])};
+	CameraViewPictures pictures;
 	PhysicsScene scene;
-	DrawingAnalysis analysis{scanner, scene};
+	DrawingAnalysis analysis{scene};
 };
 
 TEST_F(CameraViewOverlayTest, BallCircleIsCoveredBySquaresOfThePaperAtItsCentre)
 {
 	// The camera sees the board at twice its size, shifted by (30, 10).
-	scanner.homography = (cv::Mat_<double>(3, 3) << 0.5, 0, -15, 0, 0.5, -5, 0, 0, 1);
-	scanner.warpedSnapshot.at<cv::Vec3b>(100, 200) = marked;
-	scanner.cameraFrame.at<cv::Vec3b>(210, 430) = marked;
+	board.homography = (cv::Mat_<double>(3, 3) << 0.5, 0, -15, 0, 0.5, -5, 0, 0, 1);
+	board.colour.at<cv::Vec3b>(100, 200) = marked;
+	cameraFrame.at<cv::Vec3b>(210, 430) = marked;
 	analysis.ballRecords.push_back(circleRecord(200.7, 100.2, 12.5));
+	const cv::Mat scanned = board.colour.clone();
+	const cv::Mat camera = cameraFrame.clone();
 	compose();
 
 	// The board square has corners (175, 75) and (225, 125).
-	EXPECT_EQ(patchOf(scanner.warpedSnapshot, marked), std::make_pair(cv::Rect(175, 75, 51, 51), 51 * 51));
-	EXPECT_EQ(patchOf(scanner.cameraFrame, marked), std::make_pair(cv::Rect(380, 160, 101, 101), 101 * 101));
+	EXPECT_EQ(patchOf(pictures.warped, marked), std::make_pair(cv::Rect(175, 75, 51, 51), 51 * 51));
+	EXPECT_EQ(patchOf(pictures.camera, marked), std::make_pair(cv::Rect(380, 160, 101, 101), 101 * 101));
 	ASSERT_TRUE(shown("warped"));
-	EXPECT_EQ(cv::norm(display.lastImages().at("warped"), scanner.warpedSnapshot, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(display.lastImages().at("warped"), pictures.warped, cv::NORM_INF), 0.0);
+	// What the camera and the scan saw stays as they saw it.
+	EXPECT_EQ(cv::norm(board.colour, scanned, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(cameraFrame, camera, cv::NORM_INF), 0.0);
 }
 
 TEST_F(CameraViewOverlayTest, SensorCircleVanishesOnlyWhileItsTouchedBodyLives)
 {
 	b2Body* sensor = createSensorCircle(scene, 20.0f, 10.0f, 1.0f);
-	scanner.warpedSnapshot.at<cv::Vec3b>(100, 300) = marked;
+	board.colour.at<cv::Vec3b>(100, 300) = marked;
 	analysis.sensorCircleRecords.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
 	compose();
-	EXPECT_EQ(patchOf(scanner.warpedSnapshot, marked).second, 1);
+	EXPECT_EQ(patchOf(pictures.warped, marked).second, 1);
 	bodyInfoOf(sensor)->touched = true;
 	compose();
-	EXPECT_EQ(patchOf(scanner.warpedSnapshot, marked).second, 41 * 41);
+	EXPECT_EQ(patchOf(pictures.warped, marked).second, 41 * 41);
 
 	// A record left behind by a destroyed body is not read.
-	scanner.warpedSnapshot.setTo(cv::Scalar(boardPaper));
-	scanner.warpedSnapshot.at<cv::Vec3b>(100, 300) = marked;
+	cv::Mat again(480, 640, CV_8UC3, boardPaper);
+	again.at<cv::Vec3b>(100, 300) = marked;
+	rescan(again);
 	scene.mark(sensor);
 	scene.flush();
 	compose();
-	EXPECT_EQ(patchOf(scanner.warpedSnapshot, marked).second, 1);
+	EXPECT_EQ(patchOf(pictures.warped, marked).second, 1);
 }
 
 TEST_F(CameraViewOverlayTest, SamplePointsOutsideAnImageSkipThatCircle)
@@ -115,7 +130,7 @@ TEST_F(CameraViewOverlayTest, SamplePointsOutsideAnImageSkipThatCircle)
 	EXPECT_TRUE(untouched());
 
 	// On the board, but outside the camera picture: neither image is touched.
-	scanner.homography = (cv::Mat_<double>(3, 3) << 1, 0, 400, 0, 1, 0, 0, 0, 1);
+	board.homography = (cv::Mat_<double>(3, 3) << 1, 0, 400, 0, 1, 0, 0, 0, 1);
 	analysis.ballRecords = {circleRecord(300.0, 100.0, 10.0)};
 	compose();
 	EXPECT_TRUE(untouched());
@@ -146,27 +161,27 @@ TEST_F(CameraViewOverlayTest, OnlyMovingBodiesArePaintedAndOnlyIntoTheCameraPict
 	scene.flush();
 	compose();
 
-	const cv::Mat& camera = scanner.cameraFrame;
+	const cv::Mat& camera = pictures.camera;
 	EXPECT_EQ(camera.at<cv::Vec3b>(200, 109), bodyColour);  // a corner at (110, 200)
 	EXPECT_EQ(camera.at<cv::Vec3b>(200, 111), cameraPaper);
 	EXPECT_EQ(camera.at<cv::Vec3b>(209, 100), bodyColour);  // a side, 9.5 pixels out
 	EXPECT_EQ(camera.at<cv::Vec3b>(211, 100), cameraPaper);
 	EXPECT_EQ(patchOf(camera.colRange(150, 250), bodyColour).first, cv::Rect(40, 190, 21, 21));
 	EXPECT_EQ(patchOf(camera.colRange(250, 640), bodyColour).first, cv::Rect(49, 199, 3, 3));
-	EXPECT_EQ(patchOf(scanner.warpedSnapshot, boardPaper).second, 640 * 480);
+	EXPECT_EQ(patchOf(pictures.warped, boardPaper).second, 640 * 480);
 }
 
 TEST_F(CameraViewOverlayTest, NormalIsTheCameraPictureHalfTurnedAlsoBeforeTheFirstScan)
 {
-	scanner.homography = cv::Mat();  // nothing is erased or painted, "warped" is not shown
+	board.homography = cv::Mat();  // nothing is erased or painted, "warped" is not shown
 	createBall(scene, 0.0f, 0.0f, 1.0f);
 	analysis.ballRecords.push_back(circleRecord(200.0, 100.0, 10.0));
-	cv::RNG(7).fill(scanner.cameraFrame, cv::RNG::UNIFORM, 0, 256);
-	const cv::Mat before = scanner.cameraFrame.clone();
+	cv::RNG(7).fill(cameraFrame, cv::RNG::UNIFORM, 0, 256);
+	const cv::Mat before = cameraFrame.clone();
 	compose();
 
 	EXPECT_FALSE(shown("warped"));
-	EXPECT_EQ(cv::norm(scanner.cameraFrame, before, cv::NORM_INF), 0.0);  // not turned in place
+	EXPECT_EQ(cv::norm(pictures.camera, before, cv::NORM_INF), 0.0);  // not turned in place
 	const cv::Mat& turned = display.lastImages().at("normal");
 	for (const cv::Point p : {cv::Point(1, 1), cv::Point(639, 479), cv::Point(100, 200), cv::Point(17, 433)})
 	{
@@ -180,13 +195,14 @@ TEST_F(CameraViewOverlayTest, NoCameraFrameOrASingularHomographyIsHarmless)
 {
 	createBall(scene, 0.0f, 0.0f, 1.0f);
 	analysis.ballRecords.push_back(circleRecord(200.0, 100.0, 10.0));
-	const cv::Mat camera = scanner.cameraFrame;
-	scanner.cameraFrame = cv::Mat();
+	const cv::Mat camera = cameraFrame;
+	cameraFrame = cv::Mat();
 	EXPECT_NO_THROW(compose());
 	EXPECT_FALSE(shown("normal"));
+	EXPECT_TRUE(pictures.camera.empty());
 
-	scanner.cameraFrame = camera;
-	scanner.homography = cv::Mat::zeros(3, 3, CV_64F);
+	cameraFrame = camera;
+	board.homography = cv::Mat::zeros(3, 3, CV_64F);
 	compose();
 	EXPECT_TRUE(untouched());
 }
@@ -259,29 +275,31 @@ TEST(BoardPointToCamera, GivesThePixelsOfOpenCVsMatrixProduct)
 	}
 }
 
-/// Inside a running program, where the rescan that makes the records runs
-/// earlier in the pass (here they are set up by hand before it).
-TEST(CameraViewInTheLoop, BallCircleGoesInItsFirstPassSensorCircleOnceABallFallsThrough)
+/// Pass after pass as the main loop composes them, the world stepping between.
+TEST_F(CameraViewOverlayTest, BallCircleGoesAtOnceSensorCircleOnceABallFallsThrough)
 {
-	auto program = TestProgram::still();
-	Application& app = *program->app;
-	app.scanner.homography = cv::Mat::eye(3, 3, CV_64F);
-	app.scanner.warpedSnapshot = cv::Mat(480, 640, CV_8UC3, boardPaper);
-	cv::circle(app.scanner.warpedSnapshot, cv::Point(300, 50), 10, cv::Scalar::all(0));   // the ball's ring
-	cv::circle(app.scanner.warpedSnapshot, cv::Point(300, 100), 10, cv::Scalar::all(0));  // the sensor's
-	app.analysis.ballRecords.push_back(circleRecord(300.0, 50.0, 10.0, createBall(app.scene, 20.0f, 15.0f, 1.0f)));
-	b2Body* sensor = createSensorCircle(app.scene, 20.0f, 10.0f, 1.0f);
-	app.analysis.sensorCircleRecords.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
+	cv::circle(board.colour, cv::Point(300, 50), 10, cv::Scalar::all(0));   // the ball's ring
+	cv::circle(board.colour, cv::Point(300, 100), 10, cv::Scalar::all(0));  // the sensor's
+	analysis.ballRecords.push_back(circleRecord(300.0, 50.0, 10.0, createBall(scene, 20.0f, 15.0f, 1.0f)));
+	b2Body* sensor = createSensorCircle(scene, 20.0f, 10.0f, 1.0f);
+	analysis.sensorCircleRecords.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
+	scene.world->SetContactListener(&scene.listener);
 	const auto inkNear = [&](int row) {
-		const cv::Mat warped = program->display->lastImages().at("warped");
+		const cv::Mat warped = display.lastImages().at("warped");
 		return patchOf(warped.rowRange(row - 15, row + 15), cv::Vec3b(0, 0, 0)).second;
 	};
 
-	program->run(1);
+	compose();
 	EXPECT_EQ(inkNear(50), 0);
 	EXPECT_GT(inkNear(100), 0);
-	EXPECT_EQ(program->display->lastImages().at("normal").at<cv::Vec3b>(480 - 50, 640 - 300), bodyColour);
-	program->run(60);
+	EXPECT_EQ(display.lastImages().at("normal").at<cv::Vec3b>(480 - 50, 640 - 300), bodyColour);
+	for (int pass = 0; pass < 60; ++pass)
+	{
+		scene.world->Step(1.0f / 60.0f, 6, 2);
+		scene.markOutOfBounds();
+		scene.flush();
+		compose();
+	}
 	EXPECT_TRUE(bodyInfoOf(sensor)->touched);
 	EXPECT_EQ(inkNear(100), 0);
 	EXPECT_EQ(inkNear(50), 0);  // the ball is long gone; its circle stays erased

@@ -20,17 +20,17 @@ Contour ringAt(int x, int y)
 TEST(CircleDetection, RingBecomesABallOfRadiusOneAtItsCentroidAndLeavesTheList)
 {
 	AnalysisRig rig;
-	rig.analysis.detectBalls();  // no contours: nothing happens
+	rig.analysis.detectBalls(rig.ink.blackContours);  // no contours: nothing happens
 	EXPECT_TRUE(rig.scene.getBodies().empty());
 
 	const Contour ring = ringAt(150, 150);
 	const Contour stroke = {{300, 100}, {400, 100}};
-	rig.scanner.blackContours = {stroke, ring, {{5, 5}}, ringContour(blackPen, 2 * ringRadius)};
-	rig.analysis.detectBalls();
+	rig.ink.blackContours = {stroke, ring, {{5, 5}}, ringContour(blackPen, 2 * ringRadius)};
+	rig.analysis.detectBalls(rig.ink.blackContours);
 	ASSERT_EQ(rig.analysis.ballRecords.size(), 1u);
 	const ShapeRecord& ball = rig.analysis.ballRecords[0];
 	EXPECT_EQ(ball.contour, ring);
-	EXPECT_EQ(rig.scanner.blackContours.size(), 3u);  // strokes, points and other sizes stay
+	EXPECT_EQ(rig.ink.blackContours.size(), 3u);  // strokes, points and other sizes stay
 	EXPECT_NEAR(ball.body->GetPosition().x, 5.0f, 0.1f);  // pixel (150, 150) is world (5, 5)
 	EXPECT_NEAR(ball.body->GetPosition().y, 5.0f, 0.1f);
 	EXPECT_EQ(bodyInfoOf(ball.body)->kind, Solid);
@@ -41,17 +41,17 @@ TEST(CircleDetection, CirclesTwentyPixelsApartAreTwoBallsTenApartOne)
 {
 	AnalysisRig rig;
 	const Contour first = ringAt(200, 200);
-	rig.scanner.blackContours = {first, shifted(first, 20, 0)};
-	rig.analysis.detectBalls();
+	rig.ink.blackContours = {first, shifted(first, 20, 0)};
+	rig.analysis.detectBalls(rig.ink.blackContours);
 	EXPECT_EQ(rig.analysis.ballRecords.size(), 2u);
-	EXPECT_TRUE(rig.scanner.blackContours.empty());
+	EXPECT_TRUE(rig.ink.blackContours.empty());
 
 	rig.scene.resetMap();
-	rig.scanner.blackContours = {first, shifted(first, 10, 0)};
-	rig.analysis.detectBalls();
+	rig.ink.blackContours = {first, shifted(first, 10, 0)};
+	rig.analysis.detectBalls(rig.ink.blackContours);
 	ASSERT_EQ(rig.analysis.ballRecords.size(), 1u);
 	EXPECT_EQ(rig.analysis.ballRecords[0].contour, first);  // the first in contour order
-	EXPECT_EQ(rig.scanner.blackContours, std::vector<Contour>{shifted(first, 10, 0)});
+	EXPECT_EQ(rig.ink.blackContours, std::vector<Contour>{shifted(first, 10, 0)});
 }
 
 TEST(CircleDetection, DrawnRingsGiveOneBodyEachOnceAndOnlyInTheirInk)
@@ -61,17 +61,17 @@ TEST(CircleDetection, DrawnRingsGiveOneBodyEachOnceAndOnlyInTheirInk)
 	drawRing(board, cv::Point(300, 250), blackPen);
 	drawRing(board, cv::Point(400, 150), yellowPen);
 	rig.setBoard(board);
-	rig.scanner.segmentColours();
+	segmentColours(rig.ink, rig.display);
 	for (int rescan = 0; rescan < 2; ++rescan)
 	{
-		rig.scanner.extractBlackContours();
-		rig.analysis.detectBalls();
-		rig.scanner.extractColourContours();
-		rig.analysis.detectSensorCircles();
+		extractBlackContours(rig.ink, rig.display);
+		rig.analysis.detectBalls(rig.ink.blackContours);
+		extractColourContours(rig.ink);
+		rig.analysis.detectSensorCircles(rig.ink.yellowContours);
 	}
 	// Both borders of a ring match; the second lies within 15 pixels of the
 	// first and stays, and at the next rescan both are kept circles.
-	EXPECT_EQ(rig.scanner.blackContours.size(), 2u);
+	EXPECT_EQ(rig.ink.blackContours.size(), 2u);
 	EXPECT_EQ(rig.scene.countKind(Solid), 1);
 	ASSERT_EQ(rig.analysis.sensorCircleRecords.size(), 1u);
 	const b2Body* sensor = rig.analysis.sensorCircleRecords[0].body;
@@ -86,8 +86,8 @@ TEST(CircleDetection, AnEmptyTemplateMatchesNoDrawnCircle)
 	::testing::internal::CaptureStderr();
 	rig.analysis.loadTemplates(::testing::TempDir() + "drawtable_none.txt", testTemplates().second);
 	EXPECT_NE(::testing::internal::GetCapturedStderr().find("drawtable_none.txt"), std::string::npos);
-	rig.scanner.blackContours = {ringAt(200, 200)};
-	rig.analysis.detectBalls();
+	rig.ink.blackContours = {ringAt(200, 200)};
+	rig.analysis.detectBalls(rig.ink.blackContours);
 	EXPECT_TRUE(rig.analysis.ballRecords.empty());
 }
 

@@ -32,11 +32,11 @@ cv::Vec3b bgrFor(int y, int cr, int cb)
 std::vector<int> inkAt(int y, int cr, int cb)
 {
 	const cv::Vec3b bgr = bgrFor(y, cr, cb);
-	ScannerRig rig;
+	InkRig rig;
 	rig.setBoard(cv::Mat(480, 640, CV_8UC3, cv::Scalar(bgr[0], bgr[1], bgr[2])));
-	rig.scanner.segmentColours();
-	return {rig.scanner.blackMask.at<uchar>(0, 0), rig.scanner.redMask.at<uchar>(0, 0),
-		rig.scanner.yellowMask.at<uchar>(0, 0)};
+	segmentColours(rig.ink, rig.display);
+	return {rig.ink.blackMask.at<uchar>(0, 0), rig.ink.redMask.at<uchar>(0, 0),
+		rig.ink.yellowMask.at<uchar>(0, 0)};
 }
 
 TEST(ColourSegmentation, BoundsIncludeTheirEdgesAndRedWinsOverYellow)
@@ -50,24 +50,24 @@ TEST(ColourSegmentation, BoundsIncludeTheirEdgesAndRedWinsOverYellow)
 
 TEST(ColourSegmentation, StrokesAreThinnedButSkewbinaryShowsThemAsDrawn)
 {
-	ScannerRig rig;
+	InkRig rig;
 	cv::Mat board = blankBoard();
 	cv::line(board, cv::Point(100, 100), cv::Point(400, 100), blackPen, 7);
 	cv::line(board, cv::Point(100, 300), cv::Point(400, 300), yellowPen, 7);
 	rig.setBoard(board);
-	rig.scanner.segmentColours();
+	segmentColours(rig.ink, rig.display);
 	EXPECT_GT(cv::countNonZero(rig.shown("skewbinary")), 300 * 7);
-	EXPECT_NEAR(cv::countNonZero(rig.scanner.blackMask.rowRange(0, 200)), 300, 15);  // one pixel wide
-	EXPECT_NEAR(cv::countNonZero(rig.scanner.yellowMask.rowRange(200, 480)), 300, 15);
-	EXPECT_EQ(cv::countNonZero(rig.scanner.blackMask) + cv::countNonZero(rig.scanner.yellowMask),
-		cv::countNonZero(rig.scanner.blackMask.rowRange(0, 200)) +
-			cv::countNonZero(rig.scanner.yellowMask.rowRange(200, 480)));
+	EXPECT_NEAR(cv::countNonZero(rig.ink.blackMask.rowRange(0, 200)), 300, 15);  // one pixel wide
+	EXPECT_NEAR(cv::countNonZero(rig.ink.yellowMask.rowRange(200, 480)), 300, 15);
+	EXPECT_EQ(cv::countNonZero(rig.ink.blackMask) + cv::countNonZero(rig.ink.yellowMask),
+		cv::countNonZero(rig.ink.blackMask.rowRange(0, 200)) +
+			cv::countNonZero(rig.ink.yellowMask.rowRange(200, 480)));
 
 	rig.setBoard(cv::Mat());  // no board rectified yet: no ink, no contours
-	rig.scanner.segmentColours();
-	rig.scanner.extractBlackContours();
-	EXPECT_TRUE(rig.scanner.blackMask.empty());
-	EXPECT_TRUE(rig.scanner.blackContours.empty());
+	segmentColours(rig.ink, rig.display);
+	extractBlackContours(rig.ink, rig.display);
+	EXPECT_TRUE(rig.ink.blackMask.empty());
+	EXPECT_TRUE(rig.ink.blackContours.empty());
 }
 
 }  // namespace

@@ -9,43 +9,42 @@ using Contour = std::vector<cv::Point>;
 
 TEST(ContourExtraction, EmptyMaskPixelStrokeAndRing)
 {
-	ScannerRig rig;
-	rig.scanner.cameraFrame = cv::Mat(240, 320, CV_8UC3);  // the picture still takes the board's size
-	rig.scanner.blackMask = cv::Mat::zeros(480, 640, CV_8UC1);
-	rig.scanner.extractBlackContours();
-	EXPECT_TRUE(rig.scanner.blackContours.empty());
+	InkRig rig;
+	rig.ink.blackMask = cv::Mat::zeros(480, 640, CV_8UC1);
+	extractBlackContours(rig.ink, rig.display);
+	EXPECT_TRUE(rig.ink.blackContours.empty());
 	ASSERT_EQ(rig.shown("cont").size(), cv::Size(640, 480));
 	EXPECT_EQ(cv::countNonZero(rig.shown("cont").reshape(1)), 0);
 
 	// Straight runs keep only their end points, so a stroke is its two ends.
-	rig.scanner.blackMask.at<uchar>(300, 500) = 255;
-	cv::line(rig.scanner.blackMask, cv::Point(10, 10), cv::Point(50, 10), 255);
-	rig.scanner.extractBlackContours();
-	EXPECT_EQ(rig.scanner.blackContours, (std::vector<Contour>{{{500, 300}}, {{10, 10}, {50, 10}}}));
-	EXPECT_GT(cv::countNonZero(rig.scanner.contourImage.row(300).reshape(1)), 0);
+	rig.ink.blackMask.at<uchar>(300, 500) = 255;
+	cv::line(rig.ink.blackMask, cv::Point(10, 10), cv::Point(50, 10), 255);
+	extractBlackContours(rig.ink, rig.display);
+	EXPECT_EQ(rig.ink.blackContours, (std::vector<Contour>{{{500, 300}}, {{10, 10}, {50, 10}}}));
+	EXPECT_GT(cv::countNonZero(rig.ink.contourImage.row(300).reshape(1)), 0);
 
 	cv::Mat board = blankBoard();
 	drawRing(board, cv::Point(200, 200), blackPen);
 	rig.setBoard(board);
-	rig.scanner.segmentColours();
-	rig.scanner.extractBlackContours();
-	ASSERT_EQ(rig.scanner.blackContours.size(), 2u);
+	segmentColours(rig.ink, rig.display);
+	extractBlackContours(rig.ink, rig.display);
+	ASSERT_EQ(rig.ink.blackContours.size(), 2u);
 	// Outer border and hole border run over the same thin ring, in opposite directions.
-	EXPECT_LT(cv::contourArea(rig.scanner.blackContours[0], true) *
-			cv::contourArea(rig.scanner.blackContours[1], true), 0.0);
-	rig.scanner.extractColourContours();
-	EXPECT_TRUE(rig.scanner.yellowContours.empty());
+	EXPECT_LT(cv::contourArea(rig.ink.blackContours[0], true) *
+			cv::contourArea(rig.ink.blackContours[1], true), 0.0);
+	extractColourContours(rig.ink);
+	EXPECT_TRUE(rig.ink.yellowContours.empty());
 }
 
 TEST(ContourExtraction, ColoursComeFromEachScannersOwnGenerator)
 {
-	const auto firstColour = [](ScannerRig& rig) {
-		rig.scanner.blackMask = cv::Mat::zeros(480, 640, CV_8UC1);
-		rig.scanner.blackMask.at<uchar>(10, 10) = 255;
-		rig.scanner.extractBlackContours();
-		return rig.scanner.contourImage.at<cv::Vec3b>(10, 10);
+	const auto firstColour = [](InkRig& rig) {
+		rig.ink.blackMask = cv::Mat::zeros(480, 640, CV_8UC1);
+		rig.ink.blackMask.at<uchar>(10, 10) = 255;
+		extractBlackContours(rig.ink, rig.display);
+		return rig.ink.contourImage.at<cv::Vec3b>(10, 10);
 	};
-	ScannerRig one, other;
+	InkRig one, other;
 	const cv::Vec3b first = firstColour(one);
 	EXPECT_NE(firstColour(one), first);    // never reset
 	EXPECT_EQ(firstColour(other), first);  // but not shared

@@ -332,7 +332,7 @@ TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 	for (const cv::Point2f corner :
 		{cv::Point2f(170, 180), cv::Point2f(410, 180), cv::Point2f(410, 300), cv::Point2f(170, 300)})
 	{
-		hand.push_back(toCamera(scene.app().scanner.homography, corner));
+		hand.push_back(toCamera(scene.app().board.homography, corner));
 	}
 	cv::fillConvexPoly(withHand, hand, cv::Scalar(128, 150, 191));
 	const PassRecord& held = scene.lookAgain(withHand);
@@ -360,7 +360,7 @@ TEST(DrawingSceneOverlay, BallRingsVanishFromTheirRescanSensorRingOnceTouched)
 	scene.program->run(15);
 	const cv::Mat cameraBefore = scene.shown("normal").clone();
 	scene.firstRescan();  // one pass more: the rescan
-	const cv::Mat homography = app.scanner.homography;
+	const cv::Mat homography = app.board.homography;
 	const auto inCamera = [&homography](cv::Point2f p) { return toCamera(homography, p); };
 	// "normal" is the camera picture turned by half a turn.
 	const auto inNormal = [&inCamera](cv::Point2f p) {
@@ -369,7 +369,7 @@ TEST(DrawingSceneOverlay, BallRingsVanishFromTheirRescanSensorRingOnceTouched)
 	};
 
 	// The rectified board before erasing, and what the windows show.
-	const cv::Mat& board = app.scanner.warpedColor;
+	const cv::Mat& board = app.board.colour;
 	const cv::Mat& warped = scene.shown("warped");
 	const cv::Mat& normal = scene.shown("normal");
 	for (const cv::Point2f ring : {ringA, ringB})
@@ -378,7 +378,7 @@ TEST(DrawingSceneOverlay, BallRingsVanishFromTheirRescanSensorRingOnceTouched)
 		EXPECT_GT(meanAlongBoardRing(warped, ring), 200.0);
 		EXPECT_LT(meanAlongRing(cameraBefore, ring, inNormal), 120.0);
 		EXPECT_GT(meanAlongRing(normal, ring, inNormal), 200.0);
-		EXPECT_GT(meanAlongRing(app.scanner.cameraFrame, ring, inCamera), 200.0);
+		EXPECT_GT(meanAlongRing(app.views.camera, ring, inCamera), 200.0);
 	}
 	// The sensor ring is left as drawn until a ball touches it.
 	const double sensorInBoard = meanAlongBoardRing(board, yellowRing);

@@ -73,13 +73,13 @@ TEST(MainLoop, PauseKeyTogglesScanningAndTwiceRestoresIt)
 	auto program = TestProgram::still();
 	program->display->pushKey('p');
 	program->run(1);
-	EXPECT_TRUE(program->app->scanner.scanPaused);
+	EXPECT_TRUE(program->app->scanner.scanPaused());
 	// While paused, scans are still attempted every 15 still passes and fail.
 	program->run(30);
 	EXPECT_EQ(program->scanPasses(), (std::vector<int>{16, 31}));
 	program->display->pushKey('p' | 0x100000);  // only the low eight bits count
 	program->run(1);
-	EXPECT_FALSE(program->app->scanner.scanPaused);
+	EXPECT_FALSE(program->app->scanner.scanPaused());
 }
 
 TEST(MainLoop, EscapeEndsTheRunInThePassItIsRead)

@@ -48,8 +48,8 @@ TEST(SameMap, ComparesCentroidsAfterMovingTheWholeDrawing)
 		{
 			rig.analysis.wallRecords.push_back({wall, computeDescriptor(wall), nullptr});
 		}
-		rig.scanner.blackContours = now;
-		return rig.analysis.isSameMap();
+		rig.ink.blackContours = now;
+		return rig.analysis.isSameMap(rig.ink.blackContours);
 	};
 	const std::vector<Contour> drawing = {curve(100, 100), curve(400, 120), curve(150, 300), curve(420, 350)};
 	std::vector<Contour> moved, oneMore = drawing;
@@ -76,9 +76,9 @@ protected:
 	RescanTest() : program(TestProgram::still()), app(*program->app)
 	{
 		app.analysis.loadTemplates(testTemplates().first, testTemplates().second);
-		app.scanner.boardScanned = true;
-		app.scanner.boardInnerCorners = {{20, 20}, {620, 460}};
-		app.scanner.portalCorners = {{450, 60}, {450, 120}, {510, 60}, {510, 120}};
+		board.boardScanned = true;
+		board.innerCorners = {{20, 20}, {620, 460}};
+		board.portalCorners = {{450, 60}, {450, 120}, {510, 60}, {510, 120}};
 	}
 
 	/// Three strokes around a black ring, a yellow ring, the board's markers
@@ -104,14 +104,13 @@ protected:
 
 	/// Analyse a board as the rescan of a pass would, end the pass and flush
 	/// as the next one does. Returns the pass's record.
-	PassRecord rescan(const cv::Mat& board, bool portalVisible = true)
+	PassRecord rescan(const cv::Mat& picture, bool portalVisible = true)
 	{
-		app.scanner.warpedColor = board;
-		app.scanner.warpedSnapshot = board.clone();
-		app.scanner.portalVisible = portalVisible;
+		board.colour = picture;
+		board.portalVisible = portalVisible;
 		app.stillCount = 15;
 		::testing::internal::CaptureStdout();
-		app.analyseScannedBoard();
+		app.analyseScannedBoard(board);
 		printed = ::testing::internal::GetCapturedStdout();
 		app.trace.endPass(int(program->passes.size()) + 1, app.stillCount, app.scene);
 		app.scene.flush();
@@ -126,6 +125,8 @@ protected:
 
 	std::unique_ptr<TestProgram> program;
 	Application& app;
+	/// What the scan saw: the corners the test gives, the picture of each rescan.
+	RectifiedBoard board;
 	std::string printed;
 };
 

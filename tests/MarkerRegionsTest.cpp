@@ -12,16 +12,16 @@ namespace
 class MarkerRegionsTest : public ::testing::Test
 {
 protected:
-	MarkerRegionsTest() { rig.scanner.blackMask = cv::Mat(480, 640, CV_8UC1, cv::Scalar(255)); }
+	MarkerRegionsTest() { rig.ink.blackMask = cv::Mat(480, 640, CV_8UC1, cv::Scalar(255)); }
 
 	void apply(bool portalVisible, std::vector<cv::Point2f> portal, bool scanned, std::vector<cv::Point2f> inner)
 	{
-		rig.scanner.blackMask.setTo(255);
-		rig.scanner.portalVisible = portalVisible;
-		rig.scanner.portalCorners = std::move(portal);
-		rig.scanner.boardScanned = scanned;
-		rig.scanner.boardInnerCorners = std::move(inner);
-		rig.analysis.applyMarkerRegions();
+		rig.ink.blackMask.setTo(255);
+		rig.board.portalVisible = portalVisible;
+		rig.board.portalCorners = std::move(portal);
+		rig.board.boardScanned = scanned;
+		rig.board.innerCorners = std::move(inner);
+		rig.analysis.applyMarkerRegions(rig.board, rig.ink.blackMask);
 		rig.scene.flush();
 	}
 
@@ -31,7 +31,7 @@ protected:
 		return bodies.size() == 1 && bodyInfoOf(bodies[0])->kind == Portal ? bodies[0] : nullptr;
 	}
 
-	int blackPixels() const { return cv::countNonZero(rig.scanner.blackMask); }
+	int blackPixels() const { return cv::countNonZero(rig.ink.blackMask); }
 
 	AnalysisRig rig;
 	const std::vector<cv::Point2f> card = {{100, 100}, {140, 100}, {140, 140}, {100, 140}};
@@ -59,7 +59,7 @@ TEST_F(MarkerRegionsTest, PortalBoxOverTheCardAndTheCardBlankedFromTheMask)
 
 	// Pixels 80 to 149 in both directions, covering the card's 100 to 140.
 	EXPECT_EQ(blackPixels(), 640 * 480 - 70 * 70);
-	EXPECT_EQ(cv::countNonZero(rig.scanner.blackMask(cv::Rect(80, 80, 70, 70))), 0);
+	EXPECT_EQ(cv::countNonZero(rig.ink.blackMask(cv::Rect(80, 80, 70, 70))), 0);
 
 	apply(false, card, false, {});
 	EXPECT_TRUE(rig.scene.getBodies().empty());
@@ -85,7 +85,7 @@ TEST_F(MarkerRegionsTest, MaskIsCroppedToTheDrawingArea)
 {
 	apply(false, {}, true, {{20, 20}, {620, 460}});
 	EXPECT_EQ(blackPixels(), 540 * 380);
-	EXPECT_EQ(cv::countNonZero(rig.scanner.blackMask(cv::Rect(50, 50, 540, 380))), 540 * 380);
+	EXPECT_EQ(cv::countNonZero(rig.ink.blackMask(cv::Rect(50, 50, 540, 380))), 540 * 380);
 
 	// No area (width 0, left below 0, not a number, one corner) or no scan: no crop.
 	for (const std::vector<cv::Point2f>& inner : std::vector<std::vector<cv::Point2f>>{
@@ -97,9 +97,8 @@ TEST_F(MarkerRegionsTest, MaskIsCroppedToTheDrawingArea)
 	apply(false, {}, false, {{20, 20}, {620, 460}});
 	EXPECT_EQ(blackPixels(), 640 * 480);
 
-	// The crop has the board's size whatever the camera delivers.
-	rig.scanner.cameraFrame = cv::Mat(720, 1280, CV_8UC3);
-	rig.scanner.cropToRect(600.5f, 400.9f, 100.0f, 100.0f);
+	// The crop keeps whole pixels, its fractions cut off.
+	cropToRect(rig.ink.blackMask, 600.5f, 400.9f, 100.0f, 100.0f);
 	EXPECT_EQ(blackPixels(), 40 * 80);
 }
 

@@ -65,31 +65,29 @@ TEST(MarkerTrackerVideo, UnusableConfigurationsAreRefused)
 
 TEST(MarkerTrackerStart, CameraParametersFollowTheFrameSize)
 {
-	HeadlessDisplay display;
-	BoardScanner scanner(std::make_unique<StillFrameSource>(cv::Mat(240, 320, CV_8UC3)), display);
+	BoardScanner scanner(std::make_unique<StillFrameSource>(cv::Mat(240, 320, CV_8UC3)));
 	ASSERT_TRUE(scanner.initCamera());
-	EXPECT_EQ(scanner.imageWidth, 320);
-	EXPECT_EQ(scanner.imageHeight, 240);
-	EXPECT_EQ(scanner.cameraParam.xsize, 320);
-	EXPECT_DOUBLE_EQ(scanner.cameraParam.mat[0][0], 330.0);  // 660 at 640 wide
+	EXPECT_EQ(scanner.frameSize().width, 320);
+	EXPECT_EQ(scanner.frameSize().height, 240);
+	EXPECT_EQ(scanner.cameraParam().xsize, 320);
+	EXPECT_DOUBLE_EQ(scanner.cameraParam().mat[0][0], 330.0);  // 660 at 640 wide
 	EXPECT_EQ(scanner.markerTracker().cameraParam().xsize, 320);
-	ASSERT_NE(scanner.boardConfig, nullptr);
-	ASSERT_NE(scanner.portalConfig, nullptr);
-	EXPECT_EQ(scanner.boardConfig->marker_num, 6);
+	ASSERT_NE(scanner.boardMarkers(), nullptr);
+	ASSERT_NE(scanner.portalMarkers(), nullptr);
+	EXPECT_EQ(scanner.boardMarkers()->marker_num, 6);
 	EXPECT_EQ(scanner.markerTracker().arImageProcMode, AR_IMAGE_PROC_IN_HALF);
 	EXPECT_EQ(scanner.markerTracker().arFittingMode, AR_FITTING_TO_IDEAL);
 }
 
 TEST(MarkerTrackerStart, EachMissingFileStopsStartUp)
 {
-	HeadlessDisplay display;
 	const std::string missing = testing::TempDir() + "missing.dat";
 	for (int which = 0; which < 4; ++which)
 	{
-		BoardScanner scanner(std::make_unique<StillFrameSource>(cv::Mat(480, 640, CV_8UC3)), display);
-		const char** fields[] = {
-			&scanner.videoConfig, &scanner.cameraParamFile, &scanner.boardConfigFile, &scanner.portalConfigFile};
-		*fields[which] = missing.c_str();
+		TrackerFiles files;
+		std::string* names[] = {&files.videoConfig, &files.cameraParam, &files.boardMarkers, &files.portalMarkers};
+		*names[which] = missing;
+		BoardScanner scanner(std::make_unique<StillFrameSource>(cv::Mat(480, 640, CV_8UC3)), files);
 		EXPECT_FALSE(scanner.initCamera()) << which;
 	}
 }

@@ -129,12 +129,12 @@ struct ProjectorTable
 			return;
 		}
 		const ProjectorMode& mode = *app->projection;
-		if (!mode.calibrated || mode.calibrating || mode.canvas.isDark() || app->scanner.homography.empty())
+		if (!mode.calibrated || mode.calibrating || mode.canvas.isDark() || app->board.homography.empty())
 		{
 			return;
 		}
 		const cv::Matx33d boardToProjector =
-			mode.calibration.cameraToProjector * cv::Matx33d(app->scanner.homography).inv();
+			mode.calibration.cameraToProjector * cv::Matx33d(app->board.homography).inv();
 		const cv::Matx33d projectorToMm = camera->projector()->planeToProjector().inv();
 		for (const BodyInfo* info : app->scene.collectBodyInfo())
 		{
@@ -182,7 +182,7 @@ struct ProjectorTable
 		cv::Mat difference;
 		cv::absdiff(now, referenceLight, difference);
 		worstMotionUnmasked = std::max(worstMotionUnmasked, cv::sum(difference)[0] / 307200.0);
-		const cv::Mat& ignored = app->scanner.motionIgnored;
+		const cv::Mat& ignored = app->scanner.motionIgnored();
 		if (!ignored.empty())
 		{
 			difference.setTo(0, ignored);

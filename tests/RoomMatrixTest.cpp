@@ -169,7 +169,7 @@ Seen look(const Pose& pose, const Room* room, const char* camera, Board board)
 	markFound(analysis.sensorCircleRecords, yellowRings, seen.sensors, seen.strayBodies);
 
 	// A stroke is found when a wall runs along nearly all of it.
-	const auto& walls = program.app->scanner.blackContours;
+	const auto& walls = program.app->ink.blackContours;
 	for (const auto& stroke : strokes)
 	{
 		int samples = 0, covered = 0;

@@ -64,7 +64,7 @@ protected:
 	{
 		auto owned = std::make_unique<ScriptedCamera>(frameOf(480, 640, cv::Scalar(60, 60, 60)));
 		camera = owned.get();
-		scanner = std::make_unique<BoardScanner>(std::move(owned), display);
+		scanner = std::make_unique<BoardScanner>(std::move(owned));
 	}
 
 	HeadlessDisplay display;
@@ -75,27 +75,27 @@ protected:
 TEST_F(SceneMovedTest, FirstFrameIsMotionAndBecomesBothReferences)
 {
 	EXPECT_TRUE(scanner->sceneMoved());
-	ASSERT_FALSE(scanner->referenceFrame.empty());
-	EXPECT_EQ(cv::norm(scanner->referenceFrame, camera->picture, cv::NORM_INF), 0.0);
-	EXPECT_EQ(cv::norm(scanner->motionFrame, camera->picture, cv::NORM_INF), 0.0);
+	ASSERT_FALSE(scanner->referenceFrame().empty());
+	EXPECT_EQ(cv::norm(scanner->referenceFrame(), camera->picture, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(scanner->motionFrame(), camera->picture, cv::NORM_INF), 0.0);
 	// Three separate buffers, none shared with the camera's.
-	EXPECT_NE(scanner->referenceFrame.data, scanner->motionFrame.data);
-	EXPECT_NE(scanner->referenceFrame.data, scanner->cameraFrame.data);
-	EXPECT_NE(scanner->cameraFrame.data, camera->picture.data);
+	EXPECT_NE(scanner->referenceFrame().data, scanner->motionFrame().data);
+	EXPECT_NE(scanner->referenceFrame().data, scanner->cameraFrame().data);
+	EXPECT_NE(scanner->cameraFrame().data, camera->picture.data);
 }
 
 TEST_F(SceneMovedTest, SlowChangeBuildsUpAgainstTheFixedReference)
 {
 	ASSERT_TRUE(scanner->sceneMoved());
-	const uchar* reference = scanner->referenceFrame.data;
+	const uchar* reference = scanner->referenceFrame().data;
 	camera->picture = frameOf(480, 640, cv::Scalar(66, 60, 60));
 	EXPECT_FALSE(scanner->sceneMoved());
-	EXPECT_EQ(scanner->cameraFrame.at<cv::Vec3b>(0, 0)[0], 66);
-	EXPECT_EQ(scanner->referenceFrame.data, reference);
+	EXPECT_EQ(scanner->cameraFrame().at<cv::Vec3b>(0, 0)[0], 66);
+	EXPECT_EQ(scanner->referenceFrame().data, reference);
 	camera->picture = frameOf(480, 640, cv::Scalar(72, 60, 60));  // 12 from the reference
 	EXPECT_TRUE(scanner->sceneMoved());
-	EXPECT_EQ(scanner->referenceFrame.at<cv::Vec3b>(0, 0)[0], 72);
-	EXPECT_EQ(scanner->motionFrame.at<cv::Vec3b>(0, 0)[0], 72);
+	EXPECT_EQ(scanner->referenceFrame().at<cv::Vec3b>(0, 0)[0], 72);
+	EXPECT_EQ(scanner->motionFrame().at<cv::Vec3b>(0, 0)[0], 72);
 }
 
 TEST_F(SceneMovedTest, EmptyFrameIsMotionAndEmptiesTheReferences)
@@ -104,8 +104,8 @@ TEST_F(SceneMovedTest, EmptyFrameIsMotionAndEmptiesTheReferences)
 	const cv::Mat picture = camera->picture;
 	camera->picture = cv::Mat();
 	EXPECT_TRUE(scanner->sceneMoved());
-	EXPECT_TRUE(scanner->referenceFrame.empty());
-	EXPECT_TRUE(scanner->motionFrame.empty());
+	EXPECT_TRUE(scanner->referenceFrame().empty());
+	EXPECT_TRUE(scanner->motionFrame().empty());
 	camera->picture = picture;
 	EXPECT_TRUE(scanner->sceneMoved());  // the next real frame is motion again
 	EXPECT_FALSE(scanner->sceneMoved());
@@ -114,12 +114,12 @@ TEST_F(SceneMovedTest, EmptyFrameIsMotionAndEmptiesTheReferences)
 TEST_F(SceneMovedTest, ClosedCameraIsStillAndKeepsTheLastFrame)
 {
 	ASSERT_TRUE(scanner->sceneMoved());
-	const uchar* frame = scanner->cameraFrame.data;
+	const uchar* frame = scanner->cameraFrame().data;
 	camera->open = false;
 	camera->picture = frameOf(480, 640, cv::Scalar(255, 255, 255));
 	EXPECT_FALSE(scanner->sceneMoved());
 	EXPECT_FALSE(scanner->sceneMoved());
-	EXPECT_EQ(scanner->cameraFrame.data, frame);
+	EXPECT_EQ(scanner->cameraFrame().data, frame);
 }
 
 TEST_F(SceneMovedTest, CameraChangingSizeMidRunIsMotion)
@@ -127,7 +127,7 @@ TEST_F(SceneMovedTest, CameraChangingSizeMidRunIsMotion)
 	ASSERT_TRUE(scanner->sceneMoved());
 	camera->picture = frameOf(240, 320, cv::Scalar(60, 60, 60));
 	EXPECT_TRUE(scanner->sceneMoved());
-	EXPECT_EQ(scanner->referenceFrame.size(), cv::Size(320, 240));
+	EXPECT_EQ(scanner->referenceFrame().size(), cv::Size(320, 240));
 	EXPECT_FALSE(scanner->sceneMoved());
 }
 

@@ -53,11 +53,12 @@ protected:
 
 	void scanned()
 	{
-		BoardScanner& scanner = program->app->scanner;
-		scanner.homography = cv::Mat::eye(3, 3, CV_64F);
-		scanner.warpedGray = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
-		scanner.warpedSnapshot = cv::Mat(480, 640, CV_8UC3, cv::Scalar(1, 2, 3));
-		scanner.contourImage = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 255, 0));
+		RectifiedBoard& board = program->app->board;
+		board.homography = cv::Mat::eye(3, 3, CV_64F);
+		board.gray = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
+		board.colour = cv::Mat(480, 640, CV_8UC3, cv::Scalar(1, 2, 3));
+		board.rectifications += 1;
+		program->app->ink.contourImage = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 255, 0));
 		createBall(program->app->scene, 20.0f, 15.0f, 1.0f);
 	}
 
@@ -84,11 +85,11 @@ TEST_F(ScreenshotsTest, LeftClicksSaveTheGreyBoardThePaintedPictureAndTheContour
 	EXPECT_EQ(grey.size(), cv::Size(640, 480));
 	// "normal" saves the camera picture with the bodies, not turned.
 	const cv::Mat normal = cv::imread("ss_normal.png");
-	EXPECT_EQ(cv::norm(normal, program->app->scanner.cameraFrame, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(normal, program->app->views.camera, cv::NORM_INF), 0.0);
 	EXPECT_EQ(normal.at<cv::Vec3b>(51, 300), cv::Vec3b(255, 128, 128));
 
 	// A second click replaces the file.
-	program->app->scanner.contourImage.setTo(cv::Scalar(0, 0, 255));
+	program->app->ink.contourImage.setTo(cv::Scalar(0, 0, 255));
 	click("cont");
 	program->run(1);
 	EXPECT_EQ(cv::imread("ss_cont.png").at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 255));
@@ -107,8 +108,10 @@ TEST_F(ScreenshotsTest, OtherEventsAndOtherWindowsSaveNothing)
 	}
 	click("skewbinary");  // has no handler
 	program->run(1);
-	onDebugWindowMouse(program->app->scanner, cv::EVENT_LBUTTONDOWN, "game");
-	onDebugWindowMouse(program->app->scanner, cv::EVENT_LBUTTONDOWN, "warped ");
+	const Application& app = *program->app;
+	const ScreenshotSources sources{app.board, app.views, app.ink};
+	onDebugWindowMouse(sources, cv::EVENT_LBUTTONDOWN, "game");
+	onDebugWindowMouse(sources, cv::EVENT_LBUTTONDOWN, "warped ");
 	EXPECT_TRUE(filesIn(".").empty());
 }
 
@@ -171,11 +174,11 @@ TEST_F(RecordingTest, EveryPassWritesTheMotionFrameAndThePaintedPictureNumberedF
 
 	const BoardScanner& scanner = program->app->scanner;
 	const cv::Mat game = cv::imread("video/game10.png");
-	EXPECT_EQ(cv::norm(game, scanner.cameraFrame, cv::NORM_INF), 0.0);  // painted, not turned
+	EXPECT_EQ(cv::norm(game, program->app->views.camera, cv::NORM_INF), 0.0);  // painted, not turned
 	EXPECT_GT(cv::countNonZero(game.reshape(1) == 255), 0);
 	// A still scene keeps its motion frame, so every raw image is the same.
-	EXPECT_EQ(cv::norm(cv::imread("video/raw0.png"), scanner.motionFrame, cv::NORM_INF), 0.0);
-	EXPECT_EQ(cv::norm(cv::imread("video/raw10.png"), scanner.motionFrame, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(cv::imread("video/raw0.png"), scanner.motionFrame(), cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(cv::imread("video/raw10.png"), scanner.motionFrame(), cv::NORM_INF), 0.0);
 }
 
 TEST_F(RecordingTest, WhatCannotBeWrittenIsSkippedAndTheNumberAdvancesAnyway)

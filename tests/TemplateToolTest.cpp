@@ -50,11 +50,11 @@ TEST(TemplateTool, TemplatesFromTheRoundestRingOfEachInkFindDrawnCircles)
 	drawRing(play, cv::Point(300, 150), blackPen);
 	drawRing(play, cv::Point(100, 300), yellowPen);
 	rig.setBoard(play);
-	rig.scanner.segmentColours();
-	rig.scanner.extractBlackContours();
-	rig.analysis.detectBalls();
-	rig.scanner.extractColourContours();
-	rig.analysis.detectSensorCircles();
+	segmentColours(rig.ink, rig.display);
+	extractBlackContours(rig.ink, rig.display);
+	rig.analysis.detectBalls(rig.ink.blackContours);
+	extractColourContours(rig.ink);
+	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
 	EXPECT_EQ(rig.analysis.ballRecords.size(), 1u);
 	EXPECT_EQ(rig.analysis.sensorCircleRecords.size(), 1u);
 }

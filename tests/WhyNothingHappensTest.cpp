@@ -158,15 +158,15 @@ TEST(WhyNothingHappens, FramesOfAnotherSizeThanReportedScaleTheCameraOnceAndAreS
 	cv::resize(demoBoard(), large, cv::Size(1280, 960), 0, 0, cv::INTER_LINEAR);
 	Watched watched(std::make_unique<MisreportingCamera>(large));
 	const BoardScanner& scanner = watched.program->app->scanner;
-	ASSERT_EQ(scanner.imageWidth, 640);
+	ASSERT_EQ(scanner.frameSize().width, 640);
 
 	EXPECT_EQ(watched.run(16), "the camera delivers frames of 1280 x 960, not the 640 x 480 it reported at "
 							   "start-up; its parameters are scaled to 1280 x 960\n");
 	const PassRecord& rescan = watched.program->passes.back();
 	EXPECT_EQ(rescan.eventsOf("scan").at(0)->fields.at(0).second, "true");
 	EXPECT_EQ(rescan.eventsOf("ball").size(), 1u);
-	EXPECT_EQ(scanner.cameraParam.xsize, 1280);
-	EXPECT_DOUBLE_EQ(scanner.cameraParam.mat[0][0], 1320.0);  // 660 at 640 wide
+	EXPECT_EQ(scanner.cameraParam().xsize, 1280);
+	EXPECT_DOUBLE_EQ(scanner.cameraParam().mat[0][0], 1320.0);  // 660 at 640 wide
 
 	// Said once: the next scan of frames of that size is quiet.
 	watched.camera->picture = cv::Mat(960, 1280, CV_8UC3, cv::Scalar::all(90));

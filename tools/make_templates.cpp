@@ -18,6 +18,8 @@
 // and circleExampleYellow.txt.
 
 #include "analysis/BoardColours.h"
+#include "analysis/ColourSegmentation.h"
+#include "analysis/ContourExtraction.h"
 #include "analysis/ShapeDescriptor.h"
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
@@ -111,25 +113,20 @@ cv::Mat grabFrame(const std::string& where)
 /// Empty, after a message naming the picture or the file at fault, when it cannot.
 cv::Mat rectifyPhoto(const cv::Mat& photo, const std::string& name, const DataFiles& files)
 {
-	HeadlessDisplay display;
-	BoardScanner scanner(std::make_unique<StillFrameSource>(photo), display);
-	scanner.videoConfig = files.videoConfig.c_str();
-	scanner.cameraParamFile = files.cameraParam.c_str();
-	scanner.boardConfigFile = files.boardMarkers.c_str();
-	scanner.portalConfigFile = files.portalMarkers.c_str();
+	BoardScanner scanner(std::make_unique<StillFrameSource>(photo), files.tracker());
 	if (!scanner.initCamera())
 	{
 		return cv::Mat();
 	}
-	scanner.referenceFrame = photo;
-	if (!scanner.scanBoard())
+	scanner.setReferenceFrame(photo);
+	RectifiedBoard board;
+	if (!scanner.scanBoard(board))
 	{
 		std::fprintf(stderr, "%s: the board was not found: all six markers of %s should show, evenly lit\n",
 			name.c_str(), files.boardMarkers.c_str());
 		return cv::Mat();
 	}
-	normaliseBoardColours(scanner);
-	return scanner.warpedColor.clone();
+	return normaliseBoardColours(board);
 }
 
 /// The rectified board the request names; empty after a message when there is none.
@@ -195,13 +192,13 @@ int main(int argc, char** argv)
 	}
 
 	HeadlessDisplay display;
-	BoardScanner scanner(std::make_unique<StillFrameSource>(image), display);
-	scanner.warpedColor = image;
-	scanner.segmentColours();
-	scanner.extractBlackContours();
-	const std::vector<cv::Point> black = roundestRing(scanner.blackContours, scanner.hierarchy);
-	scanner.extractColourContours();
-	const std::vector<cv::Point> yellow = roundestRing(scanner.yellowContours, scanner.hierarchy);
+	InkLayers ink;
+	ink.colours = image;
+	segmentColours(ink, display);
+	extractBlackContours(ink, display);
+	extractColourContours(ink);
+	const std::vector<cv::Point> black = roundestRing(ink.blackContours, ink.blackHierarchy);
+	const std::vector<cv::Point> yellow = roundestRing(ink.yellowContours, ink.yellowHierarchy);
 
 	const std::string& board = request.picture;
 	const bool blackDone = writeTemplate(board, "black", black, request.directory + "circleExample.txt");

@@ -8,10 +8,6 @@
 
 #include <cmath>
 
-/// Half the side of the portal square and the offset of the drawing area's
-/// corners from the corner markers' centres, millimetres.
-static constexpr double cornerOffset = 60.0;
-
 /// The board's corners in the frame make a quadrilateral worth rectifying:
 /// finite, convex and not much smaller than a hundredth of the board. A board
 /// seen almost edge-on fails this, and its homography would stretch a sliver
@@ -30,11 +26,11 @@ static bool usableBoardOutline(const std::vector<cv::Point2f>& corners)
 	return cv::isContourConvex(corners) && cv::contourArea(corners) >= minimumArea;
 }
 
-bool BoardScanner::rectifyBoard(const cv::Mat& frame)
+bool BoardScanner::rectifyBoard(const cv::Mat& frame, RectifiedBoard& board)
 {
 	const cv::Mat T = makeHomogeneousPose(boardConfig->trans);
 	const cv::Mat origin = makeHomogeneousPoint(3, 0.0, 0.0, 0.0);
-	const cv::Mat K = cameraMatrixView(&cameraParam.mat[0][0], 3).clone();
+	const cv::Mat K = cameraMatrixView(&scaledParam.mat[0][0], 3).clone();
 	const auto markerTransform = [this](int i) { return makeHomogeneousPose(boardConfig->marker[size_t(i)].trans); };
 
 	std::vector<cv::Point2f> imageCorners;
@@ -46,37 +42,35 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame)
 	{
 		return false;
 	}
-	homography = cv::getPerspectiveTransform(imageCorners, boardImageCorners());
+	board.homography = cv::getPerspectiveTransform(imageCorners, boardImageCorners());
+	const cv::Mat& H = board.homography;
 
 	cv::Mat warped;
-	cv::warpPerspective(frame, warped, homography, cv::Size(boardWidth, boardHeight), cv::INTER_LINEAR,
+	cv::warpPerspective(frame, warped, H, cv::Size(boardWidth, boardHeight), cv::INTER_LINEAR,
 		cv::BORDER_CONSTANT, cv::Scalar(0, 0, 0, 0));
 
-	if (portalVisible)
+	if (board.portalVisible)
 	{
-		portalCorners.clear();
+		board.portalCorners.clear();
 		const cv::Mat Q = makeHomogeneousPose(portalConfig->trans);
-		// Zigzag, not round the square: (-60,-60), (-60,60), (60,-60), (60,60).
-		for (int a = -1; a <= 1; a += 2)
+		for (const auto& sign : portalCornerSigns)
 		{
-			for (int b = -1; b <= 1; b += 2)
-			{
-				const cv::Mat corner = makeHomogeneousPoint(3, cornerOffset * a, cornerOffset * b, 0.0);
-				portalCorners.push_back(projectToBoard(K, homography, Q, corner));
-			}
+			const cv::Mat corner = makeHomogeneousPoint(3, portalHalfSide * sign[0], portalHalfSide * sign[1], 0.0);
+			board.portalCorners.push_back(projectToBoard(K, H, Q, corner));
 		}
 	}
-	boardScanned = true;
+	board.boardScanned = true;
 
-	boardInnerCorners.clear();
-	const cv::Mat topLeft = T * markerTransform(boardCornerMarkers[0]);
-	const cv::Mat bottomRight = T * markerTransform(boardCornerMarkers[2]);
-	boardInnerCorners.push_back(
-		projectToBoard(K, homography, topLeft, makeHomogeneousPoint(3, cornerOffset, -cornerOffset, 0.0)));
-	boardInnerCorners.push_back(
-		projectToBoard(K, homography, bottomRight, makeHomogeneousPoint(3, -cornerOffset, cornerOffset, 0.0)));
+	board.innerCorners.clear();
+	for (const DrawingAreaCorner& inner : drawingAreaCorners)
+	{
+		const cv::Mat pose = T * markerTransform(boardCornerMarkers[inner.cornerMarker]);
+		const cv::Mat corner =
+			makeHomogeneousPoint(3, drawingAreaInset * inner.signX, drawingAreaInset * inner.signY, 0.0);
+		board.innerCorners.push_back(projectToBoard(K, H, pose, corner));
+	}
 
-	markerOutlines.clear();
+	board.markerOutlines.clear();
 	for (const ARMultiEachMarkerInfoT& marker : boardConfig->marker)
 	{
 		const cv::Mat pose = T * makeHomogeneousPose(marker.trans);
@@ -85,14 +79,14 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame)
 		for (const cv::Point2d corner : {cv::Point2d(-half, half), cv::Point2d(half, half), cv::Point2d(half, -half),
 				 cv::Point2d(-half, -half)})
 		{
-			outline.push_back(projectToBoard(K, homography, pose,
+			outline.push_back(projectToBoard(K, H, pose,
 				makeHomogeneousPoint(3, marker.center[0] + corner.x, marker.center[1] + corner.y, 0.0)));
 		}
-		markerOutlines.push_back(outline);
+		board.markerOutlines.push_back(outline);
 	}
 
-	cv::cvtColor(warped, warpedGray, cv::COLOR_BGR2GRAY);
-	warpedSnapshot = warped.clone();
-	warpedColor = warped;
+	cv::cvtColor(warped, board.gray, cv::COLOR_BGR2GRAY);
+	board.colour = warped;
+	board.rectifications += 1;
 	return true;
 }

@@ -15,8 +15,8 @@ static const cv::Size smallestFrame(64, 48);
 /// The board's corner markers need markers 0 to 5.
 static constexpr int boardMarkerCount = 6;
 
-BoardScanner::BoardScanner(std::unique_ptr<FrameSource> capture, Display& display)
-	: capture(std::move(capture)), display(display), tracker(this->capture.get())
+BoardScanner::BoardScanner(std::unique_ptr<FrameSource> camera, TrackerFiles files)
+	: files(std::move(files)), capture(std::move(camera)), tracker(capture.get())
 {
 }
 
@@ -30,7 +30,7 @@ BoardScanner::~BoardScanner()
 
 bool BoardScanner::initCamera()
 {
-	if (tracker.arVideoOpen(videoConfig) < 0)
+	if (tracker.arVideoOpen(files.videoConfig.c_str()) < 0)
 	{
 		return false;
 	}
@@ -42,81 +42,81 @@ bool BoardScanner::initCamera()
 	std::printf("Image size (x,y) = (%d,%d)\n", imageWidth, imageHeight);
 
 	ARParam loaded;
-	if (arParamLoad(cameraParamFile, 1, &loaded) < 0)
+	if (arParamLoad(files.cameraParam.c_str(), 1, &loaded) < 0)
 	{
 		std::printf("Camera parameter load error !!\n");
 		return false;
 	}
-	loadedCameraParam = loaded;
-	arParamChangeSize(&loaded, imageWidth, imageHeight, &cameraParam);
-	tracker.arInitCparam(&cameraParam);
+	loadedParam = loaded;
+	arParamChangeSize(&loaded, imageWidth, imageHeight, &scaledParam);
+	tracker.arInitCparam(&scaledParam);
 	std::printf("*** Camera Parameter ***\n");
-	arParamDisp(&cameraParam);
+	arParamDisp(&scaledParam);
 
-	if ((boardConfig = tracker.arMultiReadConfigFile(boardConfigFile)) == nullptr)
+	if ((boardConfig = tracker.arMultiReadConfigFile(files.boardMarkers.c_str())) == nullptr)
 	{
 		std::printf("config data load error !!\n");
 		return false;
 	}
 	if (boardConfig->marker_num < boardMarkerCount)
 	{
-		std::fprintf(stderr, "%s: the board needs at least %d markers, it has %d\n", boardConfigFile,
+		std::fprintf(stderr, "%s: the board needs at least %d markers, it has %d\n", files.boardMarkers.c_str(),
 			boardMarkerCount, boardConfig->marker_num);
 		std::printf("config data load error !!\n");
 		return false;
 	}
-	if ((portalConfig = tracker.arMultiReadConfigFile(portalConfigFile)) == nullptr)
+	if ((portalConfig = tracker.arMultiReadConfigFile(files.portalMarkers.c_str())) == nullptr)
 	{
 		std::printf("config data load error !!\n");
 		return false;
 	}
 
-	tracker.argInit(&cameraParam, 1.0, 0, 2, 1, 0);
+	tracker.argInit(&scaledParam, 1.0, 0, 2, 1, 0);
 	tracker.arFittingMode = AR_FITTING_TO_IDEAL;
 	tracker.arImageProcMode = AR_IMAGE_PROC_IN_HALF;
 	return true;
 }
 
-bool BoardScanner::scanBoard()
+bool BoardScanner::scanBoard(RectifiedBoard& board)
 {
-	lastScan = ScanOutcome();
-	lastScan.boardMarkers = boardConfig != nullptr ? boardConfig->marker_num : 0;
-	lastScan.poseErrorLimit = maxPoseError;
-	lastScan.result = findBoard();
-	return lastScan.found();
+	outcome = ScanOutcome();
+	outcome.boardMarkers = boardConfig != nullptr ? boardConfig->marker_num : 0;
+	outcome.poseErrorLimit = maxPoseError;
+	outcome.result = findBoard(board);
+	return outcome.found();
 }
 
-ScanOutcome::Result BoardScanner::findBoard()
+ScanOutcome::Result BoardScanner::findBoard(RectifiedBoard& board)
 {
-	if (scanPaused)
+	if (paused)
 	{
 		return ScanOutcome::Paused;
 	}
 	// The detector reads BGR pixels of the camera's size; a scan before the
 	// tracker started, or of a frame that is no BGR picture, has nothing to go on.
-	if (boardConfig == nullptr || portalConfig == nullptr || referenceFrame.type() != CV_8UC3 || referenceFrame.empty())
+	if (boardConfig == nullptr || portalConfig == nullptr || reference.type() != CV_8UC3 || reference.empty())
 	{
 		return ScanOutcome::NoFrame;
 	}
-	lastScan.frameWidth = referenceFrame.cols;
-	lastScan.frameHeight = referenceFrame.rows;
-	if (referenceFrame.cols < smallestFrame.width || referenceFrame.rows < smallestFrame.height)
+	outcome.frameWidth = reference.cols;
+	outcome.frameHeight = reference.rows;
+	if (reference.cols < smallestFrame.width || reference.rows < smallestFrame.height)
 	{
 		return ScanOutcome::FrameTooSmall;
 	}
-	if (referenceFrame.cols != imageWidth || referenceFrame.rows != imageHeight)
+	if (reference.cols != imageWidth || reference.rows != imageHeight)
 	{
-		followFrameSize(referenceFrame.size());
+		followFrameSize(reference.size());
 	}
-	const cv::Mat frame = referenceFrame.clone();
+	const cv::Mat frame = reference.clone();
 	cv::Mat pixels;
 	cv::cvtColor(frame, pixels, cv::COLOR_BGR2BGRA);
 
-	if (detectCount == 0)
+	if (detections == 0)
 	{
 		tracker.arUtilTimerReset();
 	}
-	detectCount += 1;
+	detections += 1;
 	ARMarkerInfo* markerInfo = nullptr;
 	int markerCount = 0;
 	if (tracker.arDetectMarker(pixels.data, markerThreshold, &markerInfo, &markerCount) < 0)
@@ -126,24 +126,29 @@ ScanOutcome::Result BoardScanner::findBoard()
 		tracker.argCleanup();
 		std::fprintf(stderr, "marker detection failed; the program ends\n");
 		// The caller ends the run, after the frames it recorded are written.
-		detectionFailed = true;
+		detectionBroke = true;
 		return ScanOutcome::DetectionFailed;
 	}
 	tracker.arVideoCapNext();
 
-	boardScanned = false;
-	lastScan.poseError = tracker.arMultiGetTransMat(markerInfo, markerCount, boardConfig);
+	board.boardScanned = false;
+	outcome.poseError = tracker.arMultiGetTransMat(markerInfo, markerCount, boardConfig);
 	for (const ARMultiEachMarkerInfoT& marker : boardConfig->marker)
 	{
-		lastScan.markersSeen += marker.visible >= 0 ? 1 : 0;
+		outcome.markersSeen += marker.visible >= 0 ? 1 : 0;
 	}
-	if (!poseAccepted(lastScan.poseError))
+	if (!poseAccepted(outcome.poseError))
 	{
 		tracker.argSwapBuffers();
-		return lastScan.poseError < 0.0 ? ScanOutcome::MarkersMissing : ScanOutcome::PoseUncertain;
+		return outcome.poseError < 0.0 ? ScanOutcome::MarkersMissing : ScanOutcome::PoseUncertain;
 	}
-	portalVisible = poseAccepted(tracker.arMultiGetTransMat(markerInfo, markerCount, portalConfig));
-	return rectifyBoard(frame) ? ScanOutcome::Found : ScanOutcome::SeenEdgeOn;
+	board.portalVisible = poseAccepted(tracker.arMultiGetTransMat(markerInfo, markerCount, portalConfig));
+	return rectifyBoard(frame, board) ? ScanOutcome::Found : ScanOutcome::SeenEdgeOn;
+}
+
+void BoardScanner::setReferenceFrame(const cv::Mat& frame)
+{
+	reference = frame.clone();
 }
 
 void BoardScanner::followFrameSize(cv::Size size)
@@ -154,9 +159,9 @@ void BoardScanner::followFrameSize(cv::Size size)
 		size.width, size.height, imageWidth, imageHeight, size.width, size.height);
 	imageWidth = size.width;
 	imageHeight = size.height;
-	ARParam loaded = loadedCameraParam;
-	arParamChangeSize(&loaded, imageWidth, imageHeight, &cameraParam);
-	tracker.arInitCparam(&cameraParam);
+	ARParam loaded = loadedParam;
+	arParamChangeSize(&loaded, imageWidth, imageHeight, &scaledParam);
+	tracker.arInitCparam(&scaledParam);
 }
 
 bool poseAccepted(double error)

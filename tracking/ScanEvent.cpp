@@ -1,8 +1,8 @@
 #include "tracking/ScanEvent.h"
 
-#include "tracking/BoardScanner.h"
+#include "tracking/RectifiedBoard.h"
 
-Event scanEvent(const BoardScanner& scanner, bool found)
+Event scanEvent(const RectifiedBoard& board, bool found)
 {
 	Event event("scan");
 	event.set("ok", found);
@@ -11,7 +11,7 @@ Event scanEvent(const BoardScanner& scanner, bool found)
 		return event;
 	}
 	std::vector<double> homography;
-	const cv::Mat h = scanner.homography;
+	const cv::Mat& h = board.homography;
 	for (int row = 0; row < h.rows; ++row)
 	{
 		for (int col = 0; col < h.cols; ++col)
@@ -20,8 +20,8 @@ Event scanEvent(const BoardScanner& scanner, bool found)
 		}
 	}
 	event.set("homography", homography)
-		.set("portalVisible", scanner.portalVisible)
-		.set("portalCorners", scanner.portalCorners)
-		.set("innerCorners", scanner.boardInnerCorners);
+		.set("portalVisible", board.portalVisible)
+		.set("portalCorners", board.portalCorners)
+		.set("innerCorners", board.innerCorners);
 	return event;
 }

@@ -2,9 +2,9 @@
 
 #include "core/Event.h"
 
-class BoardScanner;
+struct RectifiedBoard;
 
 /// The trace event of a board scan: whether it found the board and, when it
-/// did, the homography (nine numbers row by row), whether the portal was seen,
-/// and the portal and drawing-area corners in board pixels.
-Event scanEvent(const BoardScanner& scanner, bool found);
+/// did, the homography of `board` (nine numbers row by row), whether the
+/// portal was seen, and the portal and drawing-area corners in board pixels.
+Event scanEvent(const RectifiedBoard& board, bool found);

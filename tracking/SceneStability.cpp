@@ -53,13 +53,13 @@ bool BoardScanner::sceneMoved()
 		std::fprintf(stderr, "%s: no frame came (the camera stopped or the video ended); the game goes on without a camera picture\n",
 			capture->describe().c_str());
 	}
-	cameraFrame = frame.clone();
-	if (!frameDiffers(cameraFrame, referenceFrame, motionIgnored))
+	latestFrame = frame.clone();
+	if (!frameDiffers(latestFrame, reference, ignoredInMotion))
 	{
 		return false;
 	}
-	motionFrame = cameraFrame.clone();
-	referenceFrame = cameraFrame.clone();
+	lastMotion = latestFrame.clone();
+	reference = latestFrame.clone();
 	return true;
 }
 
