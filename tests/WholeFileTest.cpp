@@ -1,6 +1,11 @@
 #include "ScratchFiles.h"
+#include "analysis/TemplateFile.h"
+#include "calibration/ProjectorCalibration.h"
+#include "markers/ARParam.h"
+#include "platform/HeadlessDisplay.h"
 #include "platform/WholeFile.h"
 #include "platform/WholeFileCalls.h"
+#include "render/FrameRecorder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +15,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 
@@ -281,6 +287,44 @@ TEST_F(WholeFile, EachFailingCallIsToldAndLeavesTheOldFileOrTheWholeNewOne)
 		EXPECT_EQ(namesIn(folder), (std::set<std::string>{"kept"})) << fault.what;
 		EXPECT_EQ(count(Call::Close) + (fault.call == Call::Close), count(Call::Open)) << fault.what;
 	}
+}
+
+/// Every file the program writes whole goes through writeWholeFile: each
+/// writer, watched, writes under another name, renames, then flushes the folder.
+TEST_F(WholeFile, EveryWriterOfTheProgramGoesThroughIt)
+{
+	const std::string at = folder.string() + "/";
+	HeadlessDisplay display;
+	display.createWindow("snapshot");
+	display.show("snapshot", cv::Mat(8, 8, CV_8UC3, cv::Scalar(0, 0, 255)));
+	const ARParam camera = {640, 480, {{500, 0, 320, 0}, {0, 500, 240, 0}, {0, 0, 1, 0}}, {320, 240, 0, 1}};
+	const std::vector<uchar> frame = {0x89, 'P', 'N', 'G'};
+	const std::pair<std::string, std::function<bool()>> writers[] = {
+		{"template.txt", [&] { return saveTemplatePoints(at + "template.txt", {{1, 2}, {3, 4}}); }},
+		{"projector.yml",
+			[&]
+			{
+				std::string error;
+				return saveProjectorCalibration(at + "projector.yml", ProjectorCalibration(), error);
+			}},
+		{"camera_para.dat", [&] { return arParamSave((at + "camera_para.dat").c_str(), 1, &camera) == 0; }},
+		{"snapshot.png", [&] { return display.writeSnapshots(folder.string()); }},
+		{"raw0.png", [&] { return !FrameRecorder::defaultFileWrite()(at + "raw0.png", frame); }},
+	};
+	std::set<std::string> written;
+	for (const auto& [name, writeIt] : writers)
+	{
+		{
+			Watching watching;
+			EXPECT_TRUE(writeIt()) << name;
+		}
+		written.insert(name);
+		const long rename = findCall(Call::Rename, false);
+		EXPECT_GE(rename, 0) << name << " is not written under another name first";
+		EXPECT_GT(findCall(Call::Flush, true, std::max(rename, 0L)), rename)
+			<< name << ": the folder is not flushed after the rename";
+	}
+	EXPECT_EQ(namesIn(folder), written);
 }
 
 }  // namespace
