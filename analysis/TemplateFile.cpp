@@ -1,5 +1,7 @@
 #include "analysis/TemplateFile.h"
 
+#include "platform/WholeFile.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
@@ -58,16 +60,17 @@ std::vector<cv::Point> loadTemplatePoints(const std::string& name)
 
 bool saveTemplatePoints(const std::string& name, const std::vector<cv::Point>& points)
 {
-	std::ofstream file(name);
-	file << points.size() << "\n";
+	std::ostringstream text;
+	text << points.size() << "\n";
 	for (const cv::Point& p : points)
 	{
-		file << p.x << " " << p.y << "\n";
+		text << p.x << " " << p.y << "\n";
 	}
-	file.close();
-	if (!file)
+	const std::string bytes = text.str();
+	const std::error_code failure = writeWholeFile(name, bytes.data(), bytes.size());
+	if (failure)
 	{
-		std::fprintf(stderr, "%s: cannot write the circle template\n", name.c_str());
+		std::fprintf(stderr, "%s: cannot write the circle template: %s\n", name.c_str(), failure.message().c_str());
 		return false;
 	}
 	return true;

@@ -12,6 +12,7 @@
 /// on standard error naming the file and what is wrong.
 std::vector<cv::Point> loadTemplatePoints(const std::string& name);
 
-/// Write points in the same format, one pair per line. Returns false, after
-/// one line on standard error naming the file, when it cannot be written.
+/// Write points in the same format, one pair per line, whole (writeWholeFile).
+/// Returns false, after one line on standard error naming the file, when it
+/// cannot be written.
 bool saveTemplatePoints(const std::string& name, const std::vector<cv::Point>& points);

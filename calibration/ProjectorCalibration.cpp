@@ -1,13 +1,13 @@
 #include "calibration/ProjectorCalibration.h"
 
 #include "markers/ARParam.h"
+#include "platform/WholeFile.h"
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <sstream>
 
 namespace
@@ -290,16 +290,11 @@ std::string describeCalibration(const ProjectorCalibration& calibration)
 
 bool saveProjectorCalibration(const std::string& path, const ProjectorCalibration& calibration, std::string& error)
 {
-	// Written under another name and renamed: a reader never sees half a file.
-	const std::string partial = path + ".partial";
+	std::string text;
 	try
 	{
-		cv::FileStorage file(partial, cv::FileStorage::WRITE | cv::FileStorage::FORMAT_YAML);
-		if (!file.isOpened())
-		{
-			error = path + ": cannot write the projector calibration";
-			return false;
-		}
+		// Into memory, whatever the path's extension says; the bytes are written whole below.
+		cv::FileStorage file(".yml", cv::FileStorage::WRITE | cv::FileStorage::MEMORY | cv::FileStorage::FORMAT_YAML);
 		file.writeComment("Camera to projector for the table plane, written by drawtable's calibration (key c).");
 		file << "projectorSize" << calibration.projectorSize;
 		file << "cameraSize" << calibration.cameraSize;
@@ -309,18 +304,18 @@ bool saveProjectorCalibration(const std::string& path, const ProjectorCalibratio
 		file << "rmsMillimetres" << calibration.rmsMm;
 		file << "cornersFound" << calibration.cornersFound;
 		file << "cornersUsed" << calibration.cornersUsed;
-		file.release();
+		text = file.releaseAndGetString();
 	}
 	catch (const cv::Exception&)
 	{
-		std::remove(partial.c_str());
-		error = path + ": cannot write the projector calibration";
+		error = path + ": cannot write the projector calibration (OpenCV cannot encode it)";
 		return false;
 	}
-	if (std::rename(partial.c_str(), path.c_str()) != 0)
+	// A reader never sees half a file, nor a power cut a lost one.
+	const std::error_code failure = writeWholeFile(path, text.data(), text.size());
+	if (failure)
 	{
-		std::remove(partial.c_str());
-		error = path + ": cannot write the projector calibration";
+		error = path + ": cannot write the projector calibration: " + failure.message();
 		return false;
 	}
 	return true;

@@ -1,5 +1,7 @@
 #include "platform/WholeFile.h"
 
+#include "platform/WholeFileCalls.h"
+
 #include <opencv2/imgcodecs.hpp>
 
 #include <atomic>
@@ -11,6 +13,15 @@
 
 namespace
 {
+
+int openAt(int folder, const char* name, int flags, mode_t mode)
+{
+	return ::openat(folder, name, flags, mode);
+}
+
+constexpr WholeFileCalls systemCalls = {openAt, ::write, ::fdatasync, ::fsync, ::renameat, ::unlinkat, ::close};
+
+WholeFileCalls calls = systemCalls;
 
 /// Temporary names differ between threads and between programs writing into
 /// the same folder.
@@ -30,7 +41,7 @@ public:
 	{
 		if (fd >= 0)
 		{
-			::close(fd);
+			calls.close(fd);
 		}
 	}
 	Descriptor(const Descriptor&) = delete;
@@ -41,7 +52,7 @@ public:
 	{
 		const int closing = fd;
 		fd = -1;
-		return ::close(closing) == 0 ? std::error_code() : lastError();
+		return calls.close(closing) == 0 ? std::error_code() : lastError();
 	}
 
 	int fd;
@@ -51,7 +62,7 @@ std::error_code writeAll(int fd, const unsigned char* bytes, std::size_t size)
 {
 	while (size > 0)
 	{
-		const ssize_t written = ::write(fd, bytes, size);
+		const ssize_t written = calls.write(fd, bytes, size);
 		if (written < 0)
 		{
 			if (errno == EINTR)
@@ -70,7 +81,7 @@ std::error_code writeAll(int fd, const unsigned char* bytes, std::size_t size)
 std::error_code writeTemporary(int folder, const std::string& temporary, const void* bytes, std::size_t size)
 {
 	// 0666 as fopen would, less the user's umask.
-	Descriptor file(::openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+	Descriptor file(calls.openat(folder, temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
 	if (file.fd < 0)
 	{
 		return lastError();
@@ -78,7 +89,7 @@ std::error_code writeTemporary(int folder, const std::string& temporary, const v
 	std::error_code error = writeAll(file.fd, static_cast<const unsigned char*>(bytes), size);
 	// Without the flush, a rename could reach the disk before the data does,
 	// and a power loss would leave an empty file under the final name.
-	if (!error && ::fdatasync(file.fd) != 0)
+	if (!error && calls.fdatasync(file.fd) != 0)
 	{
 		error = lastError();
 	}
@@ -95,7 +106,8 @@ std::error_code writeWholeFile(const std::string& path, const void* bytes, std::
 	const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
 	// Both names are taken in the folder opened here, so the temporary file is
 	// renamed within the folder it was written in, even if that folder moves.
-	Descriptor folder(::open(folderName.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC));
+	// Opened for reading, as a descriptor that only names it could not be flushed.
+	Descriptor folder(calls.openat(AT_FDCWD, folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
 	if (folder.fd < 0)
 	{
 		return lastError();
@@ -103,15 +115,23 @@ std::error_code writeWholeFile(const std::string& path, const void* bytes, std::
 	const std::string temporary = "." + name + "." + std::to_string(::getpid()) + "-" +
 		std::to_string(temporaryCount.fetch_add(1)) + ".tmp";
 	std::error_code error = writeTemporary(folder.fd, temporary, bytes, size);
-	if (!error && ::renameat(folder.fd, temporary.c_str(), folder.fd, name.c_str()) != 0)
+	if (!error && calls.renameat(folder.fd, temporary.c_str(), folder.fd, name.c_str()) != 0)
 	{
 		error = lastError();
 	}
 	if (error)
 	{
-		::unlinkat(folder.fd, temporary.c_str(), 0);
+		calls.unlinkat(folder.fd, temporary.c_str(), 0);
+		return error;
 	}
-	return error;
+	// The rename is a change of the folder: until the folder is flushed, a
+	// power loss could bring back the old file or none. A file system that
+	// cannot flush folders (EINVAL) offers nothing more to wait for.
+	if (calls.fsync(folder.fd) != 0 && errno != EINVAL)
+	{
+		return lastError();
+	}
+	return {};
 }
 
 std::error_code writeWholeImage(const std::string& path, const cv::Mat& image)
@@ -136,4 +156,16 @@ bool isDiskFull(const std::error_code& error)
 {
 	return error == std::errc::no_space_on_device || error == std::errc::file_too_large ||
 		error == std::error_code(EDQUOT, std::generic_category());
+}
+
+const WholeFileCalls& systemWholeFileCalls()
+{
+	return systemCalls;
+}
+
+WholeFileCalls replaceWholeFileCalls(const WholeFileCalls& replacement)
+{
+	const WholeFileCalls before = calls;
+	calls = replacement;
+	return before;
 }

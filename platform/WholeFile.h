@@ -10,10 +10,13 @@
 /// Write `size` bytes as the file `path`, so that the file under that name is
 /// either the whole of them or what it was before, never a part: the bytes go
 /// to a new file of a hidden temporary name in the same folder, which is
-/// flushed to the disk and then renamed to `path`. A program killed on the way
-/// (or a machine that loses power) leaves at most the temporary file behind.
-/// Returns no error, or what failed (a full disk is std::errc::no_space_on_device);
-/// after a failure the temporary file is gone. Safe to call from any thread.
+/// flushed to the disk and then renamed to `path`; last the folder is flushed,
+/// so that the rename is on the disk too when this returns. A program killed
+/// on the way (or a machine that loses power) leaves at most the temporary
+/// file behind. Returns no error, or what failed (a full disk is
+/// std::errc::no_space_on_device); after a failure the temporary file is gone,
+/// and only a failed flush of the folder leaves the new file under its name.
+/// The one way this program writes a file. Safe to call from any thread.
 std::error_code writeWholeFile(const std::string& path, const void* bytes, std::size_t size);
 
 inline std::error_code writeWholeFile(const std::string& path, const std::vector<unsigned char>& bytes)

@@ -21,7 +21,9 @@
 namespace fs = std::filesystem;
 
 // The real program recording the demo headless, stopped from outside as a
-// user, a closed terminal, a service manager, a power cut or a full disk stops it.
+// user, a closed terminal, a service manager, SIGKILL or a full disk stops it.
+// A power cut is not among them: what it loses is what the disk was never told
+// to keep, which WholeFileTest checks through the order of the flushes.
 
 namespace
 {
@@ -266,7 +268,8 @@ INSTANTIATE_TEST_SUITE_P(Signals, StoppedRecording,
 
 /// SIGKILL gives the program no say: what it leaves under a final name
 /// decodes, and its trace loses at most the line it was writing. Killed at
-/// three moments, for more chances to catch a file half written.
+/// three moments, for more chances to catch a file half written. The kernel
+/// keeps what was written, flushed or not, so this passes without a flush.
 TEST(StoppingRuns, AKilledRunLeavesNoBrokenPictureUnderAFinalName)
 {
 	for (const int killedAfter : {8, 21, 34})

@@ -10,10 +10,9 @@
 
 #include "app/Application.h"
 #include "platform/HeadlessDisplay.h"
+#include "platform/WholeFile.h"
 #include "scenes/ScriptedBoardCamera.h"
 #include "scenes/ScriptedInputDisplay.h"
-
-#include <opencv2/imgcodecs.hpp>
 
 #include <cstdio>
 #include <cstdlib>
@@ -63,9 +62,10 @@ int main(int argc, char** argv)
 	std::filesystem::remove(measured.projectorCalibration);
 	cv::Mat frame;
 	lens.read(frame);
-	if (!cv::imwrite(argv[3], frame))
+	const std::error_code failure = writeWholeImage(argv[3], frame);
+	if (failure)
 	{
-		std::fprintf(stderr, "%s: cannot write the picture\n", argv[3]);
+		std::fprintf(stderr, "%s: cannot write the picture: %s\n", argv[3], failure.message().c_str());
 		return 1;
 	}
 	return 0;

@@ -7,9 +7,8 @@
 // board, portal and camera files from Data/ in the current directory. The
 // scene's keys and clicks are not in the frames.
 
+#include "platform/WholeFile.h"
 #include "scenes/ScriptedBoardCamera.h"
-
-#include <opencv2/imgcodecs.hpp>
 
 #include <cstdio>
 #include <cstdlib>
@@ -45,9 +44,11 @@ int main(int argc, char** argv)
 	for (int pass = 1; pass <= passes; ++pass)
 	{
 		std::snprintf(name, sizeof name, "/%04d.png", pass - 1);
-		if (!cv::imwrite(directory + name, camera->frameOfPass(pass)))
+		const std::error_code failure = writeWholeImage(directory + name, camera->frameOfPass(pass));
+		if (failure)
 		{
-			std::fprintf(stderr, "%s%s: cannot write the frame\n", directory.c_str(), name);
+			std::fprintf(stderr, "%s%s: cannot write the frame: %s\n", directory.c_str(), name,
+				failure.message().c_str());
 			return 1;
 		}
 	}

@@ -9,9 +9,9 @@
 // ", N decoded" and ends with status 1. With INDEX (from 0) and OUT.png it
 // also writes that frame.
 
+#include "platform/WholeFile.h"
 #include "render/AviHeader.h"
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/videoio.hpp>
 
 #include <cstdio>
@@ -51,12 +51,14 @@ int main(int argc, char** argv)
 	long count = 0;
 	cv::Size size;
 	bool written = wanted < 0;
+	std::error_code failure;
 	for (cv::Mat frame; video.read(frame); ++count)
 	{
 		size = frame.size();
 		if (count == wanted)
 		{
-			written = cv::imwrite(argv[3], frame);
+			failure = writeWholeImage(argv[3], frame);
+			written = !failure;
 		}
 	}
 	if (count != inHeader)
@@ -65,6 +67,11 @@ int main(int argc, char** argv)
 		return 1;
 	}
 	std::printf("%ld frames of %dx%d\n", inHeader, size.width, size.height);
+	if (failure)
+	{
+		std::fprintf(stderr, "%s: cannot write the picture: %s\n", argv[3], failure.message().c_str());
+		return 1;
+	}
 	if (!written)
 	{
 		std::fprintf(stderr, "%s: no frame %ld written\n", argv[1], wanted);
