@@ -1,13 +1,18 @@
 #include "ScratchFiles.h"
+#include "analysis/InkLayers.h"
 #include "analysis/TemplateFile.h"
+#include "app/DebugWindows.h"
 #include "calibration/ProjectorCalibration.h"
 #include "markers/ARParam.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/WholeFile.h"
 #include "platform/WholeFileCalls.h"
+#include "render/CameraViewOverlay.h"
 #include "render/FrameRecorder.h"
+#include "tracking/RectifiedBoard.h"
 
 #include <gtest/gtest.h>
+#include <opencv2/highgui.hpp>
 
 #include <algorithm>
 #include <cerrno>
@@ -299,6 +304,18 @@ TEST_F(WholeFile, EveryWriterOfTheProgramGoesThroughIt)
 	display.show("snapshot", cv::Mat(8, 8, CV_8UC3, cv::Scalar(0, 0, 255)));
 	const ARParam camera = {640, 480, {{500, 0, 320, 0}, {0, 500, 240, 0}, {0, 0, 1, 0}}, {320, 240, 0, 1}};
 	const std::vector<uchar> frame = {0x89, 'P', 'N', 'G'};
+	const RectifiedBoard board;
+	const CameraViewPictures views;
+	InkLayers ink;
+	ink.contourImage = cv::Mat(8, 8, CV_8UC3, cv::Scalar(0, 255, 0));
+	const auto screenshot = [&] {
+		// Screenshots go to the working directory.
+		const fs::path previous = fs::current_path();
+		fs::current_path(folder);
+		onDebugWindowMouse(ScreenshotSources{board, views, ink}, cv::EVENT_LBUTTONDOWN, "cont");
+		fs::current_path(previous);
+		return fs::exists(folder / "ss_cont.png");
+	};
 	const std::pair<std::string, std::function<bool()>> writers[] = {
 		{"template.txt", [&] { return saveTemplatePoints(at + "template.txt", {{1, 2}, {3, 4}}); }},
 		{"projector.yml",
@@ -310,6 +327,7 @@ TEST_F(WholeFile, EveryWriterOfTheProgramGoesThroughIt)
 		{"camera_para.dat", [&] { return arParamSave((at + "camera_para.dat").c_str(), 1, &camera) == 0; }},
 		{"snapshot.png", [&] { return display.writeSnapshots(folder.string()); }},
 		{"raw0.png", [&] { return !FrameRecorder::defaultFileWrite()(at + "raw0.png", frame); }},
+		{"ss_cont.png", screenshot},
 	};
 	std::set<std::string> written;
 	for (const auto& [name, writeIt] : writers)
