@@ -40,7 +40,8 @@ public:
 	/// Run passes until ESC, a closed "game" window or a stop signal, or until
 	/// `maxPasses` passes when it is above 0; then write what is still queued,
 	/// finish the video and close the trace. Returns the exit status: 0, 1 when
-	/// marker detection failed, 128 + the signal after a stop signal.
+	/// marker detection failed or a pass threw (said in one line), 128 + the
+	/// signal after a stop signal.
 	int runMainLoop(long maxPasses);
 
 	/// One pass of the main loop. Returns false when the run ends (ESC, the
@@ -72,6 +73,8 @@ public:
 	void useProjector(cv::Rect screen, const ProjectorCalibration* given = nullptr);
 
 private:
+	void runPasses(long maxPasses);
+
 	// The steps of a pass.
 	void stepWorld();
 	void updateStillCounter();

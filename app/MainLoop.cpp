@@ -6,6 +6,7 @@
 #include "render/GameCanvas.h"
 
 #include <cstdio>
+#include <exception>
 
 namespace
 {
@@ -18,14 +19,22 @@ constexpr int keySpawnBox = 'z';
 
 int Application::runMainLoop(long maxPasses)
 {
-	// A stop signal is looked at between passes, so the pass in progress
-	// completes; one that came during start-up ends the run before its first pass.
-	while (stopSignal() == 0 && runPass())
+	// Whatever a pass throws ends the run as ESC would, with what was
+	// recorded written and the trace closed, only with status 1.
+	bool broke = false;
+	try
 	{
-		if (maxPasses > 0 && passCount >= maxPasses)
-		{
-			break;
-		}
+		runPasses(maxPasses);
+	}
+	catch (const std::exception& error)
+	{
+		std::fprintf(stderr, "the run stops in pass %d: %s\n", passCount, error.what());
+		broke = true;
+	}
+	catch (...)
+	{
+		std::fprintf(stderr, "the run stops in pass %d: an unknown failure\n", passCount);
+		broke = true;
 	}
 	if (stopSignal() != 0)
 	{
@@ -39,7 +48,20 @@ int Application::runMainLoop(long maxPasses)
 	{
 		return stopStatus(stopSignal());
 	}
-	return scanner.detectionFailed() ? 1 : 0;
+	return broke || scanner.detectionFailed() ? 1 : 0;
+}
+
+void Application::runPasses(long maxPasses)
+{
+	// A stop signal is looked at between passes, so the pass in progress
+	// completes; one that came during start-up ends the run before its first pass.
+	while (stopSignal() == 0 && runPass())
+	{
+		if (maxPasses > 0 && passCount >= maxPasses)
+		{
+			break;
+		}
+	}
 }
 
 void Application::endRun()

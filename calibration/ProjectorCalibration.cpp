@@ -266,8 +266,10 @@ bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView&
 		result.rmsMm = std::sqrt(squaresMm / double(keptCamera.size()));
 	}
 
+	// Written so that an error that is no number fails: -1 millimetres means
+	// none was measured.
 	if (!finite(result.cameraToProjector) || !(result.rmsPixels <= maxCalibrationPixels)
-		|| result.rmsMm > maxCalibrationMm)
+		|| !(result.rmsMm <= maxCalibrationMm))
 	{
 		problem = "the fit misses by " + figure(result.rmsPixels) + " projector pixels"
 			+ (result.rmsMm >= 0.0 ? " (" + figure(result.rmsMm) + " mm on the board)" : std::string())

@@ -1,5 +1,7 @@
 #include "render/FrameWriter.h"
 
+#include <cstdio>
+#include <exception>
 #include <utility>
 
 FrameWriter::FrameWriter(std::size_t capacity, FailureHandler onFailure, FileWrite writeFile)
@@ -54,8 +56,7 @@ void FrameWriter::work()
 		lock.unlock();
 		changed.notify_all();  // room in the queue
 
-		const std::error_code error = writeFile(job);
-		const bool goOn = !error || !onFailure || onFailure(job.path, error);
+		const bool goOn = writeOrSay(job);
 
 		lock.lock();
 		busy = false;
@@ -66,6 +67,29 @@ void FrameWriter::work()
 		}
 		changed.notify_all();  // perhaps finished, or given up
 	}
+}
+
+bool FrameWriter::writeOrSay(const Job& job)
+{
+	// Nothing may leave this thread: an exception would end the program
+	// without the frames before it written. What the writer cannot say in an
+	// error code stops the recording with one line.
+	try
+	{
+		const std::error_code error = writeFile(job);
+		return !error || !onFailure || onFailure(job.path, error);
+	}
+	catch (const std::exception& failure)
+	{
+		std::fprintf(stderr, "%s: %s; recording stops, the frames before it are kept\n", job.path.c_str(),
+			failure.what());
+	}
+	catch (...)
+	{
+		std::fprintf(stderr, "%s: an unknown failure; recording stops, the frames before it are kept\n",
+			job.path.c_str());
+	}
+	return false;
 }
 
 std::error_code FrameWriter::writeFile(const Job& job)

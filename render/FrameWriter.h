@@ -70,6 +70,9 @@ private:
 	};
 
 	void work();
+	/// Write the job; false when the recording stops (the failure handler
+	/// says so, or something was thrown, which is said here).
+	bool writeOrSay(const Job& job);
 	std::error_code writeFile(const Job& job);
 	const std::vector<uchar>& encoded(const Job& job);
 

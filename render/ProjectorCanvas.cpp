@@ -41,6 +41,19 @@ double localScale(const cv::Matx33d& h, cv::Point2f p)
 	return cv::norm(b - a);
 }
 
+/// A line `width` picture pixels wide as OpenCV draws it: whole pixels, and
+/// never wider than a picture can show (OpenCV refuses lines above 32767 pixels;
+/// a map that magnifies a board pixel that much has nothing sensible to show).
+int lineThickness(double width)
+{
+	constexpr double widest = 4096.0;
+	if (!(width > 0.0))  // also NaN
+	{
+		return 0;
+	}
+	return int(std::lround(std::min(width, widest)));
+}
+
 /// Draw one shape whose points are already in picture pixels (shifted).
 void drawShape(cv::Mat& image, const ProjectedShape& shape, const std::vector<cv::Point>& points, int thickness,
 	int lineType, int shift)
@@ -119,7 +132,7 @@ void ProjectorCanvas::draw(const std::vector<ProjectedShape>& shapes, const cv::
 		{
 			continue;
 		}
-		const int thickness = shape.filled ? 0 : int(std::lround(shape.width * localScale(boardToProjector, shape.points[0])));
+		const int thickness = shape.filled ? 0 : lineThickness(shape.width * localScale(boardToProjector, shape.points[0]));
 		// Round outwards and add the line's half width and the smoothing.
 		const int grow = thickness / 2 + 2;
 		const cv::Rect area = cv::Rect(cv::Point(int(std::floor(left)) - grow, int(std::floor(top)) - grow),

@@ -4,6 +4,8 @@
 #include "render/FrameRecorder.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 #include <opencv2/imgcodecs.hpp>
 
 #include <filesystem>
@@ -122,6 +124,27 @@ TEST_F(FrameWriterTest, AFailedFileIsToldAndTheHandlerSaysWhetherToGoOn)
 		fs::remove_all(folder);
 		fs::create_directory(folder);
 	}
+}
+
+/// Whatever the writing throws stays on the writer's thread: one line names
+/// the file, the recording stops, and the program goes on.
+TEST_F(FrameWriterTest, WhatTheWritingThrowsStopsTheRecordingWithOneLine)
+{
+	int tried = 0;
+	FrameWriter writer(8, nullptr, [&tried](const std::string&, const std::vector<uchar>&) -> std::error_code {
+		++tried;
+		throw std::runtime_error("the codec fell over");
+	});
+	testing::internal::CaptureStderr();
+	const FrozenImage image(noisyImage(1));
+	writer.write((folder / "a.png").string(), image);
+	writer.finish();
+	writer.write((folder / "b.png").string(), image);
+	writer.finish();
+	EXPECT_EQ(testing::internal::GetCapturedStderr(),
+		(folder / "a.png").string() + ": the codec fell over; recording stops, the frames before it are kept\n");
+	EXPECT_TRUE(writer.hasGivenUp());
+	EXPECT_EQ(tried, 1);
 }
 
 using FrameRecorderTest = InScratchFolder;

@@ -1,3 +1,4 @@
+#include "ScratchFiles.h"
 #include "TestSupport.h"
 
 #include "physics/BodyFactories.h"
@@ -5,6 +6,9 @@
 
 #include <box2d/b2_body.h>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <stdexcept>
 
 namespace
 {
@@ -66,6 +70,49 @@ TEST(MainLoop, AFailedMarkerDetectionEndsTheRunWithStatusOneAfterItsPass)
 	// The pass of the scan is completed and recorded, and no other follows.
 	ASSERT_EQ(program->passes.size(), 16u);
 	EXPECT_EQ(program->scanPasses(), std::vector<int>{16});
+}
+
+/// A camera whose read throws, as a driver might, from pass `throwsIn` on.
+class ThrowingCamera : public StillFrameSource
+{
+public:
+	explicit ThrowingCamera(int throwsIn)
+		: StillFrameSource(cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(128))), throwsIn(throwsIn)
+	{
+	}
+	bool read(cv::Mat& frame) override
+	{
+		if (++reads >= throwsIn)
+		{
+			throw std::runtime_error("the camera driver fell over");
+		}
+		return StillFrameSource::read(frame);
+	}
+
+private:
+	const int throwsIn;
+	int reads = 0;
+};
+
+/// Whatever escapes a pass ends the run with one line and status 1, the
+/// passes before it traced and the trace closed.
+TEST(MainLoop, WhatAPassThrowsEndsTheRunWithStatusOneAndOneLine)
+{
+	TestProgram program(std::make_unique<ThrowingCamera>(5));
+	const std::string trace = scratchPath("thrown.jsonl");
+	ASSERT_TRUE(program.app->trace.openFile(trace));
+	testing::internal::CaptureStderr();
+	EXPECT_EQ(program.app->runMainLoop(100), 1);
+	EXPECT_NE(testing::internal::GetCapturedStderr().find("the run stops in pass 5: the camera driver fell over\n"),
+		std::string::npos);
+	EXPECT_EQ(program.passes.size(), 4u);
+	std::ifstream written(trace);
+	int lines = 0;
+	for (std::string line; std::getline(written, line);)
+	{
+		++lines;
+	}
+	EXPECT_EQ(lines, 4);
 }
 
 TEST(MainLoop, PauseKeyTogglesScanningAndTwiceRestoresIt)

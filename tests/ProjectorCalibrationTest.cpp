@@ -6,6 +6,8 @@
 #include "render/ProjectedShapes.h"
 
 #include <gtest/gtest.h>
+
+#include <cmath>
 #include <opencv2/imgproc.hpp>
 
 #include <fstream>
@@ -119,6 +121,13 @@ TEST(ProjectorCalibration, PoorFitsAreRefusedWithWhatToChange)
 		EXPECT_FALSE(fitProjectorCalibration(pattern, c.seen, lens, nullptr, result, problem)) << c.what;
 		EXPECT_NE(problem.find(c.advice), std::string::npos) << c.what << ": " << problem;
 	}
+	// A good fit whose millimetres are no number (a board map gone wrong) is no good fit.
+	const cv::Matx33d noMillimetres = cv::Matx33d::all(std::nan(""));
+	ProjectorCalibration result;
+	std::string problem;
+	EXPECT_FALSE(fitProjectorCalibration(pattern, seenThrough(pattern, keystoned, 0.1), lens, &noMillimetres, result,
+		problem));
+	EXPECT_TRUE(std::isnan(result.rmsMm)) << result.rmsMm;
 }
 
 TEST(ProjectorCalibration, FileKeepsTheCalibrationAndBadFilesAreNamed)
