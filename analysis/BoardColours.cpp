@@ -1,11 +1,23 @@
 #include "analysis/BoardColours.h"
 
+#include "analysis/ColourRanges.h"
 #include "markers/BoardLayout.h"
 #include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
+
+// A board whose paper reads neutral is left as the camera saw it, and every
+// other is mapped so that paper reads the reference white: either way paper
+// must fall in no ink class and read as no skin.
+static_assert(PaperWhite::neutralBrightness > blackInk.high.y && PaperWhite::neutralBrightness > redInk.high.y,
+	"paper that reads neutral would read as black or red ink");
+static_assert(128 + PaperWhite::neutralChroma < yellowInk.low.cr && 128 - PaperWhite::neutralChroma > yellowInk.high.cb,
+	"paper that reads neutral would read as yellow ink");
+static_assert(128 + PaperWhite::neutralChroma < skinColour.low.cr, "paper that reads neutral would read as skin");
+static_assert(PaperWhite::referenceWhite >= PaperWhite::neutralBrightness,
+	"the reference white must itself read neutral");
 
 namespace
 {

@@ -28,13 +28,13 @@ void segmentColours(InkLayers& ink, Display& display)
 	cv::Mat ycrcb;
 	cv::cvtColor(ink.colours, ycrcb, cv::COLOR_BGR2YCrCb);
 
-	cv::inRange(ycrcb, blackInk.lower, blackInk.upper, blackMask);
+	cv::inRange(ycrcb, blackInk.lower(), blackInk.upper(), blackMask);
 	// Shown before thinning and before the marker regions are cut out, so the
 	// window shows the strokes as the camera saw them.
 	display.show("skewbinary", blackMask);
 
-	cv::inRange(ycrcb, redInk.lower, redInk.upper, redMask);
-	cv::inRange(ycrcb, yellowInk.lower, yellowInk.upper, yellowMask);
+	cv::inRange(ycrcb, redInk.lower(), redInk.upper(), redMask);
+	cv::inRange(ycrcb, yellowInk.lower(), yellowInk.upper(), yellowMask);
 	// Red only serves to keep reddish tones out of yellow; it is never thinned.
 	cv::Mat notRed;
 	cv::bitwise_not(redMask, notRed);

@@ -16,7 +16,7 @@ cv::Mat skinMask(cv::Mat image)
 	}
 	cv::Mat ycrcb;
 	cv::cvtColor(image, ycrcb, cv::COLOR_BGR2YCrCb);
-	cv::inRange(ycrcb, skinColour.lower, skinColour.upper, mask);
+	cv::inRange(ycrcb, skinColour.lower(), skinColour.upper(), mask);
 	return mask;
 }
 

@@ -58,9 +58,9 @@ inline std::pair<cv::Mat, cv::Mat> unthinnedInkMasks(const cv::Mat& warpedColor)
 	cv::Mat black;
 	cv::Mat red;
 	cv::Mat yellow;
-	cv::inRange(ycrcb, blackInk.lower, blackInk.upper, black);
-	cv::inRange(ycrcb, redInk.lower, redInk.upper, red);
-	cv::inRange(ycrcb, yellowInk.lower, yellowInk.upper, yellow);
+	cv::inRange(ycrcb, blackInk.lower(), blackInk.upper(), black);
+	cv::inRange(ycrcb, redInk.lower(), redInk.upper(), red);
+	cv::inRange(ycrcb, yellowInk.lower(), yellowInk.upper(), yellow);
 	return {black, yellow & ~red};
 }
 

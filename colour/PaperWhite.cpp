@@ -17,12 +17,6 @@ constexpr int cellSide = 32;
 constexpr int sampleStep = 2;
 constexpr int samplesPerCell = (cellSide / sampleStep) * (cellSide / sampleStep);
 
-/// Paper, and what the colour ranges expect of it: at least this bright and
-/// no further from grey than this in Cr and Cb. Within it the picture is left
-/// exactly as it is.
-constexpr double brightPaper = 200.0;
-constexpr double neutralChroma = 2.0;
-
 /// A cell agrees with the field when each channel lies within this factor of
 /// it, in log units (2 %, the grain of paper and sensor), or within three of
 /// the cells' typical disagreements, whichever is larger.
@@ -187,6 +181,8 @@ PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
 				usedMisses.push_back(miss);
 			}
 		}
+		// 1.4826 times the median miss estimates the misses' standard deviation
+		// as for normally spread ones, without letting the outliers set it.
 		const double limit = std::max(agreement, 3.0 * 1.4826 * median(usedMisses));
 		std::vector<bool> agreeing(cells.size());
 		for (size_t i = 0; i < cells.size(); ++i)
@@ -220,8 +216,8 @@ bool PaperWhite::readsNeutral() const
 		for (int x = cellSide / 2; x < size.width; x += cellSide)
 		{
 			const cv::Vec3d ycc = yCrCb(at(cv::Point2d(x, y)));
-			if (ycc[0] < brightPaper || std::abs(ycc[1] - 128.0) > neutralChroma
-				|| std::abs(ycc[2] - 128.0) > neutralChroma)
+			if (!(ycc[0] >= neutralBrightness) || !(std::abs(ycc[1] - 128.0) <= neutralChroma)
+				|| !(std::abs(ycc[2] - 128.0) <= neutralChroma))
 			{
 				return false;
 			}

@@ -19,8 +19,16 @@
 class PaperWhite
 {
 public:
-	/// What paper reads under a neutral light, and what `normalise` maps it to.
+	/// What paper reads under a neutral light, and what `normalise` maps it to:
+	/// a webcam's own exposure puts white paper near it.
 	static constexpr double referenceWhite = 240.0;
+
+	/// Paper that is at least this bright and no further from grey than this
+	/// in Cr and Cb everywhere reads neutral, and its picture is left exactly
+	/// as it is. That is safe only while no ink class and no skin can take
+	/// such paper: analysis/ holds its colour ranges to these (static_assert).
+	static constexpr double neutralBrightness = 200.0;
+	static constexpr double neutralChroma = 2.0;
 
 	/// Measure on `picture` (8-bit BGR) the places `paper` marks (8-bit, non-zero
 	/// where paper may show). Places reading pure black (outside the camera's
@@ -53,7 +61,8 @@ public:
 	int cellsMeasured = 0;
 
 private:
-	/// A field needs this many cells of a 20 x 15 grid to be trusted.
+	/// A field needs this many cells of a 20 x 15 grid to be trusted: four for
+	/// each of the quadratic's six terms, so that no one cell steers it.
 	static constexpr int minimumCells = 24;
 
 	/// Per channel, the quadratic of log paper colour in the picture's

@@ -62,7 +62,7 @@ int inRange(const cv::Mat& board, const ColourRange& range, const cv::Mat& where
 {
 	cv::Mat ycrcb, mask;
 	cv::cvtColor(board, ycrcb, cv::COLOR_BGR2YCrCb);
-	cv::inRange(ycrcb, range.lower, range.upper, mask);
+	cv::inRange(ycrcb, range.lower(), range.upper(), mask);
 	return cv::countNonZero(mask & where);
 }
 

@@ -253,7 +253,7 @@ TEST(ProjectedColours, LightOnAnyPaperIsNoInkAndNoHand)
 				for (const ColourRange& range : classes)
 				{
 					cv::Mat inside;
-					cv::inRange(ycrcb, range.lower, range.upper, inside);
+					cv::inRange(ycrcb, range.lower(), range.upper(), inside);
 					EXPECT_EQ(inside.at<uchar>(0), 0) << "paper " << paper << " lit by " << colour << " x " << gain
 													  << " reads as " << ycrcb.at<cv::Vec3b>(0);
 				}
