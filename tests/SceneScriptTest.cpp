@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+#include <sstream>
+
 namespace
 {
 
@@ -155,6 +159,69 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
 		EXPECT_EQ(error.find('\n'), std::string::npos);
 	}
+}
+
+/// A line cut short before the first value of a form of the grammar is
+/// refused with that form quoted: every form is a statement the parser reads,
+/// as the grammar writes it.
+TEST(SceneScript, EveryFormOfTheGrammarIsQuotedWhenALineFallsShortOfIt)
+{
+	for (const SceneStatementForm& statement : sceneGrammar)
+	{
+		std::istringstream words(statement.form);
+		std::string line;
+		for (std::string word; words >> word && (word == "PASS" || std::islower((unsigned char)word[0]));)
+		{
+			line += (line.empty() ? "" : " ") + (word == "PASS" ? std::string("2") : word);
+		}
+		const bool timeline = line.rfind("at ", 0) == 0;
+		const std::string text = "map a\n" + std::string(timeline ? "at 1 hand 5 5\n" : "") + line + "\n";
+		SceneScript script;
+		std::string error;
+		if (parseSceneScript(text, "t.scene", script, error))
+		{
+			// A form with no values but the pass, such as "at PASS hand away".
+			std::string whole = statement.form;
+			EXPECT_EQ(line, whole.replace(whole.find("PASS"), 4, "2"));
+			continue;
+		}
+		EXPECT_EQ(error.rfind(timeline ? "t.scene:3: expected " : "t.scene:2: expected ", 0), 0u) << error;
+		EXPECT_NE(error.find("\"" + std::string(statement.form) + "\""), std::string::npos) << error;
+	}
+}
+
+/// README's table of scene statements is the user's copy of the grammar.
+TEST(SceneScript, ReadmeListsTheFormsOfTheGrammar)
+{
+	const std::string source = __FILE__;
+	const std::string readme = source.substr(0, source.rfind("/tests/")) + "/README.md";
+	std::ifstream file(readme);
+	ASSERT_TRUE(file) << readme;
+	// The `code` of the first column of the table under "### Scene files".
+	std::set<std::string> documented;
+	bool sceneFiles = false;
+	for (std::string line; std::getline(file, line);)
+	{
+		if (line.rfind("#", 0) == 0)
+		{
+			sceneFiles = line == "### Scene files";
+		}
+		if (!sceneFiles || line.rfind("| `", 0) != 0)
+		{
+			continue;
+		}
+		const std::string cell = line.substr(2, line.find(" | ", 2) - 2);
+		for (size_t open = cell.find('`'); open != std::string::npos; open = cell.find('`', cell.find('`', open + 1) + 1))
+		{
+			documented.insert(cell.substr(open + 1, cell.find('`', open + 1) - open - 1));
+		}
+	}
+	std::set<std::string> grammar;
+	for (const SceneStatementForm& statement : sceneGrammar)
+	{
+		grammar.insert(statement.form);
+	}
+	EXPECT_EQ(documented, grammar);
 }
 
 TEST(SceneScript, RoomsLightAndWebcamsAndHandDrawnRingsAreRead)
