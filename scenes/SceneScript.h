@@ -95,7 +95,7 @@ struct SceneState
 
 /// A scene for the synthetic camera: the drawings the board shows in turn, the
 /// camera's places and a timeline of changes by pass number (the first pass is
-/// 1). Read from a text file (see readSceneScript).
+/// 1). Read from a text file (see sceneGrammar and readSceneScript).
 struct SceneScript
 {
 	std::vector<BoardDrawing> maps;
@@ -114,6 +114,45 @@ struct SceneScript
 
 	/// The inputs delivered in a pass, in the order they were written.
 	std::vector<SceneInput> inputsAt(int pass) const;
+};
+
+/// One statement of a scene file: how it is written (keywords in lower case,
+/// values in capitals, optional parts in brackets) and what it does.
+struct SceneStatementForm
+{
+	const char* form;
+	const char* meaning;
+};
+
+/// The grammar of scene files. A scene file holds one statement a line; '#'
+/// starts a comment. Board points are board pixels (x right, y down; the
+/// drawing area is about 155..485 by 155..325), places of the camera and the
+/// projector millimetres and degrees, inks black, yellow or red. First come the
+/// statements that hold for the whole scene and the drawings, each drawing
+/// statement drawing on the "map" above it; then the timeline, its "at" lines
+/// in pass order. The parser quotes these forms when a line does not fit one;
+/// the table of scene statements in README.md is the user's copy.
+inline constexpr SceneStatementForm sceneGrammar[] = {
+	{"view DISTANCE TILT TURN [X Y]", "where the camera starts, looking at board point (X, Y) in millimetres"},
+	{"light [temperature K] [cast R G B] [exposure E] [gradient G [ANGLE]] [vignetting V]",
+		"the room's light, one or more of these in any order"},
+	{"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY]", "the webcam's flaws, one or more of these in any order"},
+	{"projector DISTANCE TILT TURN [X Y] [size W H] [focal F] [latency N] [brightness B] [room R]",
+		"a projector over the table, placed as the camera is"},
+	{"map NAME", "a drawing; the first one shows from pass 1"},
+	{"stroke INK WIDTH X Y X Y ...", "a pen line through two or more points"},
+	{"ring INK X Y RADIUS WIDTH [wobble W] [gap DEGREES] [oval RATIO [ANGLE]]",
+		"a circle drawn with the pen, by hand if asked"},
+	{"disc INK X Y RADIUS", "a filled circle"},
+	{"portal X Y [ANGLE]", "the portal card, turned by ANGLE degrees"},
+	{"at PASS map NAME", "from pass PASS on, the board shows another drawing"},
+	{"at PASS hand X Y", "a hand lies over the board, its palm at (X, Y)"},
+	{"at PASS hand glide X Y", "the hand slides there, arriving in pass PASS"},
+	{"at PASS hand away", "the hand leaves"},
+	{"at PASS view DISTANCE TILT TURN [X Y]", "the camera moves"},
+	{"at PASS key K", "the user presses key K (one character, or esc)"},
+	{"at PASS click WINDOW X Y", "a left click in a window (window pixels)"},
+	{"at PASS drag WINDOW X Y X Y", "a left drag in a window"},
 };
 
 /// Read a scene file. On failure `error` is one line, "FILE:LINE: reason", and

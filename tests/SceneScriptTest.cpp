@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <set>
+#include <sstream>
+
 namespace
 {
 
@@ -88,6 +92,8 @@ TEST(SceneScript, InputsComeInTheirPassInWrittenOrder)
 	EXPECT_EQ(inputs[1].from, cv::Point(10, 20));
 }
 
+/// Each statement's own rules, and which of its values it refuses; how a
+/// value is refused is StatementReader's, tested there once.
 TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 {
 	const struct
@@ -96,41 +102,56 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		const char* message;
 	} cases[] = {
 		{"map a\nsquare black 1 2\n", "t.scene:2: unknown statement \"square\""},
-		{"map a\nring blue 200 190 28 4\n", "t.scene:2: unknown ink \"blue\""},
-		{"map a\nring black 200 190 -28 4\n", "t.scene:2: \"-28\" must be above 0"},
-		{"map a\nring black 200 190 nan 4\n", "t.scene:2: bad number \"nan\""},
-		{"map a\nring black 200 190 1e999 4\n", "t.scene:2: bad number \"1e999\""},
-		{"map a\nstroke black 4 1 2\n", "t.scene:2: expected \"stroke"},
-		{"map a\nstroke black 4 1 2 3\n", "t.scene:2: expected \"stroke"},
+		{"map a\nring blue 200 190 28 4\n", "t.scene:2: INK \"blue\""},
+		{"map a\nring black 200 190 -28 4\n", "t.scene:2: RADIUS \"-28\""},
+		{"map a\nring black 200 190 nan 4\n", "t.scene:2: RADIUS \"nan\""},
+		{"map a\nring black 200 190 1e999 4\n", "t.scene:2: RADIUS \"1e999\""},
+		{"map a\nstroke black 4 1 2\n", "t.scene:2: expected \"stroke INK WIDTH X Y X Y ...\": X is missing"},
+		{"map a\nstroke black 4 1 2 3\n", "t.scene:2: expected \"stroke INK WIDTH X Y X Y ...\": Y is missing"},
+		{"map a\nstroke black 0 1 2 3 4\n", "t.scene:2: WIDTH \"0\""},
 		{"ring black 200 190 28 4\n", "t.scene:1: \"ring\" before the first \"map\""},
 		{"map a\nmap a\n", "t.scene:2: a second map named \"a\""},
+		{"map a b\n", "t.scene:1: expected \"map NAME\": \"b\" is left over"},
 		{"map a\nportal 1 2\nportal 3 4\n", "t.scene:3: a second portal card"},
+		{"map a\nportal 1 2 15 4\n", "t.scene:2: expected \"portal X Y [ANGLE]\": \"4\" is left over"},
 		{"map a\nat 5 map a\nat 4 key z\n", "t.scene:3: pass 4 comes before pass 5"},
-		{"map a\nat 0 key z\n", "t.scene:2: bad pass \"0\""},
+		{"map a\nat 0 key z\n", "t.scene:2: PASS \"0\""},
 		{"map a\nat 3 map c\n", "t.scene:2: no map named \"c\""},
 		{"map a\nat 3 hand glide 1 2\n", "t.scene:2: the hand glides, but no hand is on the board"},
 		{"map a\nat 3 hand 1 2\nat 4 hand away\nat 5 hand glide 1 2\n", "t.scene:4: the hand glides"},
-		{"map a\nat 3 key zz\n", "t.scene:2: expected \"at PASS key K\""},
-		{"map a\nat 3 wave\n", "t.scene:2: unknown change \"wave\""},
-		{"map a\nat 3 click nromal 1 2\n", "t.scene:2: unknown window \"nromal\""},
-		{"map a\nat 3 key z\nring black 1 2 3 4\n", "t.scene:3: \"ring\" after the timeline has begun"},
-		{"map a\nat 3 key z\nview 480 10 0\n", "t.scene:3: \"view\" sets where the camera starts"},
-		{"# nothing drawn\n\n", "t.scene:2: no map"},
-		{"light\nmap a\n", "t.scene:1: expected \"light\" and one or more of"},
-		{"light glow 2\nmap a\n", "t.scene:1: unknown word \"glow\" in \"light\""},
-		{"light cast 1 1\nmap a\n", "t.scene:1: \"cast\" needs three values"},
-		{"light temperature 500\nmap a\n", "t.scene:1: \"500\" must lie between 1000 and 40000"},
-		{"light exposure 0\nmap a\n", "t.scene:1: \"0\" must lie between 0.05 and 4"},
-		{"light gradient 1\nmap a\n", "t.scene:1: \"1\" must lie between 0 and 0.95"},
-		{"camera jpeg 0\nmap a\n", "t.scene:1: \"0\" must lie between 1 and 100"},
-		{"camera noise\nmap a\n", "t.scene:1: expected \"camera\" and one or more of"},
-		{"camera sharpen 2\nmap a\n", "t.scene:1: unknown word \"sharpen\" in \"camera\""},
+		{"map a\nat 3 hand\n",
+			"t.scene:2: expected \"at PASS hand X Y\", \"at PASS hand glide X Y\" or \"at PASS hand away\": X is missing"},
+		{"map a\nat 3 hand away now\n", "t.scene:2: expected \"at PASS hand X Y\", \"at PASS hand glide X Y\" or "
+										  "\"at PASS hand away\": \"now\" is left over"},
+		{"map a\nat 3 key zz\n", "t.scene:2: K \"zz\" must be one character or esc"},
+		{"map a\nat 3 wave\n", "t.scene:2: the word after PASS \"wave\""},
+		{"map a\nat 3 click nromal 1 2\n", "t.scene:2: WINDOW \"nromal\""},
+		{"map a\nat 3 click game 1.5 2\n", "t.scene:2: X \"1.5\""},
+		{"map a\nat 3 drag game 1 2 3\n", "t.scene:2: expected \"at PASS drag WINDOW X Y X Y\": Y is missing"},
+		{"map a\nat 3 view 480 95 0\n", "t.scene:2: TILT \"95\""},
+		{"map a\nat 3 key z\nring black 1 2 3 4\n", "t.scene:3: \"ring\" comes before the timeline"},
+		{"map a\nat 3 key z\nview 480 10 0\n", "t.scene:3: \"view\" comes before the timeline"},
 		{"map a\nat 3 key z\nlight exposure 1\n", "t.scene:3: \"light\" comes before the timeline"},
-		{"map a\nring black 200 190 28 4 wobble\n", "t.scene:2: unknown word \"wobble\" after the ring"},
-		{"map a\nring black 200 190 28 4 wobble 20\n", "t.scene:2: \"20\" must lie between 0 and 14"},
-		{"map a\nring black 200 190 28 4 gap 200\n", "t.scene:2: \"200\" must lie between 0 and 180"},
-		{"map a\nring black 200 190 28 4 oval 9\n", "t.scene:2: \"9\" must lie between 0.25 and 4"},
-		{"map a\ndisc black 200 190 28 wobble 1\n", "t.scene:2: expected \"disc INK X Y RADIUS\""},
+		{"# nothing drawn\n\n", "t.scene:2: no map"},
+		{"view 480 10 0 5\nmap a\n", "t.scene:1: expected \"view DISTANCE TILT TURN [X Y]\": Y is missing"},
+		{"light\nmap a\n", "t.scene:1: expected \"light [temperature K] [cast R G B]"},
+		{"light glow 2\nmap a\n", "t.scene:1: unknown word \"glow\" in \"light\""},
+		{"light cast 1 1\nmap a\n", "t.scene:1: expected \"light [temperature K] [cast R G B] [exposure E] "
+									  "[gradient G [ANGLE]] [vignetting V]\": B is missing"},
+		{"light temperature 500\nmap a\n", "t.scene:1: K \"500\""},
+		{"light exposure 0\nmap a\n", "t.scene:1: E \"0\""},
+		{"light gradient 1\nmap a\n", "t.scene:1: G \"1\""},
+		{"light gradient 0.2 400\nmap a\n", "t.scene:1: ANGLE \"400\""},
+		{"camera jpeg 0\nmap a\n", "t.scene:1: QUALITY \"0\""},
+		{"camera noise\nmap a\n", "t.scene:1: expected \"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY]\": SIGMA is missing"},
+		{"camera sharpen 2\nmap a\n", "t.scene:1: unknown word \"sharpen\" in \"camera\""},
+		{"map a\nring black 200 190 28 4 wobble\n", "t.scene:2: expected \"ring INK X Y RADIUS WIDTH"},
+		// A ring wobbles by half its radius at most.
+		{"map a\nring black 200 190 28 4 wobble 14.5\n", "t.scene:2: W \"14.5\" must be a number from 0 to 14"},
+		{"map a\nring black 200 190 28 4 gap 200\n", "t.scene:2: DEGREES \"200\""},
+		{"map a\nring black 200 190 28 4 oval 9\n", "t.scene:2: RATIO \"9\""},
+		{"map a\nring black 200 190 28 4 shade 9\n", "t.scene:2: unknown word \"shade\" in \"ring\": use wobble, gap or oval"},
+		{"map a\ndisc black 200 190 28 wobble 1\n", "t.scene:2: expected \"disc INK X Y RADIUS\": \"wobble 1\" is left over"},
 	};
 	for (const auto& c : cases)
 	{
@@ -138,6 +159,69 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		EXPECT_EQ(error.rfind(c.message, 0), 0u) << "got: " << error;
 		EXPECT_EQ(error.find('\n'), std::string::npos);
 	}
+}
+
+/// A line cut short before the first value of a form of the grammar is
+/// refused with that form quoted: every form is a statement the parser reads,
+/// as the grammar writes it.
+TEST(SceneScript, EveryFormOfTheGrammarIsQuotedWhenALineFallsShortOfIt)
+{
+	for (const SceneStatementForm& statement : sceneGrammar)
+	{
+		std::istringstream words(statement.form);
+		std::string line;
+		for (std::string word; words >> word && (word == "PASS" || std::islower((unsigned char)word[0]));)
+		{
+			line += (line.empty() ? "" : " ") + (word == "PASS" ? std::string("2") : word);
+		}
+		const bool timeline = line.rfind("at ", 0) == 0;
+		const std::string text = "map a\n" + std::string(timeline ? "at 1 hand 5 5\n" : "") + line + "\n";
+		SceneScript script;
+		std::string error;
+		if (parseSceneScript(text, "t.scene", script, error))
+		{
+			// A form with no values but the pass, such as "at PASS hand away".
+			std::string whole = statement.form;
+			EXPECT_EQ(line, whole.replace(whole.find("PASS"), 4, "2"));
+			continue;
+		}
+		EXPECT_EQ(error.rfind(timeline ? "t.scene:3: expected " : "t.scene:2: expected ", 0), 0u) << error;
+		EXPECT_NE(error.find("\"" + std::string(statement.form) + "\""), std::string::npos) << error;
+	}
+}
+
+/// README's table of scene statements is the user's copy of the grammar.
+TEST(SceneScript, ReadmeListsTheFormsOfTheGrammar)
+{
+	const std::string source = __FILE__;
+	const std::string readme = source.substr(0, source.rfind("/tests/")) + "/README.md";
+	std::ifstream file(readme);
+	ASSERT_TRUE(file) << readme;
+	// The `code` of the first column of the table under "### Scene files".
+	std::set<std::string> documented;
+	bool sceneFiles = false;
+	for (std::string line; std::getline(file, line);)
+	{
+		if (line.rfind("#", 0) == 0)
+		{
+			sceneFiles = line == "### Scene files";
+		}
+		if (!sceneFiles || line.rfind("| `", 0) != 0)
+		{
+			continue;
+		}
+		const std::string cell = line.substr(2, line.find(" | ", 2) - 2);
+		for (size_t open = cell.find('`'); open != std::string::npos; open = cell.find('`', cell.find('`', open + 1) + 1))
+		{
+			documented.insert(cell.substr(open + 1, cell.find('`', open + 1) - open - 1));
+		}
+	}
+	std::set<std::string> grammar;
+	for (const SceneStatementForm& statement : sceneGrammar)
+	{
+		grammar.insert(statement.form);
+	}
+	EXPECT_EQ(documented, grammar);
 }
 
 TEST(SceneScript, RoomsLightAndWebcamsAndHandDrawnRingsAreRead)
