@@ -1,4 +1,5 @@
 #include "ScratchFiles.h"
+#include "TestSupport.h"
 #include "tracking/ScanEvent.h"
 #include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
@@ -307,7 +308,7 @@ TEST(ScanEvent, CarriesTheResultAndWhenFoundTheGeometry)
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
 	const Event failed = scanEvent(*demo.scanner, false);
 	EXPECT_EQ(failed.fields.size(), 1u);
-	EXPECT_EQ(failed.fields[0].second, "false");
+	EXPECT_EQ(eventField(failed, "ok"), "false");
 
 	ASSERT_TRUE(demo.scan());
 	const Event found = scanEvent(*demo.scanner, true);
@@ -317,11 +318,11 @@ TEST(ScanEvent, CarriesTheResultAndWhenFoundTheGeometry)
 		keys.push_back(field.first);
 	}
 	EXPECT_EQ(keys, (std::vector<std::string>{"ok", "homography", "portalVisible", "portalCorners", "innerCorners"}));
-	const std::string& homography = found.fields[1].second;
+	const std::string homography = eventField(found, "homography");
 	EXPECT_EQ(std::count(homography.begin(), homography.end(), ','), 8);
 	EXPECT_EQ(homography.substr(homography.rfind(' ') + 1), "1]");  // h33 is 1
-	EXPECT_EQ(found.fields[2].second, "true");
-	const std::string& inner = found.fields[4].second;
+	EXPECT_EQ(eventField(found, "portalVisible"), "true");
+	const std::string inner = eventField(found, "innerCorners");
 	EXPECT_EQ(std::count(inner.begin(), inner.end(), '['), 3);  // two points
 }
 
