@@ -1,5 +1,6 @@
 #include "ScratchFiles.h"
 #include "TestSupport.h"
+#include "analysis/BoardColours.h"
 #include "tracking/ScanEvent.h"
 #include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
@@ -179,6 +180,17 @@ TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
 	EXPECT_NEAR(cv::norm(corners[3] - corners[0]), side * std::sqrt(2.0), 3.0);
 	const cv::Point2f centre = (corners[0] + corners[1] + corners[2] + corners[3]) / 4.0f;
 	EXPECT_LT(cv::norm(centre - cv::Point2f(300.0f, 220.0f)), 1.5);
+
+	// The colour reading takes them in that order: none of the card is paper.
+	std::vector<cv::Point> round;
+	for (const int i : {0, 1, 3, 2})
+	{
+		round.emplace_back(cvRound(demo.camera->truth().portalCorners[size_t(i)].x),
+			cvRound(demo.camera->truth().portalCorners[size_t(i)].y));
+	}
+	cv::Mat card(demo.scanner->warpedColor.size(), CV_8UC1, cv::Scalar(0));
+	cv::fillConvexPoly(card, round, cv::Scalar(255));
+	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(*demo.scanner) & card), 0);
 }
 
 TEST(BoardScan, WithoutThePortalTheScanSucceedsAndKeepsTheOldPortalCorners)
