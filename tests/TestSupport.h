@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -26,6 +28,26 @@ inline std::string eventField(const Event& event, const std::string& name)
 	}
 	ADD_FAILURE() << "the " << event.type << " event has no field \"" << name << "\"; it has:" << names;
 	return "";
+}
+
+/// The number a message gives right after `label` (the label's last word and
+/// the number's separating space included). A label not found, or no number
+/// after it, fails the calling test, quoting the message, and reads as NaN.
+inline double numberAfter(const std::string& message, const std::string& label)
+{
+	const size_t at = message.find(label);
+	if (at != std::string::npos)
+	{
+		const char* start = message.c_str() + at + label.size();
+		char* end = nullptr;
+		const double value = std::strtod(start, &end);
+		if (end != start)
+		{
+			return value;
+		}
+	}
+	ADD_FAILURE() << "no number after \"" << label << "\" in: " << message;
+	return std::numeric_limits<double>::quiet_NaN();
 }
 
 /// A scan in the pass found the board.
