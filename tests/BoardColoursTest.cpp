@@ -134,15 +134,22 @@ std::vector<cv::Point2f> markerOutline(cv::Point2f topLeft, float side)
 	return {topLeft, topLeft + cv::Point2f(side, 0.0f), topLeft + cv::Point2f(side, side), topLeft + cv::Point2f(0.0f, side)};
 }
 
-/// What a scan leaves in the scanner for the paper places: the rectified
-/// board, the board's marker outlines and, when the card was seen, its corners.
+/// What a scan leaves in the scanner for the colour reading: the rectified
+/// board, the board's marker outlines, the card's corners (kept from an
+/// earlier scan when this one did not see the card).
 void placeScan(ScannerRig& rig, const cv::Mat& board, const std::vector<std::vector<cv::Point2f>>& markers,
-	const std::vector<cv::Point2f>& card)
+	const std::vector<cv::Point2f>& card, bool cardSeen = true)
 {
 	rig.setBoard(board);
 	rig.scanner.markerOutlines = markers;
-	rig.scanner.portalVisible = !card.empty();
+	rig.scanner.portalVisible = cardSeen;
 	rig.scanner.portalCorners = card;
+}
+
+/// The rectified board as the drawing analysis reads it.
+const cv::Mat& analysedBoard(const ScannerRig& rig)
+{
+	return rig.scanner.warpedColor;
 }
 
 /// Pixels inside a convex outline (given round it), shrunk by `inset` pixels
@@ -193,8 +200,7 @@ TEST(BoardPaperPlaces, LeaveOutEveryMarkerAndTheWholeCardWhateverItsTurn)
 
 	// A card not seen in this scan is paper.
 	ScannerRig rig;
-	placeScan(rig, blankBoard(), markers, {});
-	rig.scanner.portalCorners = cardCorners({420.0f, 230.0f}, 45.0f, 0.0);
+	placeScan(rig, blankBoard(), markers, cardCorners({420.0f, 230.0f}, 45.0f, 0.0), false);
 	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(rig.scanner)(cv::Rect(380, 190, 80, 80))), 80 * 80);
 }
 
@@ -218,25 +224,25 @@ TEST(NormaliseBoardColours, TheBoardIsReadAsANeutralRoomShowsItAndTheViewsKeepTh
 	}
 	// ... and reads the reference white in the colours the analysis reads,
 	// black ink stays black, and what the views show is as the camera saw it.
-	const cv::Vec3b paper = rig.scanner.warpedColor.at<cv::Vec3b>(100, 320);
+	const cv::Vec3b paper = analysedBoard(rig).at<cv::Vec3b>(100, 320);
 	for (int c = 0; c < 3; ++c)
 	{
 		EXPECT_NEAR(paper[c], PaperWhite::referenceWhite, 6.0) << c;
 	}
-	EXPECT_EQ(inRange(rig.scanner.warpedColor, blackInk, everywhere(seen)), inRange(neutralBoard(), blackInk, everywhere(seen)));
-	EXPECT_EQ(cv::norm(rig.scanner.warpedSnapshot, seen, cv::NORM_INF), 0.0);
+	EXPECT_EQ(inRange(analysedBoard(rig), blackInk, everywhere(seen)), inRange(neutralBoard(), blackInk, everywhere(seen)));
+	EXPECT_EQ(cv::norm(rig.scanner.getWarpedSnapshot(), seen, cv::NORM_INF), 0.0);
 
 	// A board that reads neutral already is left exactly as it is.
 	ScannerRig neutral;
 	placeScan(neutral, lit(neutralBoard(), cv::Vec3d(1, 1, 1), 0.96, 0.1, 0.0), markers, card);
-	const cv::Mat before = neutral.scanner.warpedColor.clone();
+	const cv::Mat before = analysedBoard(neutral).clone();
 	EXPECT_TRUE(normaliseBoardColours(neutral.scanner).readsNeutral());
-	EXPECT_EQ(cv::norm(neutral.scanner.warpedColor, before, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(analysedBoard(neutral), before, cv::NORM_INF), 0.0);
 
 	// Before the first scan there is nothing to read.
 	ScannerRig unscanned;
 	EXPECT_FALSE(normaliseBoardColours(unscanned.scanner).found());
-	EXPECT_TRUE(unscanned.scanner.warpedColor.empty());
+	EXPECT_TRUE(analysedBoard(unscanned).empty());
 }
 
 /// A thinned ring of radius 28 with the arc from `from` to `to` degrees missing.

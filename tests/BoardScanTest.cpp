@@ -188,7 +188,7 @@ TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
 		round.emplace_back(cvRound(demo.camera->truth().portalCorners[size_t(i)].x),
 			cvRound(demo.camera->truth().portalCorners[size_t(i)].y));
 	}
-	cv::Mat card(demo.scanner->warpedColor.size(), CV_8UC1, cv::Scalar(0));
+	cv::Mat card(demo.scanner->getWarpedSnapshot().size(), CV_8UC1, cv::Scalar(0));
 	cv::fillConvexPoly(card, round, cv::Scalar(255));
 	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(*demo.scanner) & card), 0);
 }
