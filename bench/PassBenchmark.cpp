@@ -6,6 +6,7 @@
 #include <benchmark/benchmark.h>
 #include <box2d/b2_body.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -96,13 +97,14 @@ ProjectorCalibration benchProjectorCalibration()
 
 /// The demo program after its first rescan, with the box and the balls added.
 /// Passes run in a scratch folder, with or without a "video" folder there,
-/// and with or without a projector.
+/// with or without a projector, and with the demo's camera or a webcam at
+/// another frame size.
 struct PassRig
 {
-	PassRig(int ballCount, bool recording, bool projecting = false)
+	PassRig(int ballCount, bool recording, bool projecting = false, cv::Size frameSize = cv::Size())
 	{
 		enterSourceFolder();
-		app = scannedDemo();
+		app = frameSize.empty() ? scannedDemo() : scannedDemo(demoCamera(webcamAtHighDefinition(), frameSize));
 		if (projecting)
 		{
 			const ProjectorCalibration calibration = benchProjectorCalibration();
@@ -152,6 +154,37 @@ struct PassRig
 		std::filesystem::remove_all("video");
 	}
 
+	/// Passes as a live camera gives them, `framesPerSecond`: after each pass
+	/// the loop waits, untimed, for the next frame, while the recording goes
+	/// on. A pass that waits for the recording is timed with its wait, so a
+	/// recording that cannot keep the camera's pace shows as passes longer
+	/// than a frame.
+	void runAtCameraPace(benchmark::State& state, double framesPerSecond)
+	{
+		using Clock = std::chrono::steady_clock;
+		const auto frame = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / framesPerSecond));
+		cv::RNG rng(7);
+		long pass = 0;
+		Clock::time_point next = Clock::now();
+		for (auto _ : state)
+		{
+			if (pass++ % passesBetweenThrows == 0)
+			{
+				state.PauseTiming();
+				throwBalls(balls, rng);
+				state.ResumeTiming();
+			}
+			app->runPass();
+			state.PauseTiming();
+			next = std::max(next + frame, Clock::now());
+			std::this_thread::sleep_until(next);
+			state.ResumeTiming();
+		}
+		state.counters["bodies"] = double(app->scene.world->GetBodyCount());
+		app->recorder.close();
+		std::filesystem::remove_all("video");
+	}
+
 	std::unique_ptr<Application> app;
 	std::vector<b2Body*> balls;
 };
@@ -194,6 +227,35 @@ void BM_PassRecordingBackToBack(benchmark::State& state)
 	PassRig(100, true).run(state);
 }
 BENCHMARK(BM_PassRecordingBackToBack)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// A webcam at 1280 x 720 or 1920 x 1080 (sensor noise, JPEG frames) giving
+/// 30 frames a second: passes without recording, with the PNG pairs
+/// (--record frames), and with the lossless camera video (--record video).
+/// The passes keep the camera's pace while they stay under 33 ms.
+enum Recording
+{
+	NotRecording,
+	RecordingFrames,
+	RecordingVideo
+};
+
+void BM_PassWebcam(benchmark::State& state)
+{
+	const cv::Size size = state.range(0) == 720 ? cv::Size(1280, 720) : cv::Size(1920, 1080);
+	const auto recording = Recording(state.range(1));
+	PassRig rig(100, recording != NotRecording, false, size);
+	if (recording == RecordingVideo)
+	{
+		rig.app->recorder.mode = RecordMode::Video;
+	}
+	rig.runAtCameraPace(state, 30.0);
+}
+BENCHMARK(BM_PassWebcam)
+	->ArgNames({"height", "recording"})
+	->ArgsProduct({{720, 1080}, {NotRecording, RecordingFrames, RecordingVideo}})
+	->MinTime(3.0)
+	->Unit(benchmark::kMillisecond)
+	->UseRealTime();
 
 void BM_PassScale(benchmark::State& state)
 {
