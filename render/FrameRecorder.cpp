@@ -107,8 +107,25 @@ const char* FrameRecorder::folder()
 }
 
 FrameRecorder::FrameRecorder(FrameWriter::FileWrite writeFile, DiskSpaceQuery diskSpace)
-	: writeFile(std::move(writeFile)), diskSpace(std::move(diskSpace)), complaints(std::make_shared<Complaints>())
+	: diskSpace(std::move(diskSpace)), complaints(std::make_shared<Complaints>())
 {
+	// The free space is measured after each file, on the writer's thread.
+	this->writeFile = [this, write = std::move(writeFile)](
+						  const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn) {
+		const std::error_code error = write(path, bytes, turn);
+		measureFreeSpace();
+		return error;
+	};
+}
+
+void FrameRecorder::measureFreeSpace()
+{
+	DiskSpace space;
+	if (diskSpace(recordFolder, space))
+	{
+		std::lock_guard<std::mutex> lock(spaceMutex);
+		freeSpace = space;
+	}
 }
 
 FrameRecorder::~FrameRecorder()
@@ -139,8 +156,13 @@ void FrameRecorder::announce()
 	const char* what = mode == RecordMode::Video
 		? "camera.avi, the camera frames, lossless, and game.avi, the windows side by side"
 		: "rawN.png and gameN.png, the camera and game pictures of every pass";
+	measureFreeSpace();
 	DiskSpace space;
-	if (!diskSpace(recordFolder, space))
+	{
+		std::lock_guard<std::mutex> lock(spaceMutex);
+		space = freeSpace;
+	}
+	if (space.total == 0)
 	{
 		std::printf("recording into folder \"%s\": %s\n", recordFolder, what);
 		return;
@@ -167,8 +189,9 @@ void FrameRecorder::recordPass(const PassPictures& pictures)
 	{
 		if (!videos)
 		{
-			videos = std::make_unique<VideoRecorder>(
-				recordFolder, live && cameraFramesPerSecond > 0.0 ? cameraFramesPerSecond : gameFramesPerSecond);
+			videos = std::make_unique<VideoRecorder>(recordFolder,
+				live && cameraFramesPerSecond > 0.0 ? cameraFramesPerSecond : gameFramesPerSecond,
+				[this] { measureFreeSpace(); });
 		}
 		videos->record(pictures.camera, pictures.painted, pictures.game);
 		recordIndex += 1;
@@ -183,7 +206,11 @@ void FrameRecorder::recordPass(const PassPictures& pictures)
 bool FrameRecorder::withinBudget()
 {
 	DiskSpace space;
-	if (budgetSpent || !diskSpace(recordFolder, space))
+	{
+		std::lock_guard<std::mutex> lock(spaceMutex);
+		space = freeSpace;
+	}
+	if (budgetSpent || space.total == 0)
 	{
 		return !budgetSpent;
 	}
@@ -212,8 +239,12 @@ void FrameRecorder::watchPace()
 		windowWaitedBefore = waited();
 	}
 	DiskSpace space;
+	{
+		std::lock_guard<std::mutex> lock(spaceMutex);
+		space = freeSpace;
+	}
 	const Clock::duration recorded = now - *firstPass;
-	if (!rateSaid && recorded >= rateMeasuredOver && diskSpace(recordFolder, space))
+	if (!rateSaid && recorded >= rateMeasuredOver && space.total > 0)
 	{
 		rateSaid = true;
 		const double bytesPerSecond = double(bytesWritten()) / seconds(recorded);

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 /// What a run keeps of its passes, in the folder "video" of the working
@@ -111,6 +112,9 @@ private:
 	struct Complaints;
 
 	bool recording() const;
+	/// Ask the disk how much is free, into `freeSpace`; on the writers' threads,
+	/// since asking may wait for the disk.
+	void measureFreeSpace();
 	/// False, after one line, once the disk's free space is below the floor.
 	bool withinBudget();
 	/// The rate at which the disk fills, and whether the loop keeps up.
@@ -120,6 +124,10 @@ private:
 
 	FrameWriter::FileWrite writeFile;
 	DiskSpaceQuery diskSpace;
+	/// The disk as last measured, after the latest file or video frame;
+	/// `total` 0 before the first measurement.
+	std::mutex spaceMutex;
+	DiskSpace freeSpace;
 	std::shared_ptr<Complaints> complaints;
 	/// The motion frame as last handed to the writer. While the scene is still
 	/// it is handed over again, neither copied nor encoded again.

@@ -1,5 +1,7 @@
 #include "render/FrameWriter.h"
 
+#include "platform/ThreadPriority.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
@@ -22,7 +24,7 @@ public:
 	{
 		awaited = true;
 		std::unique_lock<std::mutex> lock(writer.mutex);
-		writer.changed.wait(lock, [this] { return writer.renameDue == job.number || writer.givenUp; });
+		writer.turnPassed.wait(lock, [this] { return writer.renameDue == job.number || writer.givenUp; });
 		return !writer.givenUp;
 	}
 
@@ -37,7 +39,7 @@ public:
 			writer.giveUp();
 		}
 		writer.renameDue = std::max(writer.renameDue, job.number + 1);
-		writer.changed.notify_all();
+		writer.turnPassed.notify_all();
 	}
 
 	/// After the file write: the turn taken and passed if the write did not,
@@ -56,7 +58,6 @@ public:
 		{
 			std::lock_guard<std::mutex> lock(writer.mutex);
 			writer.giveUp();
-			writer.changed.notify_all();
 		}
 	}
 
@@ -76,7 +77,7 @@ public:
 		std::lock_guard<std::mutex> lock(writer.mutex);
 		writer.giveUp();
 		writer.renameDue = std::max(writer.renameDue, job.number + 1);
-		writer.changed.notify_all();
+		writer.turnPassed.notify_all();
 	}
 
 private:
@@ -108,7 +109,7 @@ FrameWriter::~FrameWriter()
 		std::lock_guard<std::mutex> lock(mutex);
 		stopping = true;
 	}
-	changed.notify_all();
+	jobGiven.notify_all();
 	for (std::thread& thread : threads)
 	{
 		thread.join();
@@ -119,7 +120,7 @@ void FrameWriter::write(std::string path, FrozenImage image)
 {
 	const auto start = std::chrono::steady_clock::now();
 	std::unique_lock<std::mutex> lock(mutex);
-	changed.wait(lock, [this] { return queue.size() < capacity || givenUp; });
+	jobDone.wait(lock, [this] { return queue.size() < capacity || givenUp; });
 	waitedForRoom += std::chrono::steady_clock::now() - start;
 	if (givenUp)
 	{
@@ -149,21 +150,23 @@ void FrameWriter::write(std::string path, FrozenImage image)
 	}
 	queue.push_back(Job{std::move(path), recent[0], encodes, nextNumber++});
 	lock.unlock();
-	changed.notify_all();
+	jobGiven.notify_one();
 }
 
 void FrameWriter::finish()
 {
 	std::unique_lock<std::mutex> lock(mutex);
-	changed.wait(lock, [this] { return queue.empty() && busy == 0; });
+	jobDone.wait(lock, [this] { return queue.empty() && busy == 0; });
 }
 
 void FrameWriter::work()
 {
+	// The main loop comes first: encoding uses what it leaves of the cores.
+	lowerThisThreadsPriority();
 	std::unique_lock<std::mutex> lock(mutex);
 	while (true)
 	{
-		changed.wait(lock, [this] { return !queue.empty() || stopping; });
+		jobGiven.wait(lock, [this] { return !queue.empty() || stopping; });
 		// What is queued is written even when stopping.
 		if (queue.empty())
 		{
@@ -173,13 +176,13 @@ void FrameWriter::work()
 		queue.pop_front();
 		busy += 1;
 		lock.unlock();
-		changed.notify_all();  // room in the queue
+		jobDone.notify_all();  // room in the queue
 
 		writeInTurn(job);
 
 		lock.lock();
 		busy -= 1;
-		changed.notify_all();  // perhaps finished
+		jobDone.notify_all();  // perhaps finished
 	}
 }
 
@@ -237,12 +240,12 @@ const std::vector<uchar>& FrameWriter::encoded(const Job& job)
 		encoding.bytes = std::move(bytes);
 		encoding.failed = failed;
 		encoding.done = true;
-		changed.notify_all();
+		turnPassed.notify_all();
 	}
 	else
 	{
 		std::unique_lock<std::mutex> lock(mutex);
-		changed.wait(lock, [&] { return encoding.done; });
+		turnPassed.wait(lock, [&] { return encoding.done; });
 	}
 	if (encoding.failed)
 	{
@@ -265,4 +268,7 @@ void FrameWriter::giveUp()
 {
 	givenUp = true;
 	queue.clear();
+	// Called under the lock: whoever waits for room, a turn or the end goes on.
+	jobDone.notify_all();
+	turnPassed.notify_all();
 }

@@ -109,7 +109,12 @@ private:
 	const FileWrite fileWrite;
 
 	std::mutex mutex;
-	std::condition_variable changed;
+	/// Woken one at a time for each job given, all for the end.
+	std::condition_variable jobGiven;
+	/// The caller waits on it for room, and for the writer to finish.
+	std::condition_variable jobDone;
+	/// Writers wait on it for their turn or for an encoding another makes.
+	std::condition_variable turnPassed;
 	std::deque<Job> queue;
 	/// Jobs taken off the queue and not finished.
 	int busy = 0;

@@ -1,12 +1,12 @@
 #include "render/PngEncoding.h"
 
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include <libdeflate.h>
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 
 // A PNG file is a signature and chunks (length, type, data, CRC): here the
@@ -69,35 +69,46 @@ void closeChunk(std::vector<uchar>& out, std::size_t start, const char* type)
 	putBigEndian(out, std::uint32_t(libdeflate_crc32(0, out.data() + start + 4, length + 4)));
 }
 
+/// One row of pixels in PNG's channel order: blue and red swapped.
+void copyRow(const uchar* from, uchar* to, int width, int channels)
+{
+	if (channels < 3)
+	{
+		std::memcpy(to, from, std::size_t(width) * std::size_t(channels));
+		return;
+	}
+	for (int x = 0; x < width; ++x, from += channels, to += channels)
+	{
+		to[0] = from[2];
+		to[1] = from[1];
+		to[2] = from[0];
+		if (channels == 4)
+		{
+			to[3] = from[3];
+		}
+	}
+}
+
 /// The image's rows as PNG stores them before compression: a filter byte,
-/// then the pixels in PNG's channel order, filtered.
+/// then the pixels in PNG's channel order, filtered. Done here rather than
+/// by cv::cvtColor, whose thread pool, woken from the writer's threads, would
+/// spin beside the main loop.
 std::vector<uchar> filteredRows(const cv::Mat& image, PngSettings::Filter filter)
 {
 	const std::size_t rowBytes = std::size_t(image.cols) * image.elemSize();
 	std::vector<uchar> rows((rowBytes + 1) * std::size_t(image.rows));
-	// The pixels go in beside each row's filter byte.
-	cv::Mat pixels(image.rows, image.cols, image.type(), rows.data() + 1, rowBytes + 1);
-	const int channels = image.channels();
-	if (channels == 3)
-	{
-		cv::cvtColor(image, pixels, cv::COLOR_BGR2RGB);
-	}
-	else if (channels == 4)
-	{
-		cv::cvtColor(image, pixels, cv::COLOR_BGRA2RGBA);
-	}
-	else
-	{
-		image.copyTo(pixels);
-	}
-	CV_Assert(pixels.data == rows.data() + 1);
-	for (int row = image.rows - 1; row >= 0; --row)
+	for (int row = 0; row < image.rows; ++row)
 	{
 		uchar* line = rows.data() + (rowBytes + 1) * std::size_t(row);
 		line[0] = uchar(filter);
-		if (filter == PngSettings::Up && row > 0)
+		copyRow(image.ptr(row), line + 1, image.cols, image.channels());
+	}
+	if (filter == PngSettings::Up)
+	{
+		// Bottom up, so that the row above is still unfiltered.
+		for (int row = image.rows - 1; row > 0; --row)
 		{
-			// Bottom up, so that the row above is still unfiltered.
+			uchar* line = rows.data() + (rowBytes + 1) * std::size_t(row);
 			const uchar* above = line - (rowBytes + 1);
 			for (std::size_t i = 1; i <= rowBytes; ++i)
 			{

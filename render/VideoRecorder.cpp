@@ -1,5 +1,7 @@
 #include "render/VideoRecorder.h"
 
+#include "platform/ThreadPriority.h"
+
 #include <opencv2/core/utils/logger.hpp>
 
 #include <condition_variable>
@@ -77,6 +79,8 @@ public:
 private:
 	void work()
 	{
+		// The main loop comes first: encoding uses what it leaves of the cores.
+		lowerThisThreadsPriority();
 		std::unique_lock<std::mutex> lock(mutex);
 		while (true)
 		{
@@ -125,8 +129,8 @@ private:
 	std::thread thread;
 };
 
-VideoRecorder::VideoRecorder(const std::string& folder, double framesPerSecond)
-	: folder(folder), framesPerSecond(framesPerSecond)
+VideoRecorder::VideoRecorder(const std::string& folder, double framesPerSecond, std::function<void()> afterFrame)
+	: folder(folder), framesPerSecond(framesPerSecond), afterFrame(std::move(afterFrame))
 {
 	cameraTrack = std::make_unique<Track>([this] { cameraVideo.release(); });
 	gameTrack = std::make_unique<Track>([this] { gameVideo.close(); });
@@ -169,6 +173,10 @@ void VideoRecorder::record(const cv::Mat& cameraFrame, const cv::Mat& painted, c
 				return false;
 			}
 			cameraVideo.write(pixels);
+			if (afterFrame)
+			{
+				afterFrame();
+			}
 			return true;
 		});
 	}

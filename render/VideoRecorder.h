@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -22,8 +23,9 @@ class VideoRecorder
 {
 public:
 	/// Nothing is opened before the first frame. `framesPerSecond` is the rate
-	/// the videos play at.
-	VideoRecorder(const std::string& folder, double framesPerSecond);
+	/// the videos play at; `afterFrame` is called on a video's thread after
+	/// each of its frames.
+	VideoRecorder(const std::string& folder, double framesPerSecond, std::function<void()> afterFrame = nullptr);
 	/// Closes the videos, after every queued frame.
 	~VideoRecorder();
 
@@ -59,6 +61,7 @@ private:
 
 	const std::string folder;
 	const double framesPerSecond;
+	const std::function<void()> afterFrame;
 	/// Used on the camera track's thread only.
 	cv::VideoWriter cameraVideo;
 	cv::Size cameraSize;
