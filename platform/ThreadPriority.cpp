@@ -1,7 +1,5 @@
 #include "platform/ThreadPriority.h"
 
-#include <cstdlib>
-
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>

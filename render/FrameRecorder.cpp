@@ -24,7 +24,7 @@ constexpr std::chrono::seconds rateMeasuredOver(3);
 
 /// The loop is watched in windows of this length; when it spent more than
 /// this share of one waiting for the recording, it does not keep up.
-constexpr std::chrono::seconds paceWindow(2);
+constexpr std::chrono::seconds paceWindow(1);
 constexpr double waitingShareTooMuch = 0.1;
 
 double seconds(std::chrono::steady_clock::duration duration)
