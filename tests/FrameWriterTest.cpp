@@ -9,6 +9,8 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <filesystem>
 #include <set>
 
@@ -104,6 +106,12 @@ TEST_F(FrameWriterTest, AFailedFileIsToldAndTheHandlerSaysWhetherToGoOn)
 			},
 			[&tried](const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn) {
 				++tried;
+				// The failing file is the slowest: the files after it are
+				// written meanwhile, and must wait for its turn to be renamed.
+				if (path.find("missing") != std::string::npos)
+				{
+					std::this_thread::sleep_for(std::chrono::milliseconds(100));
+				}
 				return writeWholeFile(path, bytes.data(), bytes.size(), turn);
 			},
 			4);
