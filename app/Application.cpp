@@ -39,6 +39,16 @@ int Application::start()
 	setUpDebugDraw();
 	createWindows();
 	openProjector();
+	// A live camera gives the present moment: the world keeps the clock's
+	// pace, whatever the camera's. Files and scenes step once a pass, so that
+	// they play the same every time.
+	FrameSource& camera = scanner.frameSource();
+	if (camera.pacesItself())
+	{
+		pace = WorldPace::followingClock();
+		recorder.setLiveCamera(camera.framesPerSecond());
+	}
+	recorder.announce();
 	return 0;
 }
 

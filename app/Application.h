@@ -5,6 +5,7 @@
 #include "app/DataFiles.h"
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
+#include "app/WorldPace.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
@@ -33,8 +34,9 @@ public:
 		const DataFiles& files = DataFiles());
 
 	/// Start-up: greet, create the world, start the camera, attach the drawer,
-	/// open the windows. Returns 0, or 1 after a message when the camera or the
-	/// marker files cannot be set up.
+	/// open the windows, pace the world (by the clock with a live camera) and
+	/// say what is recorded. Returns 0, or 1 after a message when the camera or
+	/// the marker files cannot be set up.
 	int start();
 
 	/// Run passes until ESC, a closed "game" window or a stop signal, or until
@@ -135,7 +137,10 @@ public:
 	std::unique_ptr<SideBySideVideo> video;
 	/// Projector mode, when asked for.
 	std::unique_ptr<ProjectorMode> projection;
-	/// The numbered frames of every pass. Last, so that it finishes writing
-	/// before anything else goes.
+	/// How far the world moves in a pass: set at start, following the clock
+	/// with a live camera.
+	WorldPace pace;
+	/// What is kept of every pass (set its mode before start). Last, so that
+	/// it finishes writing before anything else goes.
 	FrameRecorder recorder;
 };

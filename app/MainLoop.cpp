@@ -67,7 +67,7 @@ void Application::runPasses(long maxPasses)
 void Application::endRun()
 {
 	// The frames of the last passes may still be on their way to disk.
-	recorder.finish();
+	recorder.close();
 	if (video)
 	{
 		video->close();
@@ -87,7 +87,7 @@ bool Application::runPass()
 	updateStillCounter();
 	projectGame();
 	composeCameraView(views, scanner.cameraFrame(), board, analysis, scene, *display);
-	recorder.recordFrame(scanner.motionFrame(), views.camera);
+	recorder.recordPass({scanner.cameraFrame(), scanner.motionFrame(), views.camera, gameCanvas(debugDraw)});
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass. Closing "game" is the user's
@@ -99,7 +99,10 @@ bool Application::runPass()
 
 void Application::stepWorld()
 {
-	scene.world->Step(timeStep, velocityIterations, positionIterations);
+	for (int steps = pace.stepsForPass(); steps > 0; --steps)
+	{
+		scene.world->Step(timeStep, velocityIterations, positionIterations);
+	}
 }
 
 void Application::updateStillCounter()

@@ -8,6 +8,7 @@
 // scene's keys and clicks are not in the frames.
 
 #include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 #include "scenes/ScriptedBoardCamera.h"
 
 #include <cstdio>
@@ -17,9 +18,15 @@
 
 int main(int argc, char** argv)
 {
+	const char* const usage = "usage: render_scene SCENE PASSES DIRECTORY\n"
+							  "writes the frames of passes 1 to PASSES of SCENE as DIRECTORY/0000.png ...\n";
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	if (argc != 4)
 	{
-		std::fprintf(stderr, "usage: render_scene SCENE PASSES DIRECTORY\n");
+		std::fputs(usage, stderr);
 		return 2;
 	}
 	char* end = nullptr;
