@@ -8,12 +8,15 @@
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
+#include "platform/SteadyClock.h"
 #include "render/CameraViewOverlay.h"
 #include "render/DebugDrawCV.h"
 #include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
 #include "tracking/BoardScanner.h"
+#include "tracking/UnsettledPicture.h"
 
+#include <functional>
 #include <memory>
 
 /// The whole program: the platform seams, the four long-lived objects in their
@@ -78,6 +81,7 @@ private:
 	// The steps of a pass.
 	void stepWorld();
 	void updateStillCounter();
+	void sayWhyUnsettled();
 	bool handleKey(int code);
 	void addVideoFrame();
 	void endRun();
@@ -126,6 +130,10 @@ public:
 	int passCount = 0;
 	/// Why the board was not scanned has been said in this still period.
 	bool whySaid = false;
+	/// A picture that does not keep still long enough to be scanned is told.
+	UnsettledPicture unsettled;
+	/// Seconds from some fixed moment: the clock the program's time goes by.
+	std::function<double()> clock = steadySeconds;
 	/// Rescans read the board's colours as under a neutral light; off only to
 	/// measure what that costs.
 	bool readColoursAsNeutral = true;

@@ -104,19 +104,33 @@ void Application::stepWorld()
 
 void Application::updateStillCounter()
 {
-	if (cameraMoved())
-	{
-		stillCount = 0;
-		whySaid = false;
-		return;
-	}
-	stillCount += 1;
+	const bool moved = cameraMoved();
+	stillCount = moved ? 0 : stillCount + 1;
+	whySaid = whySaid && !moved;
+	sayWhyUnsettled();
 	// Exactly the threshold: one still period gives at most one rescan (with a
 	// projector, once the projector has been black long enough).
-	if (rescanDue())
+	if (!moved && rescanDue())
 	{
 		rescan();
 	}
+}
+
+void Application::sayWhyUnsettled()
+{
+	if (!unsettled.note(scanner.lastMotionReading(), stillCount >= rescanThreshold, clock()))
+	{
+		return;
+	}
+	// A camera that does not see the board has nothing to scan: that is said
+	// once a picture keeps still.
+	if (scanner.markersInView() == 0)
+	{
+		return;
+	}
+	const std::string why = unsettled.reason();
+	std::fprintf(stderr, "%s\n", why.c_str());
+	trace.report(Event("unsettled").set("reason", why));
 }
 
 bool Application::handleKey(int code)
