@@ -83,6 +83,7 @@ private:
 	void updateStillCounter();
 	void sayWhyUnsettled();
 	bool handleKey(int code);
+	void replayDrawing();
 	void addVideoFrame();
 	void endRun();
 

@@ -14,6 +14,7 @@ namespace
 constexpr int keyEscape = 27;
 constexpr int keyPause = 'p';
 constexpr int keySpawnBox = 'z';
+constexpr int keyReplay = 'r';
 
 }  // namespace
 
@@ -145,11 +146,24 @@ bool Application::handleKey(int code)
 	case keySpawnBox:
 		spawnBox(scene);
 		break;
+	case keyReplay:
+		replayDrawing();
+		break;
 	default:
 		projectorKey(code & 0xFF);
 		break;
 	}
 	return true;
+}
+
+void Application::replayDrawing()
+{
+	// As on a new map of the same drawing: what moves goes, the balls come
+	// back at their rings, the sensors wait to be touched again.
+	scene.markKind(Solid);
+	scene.markKind(Debris);
+	const int balls = analysis.replayDrawing();
+	trace.report(Event("replay").set("balls", double(balls)));
 }
 
 void Application::addVideoFrame()
