@@ -38,7 +38,10 @@ int Application::start()
 	}
 	setUpDebugDraw();
 	createWindows();
-	openProjector();
+	if (projection)
+	{
+		projection->open(scanner.frameSize());
+	}
 	return 0;
 }
 
@@ -72,4 +75,24 @@ bool Application::recordVideo(const std::string& path, std::string& error)
 	}
 	video = std::move(opened);
 	return true;
+}
+
+void Application::useProjector(cv::Rect screen, const ProjectorCalibration* given)
+{
+	projection = std::make_unique<ProjectorMode>(screen, *display, files.projectorCalibration, trace);
+	// Shatters are burst on the board; every event still reaches the trace.
+	scene.events = &projection->events();
+	if (given != nullptr)
+	{
+		projection->useCalibration(*given);
+	}
+	else
+	{
+		projection->readCalibration();
+	}
+	// Started already: the window opens now.
+	if (scene.world != nullptr)
+	{
+		projection->open(scanner.frameSize());
+	}
 }

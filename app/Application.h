@@ -99,17 +99,11 @@ private:
 	void setUpDebugDraw();
 	void createWindows();
 
-	// Projector mode (app/Projection.cpp); each does what the program always
-	// did when there is no projector.
+	// The steps of a pass that projector mode changes; each does what the
+	// program always did when there is no projector.
 	bool cameraMoved();
 	bool rescanDue();
 	void projectGame();
-	void projectorKey(int key);
-	void readProjectorCalibration();
-	void openProjector();
-	void startProjectorCalibration();
-	void finishProjectorCalibration();
-	void drawGameOnBoard();
 
 public:
 	Trace trace;

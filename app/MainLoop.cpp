@@ -117,6 +117,35 @@ void Application::updateStillCounter()
 	}
 }
 
+bool Application::cameraMoved()
+{
+	return projection ? projection->sceneMoved(scanner, passCount) : scanner.sceneMoved();
+}
+
+bool Application::rescanDue()
+{
+	if (!projection)
+	{
+		return stillCount == rescanThreshold;
+	}
+	// With a projector the rescan waits for a frame the projector did not light.
+	projection->stillFor(stillCount, passCount);
+	if (!projection->darkFrameReady(passCount))
+	{
+		return false;
+	}
+	projection->useDarkFrame(scanner, passCount);
+	return true;
+}
+
+void Application::projectGame()
+{
+	if (projection)
+	{
+		projection->project(passCount, scanner, board, scene, analysis);
+	}
+}
+
 void Application::sayWhyUnsettled()
 {
 	if (!unsettled.note(scanner.lastMotionReading(), stillCount >= rescanThreshold, clock()))
@@ -150,7 +179,10 @@ bool Application::handleKey(int code)
 		replayDrawing();
 		break;
 	default:
-		projectorKey(code & 0xFF);
+		if (projection)
+		{
+			projection->key(code & 0xFF);
+		}
 		break;
 	}
 	return true;

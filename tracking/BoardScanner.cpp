@@ -150,7 +150,7 @@ ScanOutcome::Result BoardScanner::findBoard(RectifiedBoard& board)
 void BoardScanner::setReferenceFrame(const cv::Mat& frame)
 {
 	reference = frame.clone();
-	referenceCells = CellPicture(reference, ignoredInMotion);
+	referenceCells = CellPicture(reference);
 }
 
 void BoardScanner::followFrameSize(cv::Size size)

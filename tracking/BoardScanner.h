@@ -47,11 +47,11 @@ public:
 	bool scanBoard(RectifiedBoard& board);
 
 	/// Read one camera frame and compare it with the reference frame (see
-	/// compareCellPictures: changes of the light are not motion). On motion
-	/// the reference (and the motion frame) are renewed from it. A closed
-	/// camera counts as a still scene (after a short sleep, so the loop does
-	/// not spin).
-	bool sceneMoved();
+	/// compareCellPictures: changes of the light, and what a projector was
+	/// expected to add, are not motion). On motion the reference (and the
+	/// motion frame) are renewed from it. A closed camera counts as a still
+	/// scene (after a short sleep, so the loop does not spin).
+	bool sceneMoved(const ExpectedLight& projected = ExpectedLight());
 	/// How the last frame read differed from the reference.
 	const MotionReading& lastMotionReading() const { return reading; }
 
@@ -66,11 +66,6 @@ public:
 	/// How many of the board's markers the latest frame shows (0 before start-up,
 	/// or when the frame cannot be searched). Costs a marker detection.
 	int markersInView();
-	/// Pixels (255) the motion test leaves out from now on, such as what a
-	/// projector lit lately, 8-bit and the frames' size; empty leaves none out.
-	/// A copy is kept: the caller may reuse its buffer.
-	void setMotionIgnored(const cv::Mat& pixels) { pixels.copyTo(ignoredInMotion); }
-	const cv::Mat& motionIgnored() const { return ignoredInMotion; }
 
 	/// The latest camera frame, read in the last sceneMoved; empty before.
 	const cv::Mat& cameraFrame() const { return latestFrame; }
@@ -141,7 +136,6 @@ private:
 	CellPicture referenceCells;
 	MotionReading reading;
 	cv::Mat lastMotion;
-	cv::Mat ignoredInMotion;
 	/// A failed frame read has been reported; it is reported once a run.
 	bool missingFrameReported = false;
 

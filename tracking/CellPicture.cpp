@@ -1,6 +1,7 @@
 #include "tracking/CellPicture.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 namespace
@@ -11,6 +12,11 @@ constexpr int samplesAcross = 5;
 
 }  // namespace
 
+cv::Size CellPicture::gridOf(cv::Size frame)
+{
+	return cv::Size(columns, std::max(1, int(std::lround(double(columns) * frame.height / std::max(1, frame.width)))));
+}
+
 CellPicture::CellPicture(const cv::Mat& frame, const cv::Mat& ignored)
 {
 	if (frame.empty() || frame.type() != CV_8UC3 || frame.cols < columns || frame.rows < 2)
@@ -18,7 +24,7 @@ CellPicture::CellPicture(const cv::Mat& frame, const cv::Mat& ignored)
 		return;
 	}
 	size = frame.size();
-	const int rows = std::max(1, int(std::lround(double(columns) * frame.rows / frame.cols)));
+	const int rows = gridOf(frame.size()).height;
 	// Square cells, sampled about samplesAcross times along each side.
 	const int step = std::max(1, frame.cols / (columns * samplesAcross));
 	const bool masked = !ignored.empty() && ignored.type() == CV_8UC1 && ignored.size() == frame.size();

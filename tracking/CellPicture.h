@@ -23,6 +23,9 @@ public:
 	/// half of its sample left out is marked ignored as a whole.
 	explicit CellPicture(const cv::Mat& frame, const cv::Mat& ignored = cv::Mat());
 
+	/// The grid of cells over a frame of `frame` pixels (columns x rows).
+	static cv::Size gridOf(cv::Size frame);
+
 	/// No frame, or one that is not 8-bit BGR: nothing to compare.
 	bool empty() const { return means.empty(); }
 	/// The frame it was made from.

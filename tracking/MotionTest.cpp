@@ -37,9 +37,13 @@ double median(std::vector<double>& values)
 	return *middle;
 }
 
-/// How far the mean `now` lies from `predicted`, knowing that a mean over
-/// clipped samples only says the true one is at least that.
-float miss(float now, bool nowClipped, float predicted, bool thenClipped)
+/// A projector's expected light change this small is no light at all.
+constexpr float noLight = 1.0f;
+
+/// How far the mean `now` lies outside what was predicted, from `least` to
+/// `most`, knowing that a mean over clipped samples only says the true one
+/// is at least that.
+float miss(float now, bool nowClipped, float least, float most, bool thenClipped)
 {
 	if (nowClipped && thenClipped)
 	{
@@ -47,19 +51,20 @@ float miss(float now, bool nowClipped, float predicted, bool thenClipped)
 	}
 	if (thenClipped)
 	{
-		return std::max(0.0f, predicted - now);
+		return std::max(0.0f, least - now);
 	}
 	if (nowClipped)
 	{
-		return std::max(0.0f, now - predicted);
+		return std::max(0.0f, now - most);
 	}
-	return std::abs(now - predicted);
+	return std::max({0.0f, least - now, now - most});
 }
 
 struct Cells
 {
 	const CellPicture& now;
 	const CellPicture& then;
+	const ExpectedLight& projected;
 
 	int count() const { return int(now.cells().total()); }
 	int rows() const { return now.cells().rows; }
@@ -73,11 +78,30 @@ struct Cells
 	bool nowClipped(int i, int c) const { return now.clippedCells().at<cv::Vec3b>(i)[c] != 0; }
 	bool thenClipped(int i, int c) const { return then.clippedCells().at<cv::Vec3b>(i)[c] != 0; }
 
-	/// Compared, bright enough and clipped in no channel, then or now: its
-	/// ratio tells the light's gain.
+	/// The projector's light changed in the cell.
+	bool lit(int i) const
+	{
+		if (projected.empty())
+		{
+			return false;
+		}
+		const cv::Vec3f& least = projected.least.at<cv::Vec3f>(i);
+		const cv::Vec3f& most = projected.most.at<cv::Vec3f>(i);
+		for (int c = 0; c < 3; ++c)
+		{
+			if (least[c] < -noLight || most[c] > noLight)
+			{
+				return true;
+			}
+		}
+		return false;
+	}
+
+	/// Compared, bright enough, unlit by a changing projector and clipped in
+	/// no channel, then or now: its ratio tells the light's gain.
 	bool usable(int i) const
 	{
-		if (!compared(i))
+		if (!compared(i) || lit(i))
 		{
 			return false;
 		}
@@ -176,20 +200,24 @@ double bandSpread(std::vector<double> bands)
 
 }  // namespace
 
-MotionReading compareCellPictures(const CellPicture& now, const CellPicture& then)
+MotionReading compareCellPictures(const CellPicture& now, const CellPicture& then, const ExpectedLight& projected)
 {
 	MotionReading reading;
-	if (now.empty() || then.empty() || now.frameSize() != then.frameSize())
+	const bool projectedFits = projected.empty()
+		|| (projected.least.size() == now.cells().size() && projected.most.size() == now.cells().size()
+			&& projected.least.type() == CV_32FC3 && projected.most.type() == CV_32FC3);
+	if (now.empty() || then.empty() || now.frameSize() != then.frameSize() || !projectedFits)
 	{
 		return reading;
 	}
-	const Cells cells{now, then};
+	const Cells cells{now, then, projected};
 	reading.gain = lightGain(cells);
 	std::vector<double> told;
 	const std::vector<double> bands = bandGains(cells, reading.gain, told);
 	reading.bandDepth = bandSpread(told);
 
 	reading.changedCells = cv::Mat::zeros(now.cells().size(), CV_8UC1);
+	reading.changeFromThen = cv::Mat::zeros(now.cells().size(), CV_32FC3);
 	int changed = 0;
 	for (int row = 0; row < cells.rows(); ++row)
 	{
@@ -202,12 +230,16 @@ MotionReading compareCellPictures(const CellPicture& now, const CellPicture& the
 			}
 			const cv::Vec3f& n = cells.nowAt(i);
 			const cv::Vec3f& t = cells.thenAt(i);
+			const bool lit = cells.lit(i);
 			bool differs = false;
-			for (int c = 0; c < 3 && !differs; ++c)
+			for (int c = 0; c < 3; ++c)
 			{
 				const float predicted = float(reading.gain[c] * bands[size_t(row)]) * t[c];
-				const float limit = noiseFloor + levelShare * std::min(predicted, float(CellPicture::clippedLevel));
-				differs = miss(n[c], cells.nowClipped(i, c), predicted, cells.thenClipped(i, c)) > limit;
+				reading.changeFromThen.at<cv::Vec3f>(i)[c] = n[c] - predicted;
+				const float least = predicted + (lit ? projected.least.at<cv::Vec3f>(i)[c] : 0.0f);
+				const float most = predicted + (lit ? projected.most.at<cv::Vec3f>(i)[c] : 0.0f);
+				const float limit = noiseFloor + levelShare * std::clamp(most, 0.0f, float(CellPicture::clippedLevel));
+				differs = differs || miss(n[c], cells.nowClipped(i, c), least, most, cells.thenClipped(i, c)) > limit;
 			}
 			if (differs)
 			{

@@ -24,6 +24,10 @@ struct MotionReading
 	/// The cells that changed (255), 8-bit, the cell grid's size; empty when
 	/// the two pictures could not be compared.
 	cv::Mat changedCells;
+	/// What each cell changed by beyond what the light's gains predict, per
+	/// channel, in grey levels (32-bit float, 3 channels, the grid's size):
+	/// what a projector's light, a hand or anything else did.
+	cv::Mat changeFromThen;
 	/// Motion: enough of the picture changed (or the pictures cannot be
 	/// compared: a first frame, a frame of another size).
 	bool moved = true;
@@ -34,6 +38,21 @@ struct MotionReading
 /// the picture, while ink drawn in one stroke, or a ring, changes fewer.
 constexpr double motionShare = 0.01;
 
+/// The light a projector is expected to have added to the picture between
+/// then and now, per cell and channel, in grey levels: somewhere between
+/// `least` and `most` (32-bit float, 3 channels, the cell grid's size; both
+/// empty for none). A cell it lights has moved only when it changed by more
+/// than that.
+struct ExpectedLight
+{
+	cv::Mat least;
+	cv::Mat most;
+
+	bool empty() const { return least.empty(); }
+};
+
 /// Compare a picture with an earlier one. Cells ignored in either (see
-/// CellPicture) neither change nor tell the light's gains.
-MotionReading compareCellPictures(const CellPicture& now, const CellPicture& then);
+/// CellPicture) neither change nor tell the light's gains; nor do cells the
+/// projector's light changes, whose change is judged against `projected`.
+MotionReading compareCellPictures(const CellPicture& now, const CellPicture& then,
+	const ExpectedLight& projected = ExpectedLight());

@@ -7,7 +7,7 @@
 /// Sleep of a pass while the camera is not open.
 static constexpr std::chrono::milliseconds idleWait(2);
 
-bool BoardScanner::sceneMoved()
+bool BoardScanner::sceneMoved(const ExpectedLight& projected)
 {
 	if (!capture->isOpened())
 	{
@@ -24,8 +24,8 @@ bool BoardScanner::sceneMoved()
 			capture->describe().c_str());
 	}
 	latestFrame = frame.clone();
-	CellPicture now(latestFrame, ignoredInMotion);
-	reading = compareCellPictures(now, referenceCells);
+	CellPicture now(latestFrame);
+	reading = compareCellPictures(now, referenceCells, projected);
 	if (!reading.moved)
 	{
 		return false;
