@@ -197,22 +197,20 @@ void ProjectorMode::project(int pass, BoardScanner& scanner, RectifiedBoard& boa
 		showPicture(pass, frameSize, cv::Mat(), true);
 		return;
 	}
-	drawGame(scanner, board, scene, analysis);
+	const std::vector<ProjectedShape> shapes = drawGame(board, scene, analysis);
 	cv::Mat light;
-	if (!picture.isDark() && board.mapped && frameSize.area() > 0)
+	if (!picture.isDark() && frameSize.area() > 0)
 	{
-		const std::vector<ProjectedShape> shapes =
-			projectedShapes(scene, analysis, bursts, wallOutline, float((latency() + 1) * timeStep));
+		// What the camera will see of it, for the motion test.
 		light = projectedLightCells(shapes, board.boardToCamera, scanner.cameraParam().dist_factor, frameSize,
 			CellPicture::gridOf(frameSize));
 	}
 	showPicture(pass, frameSize, light, true);
 }
 
-void ProjectorMode::drawGame(const BoardScanner& scanner, const RectifiedBoard& board, const PhysicsScene& scene,
+std::vector<ProjectedShape> ProjectorMode::drawGame(const RectifiedBoard& board, const PhysicsScene& scene,
 	const DrawingAnalysis& analysis)
 {
-	(void)scanner;
 	for (Burst& burst : bursts)
 	{
 		burst.age += 1;
@@ -230,12 +228,13 @@ void ProjectorMode::drawGame(const BoardScanner& scanner, const RectifiedBoard& 
 	{
 		// No board seen yet: nothing has a place on it.
 		picture.darken();
-		return;
+		return {};
 	}
 	// Each moving body where it will be when the camera sees this picture.
-	const std::vector<ProjectedShape> shapes =
+	std::vector<ProjectedShape> shapes =
 		projectedShapes(scene, analysis, bursts, wallOutline, float((latency() + 1) * timeStep));
 	picture.draw(shapes, measured.cameraToProjector * board.boardToCamera);
+	return shapes;
 }
 
 void ProjectorMode::showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown)

@@ -107,7 +107,8 @@ private:
 
 	void startCalibration();
 	void finishCalibration(BoardScanner& scanner, RectifiedBoard& board);
-	void drawGame(const BoardScanner& scanner, const RectifiedBoard& board, const PhysicsScene& scene,
+	/// Draw the game into the picture; returns what was drawn, in board pixels.
+	std::vector<ProjectedShape> drawGame(const RectifiedBoard& board, const PhysicsScene& scene,
 		const DrawingAnalysis& analysis);
 	void showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown);
 	/// The light seen in the frame of pass `pass`: the least and the most of

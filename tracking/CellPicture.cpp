@@ -29,47 +29,72 @@ CellPicture::CellPicture(const cv::Mat& frame, const cv::Mat& ignored)
 	const int step = std::max(1, frame.cols / (columns * samplesAcross));
 	const bool masked = !ignored.empty() && ignored.type() == CV_8UC1 && ignored.size() == frame.size();
 
-	means = cv::Mat::zeros(rows, columns, CV_32FC3);
-	clip = cv::Mat::zeros(rows, columns, CV_8UC3);
-	std::vector<int> counted(size_t(rows * columns), 0);
-	std::vector<int> skipped(size_t(rows * columns), 0);
-	std::vector<int> column(size_t(frame.cols));
-	for (int x = 0; x < frame.cols; ++x)
+	// Sums in whole numbers and the brightest sample of each cell, a sweep of
+	// the sampled rows; the means and the clipped channels from them after.
+	struct Cell
 	{
-		column[size_t(x)] = x * columns / frame.cols;
+		int sum[3] = {0, 0, 0};
+		uchar brightest[3] = {0, 0, 0};
+		int counted = 0;
+		int skipped = 0;
+	};
+	std::vector<Cell> cells(size_t(rows * columns));
+	std::vector<int> sampleX;
+	std::vector<int> sampleCell;
+	for (int x = step / 2; x < frame.cols; x += step)
+	{
+		sampleX.push_back(x);
+		sampleCell.push_back(x * columns / frame.cols);
 	}
+	const auto take = [](Cell& cell, const cv::Vec3b& p) {
+		cell.sum[0] += p[0];
+		cell.sum[1] += p[1];
+		cell.sum[2] += p[2];
+		cell.brightest[0] = p[0] > cell.brightest[0] ? p[0] : cell.brightest[0];
+		cell.brightest[1] = p[1] > cell.brightest[1] ? p[1] : cell.brightest[1];
+		cell.brightest[2] = p[2] > cell.brightest[2] ? p[2] : cell.brightest[2];
+		cell.counted += 1;
+	};
+	const size_t samples = sampleX.size();
 	for (int y = step / 2; y < frame.rows; y += step)
 	{
-		const int row = y * rows / frame.rows;
 		const cv::Vec3b* pixel = frame.ptr<cv::Vec3b>(y);
-		const uchar* leave = masked ? ignored.ptr<uchar>(y) : nullptr;
-		cv::Vec3f* sum = means.ptr<cv::Vec3f>(row);
-		cv::Vec3b* clipped = clip.ptr<cv::Vec3b>(row);
-		int* count = &counted[size_t(row * columns)];
-		int* skip = &skipped[size_t(row * columns)];
-		for (int x = step / 2; x < frame.cols; x += step)
+		Cell* row = &cells[size_t((y * rows / frame.rows) * columns)];
+		if (!masked)
 		{
-			const int cell = column[size_t(x)];
-			if (leave != nullptr && leave[x] != 0)
+			for (size_t k = 0; k < samples; ++k)
 			{
-				skip[cell] += 1;
-				continue;
+				take(row[sampleCell[k]], pixel[sampleX[k]]);
 			}
-			const cv::Vec3b& p = pixel[x];
-			sum[cell] += cv::Vec3f(p[0], p[1], p[2]);
-			count[cell] += 1;
-			for (int c = 0; c < 3; ++c)
+			continue;
+		}
+		const uchar* leave = ignored.ptr<uchar>(y);
+		for (size_t k = 0; k < samples; ++k)
+		{
+			Cell& cell = row[sampleCell[k]];
+			if (leave[sampleX[k]] != 0)
 			{
-				clipped[cell][c] |= p[c] >= clippedLevel ? 255 : 0;
+				cell.skipped += 1;
+			}
+			else
+			{
+				take(cell, pixel[sampleX[k]]);
 			}
 		}
 	}
+	means.create(rows, columns, CV_32FC3);
+	clip.create(rows, columns, CV_8UC3);
 	left = cv::Mat::zeros(rows, columns, CV_8UC1);
 	for (int i = 0; i < rows * columns; ++i)
 	{
-		const int n = counted[size_t(i)];
-		means.at<cv::Vec3f>(i) *= 1.0f / float(std::max(1, n));
-		if (n == 0 || skipped[size_t(i)] > n)
+		const Cell& cell = cells[size_t(i)];
+		const float scale = 1.0f / float(std::max(1, cell.counted));
+		for (int c = 0; c < 3; ++c)
+		{
+			means.at<cv::Vec3f>(i)[c] = float(cell.sum[c]) * scale;
+			clip.at<cv::Vec3b>(i)[c] = cell.brightest[c] >= clippedLevel ? 255 : 0;
+		}
+		if (cell.counted == 0 || cell.skipped > cell.counted)
 		{
 			left.at<uchar>(i) = 255;
 		}
