@@ -411,6 +411,9 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 		EXPECT_TRUE(table.camera->handShown(pass)) << "a hand found in pass " << pass;
 	}
 
+	// A knocked camera that settles back in place is no moved camera.
+	EXPECT_TRUE(table.events("projectorMoved").empty());
+
 	// The projected game alone is never motion.
 	EXPECT_GT(table.quietPasses, 60);
 	EXPECT_EQ(table.projectedMotion, 0);
@@ -420,6 +423,47 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 		calibration.number("cornersUsed"), calibration.number("cornersFound"), calibration.number("latency"),
 		table.worstBallMm, table.ballsMeasured, scans.size(), table.projectedMotion, table.quietPasses,
 		table.camera->lateReads);
+}
+
+/// The camera moved for good after the calibration, while the balls roll:
+/// its light no longer lands where the program expects it. That is noticed
+/// within two seconds, said once, the game goes dark, and the projector is
+/// measured again by itself; then the light lies on the game again.
+TEST(ProjectorTable, ACameraMovedAfterTheCalibrationIsNoticedAndMeasuredAgain)
+{
+	const std::string maps = std::string(drawings).substr(0, std::string(drawings).find("at 1 map funnel"));
+	const std::string scene = "view 480 10 0\nprojector 700 0 0 size 1280 800 focal 2000 latency 2 room 0.85 brightness 150\n"
+		+ maps + "at 1 map funnel\nat 100 view 470 14 5 15 5\nat 331 key r\n";
+	ProjectorTable table(scene, true, "moved");
+	testing::internal::CaptureStderr();
+	table.run(330);
+	const std::string said = testing::internal::GetCapturedStderr();
+
+	const auto moved = table.events("projectorMoved");
+	ASSERT_EQ(moved.size(), 1u) << said;
+	EXPECT_GT(moved[0].first, 100);
+	EXPECT_LE(moved[0].first, 100 + 120) << "noticed later than two seconds after the camera moved";
+	EXPECT_NE(said.find("the camera or the projector has moved"), std::string::npos) << said;
+	// Dark from then on until measured again.
+	const auto calibrations = table.events("projectorCalibration");
+	ASSERT_EQ(calibrations.size(), 2u);
+	EXPECT_GT(calibrations[1].first, moved[0].first);
+	EXPECT_EQ(eventField(*calibrations[1].second, "ok"), "true");
+	for (int pass = moved[0].first + 1; pass < calibrations[1].first - 60; ++pass)
+	{
+		EXPECT_FALSE(table.shownLit[size_t(pass - 1)] && !table.app->projection->calibrating())
+			<< "the game was projected in pass " << pass;
+	}
+	// Played again (key r): the light lies on the balls.
+	table.worstBallMm = 0.0;
+	table.ballsMeasured = 0;
+	table.run(60);
+	EXPECT_GT(table.ballsMeasured, 0);
+	EXPECT_LE(table.worstBallMm, 1.0);
+	std::printf("moved camera: noticed in pass %d (moved in 100), measured again in pass %d, %.2f px; then the balls "
+				"within %.2f mm over %ld\n",
+		moved[0].first, calibrations[1].first, calibrations[1].second->number("rmsPixels"), table.worstBallMm,
+		table.ballsMeasured);
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
