@@ -9,12 +9,15 @@
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
+#include "platform/SteadyClock.h"
 #include "render/CameraViewOverlay.h"
 #include "render/DebugDrawCV.h"
 #include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
 #include "tracking/BoardScanner.h"
+#include "tracking/UnsettledPicture.h"
 
+#include <functional>
 #include <memory>
 
 /// The whole program: the platform seams, the four long-lived objects in their
@@ -80,7 +83,9 @@ private:
 	// The steps of a pass.
 	void stepWorld();
 	void updateStillCounter();
+	void sayWhyUnsettled();
 	bool handleKey(int code);
+	void replayDrawing();
 	void addVideoFrame();
 	void endRun();
 
@@ -96,17 +101,11 @@ private:
 	void setUpDebugDraw();
 	void createWindows();
 
-	// Projector mode (app/Projection.cpp); each does what the program always
-	// did when there is no projector.
+	// The steps of a pass that projector mode changes; each does what the
+	// program always did when there is no projector.
 	bool cameraMoved();
 	bool rescanDue();
 	void projectGame();
-	void projectorKey(int key);
-	void readProjectorCalibration();
-	void openProjector();
-	void startProjectorCalibration();
-	void finishProjectorCalibration();
-	void drawGameOnBoard();
 
 public:
 	Trace trace;
@@ -128,6 +127,10 @@ public:
 	int passCount = 0;
 	/// Why the board was not scanned has been said in this still period.
 	bool whySaid = false;
+	/// A picture that does not keep still long enough to be scanned is told.
+	UnsettledPicture unsettled;
+	/// Seconds from some fixed moment: the clock the program's time goes by.
+	std::function<double()> clock = steadySeconds;
 	/// Rescans read the board's colours as under a neutral light; off only to
 	/// measure what that costs.
 	bool readColoursAsNeutral = true;

@@ -1,3 +1,4 @@
+#include "core/FixedValues.h"
 #include "scenes/SceneStatements.h"
 
 namespace
@@ -19,7 +20,7 @@ bool readProjector(StatementReader& in, SceneBeingRead& scene)
 						&& in.whole("H", 120, 8192, placement.size.height);
 				}},
 			{"focal", [&] { return in.number("F", 10.0, 1e5, placement.focal); }},
-			{"latency", [&] { return in.whole("N", 0, 30, placement.latency); }},
+			{"latency", [&] { return in.whole("N", 0, longestLatencyPasses, placement.latency); }},
 			{"brightness", [&] { return in.number("B", 1.0, 255.0, placement.brightness); }},
 			{"room", [&] { return in.number("R", 0.05, 1.0, placement.room); }},
 		});
