@@ -149,29 +149,39 @@ private:
 	float cosine = 1.0f, sine = 0.0f;
 };
 
-/// `a` where `share` is 0, `b` where it is 1, between them between: float BGR
-/// pictures and a float share of one channel.
-cv::Mat blend(const cv::Mat& a, const cv::Mat& b, const cv::Mat& share)
+/// The share of light a hand's own shadow takes at each pixel of `area`
+/// (float): its silhouette moved aside and blurred, at a quarter of the
+/// sheet's resolution, since a soft shadow has no detail.
+cv::Mat shadowShare(const HandOnSheet& hand, const std::vector<HandPart>& parts, cv::Rect area, double darkness)
 {
-	cv::Mat share3;
-	cv::merge(std::vector<cv::Mat>(3, share), share3);
-	return a + (b - a).mul(share3);
+	constexpr int coarse = 4;
+	cv::Mat mask = cv::Mat::zeros(area.size(), CV_8U);
+	hand.paint(mask, parts, 255, area.tl(), shadowOffset);
+	cv::Mat small, share;
+	cv::resize(mask, small, cv::Size((area.width + coarse - 1) / coarse, (area.height + coarse - 1) / coarse), 0, 0,
+		cv::INTER_AREA);
+	small.convertTo(small, CV_32F, darkness / 255.0);
+	cv::GaussianBlur(small, small, cv::Size(), hand.sheetPixels(shadowSoftness) / coarse);
+	cv::resize(small, share, area.size(), 0, 0, cv::INTER_LINEAR);
+	return share;
 }
 
-/// The shade of every pixel of a hand's silhouette (1 in its middle, darker
-/// towards its edges), its nails lighter: the hand's colour, float BGR.
-cv::Mat shadedSkin(const cv::Mat& silhouette, const HandOnSheet& hand, const HandLook& look, cv::Point origin)
+/// The shade of every pixel of a silhouette (float): 1 in its middle, less
+/// towards its edges.
+cv::Mat edgeShade(const cv::Mat& silhouette, const HandOnSheet& hand)
 {
 	cv::Mat inside, depth;
 	cv::threshold(silhouette, inside, 127, 255, cv::THRESH_BINARY);
 	cv::distanceTransform(inside, depth, cv::DIST_L2, 5);
 	const double ramp = hand.sheetPixels(edgeRamp);
-	cv::Mat shade = 1.0 - edgeDarkening * (1.0 - cv::min(depth / ramp, 1.0));
-	cv::Mat skin;
-	cv::merge(std::vector<cv::Mat>{shade * look.skin[0], shade * look.skin[1], shade * look.skin[2]}, skin);
+	cv::Mat nearEdge = 1.0 - cv::min(depth / ramp, 1.0);
+	return 1.0 - edgeDarkening * nearEdge;
+}
 
-	// Nails: an oval just short of each fingertip, along the finger.
-	cv::Mat nails = cv::Mat::zeros(silhouette.size(), CV_8U);
+/// The nails: an oval just short of each fingertip, along the finger (8-bit cover).
+cv::Mat nailsOf(const HandOnSheet& hand, const HandLook& look, cv::Rect area)
+{
+	cv::Mat nails = cv::Mat::zeros(area.size(), CV_8U);
 	std::vector<cv::Point2f> tips(std::begin(fingerTips), std::end(fingerTips));
 	std::vector<cv::Point2f> knuckles;
 	for (const cv::Point2f& tip : fingerTips)
@@ -187,12 +197,10 @@ cv::Mat shadedSkin(const cv::Mat& silhouette, const HandOnSheet& hand, const Han
 	{
 		const cv::Point2f along = (tips[i] - knuckles[i]) * (1.0f / float(cv::norm(tips[i] - knuckles[i])));
 		const cv::Point2f centre = tips[i] - along * 6.0f;
-		const cv::Point a = hand.at(centre - along * 3.0f, origin), b = hand.at(centre + along * 3.0f, origin);
+		const cv::Point a = hand.at(centre - along * 3.0f, area.tl()), b = hand.at(centre + along * 3.0f, area.tl());
 		cv::line(nails, a, b, 255, hand.width(fingerWidth * 0.45f), cv::LINE_AA, HandOnSheet::shift);
 	}
-	cv::Mat nailShare;
-	nails.convertTo(nailShare, CV_32F, nailLightening / 255.0);
-	return blend(skin, cv::Mat(skin.size(), CV_32FC3, nailPink), nailShare);
+	return nails;
 }
 
 }  // namespace
@@ -214,26 +222,28 @@ void drawHand(SheetImage& sheet, const SyntheticBoardCamera& geometry, cv::Point
 	{
 		return;
 	}
-	cv::Mat paper;
-	sheet.image(area).convertTo(paper, CV_32F);
-	if (look.shadow > 0.0)
-	{
-		cv::Mat shadow = cv::Mat::zeros(area.size(), CV_8U);
-		hand.paint(shadow, parts, 255, area.tl(), shadowOffset);
-		cv::Mat share;
-		shadow.convertTo(share, CV_32F, look.shadow / 255.0);
-		const double sigma = hand.sheetPixels(shadowSoftness);
-		cv::GaussianBlur(share, share, cv::Size(), sigma);
-		cv::Mat lit;
-		cv::merge(std::vector<cv::Mat>(3, 1.0 - share), lit);
-		paper = paper.mul(lit);
-	}
 	cv::Mat silhouette = cv::Mat::zeros(area.size(), CV_8U);
 	hand.paint(silhouette, parts, 255, area.tl());
-	const cv::Mat skin = look.shaded ? shadedSkin(silhouette, hand, look, area.tl())
-									 : cv::Mat(area.size(), CV_32FC3, look.skin);
-	cv::Mat cover;
-	silhouette.convertTo(cover, CV_32F, 1.0 / 255.0);
-	cv::Mat target = sheet.image(area);
-	blend(paper, skin, cover).convertTo(target, CV_8U);
+	const cv::Mat shadow = look.shadow > 0.0 ? shadowShare(hand, parts, area, look.shadow) : cv::Mat();
+	const cv::Mat shade = look.shaded ? edgeShade(silhouette, hand) : cv::Mat();
+	const cv::Mat nails = look.shaded ? nailsOf(hand, look, area) : cv::Mat();
+	// The paper under the shadow, the hand over it: cover of the silhouette,
+	// skin shaded, nails lighter.
+	for (int row = 0; row < area.height; ++row)
+	{
+		uchar* paper = sheet.image.ptr<uchar>(area.y + row) + 3 * area.x;
+		const uchar* cover = silhouette.ptr<uchar>(row);
+		for (int col = 0; col < area.width; ++col, paper += 3)
+		{
+			const float lit = shadow.empty() ? 1.0f : 1.0f - shadow.at<float>(row, col);
+			const float hidden = cover[col] / 255.0f;
+			const float shaded = shade.empty() ? 1.0f : shade.at<float>(row, col);
+			const float nail = nails.empty() ? 0.0f : float(nailLightening) * nails.at<uchar>(row, col) / 255.0f;
+			for (int c = 0; c < 3; ++c)
+			{
+				const float skin = float(look.skin[c]) * shaded * (1.0f - nail) + float(nailPink[c]) * nail;
+				paper[c] = cv::saturate_cast<uchar>(paper[c] * lit * (1.0f - hidden) + skin * hidden);
+			}
+		}
+	}
 }

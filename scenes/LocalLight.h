@@ -43,7 +43,8 @@ struct Lamp
 };
 
 /// A lamp's highlight on the paper: the lamp's image in the paper's sheen,
-/// added to what the paper reflects whatever its colour. A core of `radius`
+/// added to what the paper reflects whatever its colour (and to a hand that
+/// passes under it). A core of `radius`
 /// board pixels saturates the camera; a halo round it adds `strength` times
 /// white at the core's edge, fading out `halo` board pixels further.
 struct Glare

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <opencv2/imgproc.hpp>
+
 #include <memory>
 #include <string>
 
@@ -49,6 +51,31 @@ struct SceneFrames
 		const cv::Point2d p = pixelOf(board);
 		const cv::Rect square(int(std::lround(p.x)) - reach, int(std::lround(p.y)) - reach, 2 * reach + 1, 2 * reach + 1);
 		return cv::mean(image(square & cv::Rect(cv::Point(), image.size())));
+	}
+
+	/// A frame's colour at a board point, between pixels bilinear (BGR).
+	cv::Vec3d colourAt(const cv::Mat& image, cv::Point2d board) const
+	{
+		cv::Mat one;
+		cv::getRectSubPix(image, cv::Size(1, 1), cv::Point2f(pixelOf(board)), one, CV_32F);
+		return cv::Vec3d(one.at<cv::Vec3f>(0, 0));
+	}
+
+	/// Board pixels over which a level seen along a line, from `from` towards
+	/// `to`, goes from 10 % to 90 % of the way from its level at `from` to its
+	/// level at `to`: the width of an edge between them.
+	double edgeWidth(const cv::Mat& image, cv::Point2d from, cv::Point2d to, int channel) const
+	{
+		const double length = cv::norm(to - from);
+		const double start = colourAt(image, from)[channel], end = colourAt(image, to)[channel];
+		double tenth = -1.0, ninth = -1.0;
+		for (double along = 0.0; along <= length; along += 0.25)
+		{
+			const double share = (colourAt(image, from + (to - from) * (along / length))[channel] - start) / (end - start);
+			tenth = tenth < 0.0 && share >= 0.1 ? along : tenth;
+			ninth = ninth < 0.0 && share >= 0.9 ? along : ninth;
+		}
+		return ninth - tenth;
 	}
 
 	std::unique_ptr<ScriptedBoardCamera> camera;
