@@ -2,7 +2,6 @@
 
 #include "scenes/Sensor.h"
 
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 namespace
@@ -18,6 +17,7 @@ const cv::Matx33f channelCrosstalk(0.80f, 0.15f, 0.05f, 0.10f, 0.80f, 0.10f, 0.0
 
 /// Each camera pixel averages 2 x 2 samples of the light, as the camera's
 /// picture of the room does: a projected edge falls between camera pixels.
+/// (An honest projector's light is sampled once a pixel: the lens blurs it.)
 constexpr int supersampling = 2;
 
 /// Jitter is drawn from this seed and the read.
