@@ -101,8 +101,8 @@ public:
 	int radius(float boardPixels) const { return int(std::lround(boardPixels * scale * sheetPerBoard * (1 << shift))); }
 	double sheetPixels(double boardPixels) const { return boardPixels * scale * sheetPerBoard; }
 
-	void paint(cv::Mat& image, const std::vector<HandPart>& parts, const cv::Scalar& colour, cv::Point origin = cv::Point(),
-		cv::Point2f offset = cv::Point2f()) const
+	void paint(cv::Mat& image, const std::vector<HandPart>& parts, const cv::Scalar& colour,
+		cv::Point origin = cv::Point(), cv::Point2f offset = cv::Point2f()) const
 	{
 		for (const HandPart& part : parts)
 		{

@@ -70,7 +70,8 @@ bool readPatch(StatementReader& in, SceneBeingRead& scene)
 			{
 				{"temperature", [&] { return readTemperature(in, cast) && (patch.cast = cast, true); }},
 				{"cast", [&] { return readCast(in, cast) && (patch.cast = cast, true); }},
-				{"exposure", [&] { return readSingle(in, "E", 0.05f, 8.0f, exposure) && (patch.exposure = exposure, true); }},
+				{"exposure",
+					[&] { return readSingle(in, "E", 0.05f, 8.0f, exposure) && (patch.exposure = exposure, true); }},
 				{"edge", [&] { return in.number("W", 0.0, widestEdge, patch.edge); }},
 			},
 			1);

@@ -121,7 +121,8 @@ void Photographer::lightEveryPixel(const SheetImage& sheet, const cv::Matx33d& b
 			if (!vignetting.empty())
 			{
 				const cv::Point2d off = cv::Point2d(col + 0.5, row + 0.5) - centre;
-				vignetting.at<cv::Vec3f>(row, col) = cv::Vec3f::all(float(1.0 - room.vignetting * off.dot(off) / cornerSquared));
+				const double share = 1.0 - room.vignetting * off.dot(off) / cornerSquared;
+				vignetting.at<cv::Vec3f>(row, col) = cv::Vec3f::all(float(share));
 			}
 		}
 	}

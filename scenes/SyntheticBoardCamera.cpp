@@ -182,8 +182,8 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 			const std::vector<cv::Point2f> path = handDrawnRingPath(circle);
 			for (size_t i = 1; i < path.size(); ++i)
 			{
-				cv::line(paper.image, at(path[i - 1]), at(path[i]), inkColour(circle.ink, circle.colour), thickness(circle.width),
-					cv::LINE_AA, shift);
+				cv::line(paper.image, at(path[i - 1]), at(path[i]), inkColour(circle.ink, circle.colour),
+					thickness(circle.width), cv::LINE_AA, shift);
 			}
 			continue;
 		}
