@@ -5,7 +5,7 @@
 //
 // Writes DIRECTORY/0000.png (pass 1) to the frame of pass PASSES, reading the
 // board, portal and camera files from Data/ in the current directory. The
-// scene's keys and clicks are not in the frames.
+// scene's keys and clicks are not in the frames, nor a projector's light.
 
 #include "platform/WholeFile.h"
 #include "tools/ToolUsage.h"
@@ -59,6 +59,14 @@ int main(int argc, char** argv)
 			return 1;
 		}
 	}
-	std::printf("%ld frames, %zu of them different\n", passes, camera->renderedFrames());
+	if (camera->inLinearLight())
+	{
+		// The sensor takes every frame anew from the states rendered.
+		std::printf("%ld frames in linear light, from %zu states rendered\n", passes, camera->renderedFrames());
+	}
+	else
+	{
+		std::printf("%ld frames, %zu of them different\n", passes, camera->renderedFrames());
+	}
 	return 0;
 }
