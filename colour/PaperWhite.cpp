@@ -1,6 +1,7 @@
 #include "colour/PaperWhite.h"
 
 #include "colour/BalancedColours.h"
+#include "colour/PaperCells.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -11,87 +12,35 @@
 namespace
 {
 
-/// Cells of 32 x 32 pixels, every other pixel of them sampled: a 640 x 480
-/// board gives 20 x 15 cells of up to 256 samples.
-constexpr int cellSide = 32;
-constexpr int sampleStep = 2;
-constexpr int samplesPerCell = (cellSide / sampleStep) * (cellSide / sampleStep);
-
-/// A cell agrees with the field when each channel lies within this factor of
-/// it, in log units (2 %, the grain of paper and sensor), or within three of
-/// the cells' typical disagreements, whichever is larger.
+/// A cell agrees with the smooth field when each channel lies within this
+/// factor of it, in log units (2 %, the grain of paper and sensor), or within
+/// three of the cells' typical disagreements, whichever is larger.
 constexpr double agreement = 0.02;
 constexpr int fitRounds = 6;
 
-/// The gains are computed on a grid this much coarser than the picture and
-/// interpolated: the field is smooth.
-constexpr int gainStep = 8;
+/// What light may make of the paper beside the smooth field, in log units:
+/// down to 0.3 of it (a shadow of 60 % in a room that is itself uneven) and
+/// up to 1.6 times it (a lamp's glare). A cell read beyond is held there, and
+/// no place's paper is taken for darker than `darkestPaper` grey levels: the
+/// gains stay bounded whatever covers the board.
+const double lowestLocal = std::log(0.3);
+const double highestLocal = std::log(1.6);
+constexpr double darkestPaper = 16.0;
+
+/// The local white is spread from paper cells over covered and unseen ones
+/// with Gaussians of these sigmas, in cells: the near one fills what a hand
+/// or a highlight covers from the paper round it; where even the wide one
+/// finds too little paper, the spread fades to the smooth field.
+constexpr double nearSpread = 3.0;
+constexpr double wideSpread = 12.0;
+constexpr float enoughNear = 0.05f;
+constexpr float enoughWide = 0.2f;
 
 struct PaperCell
 {
 	cv::Point2d centre;
 	cv::Vec3d logColour;
 };
-
-struct Sample
-{
-	int luminance;
-	cv::Vec3b colour;
-};
-
-/// The brightest quarter of a cell's paper places, averaged; false when the
-/// cell shows too little paper to tell.
-bool cellPaper(const cv::Mat& picture, const cv::Mat& paper, cv::Rect cell, std::vector<Sample>& samples, cv::Vec3d& colour)
-{
-	samples.clear();
-	for (int y = cell.y; y < cell.y + cell.height; y += sampleStep)
-	{
-		const cv::Vec3b* row = picture.ptr<cv::Vec3b>(y);
-		const uchar* mayBePaper = paper.ptr<uchar>(y);
-		for (int x = cell.x; x < cell.x + cell.width; x += sampleStep)
-		{
-			const cv::Vec3b& c = row[x];
-			if (mayBePaper[x] != 0 && (c[0] | c[1] | c[2]) != 0)
-			{
-				samples.push_back({29 * c[0] + 150 * c[1] + 77 * c[2], c});
-			}
-		}
-	}
-	if (int(samples.size()) < samplesPerCell / 4)
-	{
-		return false;
-	}
-	const auto quarter = samples.begin() + long(samples.size() * 3 / 4);
-	std::nth_element(samples.begin(), quarter, samples.end(),
-		[](const Sample& a, const Sample& b) { return a.luminance < b.luminance; });
-	cv::Vec3d sum(0.0, 0.0, 0.0);
-	for (auto s = quarter; s != samples.end(); ++s)
-	{
-		sum += cv::Vec3d(s->colour[0], s->colour[1], s->colour[2]);
-	}
-	colour = sum / double(samples.end() - quarter);
-	return colour[0] >= 1.0 && colour[1] >= 1.0 && colour[2] >= 1.0;
-}
-
-std::vector<PaperCell> paperCells(const cv::Mat& picture, const cv::Mat& paper)
-{
-	std::vector<PaperCell> cells;
-	std::vector<Sample> samples;
-	samples.reserve(samplesPerCell);
-	for (int y = 0; y + cellSide <= picture.rows; y += cellSide)
-	{
-		for (int x = 0; x + cellSide <= picture.cols; x += cellSide)
-		{
-			cv::Vec3d colour;
-			if (cellPaper(picture, paper, cv::Rect(x, y, cellSide, cellSide), samples, colour))
-			{
-				const cv::Point2d centre(x + cellSide * 0.5, y + cellSide * 0.5);
-				cells.push_back({centre, cv::Vec3d(std::log(colour[0]), std::log(colour[1]), std::log(colour[2]))});
-			}
-		}
-	}
-	return cells;
-}
 
 /// The quadratic's terms at a pixel, the picture's coordinates scaled to [-1, 1].
 cv::Matx<double, 6, 1> terms(cv::Point2d pixel, cv::Size size)
@@ -108,12 +57,47 @@ double median(std::vector<double> values)
 	return *middle;
 }
 
+/// Keep the cells within three of the typical disagreements (1.4826 times the
+/// median disagreement estimates their standard deviation as for normally
+/// spread ones, without letting the outliers set it), or within `agreement`.
+std::vector<bool> agreeing(const std::vector<double>& misses, const std::vector<bool>& used)
+{
+	std::vector<double> usedMisses;
+	for (size_t i = 0; i < misses.size(); ++i)
+	{
+		if (used[i])
+		{
+			usedMisses.push_back(misses[i]);
+		}
+	}
+	const double limit = std::max(agreement, 3.0 * 1.4826 * median(usedMisses));
+	std::vector<bool> agree(misses.size());
+	for (size_t i = 0; i < misses.size(); ++i)
+	{
+		agree[i] = misses[i] <= limit;
+	}
+	return agree;
+}
+
 /// The standard BT.601 colour difference components of a BGR colour, as
 /// OpenCV's YCrCb conversion computes them (without rounding).
 cv::Vec3d yCrCb(const cv::Vec3d& bgr)
 {
 	const double y = 0.299 * bgr[2] + 0.587 * bgr[1] + 0.114 * bgr[0];
 	return cv::Vec3d(y, (bgr[2] - y) * 0.713 + 128.0, (bgr[0] - y) * 0.564 + 128.0);
+}
+
+/// A grid value at a pixel, bilinear between cell centres and held beyond the outer ones.
+cv::Vec3f interpolate(const cv::Mat& grid, cv::Point2d pixel)
+{
+	const double gx = std::min(std::max((pixel.x + 0.5) / PaperCells::cellSide - 0.5, 0.0), grid.cols - 1.0);
+	const double gy = std::min(std::max((pixel.y + 0.5) / PaperCells::cellSide - 0.5, 0.0), grid.rows - 1.0);
+	const int x0 = int(gx), y0 = int(gy);
+	const int x1 = std::min(x0 + 1, grid.cols - 1), y1 = std::min(y0 + 1, grid.rows - 1);
+	const float fx = float(gx - x0), fy = float(gy - y0);
+	const cv::Vec3f top = grid.at<cv::Vec3f>(y0, x0) * (1.0f - fx) + grid.at<cv::Vec3f>(y0, x1) * fx;
+	const cv::Vec3f bottom = grid.at<cv::Vec3f>(y1, x0) * (1.0f - fx) + grid.at<cv::Vec3f>(y1, x1) * fx;
+	return top * (1.0f - fy) + bottom * fy;
 }
 
 }  // namespace
@@ -123,34 +107,77 @@ PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
 	CV_Assert(picture.type() == CV_8UC3 && paper.type() == CV_8UC1 && paper.size() == picture.size());
 	PaperWhite white;
 	white.size = picture.size();
-	const std::vector<PaperCell> cells = paperCells(picture, paper);
-	white.cellsMeasured = int(cells.size());
+	const PaperCells cells = PaperCells::measure(picture, paper);
+	white.cellsMeasured = cells.count(PaperCells::Paper);
+	white.fitSmoothField(cells);
+	if (white.found())
+	{
+		white.spreadLocalWhite(cells);
+	}
+	return white;
+}
 
-	std::vector<bool> used(cells.size(), true);
+void PaperWhite::fitSmoothField(const PaperCells& cells)
+{
+	std::vector<PaperCell> paperCells;
+	for (int row = 0; row < cells.grid().height; ++row)
+	{
+		for (int col = 0; col < cells.grid().width; ++col)
+		{
+			if (cells.state(row, col) == PaperCells::Paper)
+			{
+				paperCells.push_back({PaperCells::centre(row, col), cv::Vec3d(cells.logColour(row, col))});
+			}
+		}
+	}
+	cellsUsed = int(paperCells.size());
+	if (cellsUsed < minimumCells)
+	{
+		return;
+	}
+
+	// A robust start: the cells near the median paper, so that what covers a
+	// large part of the board does not set its own cut-off.
+	std::vector<double> misses(paperCells.size());
+	for (int c = 0; c < 3; ++c)
+	{
+		std::vector<double> channel;
+		for (const PaperCell& cell : paperCells)
+		{
+			channel.push_back(cell.logColour[c]);
+		}
+		const double middle = median(channel);
+		for (size_t i = 0; i < paperCells.size(); ++i)
+		{
+			misses[i] = std::max(c == 0 ? 0.0 : misses[i], std::abs(paperCells[i].logColour[c] - middle));
+		}
+	}
+	std::vector<bool> used = agreeing(misses, std::vector<bool>(paperCells.size(), true));
+
 	for (int round = 0; round < fitRounds; ++round)
 	{
 		const int count = int(std::count(used.begin(), used.end(), true));
-		white.cellsUsed = count;
+		cellsUsed = count;
 		if (count < minimumCells)
 		{
-			return white;
+			return;
 		}
 		// Least squares over the cells in use, all three channels at once.
 		cv::Mat A(count, 6, CV_64F), b(count, 3, CV_64F);
-		for (size_t i = 0, row = 0; i < cells.size(); ++i)
+		for (size_t i = 0, row = 0; i < paperCells.size(); ++i)
 		{
 			if (!used[i])
 			{
 				continue;
 			}
-			const cv::Matx<double, 6, 1> t = terms(cells[i].centre, white.size);
+			const cv::Matx<double, 6, 1> t = terms(paperCells[i].centre, size);
 			for (int k = 0; k < 6; ++k)
 			{
 				A.at<double>(int(row), k) = t(k);
 			}
 			for (int c = 0; c < 3; ++c)
 			{
-				b.at<double>(int(row), c) = cells[i].logColour[c];
+				b.at<double>(int(row), c) = paperCells[i].logColour[c];
 			}
 			++row;
 		}
@@ -160,49 +187,101 @@ PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
 		{
 			for (int k = 0; k < 6; ++k)
 			{
-				white.logField[size_t(c)](k) = x.at<double>(k, c);
+				logField[size_t(c)](k) = x.at<double>(k, c);
 			}
 		}
 
-		// Which cells agree with it.
-		std::vector<double> misses(cells.size());
-		std::vector<double> usedMisses;
-		for (size_t i = 0; i < cells.size(); ++i)
+		for (size_t i = 0; i < paperCells.size(); ++i)
 		{
-			const cv::Matx<double, 6, 1> t = terms(cells[i].centre, white.size);
+			const cv::Matx<double, 6, 1> t = terms(paperCells[i].centre, size);
 			double miss = 0.0;
 			for (int c = 0; c < 3; ++c)
 			{
-				miss = std::max(miss, std::abs(cells[i].logColour[c] - white.logField[size_t(c)].dot(t)));
+				miss = std::max(miss, std::abs(paperCells[i].logColour[c] - logField[size_t(c)].dot(t)));
 			}
 			misses[i] = miss;
-			if (used[i])
-			{
-				usedMisses.push_back(miss);
-			}
 		}
-		// 1.4826 times the median miss estimates the misses' standard deviation
-		// as for normally spread ones, without letting the outliers set it.
-		const double limit = std::max(agreement, 3.0 * 1.4826 * median(usedMisses));
-		std::vector<bool> agreeing(cells.size());
-		for (size_t i = 0; i < cells.size(); ++i)
-		{
-			agreeing[i] = misses[i] <= limit;
-		}
-		if (agreeing == used)
+		const std::vector<bool> agree = agreeing(misses, used);
+		if (agree == used)
 		{
 			break;
 		}
-		used = agreeing;
+		used = agree;
 	}
-	white.cellsUsed = int(std::count(used.begin(), used.end(), true));
-	return white;
+	cellsUsed = int(std::count(used.begin(), used.end(), true));
+}
+
+void PaperWhite::spreadLocalWhite(const PaperCells& cells)
+{
+	// What each paper cell adds to the smooth field, and where it was read.
+	const cv::Size grid = cells.grid();
+	cv::Mat added(grid, CV_32FC3, cv::Scalar::all(0.0)), weight(grid, CV_32F, cv::Scalar(0.0));
+	cv::Mat smooth(grid, CV_32FC3);
+	for (int row = 0; row < grid.height; ++row)
+	{
+		for (int col = 0; col < grid.width; ++col)
+		{
+			const cv::Vec3d field = smoothAt(PaperCells::centre(row, col));
+			const cv::Vec3f logSmooth(float(std::log(field[0])), float(std::log(field[1])), float(std::log(field[2])));
+			smooth.at<cv::Vec3f>(row, col) = logSmooth;
+			if (cells.state(row, col) == PaperCells::Paper)
+			{
+				added.at<cv::Vec3f>(row, col) = cells.logColour(row, col) - logSmooth;
+				weight.at<float>(row, col) = 1.0f;
+			}
+		}
+	}
+
+	// Spread over the cells that showed no paper: normalised convolution, the
+	// weighted mean of the paper cells near each.
+	const auto spread = [&](double sigma, cv::Mat& sum, cv::Mat& total) {
+		cv::Mat weighted;
+		cv::Mat weights[] = {weight, weight, weight};
+		cv::merge(weights, 3, weighted);
+		cv::GaussianBlur(added.mul(weighted), sum, cv::Size(), sigma, sigma, cv::BORDER_CONSTANT);
+		cv::GaussianBlur(weight, total, cv::Size(), sigma, sigma, cv::BORDER_CONSTANT);
+	};
+	cv::Mat nearSum, nearTotal, wideSum, wideTotal;
+	spread(nearSpread, nearSum, nearTotal);
+	spread(wideSpread, wideSum, wideTotal);
+
+	localLog = cv::Mat(grid, CV_32FC3);
+	const float lowest = float(std::log(darkestPaper));
+	for (int row = 0; row < grid.height; ++row)
+	{
+		for (int col = 0; col < grid.width; ++col)
+		{
+			cv::Vec3f local = added.at<cv::Vec3f>(row, col);
+			if (weight.at<float>(row, col) == 0.0f)
+			{
+				const float nearWeight = nearTotal.at<float>(row, col);
+				local = nearWeight >= enoughNear ? nearSum.at<cv::Vec3f>(row, col) / nearWeight
+					: wideSum.at<cv::Vec3f>(row, col) / std::max(wideTotal.at<float>(row, col), enoughWide);
+			}
+			for (int c = 0; c < 3; ++c)
+			{
+				local[c] = std::min(std::max(local[c], float(lowestLocal)), float(highestLocal));
+				local[c] = std::max(local[c] + smooth.at<cv::Vec3f>(row, col)[c], lowest);
+			}
+			localLog.at<cv::Vec3f>(row, col) = local;
+		}
+	}
+}
+
+cv::Vec3d PaperWhite::smoothAt(cv::Point2d pixel) const
+{
+	const cv::Matx<double, 6, 1> t = terms(pixel, size);
+	return cv::Vec3d(std::exp(logField[0].dot(t)), std::exp(logField[1].dot(t)), std::exp(logField[2].dot(t)));
 }
 
 cv::Vec3d PaperWhite::at(cv::Point2d pixel) const
 {
-	const cv::Matx<double, 6, 1> t = terms(pixel, size);
-	return cv::Vec3d(std::exp(logField[0].dot(t)), std::exp(logField[1].dot(t)), std::exp(logField[2].dot(t)));
+	if (localLog.empty())
+	{
+		return smoothAt(pixel);
+	}
+	const cv::Vec3f local = interpolate(localLog, pixel);
+	return cv::Vec3d(std::exp(local[0]), std::exp(local[1]), std::exp(local[2]));
 }
 
 bool PaperWhite::readsNeutral() const
@@ -211,11 +290,11 @@ bool PaperWhite::readsNeutral() const
 	{
 		return false;
 	}
-	for (int y = cellSide / 2; y < size.height; y += cellSide)
+	for (int row = 0; row < localLog.rows; ++row)
 	{
-		for (int x = cellSide / 2; x < size.width; x += cellSide)
+		for (int col = 0; col < localLog.cols; ++col)
 		{
-			const cv::Vec3d ycc = yCrCb(at(cv::Point2d(x, y)));
+			const cv::Vec3d ycc = yCrCb(at(PaperCells::centre(row, col)));
 			if (!(ycc[0] >= neutralBrightness) || !(std::abs(ycc[1] - 128.0) <= neutralChroma)
 				|| !(std::abs(ycc[2] - 128.0) <= neutralChroma))
 			{
@@ -233,24 +312,26 @@ void PaperWhite::normalise(cv::Mat& picture) const
 		return;
 	}
 	CV_Assert(picture.type() == CV_8UC3 && picture.size() == size);
-	// Gains on a coarse grid, linearly interpolated: node k of a grid n times
-	// coarser is where resize takes it from, pixel (k + 0.5) n - 0.5.
-	const cv::Size coarseSize((size.width + gainStep - 1) / gainStep, (size.height + gainStep - 1) / gainStep);
-	const double stepX = double(size.width) / coarseSize.width;
-	const double stepY = double(size.height) / coarseSize.height;
-	cv::Mat coarse(coarseSize, CV_32FC3);
+	// Gains per cell, linearly interpolated between the cells' centres: cell
+	// k of a grid n times coarser is where resize takes it from, pixel
+	// (k + 0.5) n - 0.5.
+	cv::Mat coarse(localLog.size(), CV_32FC3);
 	for (int row = 0; row < coarse.rows; ++row)
 	{
 		for (int col = 0; col < coarse.cols; ++col)
 		{
-			const cv::Vec3d paper = at(cv::Point2d((col + 0.5) * stepX - 0.5, (row + 0.5) * stepY - 0.5));
-			coarse.at<cv::Vec3f>(row, col) = cv::Vec3f(float(referenceWhite / paper[0]),
-				float(referenceWhite / paper[1]), float(referenceWhite / paper[2]));
+			const cv::Vec3f local = localLog.at<cv::Vec3f>(row, col);
+			coarse.at<cv::Vec3f>(row, col) = cv::Vec3f(float(referenceWhite / std::exp(local[0])),
+				float(referenceWhite / std::exp(local[1])), float(referenceWhite / std::exp(local[2])));
 		}
 	}
 	cv::Mat gains;
-	cv::resize(coarse, gains, size, 0, 0, cv::INTER_LINEAR);
+	cv::resize(coarse, gains, cv::Size(coarse.cols * PaperCells::cellSide, coarse.rows * PaperCells::cellSide), 0, 0,
+		cv::INTER_LINEAR);
+	gains = gains(cv::Rect(cv::Point(), size)).clone();
+	const cv::Mat clipped = clippedPlaces(picture);
 	balanceColours(picture, gains);
+	picture.setTo(cv::Scalar::all(referenceWhite), clipped);
 }
 
 PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper)

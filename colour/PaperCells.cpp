@@ -1,0 +1,354 @@
+#include "colour/PaperCells.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numeric>
+#include <set>
+#include <vector>
+
+namespace
+{
+
+/// The cells are measured on a picture of half the size: a board pixel is
+/// finer than anything the light does.
+constexpr int shrink = 2;
+constexpr int side = PaperCells::cellSide / shrink;
+
+/// Closing with a square of this side (half-size pixels) takes dark lines up
+/// to 6 half-size pixels wide out: every pen stroke and ring, 12 board pixels
+/// and less with the colour compression bleeds round it, while hands and
+/// filled patches stay.
+constexpr int inkCover = 7;
+/// A place this much darker than the closed picture in any channel (grey
+/// levels, or this share of the level) is ink, and so is the pixel round
+/// it: the paper is measured beside it. Noise and paper grain stay below.
+constexpr int inkContrast = 10;
+constexpr double inkContrastShare = 0.06;
+
+/// A cell with fewer measurable places than a quarter of it is unseen.
+constexpr int fewestPlaces = side * side / 4;
+
+// Sharp and soft edges. At half size an edge the camera blurred over a board
+// pixel or two changes within the 3 x 3 square round its pixels, and a soft
+// edge of 15 board pixels (7.5 here) brings less than half of its change into
+// that square while the 9 x 9 square holds all of it.
+constexpr int nearSquare = 3;
+constexpr int wideSquare = 9;
+/// A sharp edge brings at least this share of the wide square's range into the near one.
+constexpr double sharpShare = 0.6;
+/// Edges smaller than this, in grey levels and as a share of the level, are
+/// paper grain, noise and compression, not the edge of a thing.
+constexpr int smallestEdge = 16;
+constexpr double smallestEdgeShare = 0.1;
+/// A cell holding fewer sharp places than this holds no edge: a speck of noise.
+constexpr int fewestSharpPlaces = 2;
+
+/// Two cells whose paper differs by less than this in every channel (log
+/// units, about 10 %) are joined whatever lies between them.
+constexpr float separatingStep = 0.1f;
+
+float logOf(int level)
+{
+	return std::log(float(std::max(level, 1)));
+}
+
+/// What each half-size pixel is: measurable when all four of its pixels may
+/// show paper, are not black and are not clipped (255 in `measurable`);
+/// clipped when any of them is (255 in `clipped`).
+void sortPlaces(const cv::Mat& picture, const cv::Mat& paper, cv::Size half, cv::Mat& measurable, cv::Mat& clipped)
+{
+	cv::Mat usable(picture.size(), CV_8U);
+	const cv::Mat clip = clippedPlaces(picture);
+	for (int y = 0; y < picture.rows; ++y)
+	{
+		const cv::Vec3b* colour = picture.ptr<cv::Vec3b>(y);
+		const uchar* mayBePaper = paper.ptr<uchar>(y);
+		const uchar* atTop = clip.ptr<uchar>(y);
+		uchar* out = usable.ptr<uchar>(y);
+		for (int x = 0; x < picture.cols; ++x)
+		{
+			const bool black = (colour[x][0] | colour[x][1] | colour[x][2]) == 0;
+			out[x] = mayBePaper[x] != 0 && atTop[x] == 0 && !black ? 255 : 0;
+		}
+	}
+	cv::Mat shrunk;
+	cv::resize(usable, shrunk, half, 0, 0, cv::INTER_AREA);
+	measurable = shrunk == 255;
+	cv::resize(clip & paper, shrunk, half, 0, 0, cv::INTER_AREA);
+	clipped = shrunk != 0;
+}
+
+/// Places on a sharp edge of the closed picture, away from places outside
+/// the paper (whose borders are no edge of anything on the board). Clipped
+/// places read white: what lies sharply beside them is darker than paper.
+cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& outside)
+{
+	cv::Mat nearRange, wideRange;
+	cv::morphologyEx(closed, nearRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
+	cv::morphologyEx(closed, wideRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {wideSquare, wideSquare}));
+	cv::Mat inner;
+	cv::dilate(outside, inner, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
+	inner = inner == 0;
+	cv::Mat sharp(closed.size(), CV_8U, cv::Scalar(0));
+	for (int y = 0; y < closed.rows; ++y)
+	{
+		const cv::Vec3b* level = closed.ptr<cv::Vec3b>(y);
+		const cv::Vec3b* nearby = nearRange.ptr<cv::Vec3b>(y);
+		const cv::Vec3b* wide = wideRange.ptr<cv::Vec3b>(y);
+		const uchar* in = inner.ptr<uchar>(y);
+		uchar* out = sharp.ptr<uchar>(y);
+		for (int x = 0; x < closed.cols; ++x)
+		{
+			bool edge = false;
+			for (int c = 0; c < 3 && in[x] != 0; ++c)
+			{
+				const double smallest = std::max(double(smallestEdge), smallestEdgeShare * level[x][c]);
+				edge = edge || (wide[x][c] >= smallest && nearby[x][c] >= sharpShare * wide[x][c]);
+			}
+			out[x] = edge ? 255 : 0;
+		}
+	}
+	return sharp;
+}
+
+/// Each cell's paper, the median per channel of its measurable places that
+/// are not ink; false when it has too few. (The closed picture itself would
+/// carry the brightest noise and the bright halo compression leaves round
+/// ink into the paper's colour.) `sharpCount` gets its sharp places and
+/// `clippedCount` its clipped ones.
+bool cellPaper(const cv::Mat& shrunk, const cv::Mat& measurable, const cv::Mat& sharp, const cv::Mat& clipped,
+	cv::Rect cell, cv::Vec3f& logColour, int& sharpCount, int& clippedCount)
+{
+	std::array<std::array<uchar, side * side>, 3> channels;
+	int count = 0;
+	sharpCount = 0;
+	clippedCount = 0;
+	for (int y = cell.y; y < cell.y + cell.height; ++y)
+	{
+		const cv::Vec3b* level = shrunk.ptr<cv::Vec3b>(y);
+		const uchar* usable = measurable.ptr<uchar>(y);
+		const uchar* edge = sharp.ptr<uchar>(y);
+		const uchar* atTop = clipped.ptr<uchar>(y);
+		for (int x = cell.x; x < cell.x + cell.width; ++x)
+		{
+			sharpCount += edge[x] != 0 ? 1 : 0;
+			clippedCount += atTop[x] != 0 ? 1 : 0;
+			if (usable[x] != 0)
+			{
+				for (int c = 0; c < 3; ++c)
+				{
+					channels[size_t(c)][size_t(count)] = level[x][c];
+				}
+				++count;
+			}
+		}
+	}
+	if (count < fewestPlaces)
+	{
+		return false;
+	}
+	for (int c = 0; c < 3; ++c)
+	{
+		auto& values = channels[size_t(c)];
+		std::nth_element(values.begin(), values.begin() + count / 2, values.begin() + count);
+		logColour[c] = logOf(values[size_t(count / 2)]);
+	}
+	return true;
+}
+
+/// Places darker than the closed picture round them: pen lines.
+cv::Mat inkPlaces(const cv::Mat& shrunk, const cv::Mat& closed)
+{
+	cv::Mat ink(shrunk.size(), CV_8U);
+	for (int y = 0; y < shrunk.rows; ++y)
+	{
+		const cv::Vec3b* level = shrunk.ptr<cv::Vec3b>(y);
+		const cv::Vec3b* around = closed.ptr<cv::Vec3b>(y);
+		uchar* out = ink.ptr<uchar>(y);
+		for (int x = 0; x < shrunk.cols; ++x)
+		{
+			bool dark = false;
+			for (int c = 0; c < 3; ++c)
+			{
+				dark = dark || around[x][c] - level[x][c] > std::max(double(inkContrast), inkContrastShare * around[x][c]);
+			}
+			out[x] = dark ? 255 : 0;
+		}
+	}
+	cv::dilate(ink, ink, cv::Mat());
+	return ink;
+}
+
+/// Log luminance, to tell the darker of two cells.
+float logLuminance(const cv::Vec3f& logColour)
+{
+	return 0.114f * logColour[0] + 0.587f * logColour[1] + 0.299f * logColour[2];
+}
+
+int root(std::vector<int>& parent, int i)
+{
+	while (parent[size_t(i)] != i)
+	{
+		parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+		i = parent[size_t(i)];
+	}
+	return i;
+}
+
+}  // namespace
+
+cv::Mat clippedPlaces(const cv::Mat& picture)
+{
+	CV_Assert(picture.type() == CV_8UC3);
+	cv::Mat clipped(picture.size(), CV_8U);
+	for (int y = 0; y < picture.rows; ++y)
+	{
+		const cv::Vec3b* colour = picture.ptr<cv::Vec3b>(y);
+		uchar* out = clipped.ptr<uchar>(y);
+		for (int x = 0; x < picture.cols; ++x)
+		{
+			const int atTop = (colour[x][0] >= PaperCells::clipLevel) + (colour[x][1] >= PaperCells::clipLevel)
+				+ (colour[x][2] >= PaperCells::clipLevel);
+			out[x] = atTop >= 2 ? 255 : 0;
+		}
+	}
+	return clipped;
+}
+
+int PaperCells::count(State which) const
+{
+	return states.empty() ? 0 : cv::countNonZero(states == uchar(which));
+}
+
+PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
+{
+	CV_Assert(picture.type() == CV_8UC3 && paper.type() == CV_8UC1 && paper.size() == picture.size());
+	const cv::Size half((picture.cols + shrink - 1) / shrink, (picture.rows + shrink - 1) / shrink);
+	const cv::Size grid((half.width + side - 1) / side, (half.height + side - 1) / side);
+	PaperCells cells;
+	cells.logColours = cv::Mat(grid, CV_32FC3, cv::Scalar::all(0.0));
+	cells.states = cv::Mat(grid, CV_8U, cv::Scalar(Unseen));
+	if (picture.empty())
+	{
+		return cells;
+	}
+
+	cv::Mat measurable, clipped;
+	sortPlaces(picture, paper, half, measurable, clipped);
+	cv::Mat shrunk, closed;
+	cv::resize(picture, shrunk, half, 0, 0, cv::INTER_AREA);
+	// Places outside the paper read black and clipped ones white, so that
+	// closing spreads neither over the paper beside them.
+	const cv::Mat outside = (measurable | clipped) == 0;
+	shrunk.setTo(cv::Scalar::all(0), outside);
+	shrunk.setTo(cv::Scalar::all(255), clipped);
+	cv::morphologyEx(shrunk, closed, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
+	const cv::Mat sharp = sharpPlaces(closed, outside);
+	const cv::Mat paperPlaces = measurable & ~inkPlaces(shrunk, closed);
+
+	// Per cell: its sharp edges, and whether it is a clipped highlight.
+	cv::Mat sharpCells(grid, CV_8U, cv::Scalar(0)), clippedCells(grid, CV_8U, cv::Scalar(0));
+	for (int row = 0; row < grid.height; ++row)
+	{
+		for (int col = 0; col < grid.width; ++col)
+		{
+			const cv::Rect cell = cv::Rect(col * side, row * side, side, side) & cv::Rect(cv::Point(), half);
+			cv::Vec3f logColour;
+			int sharpCount = 0, clippedCount = 0;
+			if (cellPaper(shrunk, paperPlaces, sharp, clipped, cell, logColour, sharpCount, clippedCount))
+			{
+				cells.logColours.at<cv::Vec3f>(row, col) = logColour;
+				cells.states.at<uchar>(row, col) = Paper;
+			}
+			sharpCells.at<uchar>(row, col) = sharpCount >= fewestSharpPlaces ? 1 : 0;
+			clippedCells.at<uchar>(row, col) = clippedCount * 2 >= cell.area() ? 1 : 0;
+		}
+	}
+
+	// Join neighbours that no sharp edge separates; remember the separated
+	// pairs, darker cell first.
+	const int n = grid.area();
+	std::vector<int> parent(static_cast<size_t>(n));
+	std::iota(parent.begin(), parent.end(), 0);
+	std::vector<std::pair<int, int>> separated;
+	for (int row = 0; row < grid.height; ++row)
+	{
+		for (int col = 0; col < grid.width; ++col)
+		{
+			const int a = row * grid.width + col;
+			for (const cv::Point step : {cv::Point(1, 0), cv::Point(0, 1)})
+			{
+				const int r = row + step.y, c = col + step.x;
+				if (r >= grid.height || c >= grid.width)
+				{
+					continue;
+				}
+				const int b = r * grid.width + c;
+				const bool edge = sharpCells.at<uchar>(row, col) != 0 || sharpCells.at<uchar>(r, c) != 0;
+				const bool seenA = cells.state(row, col) != Unseen, seenB = cells.state(r, c) != Unseen;
+				if (seenA != seenB && edge && clippedCells.at<uchar>(seenA ? r : row, seenA ? c : col) != 0)
+				{
+					// A sharp edge beside a clipped highlight: the measured
+					// cell is the darker.
+					separated.emplace_back(seenA ? a : b, -1);
+				}
+				if (!seenA || !seenB)
+				{
+					continue;
+				}
+				const cv::Vec3f difference = cells.logColour(row, col) - cells.logColour(r, c);
+				const float step3 = std::max({std::abs(difference[0]), std::abs(difference[1]), std::abs(difference[2])});
+				if (edge && step3 >= separatingStep)
+				{
+					const bool aDarker = logLuminance(cells.logColour(row, col)) < logLuminance(cells.logColour(r, c));
+					separated.emplace_back(aDarker ? a : b, aDarker ? b : a);
+				}
+				else
+				{
+					parent[size_t(root(parent, a))] = root(parent, b);
+				}
+			}
+		}
+	}
+
+	// A group is covered when it lies on the dark side of more of its sharp
+	// edges than not, and what lies on their bright side (paper, or a clipped
+	// highlight) is larger than it: a bright speck on the paper does not make
+	// the paper a thing on the board, and a hand beside the paper does.
+	std::vector<int> size(static_cast<size_t>(n), 0), darkSides(static_cast<size_t>(n), 0);
+	for (int i = 0; i < n; ++i)
+	{
+		size[size_t(root(parent, i))] += cells.states.at<uchar>(i / grid.width, i % grid.width) == Paper ? 1 : 0;
+	}
+	std::set<std::pair<int, int>> brighterGroups;
+	std::vector<long> brighterSize(static_cast<size_t>(n), 0);
+	for (const auto& [darker, brighter] : separated)
+	{
+		const int dark = root(parent, darker);
+		++darkSides[size_t(dark)];
+		if (brighter < 0)
+		{
+			brighterSize[size_t(dark)] += n;
+			continue;
+		}
+		const int bright = root(parent, brighter);
+		--darkSides[size_t(bright)];
+		if (brighterGroups.insert({dark, bright}).second)
+		{
+			brighterSize[size_t(dark)] += size[size_t(bright)];
+		}
+	}
+	for (int i = 0; i < n; ++i)
+	{
+		const int group = root(parent, i);
+		uchar& state = cells.states.at<uchar>(i / grid.width, i % grid.width);
+		if (state == Paper && darkSides[size_t(group)] > 0 && brighterSize[size_t(group)] > size[size_t(group)])
+		{
+			state = Covered;
+		}
+	}
+	return cells;
+}
