@@ -1,6 +1,7 @@
 #include "analysis/ColourSegmentation.h"
 
 #include "analysis/ColourRanges.h"
+#include "analysis/FineLines.h"
 #include "analysis/GapClosing.h"
 #include "analysis/Thinning.h"
 #include "platform/Display.h"
@@ -29,12 +30,17 @@ void segmentColours(InkLayers& ink, Display& display)
 	cv::cvtColor(ink.colours, ycrcb, cv::COLOR_BGR2YCrCb);
 
 	cv::inRange(ycrcb, blackInk.lower(), blackInk.upper(), blackMask);
+	blackMask |= fineDarkLines(ycrcb, blackMask);
 	// Shown before thinning and before the marker regions are cut out, so the
 	// window shows the strokes as the camera saw them.
 	display.show("skewbinary", blackMask);
 
 	cv::inRange(ycrcb, redInk.lower(), redInk.upper(), redMask);
 	cv::inRange(ycrcb, yellowInk.lower(), yellowInk.upper(), yellowMask);
+	cv::Mat hsv, highlighter;
+	cv::cvtColor(ink.colours, hsv, cv::COLOR_BGR2HSV);
+	cv::inRange(hsv, highlighterInk.lower(), highlighterInk.upper(), highlighter);
+	yellowMask |= highlighter;
 	// Red only serves to keep reddish tones out of yellow; it is never thinned.
 	cv::Mat notRed;
 	cv::bitwise_not(redMask, notRed);
