@@ -24,9 +24,13 @@ constexpr int side = PaperCells::cellSide / shrink;
 constexpr int inkCover = 7;
 /// A place this much darker than the closed picture in any channel (grey
 /// levels, or this share of the level) is ink, and so is the pixel round
-/// it: the paper is measured beside it. Noise and paper grain stay below.
+/// it (inkMargin): the paper is measured beside it. Noise and paper grain
+/// stay below.
 constexpr int inkContrast = 10;
 constexpr double inkContrastShare = 0.06;
+/// The paper round ink, as far as blur and compression spread its colour
+/// (half-size pixels, a square this wide round each ink place), is left out too.
+constexpr int inkMargin = 5;
 
 /// A cell with fewer measurable places than a quarter of it is unseen.
 constexpr int fewestPlaces = side * side / 4;
@@ -178,7 +182,7 @@ cv::Mat inkPlaces(const cv::Mat& shrunk, const cv::Mat& closed)
 			out[x] = dark ? 255 : 0;
 		}
 	}
-	cv::dilate(ink, ink, cv::Mat());
+	cv::dilate(ink, ink, cv::getStructuringElement(cv::MORPH_RECT, {inkMargin, inkMargin}));
 	return ink;
 }
 

@@ -100,6 +100,41 @@ cv::Vec3f interpolate(const cv::Mat& grid, cv::Point2d pixel)
 	return top * (1.0f - fy) + bottom * fy;
 }
 
+/// Per cell where `weight` is set, the median per channel of the set cells
+/// of its 3 x 3 neighbourhood.
+cv::Mat medianOfPaperNeighbours(const cv::Mat& values, const cv::Mat& weight)
+{
+	cv::Mat out = values.clone();
+	std::vector<float> around;
+	for (int row = 0; row < values.rows; ++row)
+	{
+		for (int col = 0; col < values.cols; ++col)
+		{
+			if (weight.at<float>(row, col) == 0.0f)
+			{
+				continue;
+			}
+			for (int c = 0; c < 3; ++c)
+			{
+				around.clear();
+				for (int r = std::max(row - 1, 0); r <= std::min(row + 1, values.rows - 1); ++r)
+				{
+					for (int k = std::max(col - 1, 0); k <= std::min(col + 1, values.cols - 1); ++k)
+					{
+						if (weight.at<float>(r, k) != 0.0f)
+						{
+							around.push_back(values.at<cv::Vec3f>(r, k)[c]);
+						}
+					}
+				}
+				std::nth_element(around.begin(), around.begin() + long(around.size() / 2), around.end());
+				out.at<cv::Vec3f>(row, col)[c] = around[around.size() / 2];
+			}
+		}
+	}
+	return out;
+}
+
 }  // namespace
 
 PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
@@ -231,6 +266,12 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 			}
 		}
 	}
+
+	// Light changes over many cells, never in one: each paper cell takes the
+	// median of the paper cells round it, which keeps the soft edges of
+	// shadows and lamps and drops what a cell alone read (a stroke's colour
+	// that blur spread beyond its line, a speck).
+	added = medianOfPaperNeighbours(added, weight);
 
 	// Spread over the cells that showed no paper: normalised convolution, the
 	// weighted mean of the paper cells near each.
