@@ -25,7 +25,12 @@ constexpr int fitRounds = 6;
 /// gains stay bounded whatever covers the board.
 const double lowestLocal = std::log(0.3);
 const double highestLocal = std::log(1.6);
-constexpr double darkestPaper = 16.0;
+constexpr double darkestPaper = 4.0;
+
+/// Where the smooth field reads darker than this (luminance), the edges that
+/// tell a shadow from a thing on the board are lost in the noise: the paper
+/// there is read by the smooth field alone.
+constexpr double dimmestLocalPaper = 48.0;
 
 /// The local white is spread from paper cells over covered and unseen ones
 /// with Gaussians of these sigmas, in cells: the near one fills what a hand
@@ -154,15 +159,44 @@ PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
 
 void PaperWhite::fitSmoothField(const PaperCells& cells)
 {
+	// The smooth field is fitted to blocks of 4 x 4 cells, each the brightest
+	// quarter of its paper cells: ink and what covers the board, darker, stay
+	// below it where the cells could not tell them from paper.
 	std::vector<PaperCell> paperCells;
-	for (int row = 0; row < cells.grid().height; ++row)
+	const int block = 4;
+	std::array<std::vector<float>, 3> levels;
+	for (int top = 0; top < cells.grid().height; top += block)
 	{
-		for (int col = 0; col < cells.grid().width; ++col)
+		for (int left = 0; left < cells.grid().width; left += block)
 		{
-			if (cells.state(row, col) == PaperCells::Paper)
+			for (auto& channel : levels)
 			{
-				paperCells.push_back({PaperCells::centre(row, col), cv::Vec3d(cells.logColour(row, col))});
+				channel.clear();
 			}
+			for (int row = top; row < std::min(top + block, cells.grid().height); ++row)
+			{
+				for (int col = left; col < std::min(left + block, cells.grid().width); ++col)
+				{
+					for (int c = 0; c < 3 && cells.state(row, col) == PaperCells::Paper; ++c)
+					{
+						levels[size_t(c)].push_back(cells.logColour(row, col)[c]);
+					}
+				}
+			}
+			if (int(levels[0].size()) < block * block / 4)
+			{
+				continue;
+			}
+			cv::Vec3d logColour;
+			for (int c = 0; c < 3; ++c)
+			{
+				auto& channel = levels[size_t(c)];
+				const auto quarter = channel.begin() + long(channel.size() * 3 / 4);
+				std::nth_element(channel.begin(), quarter, channel.end());
+				logColour[c] = *quarter;
+			}
+			const cv::Point2d centre = (PaperCells::centre(top, left) + PaperCells::centre(top + block - 1, left + block - 1)) * 0.5;
+			paperCells.push_back({centre, logColour});
 		}
 	}
 	cellsUsed = int(paperCells.size());
@@ -259,7 +293,8 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 			const cv::Vec3d field = smoothAt(PaperCells::centre(row, col));
 			const cv::Vec3f logSmooth(float(std::log(field[0])), float(std::log(field[1])), float(std::log(field[2])));
 			smooth.at<cv::Vec3f>(row, col) = logSmooth;
-			if (cells.state(row, col) == PaperCells::Paper)
+			const double luminance = 0.114 * field[0] + 0.587 * field[1] + 0.299 * field[2];
+			if (cells.state(row, col) == PaperCells::Paper && luminance >= dimmestLocalPaper)
 			{
 				added.at<cv::Vec3f>(row, col) = cells.logColour(row, col) - logSmooth;
 				weight.at<float>(row, col) = 1.0f;

@@ -72,15 +72,15 @@ public:
 	/// that reads neutral is left exactly as it is. Returns what was measured.
 	static PaperWhite readAsNeutral(cv::Mat& picture, const cv::Mat& paper);
 
-	/// Cells that agreed with the smooth field, and cells that showed paper at all.
+	/// Blocks of cells that agreed with the smooth field, and cells that showed paper at all.
 	int cellsUsed = 0;
 	int cellsMeasured = 0;
 
 private:
-	/// A field needs this many paper cells of the 40 x 30 grid of a board to
-	/// be trusted: sixteen for each of the quadratic's six terms, so that no
-	/// one patch of cells steers it.
-	static constexpr int minimumCells = 384;
+	/// A field needs this many blocks of paper cells (32 pixels on a side, a
+	/// 20 x 15 grid on a board) to be trusted: four for each of the
+	/// quadratic's six terms, so that no one block steers it.
+	static constexpr int minimumCells = 24;
 
 	void fitSmoothField(const PaperCells& cells);
 	void spreadLocalWhite(const PaperCells& cells);
