@@ -120,10 +120,7 @@ struct BadFrames : ::testing::Test
 		bool scanned = false;
 		for (size_t i = before; i < program->passes.size(); ++i)
 		{
-			for (const Event* scan : program->passes[i].eventsOf("scan"))
-			{
-				scanned = scanned || scan->fields.at(0).second == "true";
-			}
+			scanned = scanned || scanFound(program->passes[i]);
 		}
 		EXPECT_TRUE(scanned) << "the good board was not scanned again";
 		EXPECT_GE(program->app->scene.countKind(Wall), 1);

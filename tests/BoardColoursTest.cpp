@@ -1,5 +1,7 @@
 #include "AnalysisTestSupport.h"
 
+#include "analysis/BoardColours.h"
+#include "tracking/RectifiedBoard.h"
 #include "analysis/ColourRanges.h"
 #include "analysis/GapClosing.h"
 #include "analysis/Thinning.h"
@@ -8,8 +10,9 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
-// The paper's white read off a board, and the yellow mask's small repairs.
-// What the mapping does to whole boards in many rooms is the room matrix's.
+// The paper's white read off a board, where on the board it is read, and the
+// yellow mask's small repairs. What the mapping does to whole boards in many
+// rooms is the room matrix's.
 
 namespace
 {
@@ -110,6 +113,132 @@ TEST(PaperWhite, TooLittlePaperIsNoPaperAndChangesNothing)
 	EXPECT_EQ(cv::norm(dark, before, cv::NORM_INF), 0.0);
 }
 
+/// A square of half side `half` about `centre`, turned by `degrees`, in the
+/// order the scanner keeps the portal card's corners: (-,-), (-,+), (+,-), (+,+).
+std::vector<cv::Point2f> cardCorners(cv::Point2f centre, float half, double degrees)
+{
+	const double c = std::cos(degrees * CV_PI / 180.0), s = std::sin(degrees * CV_PI / 180.0);
+	std::vector<cv::Point2f> corners;
+	for (const float a : {-half, half})
+	{
+		for (const float b : {-half, half})
+		{
+			corners.emplace_back(centre.x + float(c * a - s * b), centre.y + float(s * a + c * b));
+		}
+	}
+	return corners;
+}
+
+/// A marker's outline, round the square.
+std::vector<cv::Point2f> markerOutline(cv::Point2f topLeft, float side)
+{
+	return {topLeft, topLeft + cv::Point2f(side, 0.0f), topLeft + cv::Point2f(side, side), topLeft + cv::Point2f(0.0f, side)};
+}
+
+/// What a scan leaves for the colour reading: the rectified board, the
+/// board's marker outlines, the card's corners (kept from an earlier scan
+/// when this one did not see the card).
+RectifiedBoard scanned(const cv::Mat& picture, const std::vector<std::vector<cv::Point2f>>& markers,
+	const std::vector<cv::Point2f>& card, bool cardSeen = true)
+{
+	RectifiedBoard board;
+	board.colour = picture;
+	board.markerOutlines = markers;
+	board.portalVisible = cardSeen;
+	board.portalCorners = card;
+	return board;
+}
+
+/// Pixels inside a convex outline (given round it), shrunk by `inset` pixels
+/// towards its centre, or grown when `inset` is negative.
+cv::Mat inside(const std::vector<cv::Point2f>& round, float inset, cv::Size size = cv::Size(640, 480))
+{
+	cv::Point2f centre(0.0f, 0.0f);
+	for (const cv::Point2f& p : round)
+	{
+		centre += p / float(round.size());
+	}
+	std::vector<cv::Point> points;
+	for (const cv::Point2f& p : round)
+	{
+		const cv::Point2f out = p - centre;
+		const cv::Point2f moved = centre + out * (1.0f - inset / float(cv::norm(out)));
+		points.emplace_back(cvRound(moved.x), cvRound(moved.y));
+	}
+	cv::Mat mask(size, CV_8UC1, cv::Scalar(0));
+	cv::fillConvexPoly(mask, points, cv::Scalar(255));
+	return mask;
+}
+
+TEST(BoardPaperPlaces, LeaveOutEveryMarkerAndTheWholeCardWhateverItsTurn)
+{
+	const std::vector<std::vector<cv::Point2f>> markers = {markerOutline({5.0f, 5.0f}, 40.0f),
+		markerOutline({595.0f, 5.0f}, 40.0f), markerOutline({5.0f, 435.0f}, 40.0f), markerOutline({300.0f, 440.0f}, 36.0f)};
+	for (const double turn : {0.0, 30.0, -70.0, 135.0})
+	{
+		const std::vector<cv::Point2f> card = cardCorners({420.0f, 230.0f}, 45.0f, turn);
+		const std::vector<cv::Point2f> cardRound = {card[0], card[1], card[3], card[2]};
+		const cv::Mat places = boardPaperPlaces(scanned(blankBoard(), markers, card));
+		ASSERT_EQ(places.size(), cv::Size(640, 480));
+		ASSERT_EQ(places.type(), CV_8UC1);
+
+		// Nothing of the card or a marker is paper; their margins are small.
+		EXPECT_EQ(cv::countNonZero(places & inside(cardRound, 0.5f)), 0) << "card turned " << turn;
+		cv::Mat notPaper = inside(cardRound, -0.1f * 45.0f * float(std::sqrt(2.0)) - 2.0f);
+		for (const auto& marker : markers)
+		{
+			EXPECT_EQ(cv::countNonZero(places & inside(marker, 0.5f)), 0) << "marker at " << marker[0];
+			notPaper |= inside(marker, -0.25f * 20.0f * float(std::sqrt(2.0)) - 2.0f);
+		}
+		EXPECT_EQ(cv::countNonZero(~places & ~notPaper), 0) << "paper left out, card turned " << turn;
+	}
+
+	// A card not seen in this scan is paper.
+	const RectifiedBoard withoutCard = scanned(blankBoard(), markers, cardCorners({420.0f, 230.0f}, 45.0f, 0.0), false);
+	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(withoutCard)(cv::Rect(380, 190, 80, 80))), 80 * 80);
+}
+
+TEST(NormaliseBoardColours, TheBoardIsReadAsANeutralRoomShowsItAndTheViewsKeepTheCamerasColours)
+{
+	const std::vector<std::vector<cv::Point2f>> markers = {markerOutline({0.0f, 0.0f}, 50.0f),
+		markerOutline({590.0f, 0.0f}, 50.0f), markerOutline({0.0f, 430.0f}, 50.0f), markerOutline({590.0f, 430.0f}, 50.0f)};
+	const std::vector<cv::Point2f> card = cardCorners({470.0f, 240.0f}, 50.0f, 20.0);
+	const cv::Vec3d warm(0.55, 0.8, 1.0);
+	const cv::Mat seen = lit(neutralBoard(), warm, 0.85, 0.2, 0.2);
+
+	const RectifiedBoard board = scanned(seen.clone(), markers, card);
+	PaperWhite white;
+	const cv::Mat analysed = normaliseBoardColours(board, &white);
+	ASSERT_TRUE(white.found());
+	EXPECT_FALSE(white.readsNeutral());
+	// The paper the camera saw is measured...
+	for (int c = 0; c < 3; ++c)
+	{
+		EXPECT_NEAR(white.at(cv::Point2d(320, 100))[c], seen.at<cv::Vec3b>(100, 320)[c], 255.0 * warm[c] * 0.85 * 0.04) << c;
+	}
+	// ... and reads the reference white in the colours the analysis reads,
+	// black ink stays black, and what the views show is as the camera saw it.
+	const cv::Vec3b paper = analysed.at<cv::Vec3b>(100, 320);
+	for (int c = 0; c < 3; ++c)
+	{
+		EXPECT_NEAR(paper[c], PaperWhite::referenceWhite, 6.0) << c;
+	}
+	EXPECT_EQ(inRange(analysed, blackInk, everywhere(seen)), inRange(neutralBoard(), blackInk, everywhere(seen)));
+	EXPECT_EQ(cv::norm(board.colour, seen, cv::NORM_INF), 0.0);
+
+	// A board that reads neutral already is left exactly as it is.
+	const RectifiedBoard neutral = scanned(lit(neutralBoard(), cv::Vec3d(1, 1, 1), 0.96, 0.1, 0.0), markers, card);
+	PaperWhite neutralWhite;
+	const cv::Mat neutralAnalysed = normaliseBoardColours(neutral, &neutralWhite);
+	EXPECT_TRUE(neutralWhite.readsNeutral());
+	EXPECT_EQ(cv::norm(neutralAnalysed, neutral.colour, cv::NORM_INF), 0.0);
+
+	// Before the first scan there is nothing to read.
+	PaperWhite none;
+	EXPECT_TRUE(normaliseBoardColours(RectifiedBoard(), &none).empty());
+	EXPECT_FALSE(none.found());
+}
+
 /// A thinned ring of radius 28 with the arc from `from` to `to` degrees missing.
 cv::Mat thinnedRing(double from = 0.0, double to = 0.0)
 {
@@ -163,6 +292,29 @@ TEST(GapClosing, ARingThatNearlyMeetsItselfIsClosedAndNothingElseIsTouched)
 	const cv::Mat before = lines.clone();
 	EXPECT_EQ(closeSmallGaps(lines, 20.0), 0);
 	EXPECT_EQ(cv::norm(lines, before, cv::NORM_INF), 0.0);
+}
+
+TEST(GapClosing, EachLineEndIsJoinedOnceAtMost)
+{
+	// Three lines whose inner ends lie 10 and 11 pixels apart: one gap is
+	// closed, between the nearest two; the third end stays free.
+	cv::Mat three(100, 100, CV_8UC1, cv::Scalar(0));
+	cv::line(three, cv::Point(30, 50), cv::Point(45, 50), cv::Scalar(255));
+	cv::line(three, cv::Point(70, 50), cv::Point(55, 50), cv::Scalar(255));
+	cv::line(three, cv::Point(50, 80), cv::Point(50, 60), cv::Scalar(255));
+	EXPECT_EQ(closeSmallGaps(three, 20.0), 1);
+	EXPECT_EQ(three.at<uchar>(50, 50), 255);
+	EXPECT_EQ(cv::countNonZero(three(cv::Rect(40, 51, 21, 9))), 0) << "the third end was joined too";
+
+	// A stroke that ends 19 pixels from both ends of a ring's gap of 14: the
+	// ring is closed on itself, the stroke stays a line that leads nowhere.
+	cv::Mat ring = thinnedRing(-15.0, 15.0);
+	cv::line(ring, cv::Point(145, 100), cv::Point(165, 100), cv::Scalar(255));
+	const cv::Rect between(130, 85, 15, 31);
+	const cv::Mat before = ring(between).clone();
+	EXPECT_EQ(closeSmallGaps(ring, 20.0), 1);
+	EXPECT_EQ(closedRings(ring), 1);
+	EXPECT_EQ(cv::countNonZero(ring(between) != before), 0) << "the stroke's end was joined to the ring";
 }
 
 TEST(GapClosing, PinholesAreFilledAndTheRingsOwnHoleIsNot)

@@ -1,4 +1,6 @@
 #include "ScratchFiles.h"
+#include "TestSupport.h"
+#include "analysis/BoardColours.h"
 #include "tracking/ScanEvent.h"
 #include "platform/HeadlessDisplay.h"
 #include "markers/BoardLayout.h"
@@ -186,6 +188,17 @@ TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
 	const std::vector<cv::Point2f> around = portalCornersAround(corners);
 	EXPECT_TRUE(cv::isContourConvex(around));
 	EXPECT_NEAR(cv::contourArea(around), side * side, 0.05 * side * side);
+
+	// The colour reading takes them in that order: none of the card is paper.
+	std::vector<cv::Point> round;
+	for (const int i : {0, 1, 3, 2})
+	{
+		round.emplace_back(cvRound(demo.camera->truth().portalCorners[size_t(i)].x),
+			cvRound(demo.camera->truth().portalCorners[size_t(i)].y));
+	}
+	cv::Mat card(demo.board.colour.size(), CV_8UC1, cv::Scalar(0));
+	cv::fillConvexPoly(card, round, cv::Scalar(255));
+	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(demo.board) & card), 0);
 }
 
 TEST(BoardScan, WithoutThePortalTheScanSucceedsAndKeepsTheOldPortalCorners)
@@ -315,7 +328,7 @@ TEST(ScanEvent, CarriesTheResultAndWhenFoundTheGeometry)
 	DemoScanner demo(demoDrawing(), viewOfBoard(450, 0, 0));
 	const Event failed = scanEvent(demo.board, false);
 	EXPECT_EQ(failed.fields.size(), 1u);
-	EXPECT_EQ(failed.fields[0].second, "false");
+	EXPECT_EQ(eventField(failed, "ok"), "false");
 
 	ASSERT_TRUE(demo.scan());
 	const Event found = scanEvent(demo.board, true);
@@ -325,11 +338,11 @@ TEST(ScanEvent, CarriesTheResultAndWhenFoundTheGeometry)
 		keys.push_back(field.first);
 	}
 	EXPECT_EQ(keys, (std::vector<std::string>{"ok", "homography", "portalVisible", "portalCorners", "innerCorners"}));
-	const std::string& homography = found.fields[1].second;
+	const std::string homography = eventField(found, "homography");
 	EXPECT_EQ(std::count(homography.begin(), homography.end(), ','), 8);
 	EXPECT_EQ(homography.substr(homography.rfind(' ') + 1), "1]");  // h33 is 1
-	EXPECT_EQ(found.fields[2].second, "true");
-	const std::string& inner = found.fields[4].second;
+	EXPECT_EQ(eventField(found, "portalVisible"), "true");
+	const std::string inner = eventField(found, "innerCorners");
 	EXPECT_EQ(std::count(inner.begin(), inner.end(), '['), 3);  // two points
 }
 

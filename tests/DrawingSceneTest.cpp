@@ -193,7 +193,7 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 	const PassRecord& record = scene.firstRescan();
 	Application& app = scene.app();
 	ASSERT_EQ(scene.program->scanPasses(), std::vector<int>{16});
-	ASSERT_EQ(record.eventsOf("scan").at(0)->fields.at(0).second, "true");
+	ASSERT_TRUE(scanFound(record));
 	EXPECT_EQ(countOf(record, "newMap"), 1.0);
 
 	// Two balls, each at its ring's centre.
@@ -336,7 +336,7 @@ TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 	}
 	cv::fillConvexPoly(withHand, hand, cv::Scalar(128, 150, 191));
 	const PassRecord& held = scene.lookAgain(withHand);
-	EXPECT_EQ(held.eventsOf("scan").at(0)->fields.at(0).second, "true");
+	EXPECT_TRUE(scanFound(held));
 	EXPECT_EQ(countOf(held, "hand"), 1.0);
 	EXPECT_EQ(countOf(held, "newMap") + countOf(held, "walls"), 0.0);
 	EXPECT_EQ(scene.printed, "");

@@ -147,6 +147,57 @@ TEST_F(FrameWriterTest, WhatTheWritingThrowsStopsTheRecordingWithOneLine)
 	EXPECT_EQ(tried, 1);
 }
 
+/// A change of any one value of an image, in any channel, of any depth, in a
+/// view with gaps between its rows too, makes it another picture.
+TEST(FrozenImage, EqualsSeesEveryValueOfThePicture)
+{
+	for (const int type : {CV_8UC1, CV_8UC3, CV_8UC4, CV_16UC3, CV_32FC1, CV_32FC3})
+	{
+		cv::Mat image(5, 7, type);
+		cv::RNG(3).fill(image, cv::RNG::UNIFORM, 0, 200);
+		const FrozenImage frozen(image);
+		ASSERT_TRUE(frozen.equals(image)) << type;
+		// The same pixels as a view into a wider picture.
+		cv::Mat wider(image.rows, image.cols + 3, type, cv::Scalar::all(0));
+		image.copyTo(wider.colRange(1, 1 + image.cols));
+		EXPECT_TRUE(frozen.equals(wider.colRange(1, 1 + image.cols))) << type;
+
+		const cv::Mat values = image.reshape(1);
+		for (int row = 0; row < values.rows; ++row)
+		{
+			for (int col = 0; col < values.cols; ++col)
+			{
+				cv::Mat changed = image.clone();
+				cv::Mat changedValues = changed.reshape(1);
+				if (changed.depth() == CV_8U)
+				{
+					changedValues.at<uchar>(row, col) += 1;
+				}
+				else if (changed.depth() == CV_16U)
+				{
+					changedValues.at<ushort>(row, col) += 1;
+				}
+				else
+				{
+					changedValues.at<float>(row, col) += 0.5f;
+				}
+				EXPECT_FALSE(frozen.equals(changed)) << "type " << type << ", row " << row << ", value " << col;
+				cv::Mat view = wider.colRange(1, 1 + image.cols);
+				changed.copyTo(view);
+				EXPECT_FALSE(frozen.equals(view)) << "type " << type << ", row " << row << ", value " << col << " of a view";
+				image.copyTo(view);
+			}
+		}
+	}
+
+	const FrozenImage grey(cv::Mat(4, 6, CV_8UC1, cv::Scalar(9)));
+	EXPECT_FALSE(grey.equals(cv::Mat(6, 4, CV_8UC1, cv::Scalar(9))));
+	EXPECT_FALSE(grey.equals(cv::Mat(4, 6, CV_8UC3, cv::Scalar::all(9))));
+	EXPECT_FALSE(grey.equals(cv::Mat()));
+	EXPECT_TRUE(FrozenImage().equals(cv::Mat()));
+	EXPECT_FALSE(FrozenImage().equals(cv::Mat(4, 6, CV_8UC1, cv::Scalar(9))));
+}
+
 using FrameRecorderTest = InScratchFolder;
 
 /// The writer works from copies of its own: the caller may paint into both
@@ -164,11 +215,16 @@ TEST_F(FrameRecorderTest, FilesHoldThePicturesAsTheyWereHandedOverAndAStillOneIs
 	{
 		recorder.recordFrame(motion, camera);
 		handed.emplace_back(motion.clone(), camera.clone());
-		// Painted into at once, the motion frame only twice.
+		// Painted into at once, the motion frame only twice: at its first
+		// value and at its last.
 		camera.at<cv::Vec3b>(pass % 60, 0) = cv::Vec3b(uchar(pass), 0, 0);
-		if (pass == 40 || pass == 70)
+		if (pass == 40)
 		{
 			motion.at<cv::Vec3b>(0, 0) = cv::Vec3b(uchar(pass), 1, 2);
+		}
+		if (pass == 70)
+		{
+			motion.at<cv::Vec3b>(motion.rows - 1, motion.cols - 1)[2] ^= 0x80;
 		}
 	}
 	recorder.finish();

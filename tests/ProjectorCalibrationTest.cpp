@@ -1,4 +1,5 @@
 #include "ScratchFiles.h"
+#include "TestSupport.h"
 
 #include "analysis/ColourRanges.h"
 #include "calibration/ProjectorCalibration.h"
@@ -88,16 +89,35 @@ TEST(ProjectorCalibration, RobustFitRecoversTheMapThroughTheLensAndLeavesWrongCo
 	{
 		EXPECT_LT(cv::norm(apply(result.cameraToProjector, camera) - apply(keystoned, camera)), 0.5) << camera;
 	}
-	EXPECT_NE(describeCalibration(result).find("projector pixels"), std::string::npos);
+	// What is said of it: the corners used of those found, the error in
+	// projector pixels and on the board, the latency.
+	result.latencyPasses = 3;
+	const std::string said = describeCalibration(result);
+	const std::string corners = std::to_string(result.cornersUsed) + " of " + std::to_string(result.cornersFound) + " corners";
+	EXPECT_NE(said.find(corners), std::string::npos) << said;
+	EXPECT_NEAR(numberAfter(said, "error "), result.rmsPixels, 0.005) << said;
+	EXPECT_NE(said.find("projector pixels"), std::string::npos) << said;
+	EXPECT_NEAR(numberAfter(said, "("), result.rmsMm, 0.005) << said;
+	EXPECT_NE(said.find("mm on the board"), std::string::npos) << said;
+	EXPECT_EQ(numberAfter(said, "latency "), 3.0) << said;
+
+	// Without the board, nothing is known in millimetres, and it says so.
+	ProjectorCalibration withoutBoard;
+	ASSERT_TRUE(fitProjectorCalibration(pattern, seen, lens, nullptr, withoutBoard, problem)) << problem;
+	EXPECT_LT(withoutBoard.rmsMm, 0.0);
+	EXPECT_NE(describeCalibration(withoutBoard).find("mm unknown"), std::string::npos) << describeCalibration(withoutBoard);
 }
 
-TEST(ProjectorCalibration, PoorFitsAreRefusedWithWhatToChange)
+TEST(ProjectorCalibration, PoorFitsAreRefusedWithTheirCauseAndWhatToChange)
 {
 	const ProjectorPattern pattern = makeProjectorPattern(cv::Size(1280, 800));
+	// A refusal names its cause with a count: the corners found, or those that agree.
 	struct Case
 	{
 		const char* what;
 		CharucoView seen;
+		int found;
+		const char* counted;
 		const char* advice;
 	};
 	CharucoView few = seenThrough(pattern, keystoned, 0.1);
@@ -108,23 +128,50 @@ TEST(ProjectorCalibration, PoorFitsAreRefusedWithWhatToChange)
 	{
 		id += 1000;
 	}
+	const int all = pattern.layout.cornerCount();
 	const Case cases[] = {
-		{"too few corners", few, "darken the room"},
-		{"corners of no pattern", unknownIds, "darken the room"},
-		{"a shaky picture", seenThrough(pattern, keystoned, 3.0), "still"},
-		{"nothing seen", CharucoView(), "darken the room"},
+		{"too few corners", few, 8, "camera found ", "darken the room"},
+		{"corners of no pattern", unknownIds, 0, "camera found ", "darken the room"},
+		{"a shaky picture", seenThrough(pattern, keystoned, 3.0), all, "only ", "still"},
+		{"nothing seen", CharucoView(), 0, "camera found ", "darken the room"},
 	};
 	for (const Case& c : cases)
 	{
 		ProjectorCalibration result;
 		std::string problem;
 		EXPECT_FALSE(fitProjectorCalibration(pattern, c.seen, lens, nullptr, result, problem)) << c.what;
+		EXPECT_EQ(result.cornersFound, c.found) << c.what;
+		if (std::string(c.counted) == "only ")
+		{
+			// Fewer than half agree; the message says how many of how many.
+			EXPECT_LT(2 * result.cornersUsed, result.cornersFound) << c.what;
+			EXPECT_EQ(numberAfter(problem, "only "), result.cornersUsed) << c.what;
+			EXPECT_EQ(numberAfter(problem, " of the "), result.cornersFound) << c.what;
+		}
+		else
+		{
+			EXPECT_EQ(numberAfter(problem, c.counted), c.found) << c.what;
+			EXPECT_EQ(numberAfter(problem, "at least "), minCalibrationCorners) << c.what;
+		}
 		EXPECT_NE(problem.find(c.advice), std::string::npos) << c.what << ": " << problem;
 	}
+
+	// Corners that agree but miss the board by more than the limit allows (a
+	// camera so far that a pixel is 10 mm): both misses are said, and the limits.
+	const cv::Matx33d coarse = cv::Matx33d::diag(cv::Vec3d(10.0, 10.0, 1.0));
+	ProjectorCalibration loose;
+	std::string problem;
+	EXPECT_FALSE(fitProjectorCalibration(pattern, seenThrough(pattern, keystoned, 0.5), lens, &coarse, loose, problem));
+	EXPECT_LE(loose.rmsPixels, maxCalibrationPixels);
+	EXPECT_GT(loose.rmsMm, maxCalibrationMm);
+	EXPECT_NEAR(numberAfter(problem, "misses by "), loose.rmsPixels, 0.005) << problem;
+	EXPECT_NEAR(numberAfter(problem, "projector pixels ("), loose.rmsMm, 0.005) << problem;
+	EXPECT_EQ(numberAfter(problem, "more than "), maxCalibrationPixels) << problem;
+	EXPECT_NE(problem.find("focus"), std::string::npos) << problem;
+
 	// A good fit whose millimetres are no number (a board map gone wrong) is no good fit.
 	const cv::Matx33d noMillimetres = cv::Matx33d::all(std::nan(""));
 	ProjectorCalibration result;
-	std::string problem;
 	EXPECT_FALSE(fitProjectorCalibration(pattern, seenThrough(pattern, keystoned, 0.1), lens, &noMillimetres, result,
 		problem));
 	EXPECT_TRUE(std::isnan(result.rmsMm)) << result.rmsMm;

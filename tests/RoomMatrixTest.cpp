@@ -6,48 +6,66 @@
 
 #include <cstdio>
 #include <sstream>
+#include <tuple>
 
 // The table in ordinary rooms: the same hand-drawn board photographed by a
 // webcam under warm, cool, dim, bright and uneven light, with noise, blur and
 // compression, at two camera poses. In every room the game must find what it
 // finds in the same scene under neutral light, make nothing that was not
-// drawn, and see a hand exactly when one is there. The whole matrix is one
-// test; it prints the table of what was recognised in each room.
+// drawn, and see a hand exactly when one is there. Each room at each pose is a
+// test of its own, named after both; each prints its row of the table of what
+// was recognised, under the table's head, and a run of the whole suite in one
+// process (--gtest_filter='Rooms/RoomMatrix.*') prints the whole table once.
 
 namespace
 {
 
 struct Room
 {
+	/// The test's name for it.
+	const char* id;
 	const char* name;
-	/// The scene statements of the room's light and its webcam.
+	/// The scene statement of the room's light, and the words of its webcam's
+	/// camera statement.
 	const char* light;
-	const char* camera;
+	const char* webcam;
 };
 
 const Room rooms[] = {
-	{"tungsten bulb, 2700 K, vignetting", "light temperature 2700 exposure 0.94 vignetting 0.25", "camera noise 3 jpeg 80"},
-	{"warm-white LED, 3000 K, 20 % gradient", "light temperature 3000 exposure 0.8 gradient 0.2 30",
-		"camera noise 3 blur 0.8 jpeg 70"},
-	{"slightly warm: red +6 %, blue -8 %", "light cast 1.06 1 0.92 exposure 0.94", "camera jpeg 85"},
-	{"dim evening, 3500 K, 0.6 of normal", "light temperature 3500 exposure 0.56 vignetting 0.3",
-		"camera noise 4 blur 1 jpeg 70"},
-	{"desk lamp at the side, 4000 K", "light temperature 4000 exposure 0.9 gradient 0.2 0 vignetting 0.35",
-		"camera noise 3 jpeg 70"},
-	{"overcast daylight, 6500 K, darker", "light temperature 6500 exposure 0.75 gradient 0.15 vignetting 0.2",
-		"camera noise 3 jpeg 75"},
-	{"cool shade, 7500 K", "light temperature 7500 exposure 0.94 gradient 0.1 90", "camera noise 3 jpeg 80"},
-	{"bright sunny room, 5500 K, 1.2 of normal", "light temperature 5500 exposure 1.13 gradient 0.2 120",
-		"camera jpeg 70"},
+	{"Tungsten", "tungsten bulb, 2700 K, vignetting", "light temperature 2700 exposure 0.94 vignetting 0.25",
+		"noise 3 jpeg 80"},
+	{"WarmLed", "warm-white LED, 3000 K, 20 % gradient", "light temperature 3000 exposure 0.8 gradient 0.2 30",
+		"noise 3 blur 0.8 jpeg 70"},
+	{"SlightlyWarm", "slightly warm: red +6 %, blue -8 %", "light cast 1.06 1 0.92 exposure 0.94", "jpeg 85"},
+	{"DimEvening", "dim evening, 3500 K, 0.6 of normal", "light temperature 3500 exposure 0.56 vignetting 0.3",
+		"noise 4 blur 1 jpeg 70"},
+	{"DeskLamp", "desk lamp at the side, 4000 K", "light temperature 4000 exposure 0.9 gradient 0.2 0 vignetting 0.35",
+		"noise 3 jpeg 70"},
+	{"Overcast", "overcast daylight, 6500 K, darker", "light temperature 6500 exposure 0.75 gradient 0.15 vignetting 0.2",
+		"noise 3 jpeg 75"},
+	{"CoolShade", "cool shade, 7500 K", "light temperature 7500 exposure 0.94 gradient 0.1 90", "noise 3 jpeg 80"},
+	{"BrightSunny", "bright sunny room, 5500 K, 1.2 of normal", "light temperature 5500 exposure 1.13 gradient 0.2 120",
+		"jpeg 70"},
 };
 
 struct Pose
 {
+	const char* id;
 	const char* name;
 	const char* view;
 };
 
-const Pose poses[] = {{"from above", "view 480 10 0"}, {"tilted 35, turned 20", "view 520 35 20"}};
+const Pose poses[] = {{"FromAbove", "from above", "view 480 10 0"}, {"Tilted", "tilted 35, turned 20", "view 520 35 20"}};
+
+void PrintTo(const Room& room, std::ostream* out)
+{
+	*out << room.name << " (" << room.webcam << ")";
+}
+
+void PrintTo(const Pose& pose, std::ostream* out)
+{
+	*out << pose.name;
+}
 
 /// The drawing, in board pixels: two black rings and a yellow one drawn by
 /// hand (a little wobbly, not quite closed, a little oval, a little off the
@@ -87,7 +105,7 @@ struct Seen
 	int strayWalls = 0;          ///< walls away from every drawn line
 };
 
-std::string sceneText(const Pose& pose, const Room* room, const char* camera, Board board)
+std::string sceneText(const Pose& pose, const Room* room, const char* webcam, Board board)
 {
 	std::ostringstream text;
 	text << pose.view << "\n";
@@ -95,7 +113,7 @@ std::string sceneText(const Pose& pose, const Room* room, const char* camera, Bo
 	{
 		text << room->light << "\n";
 	}
-	text << camera << "\n" << "map board\n" << (board == Board::Empty ? "" : drawing) << "portal 500 240\n";
+	text << "camera " << webcam << "\n" << "map board\n" << (board == Board::Empty ? "" : drawing) << "portal 500 240\n";
 	if (board == Board::DrawnWithHand)
 	{
 		text << "at 1 hand 330 270\n";
@@ -145,11 +163,11 @@ void markFound(const std::vector<ShapeRecord>& records, const DrawnRing (&rings)
 	}
 }
 
-Seen look(const Pose& pose, const Room* room, const char* camera, Board board)
+Seen look(const Pose& pose, const Room* room, const char* webcam, Board board)
 {
 	SceneScript script;
 	std::string error;
-	const std::string text = sceneText(pose, room, camera, board);
+	const std::string text = sceneText(pose, room, webcam, board);
 	EXPECT_TRUE(parseSceneScript(text, "room.scene", script, error)) << error;
 	BoardCameraFiles files;
 	EXPECT_TRUE(readBoardCameraFiles("Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error))
@@ -161,8 +179,7 @@ Seen look(const Pose& pose, const Room* room, const char* camera, Board board)
 
 	Seen seen;
 	const PassRecord& rescan = program.passes.back();
-	const auto scans = rescan.eventsOf("scan");
-	seen.scanned = !scans.empty() && scans[0]->fields.at(0).second == "true";
+	seen.scanned = scanFound(rescan);
 	seen.hand = !rescan.eventsOf("hand").empty();
 	const DrawingAnalysis& analysis = program.app->analysis;
 	markFound(analysis.ballRecords, blackRings, seen.balls, seen.strayBodies);
@@ -221,52 +238,70 @@ bool atLeast(const std::vector<bool>& room, const std::vector<bool>& neutral)
 	return true;
 }
 
+const char* const tableHead = "| room | webcam | camera | balls | sensors | walls | made from nothing "
+							  "| hand seen, none there | hand seen, one there |\n|---|---|---|---|---|---|---|---|---|\n";
+
 /// One row of the table: what one room showed at one pose.
 std::string row(const Room& room, const Pose& pose, const Seen& drawn, const Seen& empty, const Seen& hand)
 {
 	const int strays = drawn.strayBodies + drawn.strayWalls + empty.strayBodies + empty.strayWalls;
 	char text[320];
 	std::snprintf(text, sizeof text, "| %s | %s | %s | %d of 2 | %d of 1 | %d of 3 | %s | %s | %s |\n", room.name,
-		room.camera + 7, pose.name, count(drawn.balls), count(drawn.sensors), count(drawn.strokes),
+		room.webcam, pose.name, count(drawn.balls), count(drawn.sensors), count(drawn.strokes),
 		strays == 0 ? "none" : std::to_string(strays).c_str(), drawn.hand || empty.hand ? "yes" : "no",
 		hand.hand ? "yes" : "no");
 	return text;
 }
 
-TEST(RoomMatrix, EveryRoomSeesWhatNeutralLightSeesAndNothingElse)
+/// One room at one pose. The rows of the rooms run in this process are
+/// gathered and printed as one table when the last has run.
+class RoomMatrix : public testing::TestWithParam<std::tuple<Room, Pose>>
 {
-	std::string table = "| room | webcam | camera | balls | sensors | walls | made from nothing | hand seen, none there "
-						"| hand seen, one there |\n|---|---|---|---|---|---|---|---|---|\n";
-	for (const Room& room : rooms)
+public:
+	static void SetUpTestSuite() { rows().clear(); }
+	static void TearDownTestSuite() { std::printf("%s%s", tableHead, rows().c_str()); }
+
+protected:
+	static std::string& rows()
 	{
-		for (const Pose& pose : poses)
-		{
-			SCOPED_TRACE(std::string(room.name) + ", " + pose.name);
-			const Seen neutral = look(pose, nullptr, room.camera, Board::Drawn);
-			const Seen drawn = look(pose, &room, room.camera, Board::Drawn);
-			const Seen empty = look(pose, &room, room.camera, Board::Empty);
-			const Seen hand = look(pose, &room, room.camera, Board::DrawnWithHand);
-
-			ASSERT_TRUE(neutral.scanned && drawn.scanned && empty.scanned && hand.scanned);
-			// Under neutral light with this camera the drawing is found whole,
-			// so "at least as much" asks for everything.
-			EXPECT_EQ(count(neutral.balls) + count(neutral.sensors) + count(neutral.strokes), 6);
-			EXPECT_TRUE(atLeast(drawn.balls, neutral.balls));
-			EXPECT_TRUE(atLeast(drawn.sensors, neutral.sensors));
-			EXPECT_TRUE(atLeast(drawn.strokes, neutral.strokes));
-			EXPECT_EQ(drawn.strayBodies, 0);
-			EXPECT_EQ(drawn.strayWalls, 0);
-			EXPECT_FALSE(drawn.hand);
-
-			EXPECT_EQ(count(empty.balls) + count(empty.sensors) + empty.strayBodies, 0);
-			EXPECT_EQ(empty.strayWalls, 0);
-			EXPECT_FALSE(empty.hand);
-
-			EXPECT_TRUE(hand.hand);
-			table += row(room, pose, drawn, empty, hand);
-		}
+		static std::string text;
+		return text;
 	}
-	std::printf("%s", table.c_str());
+};
+
+TEST_P(RoomMatrix, SeesWhatNeutralLightSeesAndNothingElse)
+{
+	const auto& [room, pose] = GetParam();
+	const Seen neutral = look(pose, nullptr, room.webcam, Board::Drawn);
+	const Seen drawn = look(pose, &room, room.webcam, Board::Drawn);
+	const Seen empty = look(pose, &room, room.webcam, Board::Empty);
+	const Seen hand = look(pose, &room, room.webcam, Board::DrawnWithHand);
+	rows() += row(room, pose, drawn, empty, hand);
+
+	ASSERT_TRUE(neutral.scanned) << "no board under neutral light";
+	ASSERT_TRUE(drawn.scanned) << "no board in the room";
+	ASSERT_TRUE(empty.scanned) << "no empty board in the room";
+	ASSERT_TRUE(hand.scanned) << "no board with a hand in the room";
+	// Under neutral light with this camera the drawing is found whole,
+	// so "at least as much" asks for everything.
+	EXPECT_EQ(count(neutral.balls) + count(neutral.sensors) + count(neutral.strokes), 6) << "under neutral light";
+	EXPECT_TRUE(atLeast(drawn.balls, neutral.balls)) << count(drawn.balls) << " of 2 balls";
+	EXPECT_TRUE(atLeast(drawn.sensors, neutral.sensors)) << count(drawn.sensors) << " of 1 sensor";
+	EXPECT_TRUE(atLeast(drawn.strokes, neutral.strokes)) << count(drawn.strokes) << " of 3 walls";
+	EXPECT_EQ(drawn.strayBodies, 0) << "balls or sensors made from nothing on the drawn board";
+	EXPECT_EQ(drawn.strayWalls, 0) << "walls made from nothing on the drawn board";
+	EXPECT_FALSE(drawn.hand) << "a hand seen on the drawn board";
+
+	EXPECT_EQ(count(empty.balls) + count(empty.sensors) + empty.strayBodies, 0) << "bodies on the empty board";
+	EXPECT_EQ(empty.strayWalls, 0) << "walls on the empty board";
+	EXPECT_FALSE(empty.hand) << "a hand seen on the empty board";
+
+	EXPECT_TRUE(hand.hand) << "the hand over the board not seen";
 }
+
+INSTANTIATE_TEST_SUITE_P(Rooms, RoomMatrix, testing::Combine(testing::ValuesIn(rooms), testing::ValuesIn(poses)),
+	[](const testing::TestParamInfo<std::tuple<Room, Pose>>& info) {
+		return std::string(std::get<0>(info.param).id) + "_" + std::get<1>(info.param).id;
+	});
 
 }  // namespace

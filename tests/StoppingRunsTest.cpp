@@ -125,9 +125,10 @@ public:
 		const unsigned long wanted = 1ul << (SIGINT - 1) | 1ul << (SIGTERM - 1) | 1ul << (SIGHUP - 1);
 		for (std::string line; std::getline(proc, line);)
 		{
-			if (line.rfind("SigCgt:", 0) == 0)
+			const std::string field = "SigCgt:";
+			if (line.rfind(field, 0) == 0)
 			{
-				return (std::stoul(line.substr(7), nullptr, 16) & wanted) == wanted;
+				return (std::stoul(line.substr(field.size()), nullptr, 16) & wanted) == wanted;
 			}
 		}
 		return false;

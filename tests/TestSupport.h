@@ -4,8 +4,64 @@
 #include "platform/HeadlessDisplay.h"
 #include "platform/StillFrameSource.h"
 
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <limits>
 #include <memory>
+#include <string>
 #include <vector>
+
+/// An event's field read by name, as the trace writes it (JSON text: `true`,
+/// `3.5`, `"a word"`). A missing field fails the calling test, naming the
+/// event, the field and the fields it has, and reads as an empty string.
+inline std::string eventField(const Event& event, const std::string& name)
+{
+	std::string names;
+	for (const auto& [key, value] : event.fields)
+	{
+		if (key == name)
+		{
+			return value;
+		}
+		names += " " + key;
+	}
+	ADD_FAILURE() << "the " << event.type << " event has no field \"" << name << "\"; it has:" << names;
+	return "";
+}
+
+/// The number a message gives right after `label` (the label's last word and
+/// the number's separating space included). A label not found, or no number
+/// after it, fails the calling test, quoting the message, and reads as NaN.
+inline double numberAfter(const std::string& message, const std::string& label)
+{
+	const size_t at = message.find(label);
+	if (at != std::string::npos)
+	{
+		const char* start = message.c_str() + at + label.size();
+		char* end = nullptr;
+		const double value = std::strtod(start, &end);
+		if (end != start)
+		{
+			return value;
+		}
+	}
+	ADD_FAILURE() << "no number after \"" << label << "\" in: " << message;
+	return std::numeric_limits<double>::quiet_NaN();
+}
+
+/// A scan in the pass found the board.
+inline bool scanFound(const PassRecord& record)
+{
+	for (const Event* scan : record.eventsOf("scan"))
+	{
+		if (eventField(*scan, "ok") == "true")
+		{
+			return true;
+		}
+	}
+	return false;
+}
 
 /// A started, headless program whose camera is the given source, with every
 /// pass record kept for inspection.

@@ -55,7 +55,8 @@ public:
 	void setReferenceFrame(const cv::Mat& frame);
 	/// Pixels (255) the motion test leaves out from now on, such as what a
 	/// projector lit lately, 8-bit and the frames' size; empty leaves none out.
-	void setMotionIgnored(const cv::Mat& pixels) { ignoredInMotion = pixels; }
+	/// A copy is kept: the caller may reuse its buffer.
+	void setMotionIgnored(const cv::Mat& pixels) { pixels.copyTo(ignoredInMotion); }
 	const cv::Mat& motionIgnored() const { return ignoredInMotion; }
 
 	/// The latest camera frame, read in the last sceneMoved; empty before.
