@@ -59,25 +59,36 @@ float logOf(int level)
 	return std::log(float(std::max(level, 1)));
 }
 
+/// Per place, whether any channel of `flags` (three channels, 0 or 255) is set.
+cv::Mat anyChannel(const cv::Mat& flags)
+{
+	cv::Mat planes[3];
+	cv::split(flags, planes);
+	return planes[0] | planes[1] | planes[2];
+}
+
+/// Per place and channel, 255 where `value` is at least `share` of `level`
+/// and at least `least`.
+cv::Mat atLeastShareOf(const cv::Mat& value, const cv::Mat& level, double share, int least)
+{
+	cv::Mat bound;
+	level.convertTo(bound, CV_8U, share);
+	cv::max(bound, cv::Scalar::all(least), bound);
+	cv::Mat atLeast;
+	cv::compare(value, bound, atLeast, cv::CMP_GE);
+	return atLeast;
+}
+
 /// What each half-size pixel is: measurable when all four of its pixels may
 /// show paper, are not black and are not clipped (255 in `measurable`);
 /// clipped when any of them is (255 in `clipped`).
 void sortPlaces(const cv::Mat& picture, const cv::Mat& paper, cv::Size half, cv::Mat& measurable, cv::Mat& clipped)
 {
-	cv::Mat usable(picture.size(), CV_8U);
 	const cv::Mat clip = clippedPlaces(picture);
-	for (int y = 0; y < picture.rows; ++y)
-	{
-		const cv::Vec3b* colour = picture.ptr<cv::Vec3b>(y);
-		const uchar* mayBePaper = paper.ptr<uchar>(y);
-		const uchar* atTop = clip.ptr<uchar>(y);
-		uchar* out = usable.ptr<uchar>(y);
-		for (int x = 0; x < picture.cols; ++x)
-		{
-			const bool black = (colour[x][0] | colour[x][1] | colour[x][2]) == 0;
-			out[x] = mayBePaper[x] != 0 && atTop[x] == 0 && !black ? 255 : 0;
-		}
-	}
+	cv::Mat planes[3];
+	cv::split(picture, planes);
+	const cv::Mat lit = (planes[0] | planes[1] | planes[2]) != 0;
+	const cv::Mat usable = paper & lit & ~clip;
 	cv::Mat shrunk;
 	cv::resize(usable, shrunk, half, 0, 0, cv::INTER_AREA);
 	measurable = shrunk == 255;
@@ -93,29 +104,13 @@ cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& outside)
 	cv::Mat nearRange, wideRange;
 	cv::morphologyEx(closed, nearRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
 	cv::morphologyEx(closed, wideRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {wideSquare, wideSquare}));
-	cv::Mat inner;
-	cv::dilate(outside, inner, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
-	inner = inner == 0;
-	cv::Mat sharp(closed.size(), CV_8U, cv::Scalar(0));
-	for (int y = 0; y < closed.rows; ++y)
-	{
-		const cv::Vec3b* level = closed.ptr<cv::Vec3b>(y);
-		const cv::Vec3b* nearby = nearRange.ptr<cv::Vec3b>(y);
-		const cv::Vec3b* wide = wideRange.ptr<cv::Vec3b>(y);
-		const uchar* in = inner.ptr<uchar>(y);
-		uchar* out = sharp.ptr<uchar>(y);
-		for (int x = 0; x < closed.cols; ++x)
-		{
-			bool edge = false;
-			for (int c = 0; c < 3 && in[x] != 0; ++c)
-			{
-				const double smallest = std::max(double(smallestEdge), smallestEdgeShare * level[x][c]);
-				edge = edge || (wide[x][c] >= smallest && nearby[x][c] >= sharpShare * wide[x][c]);
-			}
-			out[x] = edge ? 255 : 0;
-		}
-	}
-	return sharp;
+	cv::Mat nearby;
+	wideRange.convertTo(nearby, CV_8U, sharpShare);
+	cv::compare(nearRange, nearby, nearby, cv::CMP_GE);
+	const cv::Mat edge = anyChannel(atLeastShareOf(wideRange, closed, smallestEdgeShare, smallestEdge) & nearby);
+	cv::Mat outer;
+	cv::dilate(outside, outer, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
+	return edge & ~outer;
 }
 
 /// Each cell's paper, the median per channel of its measurable places that
@@ -163,25 +158,11 @@ bool cellPaper(const cv::Mat& shrunk, const cv::Mat& measurable, const cv::Mat& 
 	return true;
 }
 
-/// Places darker than the closed picture round them: pen lines.
+/// Places darker than the closed picture round them (pen lines), and the
+/// paper round them as far as their colour spreads.
 cv::Mat inkPlaces(const cv::Mat& shrunk, const cv::Mat& closed)
 {
-	cv::Mat ink(shrunk.size(), CV_8U);
-	for (int y = 0; y < shrunk.rows; ++y)
-	{
-		const cv::Vec3b* level = shrunk.ptr<cv::Vec3b>(y);
-		const cv::Vec3b* around = closed.ptr<cv::Vec3b>(y);
-		uchar* out = ink.ptr<uchar>(y);
-		for (int x = 0; x < shrunk.cols; ++x)
-		{
-			bool dark = false;
-			for (int c = 0; c < 3; ++c)
-			{
-				dark = dark || around[x][c] - level[x][c] > std::max(double(inkContrast), inkContrastShare * around[x][c]);
-			}
-			out[x] = dark ? 255 : 0;
-		}
-	}
+	cv::Mat ink = anyChannel(atLeastShareOf(closed - shrunk, closed, inkContrastShare, inkContrast + 1));
 	cv::dilate(ink, ink, cv::getStructuringElement(cv::MORPH_RECT, {inkMargin, inkMargin}));
 	return ink;
 }
@@ -207,19 +188,15 @@ int root(std::vector<int>& parent, int i)
 cv::Mat clippedPlaces(const cv::Mat& picture)
 {
 	CV_Assert(picture.type() == CV_8UC3);
-	cv::Mat clipped(picture.size(), CV_8U);
-	for (int y = 0; y < picture.rows; ++y)
-	{
-		const cv::Vec3b* colour = picture.ptr<cv::Vec3b>(y);
-		uchar* out = clipped.ptr<uchar>(y);
-		for (int x = 0; x < picture.cols; ++x)
-		{
-			const int atTop = (colour[x][0] >= PaperCells::clipLevel) + (colour[x][1] >= PaperCells::clipLevel)
-				+ (colour[x][2] >= PaperCells::clipLevel);
-			out[x] = atTop >= 2 ? 255 : 0;
-		}
-	}
-	return clipped;
+	// Two channels or more at the top: the middle one of the three is.
+	cv::Mat planes[3];
+	cv::split(picture, planes);
+	cv::Mat lower, upper;
+	cv::min(planes[0], planes[1], lower);
+	cv::max(planes[0], planes[1], upper);
+	cv::min(upper, planes[2], upper);
+	cv::max(lower, upper, lower);
+	return lower >= PaperCells::clipLevel;
 }
 
 int PaperCells::count(State which) const
@@ -339,6 +316,13 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 			continue;
 		}
 		const int bright = root(parent, brighter);
+		if (bright == dark)
+		{
+			// The two sides are joined round the edge's end: a step in the
+			// paper, not the border of a thing lying on it.
+			--darkSides[size_t(dark)];
+			continue;
+		}
 		--darkSides[size_t(bright)];
 		if (brighterGroups.insert({dark, bright}).second)
 		{

@@ -7,10 +7,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <array>
 #include <vector>
 
 namespace
 {
+
+/// The smooth field is fitted to cells of 32 x 32 pixels, every other pixel
+/// of them sampled (a 640 x 480 board gives 20 x 15 cells of up to 256
+/// samples), each the mean of its brightest quarter of samples: ink, darker,
+/// stays below it where it covers less than three quarters of the cell.
+constexpr int fieldCell = 32;
+constexpr int sampleStep = 2;
+constexpr int samplesPerCell = (fieldCell / sampleStep) * (fieldCell / sampleStep);
 
 /// A cell agrees with the smooth field when each channel lies within this
 /// factor of it, in log units (2 %, the grain of paper and sensor), or within
@@ -18,13 +27,19 @@ namespace
 constexpr double agreement = 0.02;
 constexpr int fitRounds = 6;
 
+/// Where the paper departs from the smooth field by less than this in every
+/// channel (log units, 4 %), the departure is noise, compression, the grain
+/// of the paper and the colour blur spreads beside ink, not light: the local
+/// white is the smooth field there. Shadows and lamps depart by 15 % and more.
+constexpr float departureNoise = 0.04f;
+
 /// What light may make of the paper beside the smooth field, in log units:
 /// down to 0.3 of it (a shadow of 60 % in a room that is itself uneven) and
 /// up to 1.6 times it (a lamp's glare). A cell read beyond is held there, and
 /// no place's paper is taken for darker than `darkestPaper` grey levels: the
 /// gains stay bounded whatever covers the board.
-const double lowestLocal = std::log(0.3);
-const double highestLocal = std::log(1.6);
+const float lowestLocal = float(std::log(0.3));
+const float highestLocal = float(std::log(1.6));
 constexpr double darkestPaper = 4.0;
 
 /// Where the smooth field reads darker than this (luminance), the edges that
@@ -32,14 +47,13 @@ constexpr double darkestPaper = 4.0;
 /// there is read by the smooth field alone.
 constexpr double dimmestLocalPaper = 48.0;
 
-/// The local white is spread from paper cells over covered and unseen ones
-/// with Gaussians of these sigmas, in cells: the near one fills what a hand
-/// or a highlight covers from the paper round it; where even the wide one
-/// finds too little paper, the spread fades to the smooth field.
-constexpr double nearSpread = 3.0;
-constexpr double wideSpread = 12.0;
-constexpr float enoughNear = 0.05f;
-constexpr float enoughWide = 0.2f;
+/// The departures of paper cells are spread over covered and unseen cells
+/// with a Gaussian of this sigma, in cells (24 pixels): what a hand or a
+/// highlight covers is filled from the paper round it. Where less than
+/// `enoughPaper` of the Gaussian's weight falls on paper, the spread fades
+/// towards the smooth field.
+constexpr double spreadSigma = 3.0;
+constexpr float enoughPaper = 0.25f;
 
 struct PaperCell
 {
@@ -105,12 +119,56 @@ cv::Vec3f interpolate(const cv::Mat& grid, cv::Point2d pixel)
 	return top * (1.0f - fy) + bottom * fy;
 }
 
+struct Sample
+{
+	int luminance;
+	cv::Vec3b colour;
+};
+
+/// The brightest quarter of a field cell's samples, averaged: places that may
+/// show paper, are neither black (outside the camera's view) nor clipped, and
+/// lie in no covered cell of `cells`. False when too few are left to tell.
+bool fieldCellPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& cells, cv::Rect cell,
+	std::vector<Sample>& samples, cv::Vec3d& colour)
+{
+	samples.clear();
+	for (int y = cell.y; y < cell.y + cell.height; y += sampleStep)
+	{
+		const cv::Vec3b* row = picture.ptr<cv::Vec3b>(y);
+		const uchar* mayBePaper = paper.ptr<uchar>(y);
+		for (int x = cell.x; x < cell.x + cell.width; x += sampleStep)
+		{
+			const cv::Vec3b& c = row[x];
+			const int atTop = (c[0] >= PaperCells::clipLevel) + (c[1] >= PaperCells::clipLevel) + (c[2] >= PaperCells::clipLevel);
+			if (mayBePaper[x] != 0 && (c[0] | c[1] | c[2]) != 0 && atTop < 2
+				&& cells.state(y / PaperCells::cellSide, x / PaperCells::cellSide) != PaperCells::Covered)
+			{
+				samples.push_back({29 * c[0] + 150 * c[1] + 77 * c[2], c});
+			}
+		}
+	}
+	if (int(samples.size()) < samplesPerCell / 4)
+	{
+		return false;
+	}
+	const auto quarter = samples.begin() + long(samples.size() * 3 / 4);
+	std::nth_element(samples.begin(), quarter, samples.end(),
+		[](const Sample& a, const Sample& b) { return a.luminance < b.luminance; });
+	cv::Vec3d sum(0.0, 0.0, 0.0);
+	for (auto s = quarter; s != samples.end(); ++s)
+	{
+		sum += cv::Vec3d(s->colour[0], s->colour[1], s->colour[2]);
+	}
+	colour = sum / double(samples.end() - quarter);
+	return colour[0] >= 1.0 && colour[1] >= 1.0 && colour[2] >= 1.0;
+}
+
 /// Per cell where `weight` is set, the median per channel of the set cells
 /// of its 3 x 3 neighbourhood.
 cv::Mat medianOfPaperNeighbours(const cv::Mat& values, const cv::Mat& weight)
 {
 	cv::Mat out = values.clone();
-	std::vector<float> around;
+	std::array<float, 9> around;
 	for (int row = 0; row < values.rows; ++row)
 	{
 		for (int col = 0; col < values.cols; ++col)
@@ -121,19 +179,19 @@ cv::Mat medianOfPaperNeighbours(const cv::Mat& values, const cv::Mat& weight)
 			}
 			for (int c = 0; c < 3; ++c)
 			{
-				around.clear();
+				size_t n = 0;
 				for (int r = std::max(row - 1, 0); r <= std::min(row + 1, values.rows - 1); ++r)
 				{
 					for (int k = std::max(col - 1, 0); k <= std::min(col + 1, values.cols - 1); ++k)
 					{
 						if (weight.at<float>(r, k) != 0.0f)
 						{
-							around.push_back(values.at<cv::Vec3f>(r, k)[c]);
+							around[n++] = values.at<cv::Vec3f>(r, k)[c];
 						}
 					}
 				}
-				std::nth_element(around.begin(), around.begin() + long(around.size() / 2), around.end());
-				out.at<cv::Vec3f>(row, col)[c] = around[around.size() / 2];
+				std::nth_element(around.begin(), around.begin() + long(n / 2), around.begin() + long(n));
+				out.at<cv::Vec3f>(row, col)[c] = around[n / 2];
 			}
 		}
 	}
@@ -148,8 +206,7 @@ PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
 	PaperWhite white;
 	white.size = picture.size();
 	const PaperCells cells = PaperCells::measure(picture, paper);
-	white.cellsMeasured = cells.count(PaperCells::Paper);
-	white.fitSmoothField(cells);
+	white.fitSmoothField(picture, paper, cells);
 	if (white.found())
 	{
 		white.spreadLocalWhite(cells);
@@ -157,49 +214,25 @@ PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
 	return white;
 }
 
-void PaperWhite::fitSmoothField(const PaperCells& cells)
+void PaperWhite::fitSmoothField(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& cells)
 {
-	// The smooth field is fitted to blocks of 4 x 4 cells, each the brightest
-	// quarter of its paper cells: ink and what covers the board, darker, stay
-	// below it where the cells could not tell them from paper.
 	std::vector<PaperCell> paperCells;
-	const int block = 4;
-	std::array<std::vector<float>, 3> levels;
-	for (int top = 0; top < cells.grid().height; top += block)
+	std::vector<Sample> samples;
+	samples.reserve(samplesPerCell);
+	for (int y = 0; y + fieldCell <= picture.rows; y += fieldCell)
 	{
-		for (int left = 0; left < cells.grid().width; left += block)
+		for (int x = 0; x + fieldCell <= picture.cols; x += fieldCell)
 		{
-			for (auto& channel : levels)
+			cv::Vec3d colour;
+			if (fieldCellPaper(picture, paper, cells, cv::Rect(x, y, fieldCell, fieldCell), samples, colour))
 			{
-				channel.clear();
+				const cv::Point2d centre(x + fieldCell * 0.5, y + fieldCell * 0.5);
+				paperCells.push_back({centre, cv::Vec3d(std::log(colour[0]), std::log(colour[1]), std::log(colour[2]))});
 			}
-			for (int row = top; row < std::min(top + block, cells.grid().height); ++row)
-			{
-				for (int col = left; col < std::min(left + block, cells.grid().width); ++col)
-				{
-					for (int c = 0; c < 3 && cells.state(row, col) == PaperCells::Paper; ++c)
-					{
-						levels[size_t(c)].push_back(cells.logColour(row, col)[c]);
-					}
-				}
-			}
-			if (int(levels[0].size()) < block * block / 4)
-			{
-				continue;
-			}
-			cv::Vec3d logColour;
-			for (int c = 0; c < 3; ++c)
-			{
-				auto& channel = levels[size_t(c)];
-				const auto quarter = channel.begin() + long(channel.size() * 3 / 4);
-				std::nth_element(channel.begin(), quarter, channel.end());
-				logColour[c] = *quarter;
-			}
-			const cv::Point2d centre = (PaperCells::centre(top, left) + PaperCells::centre(top + block - 1, left + block - 1)) * 0.5;
-			paperCells.push_back({centre, logColour});
 		}
 	}
-	cellsUsed = int(paperCells.size());
+	cellsMeasured = int(paperCells.size());
+	cellsUsed = cellsMeasured;
 	if (cellsUsed < minimumCells)
 	{
 		return;
@@ -282,21 +315,21 @@ void PaperWhite::fitSmoothField(const PaperCells& cells)
 
 void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 {
-	// What each paper cell adds to the smooth field, and where it was read.
+	// Where each paper cell departs from the smooth field, and where it was read.
 	const cv::Size grid = cells.grid();
-	cv::Mat added(grid, CV_32FC3, cv::Scalar::all(0.0)), weight(grid, CV_32F, cv::Scalar(0.0));
+	cv::Mat departure(grid, CV_32FC3, cv::Scalar::all(0.0)), weight(grid, CV_32F, cv::Scalar(0.0));
 	cv::Mat smooth(grid, CV_32FC3);
 	for (int row = 0; row < grid.height; ++row)
 	{
 		for (int col = 0; col < grid.width; ++col)
 		{
-			const cv::Vec3d field = smoothAt(PaperCells::centre(row, col));
-			const cv::Vec3f logSmooth(float(std::log(field[0])), float(std::log(field[1])), float(std::log(field[2])));
+			const cv::Matx<double, 6, 1> t = terms(PaperCells::centre(row, col), size);
+			const cv::Vec3f logSmooth(float(logField[0].dot(t)), float(logField[1].dot(t)), float(logField[2].dot(t)));
 			smooth.at<cv::Vec3f>(row, col) = logSmooth;
-			const double luminance = 0.114 * field[0] + 0.587 * field[1] + 0.299 * field[2];
+			const double luminance = 0.114 * std::exp(logSmooth[0]) + 0.587 * std::exp(logSmooth[1]) + 0.299 * std::exp(logSmooth[2]);
 			if (cells.state(row, col) == PaperCells::Paper && luminance >= dimmestLocalPaper)
 			{
-				added.at<cv::Vec3f>(row, col) = cells.logColour(row, col) - logSmooth;
+				departure.at<cv::Vec3f>(row, col) = cells.logColour(row, col) - logSmooth;
 				weight.at<float>(row, col) = 1.0f;
 			}
 		}
@@ -304,22 +337,21 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 
 	// Light changes over many cells, never in one: each paper cell takes the
 	// median of the paper cells round it, which keeps the soft edges of
-	// shadows and lamps and drops what a cell alone read (a stroke's colour
-	// that blur spread beyond its line, a speck).
-	added = medianOfPaperNeighbours(added, weight);
+	// shadows and lamps and drops what a cell alone read (a speck, the colour
+	// of a stroke that blur spread beyond its line).
+	departure = medianOfPaperNeighbours(departure, weight);
+	departure.forEach<cv::Vec3f>([](cv::Vec3f& d, const int*) {
+		if (std::max({std::abs(d[0]), std::abs(d[1]), std::abs(d[2])}) < departureNoise)
+		{
+			d = cv::Vec3f();
+		}
+	});
 
-	// Spread over the cells that showed no paper: normalised convolution, the
+	// Spread over the cells that show no paper: normalised convolution, the
 	// weighted mean of the paper cells near each.
-	const auto spread = [&](double sigma, cv::Mat& sum, cv::Mat& total) {
-		cv::Mat weighted;
-		cv::Mat weights[] = {weight, weight, weight};
-		cv::merge(weights, 3, weighted);
-		cv::GaussianBlur(added.mul(weighted), sum, cv::Size(), sigma, sigma, cv::BORDER_CONSTANT);
-		cv::GaussianBlur(weight, total, cv::Size(), sigma, sigma, cv::BORDER_CONSTANT);
-	};
-	cv::Mat nearSum, nearTotal, wideSum, wideTotal;
-	spread(nearSpread, nearSum, nearTotal);
-	spread(wideSpread, wideSum, wideTotal);
+	cv::Mat sum, total;
+	cv::GaussianBlur(departure, sum, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
+	cv::GaussianBlur(weight, total, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
 
 	localLog = cv::Mat(grid, CV_32FC3);
 	const float lowest = float(std::log(darkestPaper));
@@ -327,16 +359,14 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 	{
 		for (int col = 0; col < grid.width; ++col)
 		{
-			cv::Vec3f local = added.at<cv::Vec3f>(row, col);
+			cv::Vec3f local = departure.at<cv::Vec3f>(row, col);
 			if (weight.at<float>(row, col) == 0.0f)
 			{
-				const float nearWeight = nearTotal.at<float>(row, col);
-				local = nearWeight >= enoughNear ? nearSum.at<cv::Vec3f>(row, col) / nearWeight
-					: wideSum.at<cv::Vec3f>(row, col) / std::max(wideTotal.at<float>(row, col), enoughWide);
+				local = sum.at<cv::Vec3f>(row, col) / std::max(total.at<float>(row, col), enoughPaper);
 			}
 			for (int c = 0; c < 3; ++c)
 			{
-				local[c] = std::min(std::max(local[c], float(lowestLocal)), float(highestLocal));
+				local[c] = std::min(std::max(local[c], lowestLocal), highestLocal);
 				local[c] = std::max(local[c] + smooth.at<cv::Vec3f>(row, col)[c], lowest);
 			}
 			localLog.at<cv::Vec3f>(row, col) = local;

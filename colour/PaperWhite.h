@@ -82,7 +82,7 @@ private:
 	/// quadratic's six terms, so that no one block steers it.
 	static constexpr int minimumCells = 24;
 
-	void fitSmoothField(const PaperCells& cells);
+	void fitSmoothField(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& cells);
 	void spreadLocalWhite(const PaperCells& cells);
 
 	/// Per channel, the quadratic of log paper colour in the picture's
