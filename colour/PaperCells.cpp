@@ -96,10 +96,11 @@ void sortPlaces(const cv::Mat& picture, const cv::Mat& paper, cv::Size half, cv:
 	clipped = shrunk != 0;
 }
 
-/// Places on a sharp edge of the closed picture, away from places outside
-/// the paper (whose borders are no edge of anything on the board). Clipped
-/// places read white: what lies sharply beside them is darker than paper.
-cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& outside)
+/// Places on a sharp edge of the closed picture. Near places outside the
+/// paper (`blind`), whose borders are no edge of anything on the board, an
+/// edge cannot be told and none is. Clipped places read white: what lies
+/// sharply beside them is darker than paper.
+cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& outside, cv::Mat& blind)
 {
 	cv::Mat nearRange, wideRange;
 	cv::morphologyEx(closed, nearRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
@@ -108,33 +109,42 @@ cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& outside)
 	wideRange.convertTo(nearby, CV_8U, sharpShare);
 	cv::compare(nearRange, nearby, nearby, cv::CMP_GE);
 	const cv::Mat edge = anyChannel(atLeastShareOf(wideRange, closed, smallestEdgeShare, smallestEdge) & nearby);
-	cv::Mat outer;
-	cv::dilate(outside, outer, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
-	return edge & ~outer;
+	cv::dilate(outside, blind, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
+	return edge & ~blind;
 }
 
-/// Each cell's paper, the median per channel of its measurable places that
-/// are not ink; false when it has too few. (The closed picture itself would
-/// carry the brightest noise and the bright halo compression leaves round
-/// ink into the paper's colour.) `sharpCount` gets its sharp places and
-/// `clippedCount` its clipped ones.
-bool cellPaper(const cv::Mat& shrunk, const cv::Mat& measurable, const cv::Mat& sharp, const cv::Mat& clipped,
-	cv::Rect cell, cv::Vec3f& logColour, int& sharpCount, int& clippedCount)
+/// What a cell's places show: paper, edges and clipped highlights.
+struct CellPlaces
 {
+	cv::Vec3f logColour;
+	bool paper = false;
+	int sharp = 0;
+	int blind = 0;
+	int clipped = 0;
+};
+
+/// A cell's places. Its paper is the median per channel of its measurable
+/// places that are not ink, unless it has too few. (The closed picture itself
+/// would carry the brightest noise and the bright halo compression leaves
+/// round ink into the paper's colour.)
+CellPlaces cellPlaces(const cv::Mat& shrunk, const cv::Mat& measurable, const cv::Mat& sharp, const cv::Mat& blind,
+	const cv::Mat& clipped, cv::Rect cell)
+{
+	CellPlaces places;
 	std::array<std::array<uchar, side * side>, 3> channels;
 	int count = 0;
-	sharpCount = 0;
-	clippedCount = 0;
 	for (int y = cell.y; y < cell.y + cell.height; ++y)
 	{
 		const cv::Vec3b* level = shrunk.ptr<cv::Vec3b>(y);
 		const uchar* usable = measurable.ptr<uchar>(y);
 		const uchar* edge = sharp.ptr<uchar>(y);
+		const uchar* unjudged = blind.ptr<uchar>(y);
 		const uchar* atTop = clipped.ptr<uchar>(y);
 		for (int x = cell.x; x < cell.x + cell.width; ++x)
 		{
-			sharpCount += edge[x] != 0 ? 1 : 0;
-			clippedCount += atTop[x] != 0 ? 1 : 0;
+			places.sharp += edge[x] != 0 ? 1 : 0;
+			places.blind += unjudged[x] != 0 ? 1 : 0;
+			places.clipped += atTop[x] != 0 ? 1 : 0;
 			if (usable[x] != 0)
 			{
 				for (int c = 0; c < 3; ++c)
@@ -145,17 +155,14 @@ bool cellPaper(const cv::Mat& shrunk, const cv::Mat& measurable, const cv::Mat& 
 			}
 		}
 	}
-	if (count < fewestPlaces)
-	{
-		return false;
-	}
-	for (int c = 0; c < 3; ++c)
+	places.paper = count >= fewestPlaces;
+	for (int c = 0; c < 3 && places.paper; ++c)
 	{
 		auto& values = channels[size_t(c)];
 		std::nth_element(values.begin(), values.begin() + count / 2, values.begin() + count);
-		logColour[c] = logOf(values[size_t(count / 2)]);
+		places.logColour[c] = logOf(values[size_t(count / 2)]);
 	}
-	return true;
+	return places;
 }
 
 /// Places darker than the closed picture round them (pen lines), and the
@@ -227,30 +234,34 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 	shrunk.setTo(cv::Scalar::all(0), outside);
 	shrunk.setTo(cv::Scalar::all(255), clipped);
 	cv::morphologyEx(shrunk, closed, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
-	const cv::Mat sharp = sharpPlaces(closed, outside);
+	cv::Mat blind;
+	const cv::Mat sharp = sharpPlaces(closed, outside, blind);
 	const cv::Mat paperPlaces = measurable & ~inkPlaces(shrunk, closed);
 
-	// Per cell: its sharp edges, and whether it is a clipped highlight.
-	cv::Mat sharpCells(grid, CV_8U, cv::Scalar(0)), clippedCells(grid, CV_8U, cv::Scalar(0));
+	// Per cell: its paper, its sharp edges, whether an edge can be told in
+	// it, and whether it is a clipped highlight.
+	cv::Mat sharpCells(grid, CV_8U, cv::Scalar(0)), blindCells(grid, CV_8U, cv::Scalar(0));
+	cv::Mat clippedCells(grid, CV_8U, cv::Scalar(0));
 	for (int row = 0; row < grid.height; ++row)
 	{
 		for (int col = 0; col < grid.width; ++col)
 		{
 			const cv::Rect cell = cv::Rect(col * side, row * side, side, side) & cv::Rect(cv::Point(), half);
-			cv::Vec3f logColour;
-			int sharpCount = 0, clippedCount = 0;
-			if (cellPaper(shrunk, paperPlaces, sharp, clipped, cell, logColour, sharpCount, clippedCount))
+			const CellPlaces places = cellPlaces(shrunk, paperPlaces, sharp, blind, clipped, cell);
+			if (places.paper)
 			{
-				cells.logColours.at<cv::Vec3f>(row, col) = logColour;
+				cells.logColours.at<cv::Vec3f>(row, col) = places.logColour;
 				cells.states.at<uchar>(row, col) = Paper;
 			}
-			sharpCells.at<uchar>(row, col) = sharpCount >= fewestSharpPlaces ? 1 : 0;
-			clippedCells.at<uchar>(row, col) = clippedCount * 2 >= cell.area() ? 1 : 0;
+			sharpCells.at<uchar>(row, col) = places.sharp >= fewestSharpPlaces ? 1 : 0;
+			blindCells.at<uchar>(row, col) = places.blind > 0 ? 1 : 0;
+			clippedCells.at<uchar>(row, col) = places.clipped * 2 >= cell.area() ? 1 : 0;
 		}
 	}
 
-	// Join neighbours that no sharp edge separates; remember the separated
-	// pairs, darker cell first.
+	// Join neighbours of one level, and neighbours of different levels that
+	// no sharp edge separates where an edge can be told; remember the pairs
+	// a sharp edge separates, darker cell first.
 	const int n = grid.area();
 	std::vector<int> parent(static_cast<size_t>(n));
 	std::iota(parent.begin(), parent.end(), 0);
@@ -282,14 +293,15 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 				}
 				const cv::Vec3f difference = cells.logColour(row, col) - cells.logColour(r, c);
 				const float step3 = std::max({std::abs(difference[0]), std::abs(difference[1]), std::abs(difference[2])});
-				if (edge && step3 >= separatingStep)
+				const bool blindPair = blindCells.at<uchar>(row, col) != 0 || blindCells.at<uchar>(r, c) != 0;
+				if (step3 < separatingStep || (!edge && !blindPair))
+				{
+					parent[size_t(root(parent, a))] = root(parent, b);
+				}
+				else if (edge)
 				{
 					const bool aDarker = logLuminance(cells.logColour(row, col)) < logLuminance(cells.logColour(r, c));
 					separated.emplace_back(aDarker ? a : b, aDarker ? b : a);
-				}
-				else
-				{
-					parent[size_t(root(parent, a))] = root(parent, b);
 				}
 			}
 		}
