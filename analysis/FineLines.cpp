@@ -5,7 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <set>
+#include <numeric>
 #include <vector>
 
 namespace
@@ -20,14 +20,13 @@ constexpr int lineCover = 5;
 /// one side only, is none.
 constexpr int valleyDepth = fineLineContrast / 2;
 
-bool valleyBottom(const cv::Mat& luma, int x, int y)
+bool valleyBottom(const cv::Mat& luma, cv::Point p)
 {
 	static const cv::Point across[] = {{2, 0}, {0, 2}, {2, 2}, {2, -2}};
-	const int here = luma.at<uchar>(y, x);
+	const int here = luma.at<uchar>(p);
 	for (const cv::Point& d : across)
 	{
-		const cv::Point a(x - d.x, y - d.y), b(x + d.x, y + d.y);
-		if (std::min(luma.at<uchar>(a), luma.at<uchar>(b)) - here >= valleyDepth)
+		if (std::min(luma.at<uchar>(p - d), luma.at<uchar>(p + d)) - here >= valleyDepth)
 		{
 			return true;
 		}
@@ -35,64 +34,129 @@ bool valleyBottom(const cv::Mat& luma, int x, int y)
 	return false;
 }
 
+bool withoutColour(const cv::Vec3b& ycrcb)
+{
+	return std::abs(ycrcb[1] - 128) <= fineLineChroma && std::abs(ycrcb[2] - 128) <= fineLineChroma;
+}
+
+int root(std::vector<int>& parent, int i)
+{
+	while (parent[size_t(i)] != i)
+	{
+		parent[size_t(i)] = parent[size_t(parent[size_t(i)])];
+		i = parent[size_t(i)];
+	}
+	return i;
+}
+
+/// The pieces of a black mask, labelled as they are asked for: a piece is
+/// flood-filled the first time one of its places is looked at, so a board
+/// with a few specks beside its strokes labels a few strokes, not the board.
+class BlackPieces
+{
+public:
+	explicit BlackPieces(const cv::Mat& black)
+	{
+		black.convertTo(labels, CV_32F, -1.0 / 255.0);
+	}
+
+	/// The piece at `p`: 0 for no black there, else a number of its own.
+	int at(cv::Point p)
+	{
+		const float label = labels.at<float>(p);
+		if (label >= 0.0f)
+		{
+			return int(label);
+		}
+		cv::floodFill(labels, p, cv::Scalar(++count), nullptr, cv::Scalar(), cv::Scalar(), 8);
+		return count;
+	}
+
+private:
+	/// -1 on black not labelled yet, 0 off black, else the piece's number.
+	cv::Mat labels;
+	int count = 0;
+};
+
 }  // namespace
 
 cv::Mat fineDarkLines(const cv::Mat& ycrcb, const cv::Mat& black)
 {
 	CV_Assert(ycrcb.type() == CV_8UC3 && black.type() == CV_8UC1 && black.size() == ycrcb.size());
-	cv::Mat planes[3];
-	cv::split(ycrcb, planes);
-	const cv::Mat& luma = planes[0];
-	cv::Mat paper;
+	cv::Mat lines(ycrcb.size(), CV_8U, cv::Scalar(0));
+	if (ycrcb.rows <= 4 || ycrcb.cols <= 4)
+	{
+		return lines;
+	}
+	cv::Mat luma, paper, candidates;
+	cv::extractChannel(ycrcb, luma, 0);
 	cv::morphologyEx(luma, paper, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {lineCover, lineCover}));
-
-	cv::Mat lines(luma.size(), CV_8U, cv::Scalar(0));
-	for (int y = 2; y + 2 < luma.rows; ++y)
+	cv::compare(paper - luma, fineLineContrast, candidates, cv::CMP_GE);
+	candidates.setTo(0, black);
+	// The valley test looks two places to each side.
+	const cv::Rect inner(2, 2, ycrcb.cols - 4, ycrcb.rows - 4);
+	std::vector<cv::Point> found;
+	cv::findNonZero(candidates(inner), found);
+	std::vector<cv::Point> places;
+	for (cv::Point p : found)
 	{
-		const uchar* level = luma.ptr<uchar>(y);
-		const uchar* around = paper.ptr<uchar>(y);
-		const uchar* cr = planes[1].ptr<uchar>(y);
-		const uchar* cb = planes[2].ptr<uchar>(y);
-		uchar* out = lines.ptr<uchar>(y);
-		for (int x = 2; x + 2 < luma.cols; ++x)
+		p += inner.tl();
+		if (withoutColour(ycrcb.at<cv::Vec3b>(p)) && valleyBottom(luma, p))
 		{
-			if (black.at<uchar>(y, x) == 0 && around[x] - level[x] >= fineLineContrast && std::abs(cr[x] - 128) <= fineLineChroma
-				&& std::abs(cb[x] - 128) <= fineLineChroma && valleyBottom(luma, x, y))
-			{
-				out[x] = 255;
-			}
+			places.push_back(p);
 		}
 	}
 
-	// Lines and bridges, not specks.
-	cv::Mat labels, stats, centroids, pieces;
-	const int count = cv::connectedComponentsWithStats(lines, labels, stats, centroids, 8, CV_32S);
-	cv::connectedComponents(black, pieces, 8, CV_32S);
-	std::vector<std::set<int>> touched(size_t(std::max(count, 1)));
-	for (int y = 1; y + 1 < lines.rows; ++y)
+	// The places' 8-connected pieces, in raster order as they were found.
+	cv::Mat index(ycrcb.size(), CV_32S, cv::Scalar(-1));
+	std::vector<int> parent(places.size());
+	std::iota(parent.begin(), parent.end(), 0);
+	for (size_t i = 0; i < places.size(); ++i)
 	{
-		for (int x = 1; x + 1 < lines.cols; ++x)
+		const cv::Point p = places[i];
+		index.at<int>(p) = int(i);
+		for (const cv::Point& before : {cv::Point(-1, 0), cv::Point(-1, -1), cv::Point(0, -1), cv::Point(1, -1)})
 		{
-			const int label = labels.at<int>(y, x);
-			for (int k = 0; label > 0 && k < 9; ++k)
+			const int other = index.at<int>(p + before);
+			if (other >= 0)
 			{
-				const int piece = pieces.at<int>(y + k / 3 - 1, x + k % 3 - 1);
-				if (piece > 0)
-				{
-					touched[size_t(label)].insert(piece);
-				}
+				parent[size_t(root(parent, other))] = root(parent, int(i));
 			}
 		}
 	}
-	for (int y = 0; y < lines.rows; ++y)
+	std::vector<int> size(places.size(), 0);
+	for (size_t i = 0; i < places.size(); ++i)
 	{
-		const int* label = labels.ptr<int>(y);
-		uchar* out = lines.ptr<uchar>(y);
-		for (int x = 0; x < lines.cols; ++x)
+		++size[size_t(root(parent, int(i)))];
+	}
+
+	// Lines and bridges, not specks: a short piece is kept when the black
+	// round it belongs to two pieces of black or more.
+	BlackPieces pieces(black);
+	std::vector<int> firstPiece(places.size(), 0);
+	std::vector<bool> bridge(places.size(), false);
+	for (size_t i = 0; i < places.size(); ++i)
+	{
+		const int piece = root(parent, int(i));
+		for (int k = 0; size[size_t(piece)] < shortestFineLine && !bridge[size_t(piece)] && k < 9; ++k)
 		{
-			const bool kept = label[x] > 0
-				&& (stats.at<int>(label[x], cv::CC_STAT_AREA) >= shortestFineLine || touched[size_t(label[x])].size() >= 2);
-			out[x] = kept ? 255 : 0;
+			const cv::Point q = places[i] + cv::Point(k % 3 - 1, k / 3 - 1);
+			if (black.at<uchar>(q) == 0)
+			{
+				continue;
+			}
+			const int touched = pieces.at(q);
+			int& first = firstPiece[size_t(piece)];
+			bridge[size_t(piece)] = first != 0 && first != touched;
+			first = first == 0 ? touched : first;
+		}
+	}
+	for (size_t i = 0; i < places.size(); ++i)
+	{
+		const int piece = root(parent, int(i));
+		if (size[size_t(piece)] >= shortestFineLine || bridge[size_t(piece)])
+		{
+			lines.at<uchar>(places[i]) = 255;
 		}
 	}
 	return lines;
