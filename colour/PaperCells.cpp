@@ -3,7 +3,6 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <numeric>
 #include <set>
@@ -22,11 +21,10 @@ constexpr int side = PaperCells::cellSide / shrink;
 /// and less with the colour compression bleeds round it, while hands and
 /// filled patches stay.
 constexpr int inkCover = 7;
-/// A place this much darker than the closed picture in any channel (grey
-/// levels, or this share of the level) is ink, and so is the pixel round
-/// it (inkMargin): the paper is measured beside it. Noise and paper grain
-/// stay below.
-constexpr int inkContrast = 10;
+/// A place at least this much darker than the closed picture in any channel
+/// (grey levels, or this share of the level) is ink: noise and paper grain
+/// stay below, a highlighter's blue does not.
+constexpr int inkContrast = 11;
 constexpr double inkContrastShare = 0.06;
 /// The paper round ink, as far as blur and compression spread its colour
 /// (half-size pixels, a square this wide round each ink place), is left out too.
@@ -35,10 +33,12 @@ constexpr int inkMargin = 5;
 /// A cell with fewer measurable places than a quarter of it is unseen.
 constexpr int fewestPlaces = side * side / 4;
 
-// Sharp and soft edges. At half size an edge the camera blurred over a board
-// pixel or two changes within the 3 x 3 square round its pixels, and a soft
-// edge of 15 board pixels (7.5 here) brings less than half of its change into
-// that square while the 9 x 9 square holds all of it.
+// Sharp and soft edges, on the darkest channel of the closed picture (a
+// thing on the board is darker than the paper in some channel). At half
+// size an edge the camera blurred over a board pixel or two changes within
+// the 3 x 3 square round its pixels, and a soft edge of 15 board pixels (7.5
+// here) brings less than half of its change into that square while the
+// 9 x 9 square holds all of it.
 constexpr int nearSquare = 3;
 constexpr int wideSquare = 9;
 /// A sharp edge brings at least this share of the wide square's range into the near one.
@@ -53,11 +53,6 @@ constexpr int fewestSharpPlaces = 2;
 /// Two cells whose paper differs by less than this in every channel (log
 /// units, about 10 %) are joined whatever lies between them.
 constexpr float separatingStep = 0.1f;
-
-float logOf(int level)
-{
-	return std::log(float(std::max(level, 1)));
-}
 
 /// Per place, whether any channel of `flags` (three channels, 0 or 255) is set.
 cv::Mat anyChannel(const cv::Mat& flags)
@@ -96,82 +91,52 @@ void sortPlaces(const cv::Mat& picture, const cv::Mat& paper, cv::Size half, cv:
 	clipped = shrunk != 0;
 }
 
-/// Places on a sharp edge of the closed picture. Near places outside the
-/// paper (`blind`), whose borders are no edge of anything on the board, an
-/// edge cannot be told and none is. Clipped places read white: what lies
-/// sharply beside them is darker than paper.
-cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& outside, cv::Mat& blind)
+/// Places on a sharp edge of the closed picture, but for `blind` ones (near
+/// places outside the paper, whose borders are no edge of anything on the
+/// board). Clipped places read white: what lies sharply beside them is
+/// darker than paper.
+cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& blind)
 {
+	cv::Mat planes[3], darkest;
+	cv::split(closed, planes);
+	cv::min(planes[0], planes[1], darkest);
+	cv::min(darkest, planes[2], darkest);
 	cv::Mat nearRange, wideRange;
-	cv::morphologyEx(closed, nearRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
-	cv::morphologyEx(closed, wideRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {wideSquare, wideSquare}));
+	cv::morphologyEx(darkest, nearRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
+	cv::morphologyEx(darkest, wideRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {wideSquare, wideSquare}));
 	cv::Mat nearby;
 	wideRange.convertTo(nearby, CV_8U, sharpShare);
 	cv::compare(nearRange, nearby, nearby, cv::CMP_GE);
-	const cv::Mat edge = anyChannel(atLeastShareOf(wideRange, closed, smallestEdgeShare, smallestEdge) & nearby);
-	cv::dilate(outside, blind, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
-	return edge & ~blind;
-}
-
-/// What a cell's places show: paper, edges and clipped highlights.
-struct CellPlaces
-{
-	cv::Vec3f logColour;
-	bool paper = false;
-	int sharp = 0;
-	int blind = 0;
-	int clipped = 0;
-};
-
-/// A cell's places. Its paper is the median per channel of its measurable
-/// places that are not ink, unless it has too few. (The closed picture itself
-/// would carry the brightest noise and the bright halo compression leaves
-/// round ink into the paper's colour.)
-CellPlaces cellPlaces(const cv::Mat& shrunk, const cv::Mat& measurable, const cv::Mat& sharp, const cv::Mat& blind,
-	const cv::Mat& clipped, cv::Rect cell)
-{
-	CellPlaces places;
-	std::array<std::array<uchar, side * side>, 3> channels;
-	int count = 0;
-	for (int y = cell.y; y < cell.y + cell.height; ++y)
-	{
-		const cv::Vec3b* level = shrunk.ptr<cv::Vec3b>(y);
-		const uchar* usable = measurable.ptr<uchar>(y);
-		const uchar* edge = sharp.ptr<uchar>(y);
-		const uchar* unjudged = blind.ptr<uchar>(y);
-		const uchar* atTop = clipped.ptr<uchar>(y);
-		for (int x = cell.x; x < cell.x + cell.width; ++x)
-		{
-			places.sharp += edge[x] != 0 ? 1 : 0;
-			places.blind += unjudged[x] != 0 ? 1 : 0;
-			places.clipped += atTop[x] != 0 ? 1 : 0;
-			if (usable[x] != 0)
-			{
-				for (int c = 0; c < 3; ++c)
-				{
-					channels[size_t(c)][size_t(count)] = level[x][c];
-				}
-				++count;
-			}
-		}
-	}
-	places.paper = count >= fewestPlaces;
-	for (int c = 0; c < 3 && places.paper; ++c)
-	{
-		auto& values = channels[size_t(c)];
-		std::nth_element(values.begin(), values.begin() + count / 2, values.begin() + count);
-		places.logColour[c] = logOf(values[size_t(count / 2)]);
-	}
-	return places;
+	return atLeastShareOf(wideRange, darkest, smallestEdgeShare, smallestEdge) & nearby & ~blind;
 }
 
 /// Places darker than the closed picture round them (pen lines), and the
 /// paper round them as far as their colour spreads.
 cv::Mat inkPlaces(const cv::Mat& shrunk, const cv::Mat& closed)
 {
-	cv::Mat ink = anyChannel(atLeastShareOf(closed - shrunk, closed, inkContrastShare, inkContrast + 1));
+	cv::Mat ink = anyChannel(atLeastShareOf(closed - shrunk, closed, inkContrastShare, inkContrast));
 	cv::dilate(ink, ink, cv::getStructuringElement(cv::MORPH_RECT, {inkMargin, inkMargin}));
 	return ink;
+}
+
+/// The half-size picture `places` (8-bit, one channel of 0 or 255, or three
+/// of levels) padded to whole cells and averaged per cell, as floats.
+cv::Mat perCell(const cv::Mat& places, cv::Size grid)
+{
+	cv::Mat padded, mean;
+	cv::copyMakeBorder(places, padded, 0, grid.height * side - places.rows, 0, grid.width * side - places.cols,
+		cv::BORDER_CONSTANT, cv::Scalar::all(0));
+	padded.convertTo(padded, CV_MAKETYPE(CV_32F, places.channels()));
+	cv::resize(padded, mean, grid, 0, 0, cv::INTER_AREA);
+	return mean;
+}
+
+/// How many of each cell's places `places` (0 or 255) marks.
+cv::Mat countPerCell(const cv::Mat& places, cv::Size grid)
+{
+	cv::Mat count;
+	perCell(places, grid).convertTo(count, CV_8U, side * side / 255.0);
+	return count;
 }
 
 /// Log luminance, to tell the darker of two cells.
@@ -235,29 +200,36 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 	shrunk.setTo(cv::Scalar::all(255), clipped);
 	cv::morphologyEx(shrunk, closed, cv::MORPH_CLOSE, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
 	cv::Mat blind;
-	const cv::Mat sharp = sharpPlaces(closed, outside, blind);
-	const cv::Mat paperPlaces = measurable & ~inkPlaces(shrunk, closed);
+	cv::dilate(outside, blind, cv::getStructuringElement(cv::MORPH_RECT, {inkCover, inkCover}));
+	const cv::Mat sharp = sharpPlaces(closed, blind);
 
-	// Per cell: its paper, its sharp edges, whether an edge can be told in
-	// it, and whether it is a clipped highlight.
-	cv::Mat sharpCells(grid, CV_8U, cv::Scalar(0)), blindCells(grid, CV_8U, cv::Scalar(0));
-	cv::Mat clippedCells(grid, CV_8U, cv::Scalar(0));
+	// Per cell: its paper, the mean of its places that show paper, away from
+	// ink and from the edges of things; its sharp edges; whether an edge can
+	// be told in it; and whether it is a clipped highlight.
+	cv::Mat nearEdge;
+	cv::dilate(sharp, nearEdge, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
+	const cv::Mat paperPlaces = measurable & ~inkPlaces(shrunk, closed) & ~nearEdge;
+	cv::Mat paperOnly(half, CV_8UC3, cv::Scalar::all(0));
+	shrunk.copyTo(paperOnly, paperPlaces);
+	const cv::Mat paperSum = perCell(paperOnly, grid);
+	const cv::Mat paperCount = countPerCell(paperPlaces, grid);
 	for (int row = 0; row < grid.height; ++row)
 	{
 		for (int col = 0; col < grid.width; ++col)
 		{
-			const cv::Rect cell = cv::Rect(col * side, row * side, side, side) & cv::Rect(cv::Point(), half);
-			const CellPlaces places = cellPlaces(shrunk, paperPlaces, sharp, blind, clipped, cell);
-			if (places.paper)
+			const int count = paperCount.at<uchar>(row, col);
+			if (count >= fewestPlaces)
 			{
-				cells.logColours.at<cv::Vec3f>(row, col) = places.logColour;
+				const cv::Vec3f mean = paperSum.at<cv::Vec3f>(row, col) * float(side * side) / float(count);
+				cells.logColours.at<cv::Vec3f>(row, col) = cv::Vec3f(std::log(std::max(mean[0], 1.0f)),
+					std::log(std::max(mean[1], 1.0f)), std::log(std::max(mean[2], 1.0f)));
 				cells.states.at<uchar>(row, col) = Paper;
 			}
-			sharpCells.at<uchar>(row, col) = places.sharp >= fewestSharpPlaces ? 1 : 0;
-			blindCells.at<uchar>(row, col) = places.blind > 0 ? 1 : 0;
-			clippedCells.at<uchar>(row, col) = places.clipped * 2 >= cell.area() ? 1 : 0;
 		}
 	}
+	const cv::Mat sharpCells = countPerCell(sharp, grid) >= fewestSharpPlaces;
+	const cv::Mat blindCells = countPerCell(blind, grid) > 0;
+	const cv::Mat clippedCells = countPerCell(clipped, grid) * 2 >= side * side;
 
 	// Join neighbours of one level, and neighbours of different levels that
 	// no sharp edge separates where an edge can be told; remember the pairs

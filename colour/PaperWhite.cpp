@@ -163,41 +163,6 @@ bool fieldCellPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCel
 	return colour[0] >= 1.0 && colour[1] >= 1.0 && colour[2] >= 1.0;
 }
 
-/// Per cell where `weight` is set, the median per channel of the set cells
-/// of its 3 x 3 neighbourhood.
-cv::Mat medianOfPaperNeighbours(const cv::Mat& values, const cv::Mat& weight)
-{
-	cv::Mat out = values.clone();
-	std::array<float, 9> around;
-	for (int row = 0; row < values.rows; ++row)
-	{
-		for (int col = 0; col < values.cols; ++col)
-		{
-			if (weight.at<float>(row, col) == 0.0f)
-			{
-				continue;
-			}
-			for (int c = 0; c < 3; ++c)
-			{
-				size_t n = 0;
-				for (int r = std::max(row - 1, 0); r <= std::min(row + 1, values.rows - 1); ++r)
-				{
-					for (int k = std::max(col - 1, 0); k <= std::min(col + 1, values.cols - 1); ++k)
-					{
-						if (weight.at<float>(r, k) != 0.0f)
-						{
-							around[n++] = values.at<cv::Vec3f>(r, k)[c];
-						}
-					}
-				}
-				std::nth_element(around.begin(), around.begin() + long(n / 2), around.begin() + long(n));
-				out.at<cv::Vec3f>(row, col)[c] = around[n / 2];
-			}
-		}
-	}
-	return out;
-}
-
 }  // namespace
 
 PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
@@ -315,31 +280,45 @@ void PaperWhite::fitSmoothField(const cv::Mat& picture, const cv::Mat& paper, co
 
 void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 {
-	// Where each paper cell departs from the smooth field, and where it was read.
+	// The smooth field per cell, and where each paper cell departs from it.
 	const cv::Size grid = cells.grid();
-	cv::Mat departure(grid, CV_32FC3, cv::Scalar::all(0.0)), weight(grid, CV_32F, cv::Scalar(0.0));
-	cv::Mat smooth(grid, CV_32FC3);
+	cv::Mat smooth(grid, CV_32FC3), departure(grid, CV_32FC3, cv::Scalar::all(0.0)), weight(grid, CV_32F, cv::Scalar(0.0));
 	for (int row = 0; row < grid.height; ++row)
 	{
+		cv::Vec3f* logSmooth = smooth.ptr<cv::Vec3f>(row);
+		cv::Vec3f* away = departure.ptr<cv::Vec3f>(row);
+		float* read = weight.ptr<float>(row);
 		for (int col = 0; col < grid.width; ++col)
 		{
 			const cv::Matx<double, 6, 1> t = terms(PaperCells::centre(row, col), size);
-			const cv::Vec3f logSmooth(float(logField[0].dot(t)), float(logField[1].dot(t)), float(logField[2].dot(t)));
-			smooth.at<cv::Vec3f>(row, col) = logSmooth;
-			const double luminance = 0.114 * std::exp(logSmooth[0]) + 0.587 * std::exp(logSmooth[1]) + 0.299 * std::exp(logSmooth[2]);
+			logSmooth[col] = cv::Vec3f(float(logField[0].dot(t)), float(logField[1].dot(t)), float(logField[2].dot(t)));
+			const double luminance = 0.114 * std::exp(logSmooth[col][0]) + 0.587 * std::exp(logSmooth[col][1])
+				+ 0.299 * std::exp(logSmooth[col][2]);
 			if (cells.state(row, col) == PaperCells::Paper && luminance >= dimmestLocalPaper)
 			{
-				departure.at<cv::Vec3f>(row, col) = cells.logColour(row, col) - logSmooth;
-				weight.at<float>(row, col) = 1.0f;
+				away[col] = cells.logColour(row, col) - logSmooth[col];
+				read[col] = 1.0f;
 			}
 		}
 	}
 
-	// Light changes over many cells, never in one: each paper cell takes the
-	// median of the paper cells round it, which keeps the soft edges of
-	// shadows and lamps and drops what a cell alone read (a speck, the colour
-	// of a stroke that blur spread beyond its line).
-	departure = medianOfPaperNeighbours(departure, weight);
+	// Over the cells that show no paper, the weighted mean of the paper cells
+	// near each (normalised convolution), fading to the smooth field where
+	// little paper is near.
+	cv::Mat sum, total;
+	cv::GaussianBlur(departure, sum, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
+	cv::GaussianBlur(weight, total, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
+	cv::max(total, enoughPaper, total);
+	cv::Mat totals[] = {total, total, total}, spread;
+	cv::merge(totals, 3, total);
+	cv::divide(sum, total, spread);
+	spread.copyTo(departure, weight == 0.0f);
+
+	// Light changes over many cells, never in one: the median of the 3 x 3
+	// cells round each keeps the soft edges of shadows and lamps and drops
+	// what a cell alone read (a speck, the colour of a stroke that blur spread
+	// beyond its line). Departures within the cells' noise are none.
+	cv::medianBlur(departure, departure, 3);
 	departure.forEach<cv::Vec3f>([](cv::Vec3f& d, const int*) {
 		if (std::max({std::abs(d[0]), std::abs(d[1]), std::abs(d[2])}) < departureNoise)
 		{
@@ -347,31 +326,8 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 		}
 	});
 
-	// Spread over the cells that show no paper: normalised convolution, the
-	// weighted mean of the paper cells near each.
-	cv::Mat sum, total;
-	cv::GaussianBlur(departure, sum, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
-	cv::GaussianBlur(weight, total, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
-
-	localLog = cv::Mat(grid, CV_32FC3);
-	const float lowest = float(std::log(darkestPaper));
-	for (int row = 0; row < grid.height; ++row)
-	{
-		for (int col = 0; col < grid.width; ++col)
-		{
-			cv::Vec3f local = departure.at<cv::Vec3f>(row, col);
-			if (weight.at<float>(row, col) == 0.0f)
-			{
-				local = sum.at<cv::Vec3f>(row, col) / std::max(total.at<float>(row, col), enoughPaper);
-			}
-			for (int c = 0; c < 3; ++c)
-			{
-				local[c] = std::min(std::max(local[c], lowestLocal), highestLocal);
-				local[c] = std::max(local[c] + smooth.at<cv::Vec3f>(row, col)[c], lowest);
-			}
-			localLog.at<cv::Vec3f>(row, col) = local;
-		}
-	}
+	cv::min(cv::max(departure, lowestLocal), highestLocal, departure);
+	cv::max(departure + smooth, std::log(darkestPaper), localLog);
 }
 
 cv::Vec3d PaperWhite::smoothAt(cv::Point2d pixel) const
