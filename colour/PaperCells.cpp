@@ -253,11 +253,17 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 				const int b = r * grid.width + c;
 				const bool edge = sharpCells.at<uchar>(row, col) != 0 || sharpCells.at<uchar>(r, c) != 0;
 				const bool seenA = cells.state(row, col) != Unseen, seenB = cells.state(r, c) != Unseen;
-				if (seenA != seenB && edge && clippedCells.at<uchar>(seenA ? r : row, seenA ? c : col) != 0)
+				const bool clippedA = clippedCells.at<uchar>(row, col) != 0, clippedB = clippedCells.at<uchar>(r, c) != 0;
+				if (!seenA && !seenB && clippedA && clippedB)
+				{
+					// A clipped highlight is a group of its own.
+					parent[size_t(root(parent, a))] = root(parent, b);
+				}
+				if (seenA != seenB && edge && (seenA ? clippedB : clippedA))
 				{
 					// A sharp edge beside a clipped highlight: the measured
 					// cell is the darker.
-					separated.emplace_back(seenA ? a : b, -1);
+					separated.emplace_back(seenA ? a : b, seenA ? b : a);
 				}
 				if (!seenA || !seenB)
 				{
@@ -281,12 +287,15 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 
 	// A group is covered when it lies on the dark side of more of its sharp
 	// edges than not, and what lies on their bright side (paper, or a clipped
-	// highlight) is larger than it: a bright speck on the paper does not make
-	// the paper a thing on the board, and a hand beside the paper does.
+	// highlight) is larger than it: a bright speck or a lamp's highlight on
+	// the paper does not make the paper a thing on the board, and a hand
+	// beside the paper, or on paper the light has clipped, does.
 	std::vector<int> size(static_cast<size_t>(n), 0), darkSides(static_cast<size_t>(n), 0);
 	for (int i = 0; i < n; ++i)
 	{
-		size[size_t(root(parent, i))] += cells.states.at<uchar>(i / grid.width, i % grid.width) == Paper ? 1 : 0;
+		const bool counted = cells.states.at<uchar>(i / grid.width, i % grid.width) == Paper
+			|| (cells.states.at<uchar>(i / grid.width, i % grid.width) == Unseen && clippedCells.at<uchar>(i / grid.width, i % grid.width) != 0);
+		size[size_t(root(parent, i))] += counted ? 1 : 0;
 	}
 	std::set<std::pair<int, int>> brighterGroups;
 	std::vector<long> brighterSize(static_cast<size_t>(n), 0);
@@ -294,11 +303,6 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 	{
 		const int dark = root(parent, darker);
 		++darkSides[size_t(dark)];
-		if (brighter < 0)
-		{
-			brighterSize[size_t(dark)] += n;
-			continue;
-		}
 		const int bright = root(parent, brighter);
 		if (bright == dark)
 		{

@@ -165,19 +165,30 @@ struct Light
 		return *this;
 	}
 
+	/// A lamp's highlight: the lamp itself reflected in the paper's surface,
+	/// a core where paper and ink alike read the sensor's top, in a halo of
+	/// reflected light that adds to every colour under it.
 	struct Glare
 	{
 		cv::Point2d centre;
-		/// Grey levels the highlight adds at its middle, and its spread.
-		double peak;
-		double sigma;
+		/// The core's spread: paper clips out to about 3.3 of it, black ink
+		/// to about 2.4.
+		double coreSigma;
+		/// Grey levels the halo adds at its middle, and its spread.
+		double haloPeak;
+		double haloSigma;
 	};
+	/// What the lamp's reflection adds at the core's middle: far above the
+	/// sensor's top.
+	static constexpr double coreBrightness = 4000.0;
 	std::vector<Glare> glares;
-	Light& glare(cv::Point2d centre, double peak, double sigma)
+	Light& glare(cv::Point2d centre, double coreSigma, double haloPeak, double haloSigma)
 	{
-		glares.push_back({centre, peak, sigma});
+		glares.push_back({centre, coreSigma, haloPeak, haloSigma});
 		return *this;
 	}
+	/// How far from a glare's centre even black ink reads the sensor's top.
+	static double clippedInk(const Glare& g) { return g.coreSigma * std::sqrt(2.0 * std::log(coreBrightness / 230.0)); }
 
 	/// The board lit: reflectance times light, plus glare.
 	cv::Mat onBoard(const cv::Mat& reflectance) const
@@ -200,7 +211,8 @@ struct Light
 				for (const Glare& g : glares)
 				{
 					const double r2 = (x - g.centre.x) * (x - g.centre.x) + (y - g.centre.y) * (y - g.centre.y);
-					added += g.peak * std::exp(-r2 / (2.0 * g.sigma * g.sigma));
+					added += coreBrightness * std::exp(-r2 / (2.0 * g.coreSigma * g.coreSigma))
+						+ g.haloPeak * std::exp(-r2 / (2.0 * g.haloSigma * g.haloSigma));
 				}
 				const cv::Vec3f r = reflectance.at<cv::Vec3f>(y, x);
 				lit.at<cv::Vec3f>(y, x) = cv::Vec3f(float(r[0] * light[0] + added), float(r[1] * light[1] + added),
