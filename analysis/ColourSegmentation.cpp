@@ -29,22 +29,22 @@ void segmentColours(InkLayers& ink, Display& display)
 	cv::Mat ycrcb;
 	cv::cvtColor(ink.colours, ycrcb, cv::COLOR_BGR2YCrCb);
 
-	cv::inRange(ycrcb, blackInk.lower(), blackInk.upper(), blackMask);
-	blackMask |= fineDarkLines(ycrcb, blackMask);
-	// Shown before thinning and before the marker regions are cut out, so the
-	// window shows the strokes as the camera saw them.
-	display.show("skewbinary", blackMask);
-
 	cv::inRange(ycrcb, redInk.lower(), redInk.upper(), redMask);
 	cv::inRange(ycrcb, yellowInk.lower(), yellowInk.upper(), yellowMask);
 	cv::Mat hsv, highlighter;
 	cv::cvtColor(ink.colours, hsv, cv::COLOR_BGR2HSV);
 	cv::inRange(hsv, highlighterInk.lower(), highlighterInk.upper(), highlighter);
 	yellowMask |= highlighter;
-	// Red only serves to keep reddish tones out of yellow; it is never thinned.
-	cv::Mat notRed;
-	cv::bitwise_not(redMask, notRed);
-	cv::bitwise_and(yellowMask, notRed, yellowMask);
+	// Red only serves to keep reddish tones out of yellow and out of fine
+	// dark lines; it is never thinned.
+	yellowMask &= ~redMask;
+
+	cv::inRange(ycrcb, blackInk.lower(), blackInk.upper(), blackMask);
+	// A fine line nearly without colour is black, unless red or yellow takes it.
+	blackMask |= fineDarkLines(ycrcb, blackMask) & ~(redMask | yellowMask);
+	// Shown before thinning and before the marker regions are cut out, so the
+	// window shows the strokes as the camera saw them.
+	display.show("skewbinary", blackMask);
 
 	// Thin lines make the contour search follow the middle of each stroke.
 	thinMask(blackMask);
