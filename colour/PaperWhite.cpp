@@ -51,9 +51,56 @@ constexpr double dimmestLocalPaper = 48.0;
 /// with a Gaussian of this sigma, in cells (24 pixels): what a hand or a
 /// highlight covers is filled from the paper round it. Where less than
 /// `enoughPaper` of the Gaussian's weight falls on paper, the spread fades
-/// towards the smooth field.
+/// towards the smooth field; but deep under a thing with sharp edges (a
+/// covered cell: a hand, a sleeve) what it lacks is taken from the nearest
+/// paper cell, the light at the thing's border rather than the board's
+/// average. Unseen cells (clipped, or too little paper in them to read) may
+/// border on what made them unseen, and are not carried that far.
 constexpr double spreadSigma = 3.0;
 constexpr float enoughPaper = 0.25f;
+
+/// The departures of the cells `weight` marks (1) spread with a Gaussian of
+/// `spreadSigma` cells: their weighted mean near each cell where at least
+/// `enoughPaper` of the weight falls on them, and where less does, that
+/// much of it and, in the cells `carried` marks, the rest from the nearest
+/// marked cell.
+cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Mat& carried)
+{
+	cv::Mat sum, total, bounded;
+	cv::GaussianBlur(departure, sum, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
+	cv::GaussianBlur(weight, total, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
+	cv::max(total, enoughPaper, bounded);
+	cv::Mat spread(departure.size(), CV_32FC3);
+
+	// The nearest marked cell of each: distanceTransform labels the marked
+	// (zero) cells one by one in the order of a raster scan.
+	cv::Mat distance, nearest;
+	cv::distanceTransform(weight == 0.0f, distance, nearest, cv::DIST_L2, cv::DIST_MASK_5, cv::DIST_LABEL_PIXEL);
+	std::vector<cv::Vec3f> labelled(1);
+	for (int row = 0; row < weight.rows; ++row)
+	{
+		for (int col = 0; col < weight.cols; ++col)
+		{
+			if (weight.at<float>(row, col) != 0.0f)
+			{
+				labelled.push_back(departure.at<cv::Vec3f>(row, col));
+			}
+		}
+	}
+	for (int row = 0; row < spread.rows; ++row)
+	{
+		for (int col = 0; col < spread.cols; ++col)
+		{
+			const float near = total.at<float>(row, col);
+			const float lacking =
+				carried.at<uchar>(row, col) != 0 ? std::max(enoughPaper - near, 0.0f) / enoughPaper : 0.0f;
+			const int label = nearest.at<int>(row, col);
+			const cv::Vec3f far = label > 0 && size_t(label) < labelled.size() ? labelled[size_t(label)] : cv::Vec3f();
+			spread.at<cv::Vec3f>(row, col) = sum.at<cv::Vec3f>(row, col) / bounded.at<float>(row, col) + lacking * far;
+		}
+	}
+	return spread;
+}
 
 struct PaperCell
 {
@@ -303,15 +350,17 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 	}
 
 	// Over the cells that show no paper, the weighted mean of the paper cells
-	// near each (normalised convolution), fading to the smooth field where
-	// little paper is near.
-	cv::Mat sum, total;
-	cv::GaussianBlur(departure, sum, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
-	cv::GaussianBlur(weight, total, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
-	cv::max(total, enoughPaper, total);
-	cv::Mat totals[] = {total, total, total}, spread;
-	cv::merge(totals, 3, total);
-	cv::divide(sum, total, spread);
+	// near each (normalised convolution); under a thing lying on the board,
+	// what little paper near lacks comes from the nearest paper.
+	cv::Mat covered(grid, CV_8U);
+	for (int row = 0; row < grid.height; ++row)
+	{
+		for (int col = 0; col < grid.width; ++col)
+		{
+			covered.at<uchar>(row, col) = cells.state(row, col) == PaperCells::Covered ? 255 : 0;
+		}
+	}
+	const cv::Mat spread = spreadOver(departure, weight, covered);
 	spread.copyTo(departure, weight == 0.0f);
 
 	// Light changes over many cells, never in one: the median of the 3 x 3

@@ -16,7 +16,7 @@ class PaperCells;
 /// a camera's.
 ///
 /// Measured from the picture itself in two steps. PaperCells reads the paper
-/// cell by cell (16 pixels on a side) and tells the cells that show paper
+/// cell by cell (8 pixels on a side) and tells the cells that show paper
 /// from those under a hand or a patch of ink by their edges. A smooth field,
 /// the exponential of a quadratic in x and y per channel, is fitted to the
 /// paper cells, starting from the cells near their median and leaving out the
