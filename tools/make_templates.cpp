@@ -37,6 +37,7 @@
 #include "tracking/BoardScanner.h"
 #include "platform/StillFrameSource.h"
 #include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -218,6 +219,10 @@ int learnInks(const std::string& board, const cv::Mat& image, const std::string&
 
 int main(int argc, char** argv)
 {
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	Request request;
 	if (!parseRequest(std::vector<std::string>(argv + 1, argv + argc), request))
 	{
