@@ -54,21 +54,26 @@ constexpr double dimmestLocalPaper = 48.0;
 /// towards the smooth field; but deep under a thing with sharp edges (a
 /// covered cell: a hand, a sleeve) what it lacks is taken from the nearest
 /// paper cell, the light at the thing's border rather than the board's
-/// average. Unseen cells (clipped, or too little paper in them to read) may
-/// border on what made them unseen, and are not carried that far.
+/// average, as far as paper is round the thing at all (a Gaussian of
+/// `wideSigma`, 96 pixels): where the paper round it is clipped or hidden,
+/// the few paper cells left are no sure guide. Unseen cells (clipped, or too
+/// little paper in them to read) may border on what made them unseen, and
+/// are not carried that far.
 constexpr double spreadSigma = 3.0;
+constexpr double wideSigma = 12.0;
 constexpr float enoughPaper = 0.25f;
 
 /// The departures of the cells `weight` marks (1) spread with a Gaussian of
 /// `spreadSigma` cells: their weighted mean near each cell where at least
 /// `enoughPaper` of the weight falls on them, and where less does, that
 /// much of it and, in the cells `carried` marks, the rest from the nearest
-/// marked cell.
+/// marked cell as far as marked cells lie round it.
 cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Mat& carried)
 {
-	cv::Mat sum, total, bounded;
+	cv::Mat sum, total, bounded, wideTotal;
 	cv::GaussianBlur(departure, sum, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
 	cv::GaussianBlur(weight, total, cv::Size(), spreadSigma, spreadSigma, cv::BORDER_CONSTANT);
+	cv::GaussianBlur(weight, wideTotal, cv::Size(), wideSigma, wideSigma, cv::BORDER_CONSTANT);
 	cv::max(total, enoughPaper, bounded);
 	cv::Mat spread(departure.size(), CV_32FC3);
 
@@ -92,8 +97,9 @@ cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Ma
 		for (int col = 0; col < spread.cols; ++col)
 		{
 			const float near = total.at<float>(row, col);
+			const float round = std::min(wideTotal.at<float>(row, col) / enoughPaper, 1.0f);
 			const float lacking =
-				carried.at<uchar>(row, col) != 0 ? std::max(enoughPaper - near, 0.0f) / enoughPaper : 0.0f;
+				carried.at<uchar>(row, col) != 0 ? round * std::max(enoughPaper - near, 0.0f) / enoughPaper : 0.0f;
 			const int label = nearest.at<int>(row, col);
 			const cv::Vec3f far = label > 0 && size_t(label) < labelled.size() ? labelled[size_t(label)] : cv::Vec3f();
 			spread.at<cv::Vec3f>(row, col) = sum.at<cv::Vec3f>(row, col) / bounded.at<float>(row, col) + lacking * far;
@@ -174,11 +180,13 @@ struct Sample
 
 /// The brightest quarter of a field cell's samples, averaged: places that may
 /// show paper, are neither black (outside the camera's view) nor clipped, and
-/// lie in no covered cell of `cells`. False when too few are left to tell.
+/// lie in no covered cell of `cells`; the sensor's top where most of them
+/// are clipped. False when too few are left to tell.
 bool fieldCellPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& cells, cv::Rect cell,
 	std::vector<Sample>& samples, cv::Vec3d& colour)
 {
 	samples.clear();
+	int clipped = 0;
 	for (int y = cell.y; y < cell.y + cell.height; y += sampleStep)
 	{
 		const cv::Vec3b* row = picture.ptr<cv::Vec3b>(y);
@@ -187,12 +195,28 @@ bool fieldCellPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCel
 		{
 			const cv::Vec3b& c = row[x];
 			const int atTop = (c[0] >= PaperCells::clipLevel) + (c[1] >= PaperCells::clipLevel) + (c[2] >= PaperCells::clipLevel);
-			if (mayBePaper[x] != 0 && (c[0] | c[1] | c[2]) != 0 && atTop < 2
-				&& cells.state(y / PaperCells::cellSide, x / PaperCells::cellSide) != PaperCells::Covered)
+			if (mayBePaper[x] == 0 || (c[0] | c[1] | c[2]) == 0
+				|| cells.state(y / PaperCells::cellSide, x / PaperCells::cellSide) == PaperCells::Covered)
+			{
+				continue;
+			}
+			if (atTop < 2)
 			{
 				samples.push_back({29 * c[0] + 150 * c[1] + 77 * c[2], c});
 			}
+			else
+			{
+				++clipped;
+			}
 		}
+	}
+	if (clipped >= samplesPerCell / 2)
+	{
+		// Paper the sensor clips in most of the cell reads its top: an
+		// overexposed board is white as the camera shows it, and a small
+		// highlight is one cell far brighter than the rest, left out of the fit.
+		colour = cv::Vec3d::all(255.0);
+		return true;
 	}
 	if (int(samples.size()) < samplesPerCell / 4)
 	{

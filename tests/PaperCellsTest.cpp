@@ -171,4 +171,27 @@ TEST(PaperWhite, TheLocalWhiteFollowsLightAndOnlyLight)
 	}
 }
 
+TEST(PaperWhite, AnOverexposedBoardReadsTheSensorsTopAndAHandOnItKeepsItsColour)
+{
+	// Paper the camera clips everywhere, a ring and a hand on it: what is
+	// left unclipped (the ring's rim, the hand) is no guide to the paper's
+	// white, which is the sensor's top, also under the hand.
+	Drawing drawing;
+	drawing.ring({150, 200}, 30, marker);
+	drawing.cover({{260, 480}, {280, 200}, {420, 180}, {440, 480}}, cv::Scalar(90, 130, 200));
+	Light bright;
+	bright.white = cv::Vec3d(300, 300, 300);
+	const cv::Mat picture = photograph(drawing, bright);
+	const PaperWhite white = PaperWhite::measure(picture, everywhere(picture));
+	ASSERT_TRUE(white.found());
+	for (const cv::Point2d p : {cv::Point2d(80, 80), cv::Point2d(150, 200), cv::Point2d(350, 400), cv::Point2d(560, 300)})
+	{
+		const cv::Vec3d read = white.at(p);
+		for (int c = 0; c < 3; ++c)
+		{
+			EXPECT_NEAR(read[c], 255.0, 8.0) << "at " << p << ": " << read;
+		}
+	}
+}
+
 }  // namespace
