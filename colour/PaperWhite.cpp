@@ -63,11 +63,27 @@ constexpr double spreadSigma = 3.0;
 constexpr double wideSigma = 12.0;
 constexpr float enoughPaper = 0.25f;
 
+/// Cells whose missing light is carried whole (under a thing on the board),
+/// and cells that get only its level (places left out of the paper).
+constexpr uchar carriedWhole = 255;
+constexpr uchar carriedLevel = 128;
+
+/// The part of a departure every channel shares: a shadow or a brighter
+/// light of the same colour. The rest, a colour only paper shows, cannot be
+/// carried where no paper was read: beside a hand read as paper it is the
+/// hand's colour.
+cv::Vec3f levelOf(const cv::Vec3f& departure)
+{
+	const float darkest = std::max({departure[0], departure[1], departure[2]});
+	const float brightest = std::min({departure[0], departure[1], departure[2]});
+	return cv::Vec3f::all(darkest < 0.0f ? darkest : brightest > 0.0f ? brightest : 0.0f);
+}
+
 /// The departures of the cells `weight` marks (1) spread with a Gaussian of
 /// `spreadSigma` cells: their weighted mean near each cell where at least
 /// `enoughPaper` of the weight falls on them, and where less does, that
 /// much of it and, in the cells `carried` marks, the rest from the nearest
-/// marked cell as far as marked cells lie round it.
+/// marked cell as far as marked cells lie round it (whole, or its level).
 cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Mat& carried)
 {
 	cv::Mat sum, total, bounded, wideTotal;
@@ -101,7 +117,11 @@ cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Ma
 			const float lacking =
 				carried.at<uchar>(row, col) != 0 ? round * std::max(enoughPaper - near, 0.0f) / enoughPaper : 0.0f;
 			const int label = nearest.at<int>(row, col);
-			const cv::Vec3f far = label > 0 && size_t(label) < labelled.size() ? labelled[size_t(label)] : cv::Vec3f();
+			cv::Vec3f far = label > 0 && size_t(label) < labelled.size() ? labelled[size_t(label)] : cv::Vec3f();
+			if (carried.at<uchar>(row, col) == carriedLevel)
+			{
+				far = levelOf(far);
+			}
 			spread.at<cv::Vec3f>(row, col) = sum.at<cv::Vec3f>(row, col) / bounded.at<float>(row, col) + lacking * far;
 		}
 	}
@@ -245,7 +265,7 @@ PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
 	white.fitSmoothField(picture, paper, cells);
 	if (white.found())
 	{
-		white.spreadLocalWhite(cells);
+		white.spreadLocalWhite(cells, paper);
 	}
 	return white;
 }
@@ -349,7 +369,7 @@ void PaperWhite::fitSmoothField(const cv::Mat& picture, const cv::Mat& paper, co
 	cellsUsed = int(std::count(used.begin(), used.end(), true));
 }
 
-void PaperWhite::spreadLocalWhite(const PaperCells& cells)
+void PaperWhite::spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper)
 {
 	// The smooth field per cell, and where each paper cell departs from it.
 	const cv::Size grid = cells.grid();
@@ -375,13 +395,21 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells)
 
 	// Over the cells that show no paper, the weighted mean of the paper cells
 	// near each (normalised convolution); under a thing lying on the board,
-	// what little paper near lacks comes from the nearest paper.
+	// what little paper near lacks comes from the nearest paper. So it does
+	// over what the caller left out of the paper (a printed code, the portal
+	// card), as a level without colour: the light there goes on from the
+	// paper beside it, and an arm's shadow running onto the card is a shadow
+	// there too.
 	cv::Mat covered(grid, CV_8U);
 	for (int row = 0; row < grid.height; ++row)
 	{
 		for (int col = 0; col < grid.width; ++col)
 		{
-			covered.at<uchar>(row, col) = cells.state(row, col) == PaperCells::Covered ? 255 : 0;
+			const cv::Rect cell = cv::Rect(col * PaperCells::cellSide, row * PaperCells::cellSide, PaperCells::cellSide,
+				PaperCells::cellSide) & cv::Rect(cv::Point(), size);
+			const bool leftOut = cv::countNonZero(paper(cell)) * 2 < cell.area();
+			covered.at<uchar>(row, col) =
+				cells.state(row, col) == PaperCells::Covered ? carriedWhole : leftOut ? carriedLevel : 0;
 		}
 	}
 	const cv::Mat spread = spreadOver(departure, weight, covered);

@@ -83,7 +83,7 @@ private:
 	static constexpr int minimumCells = 24;
 
 	void fitSmoothField(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& cells);
-	void spreadLocalWhite(const PaperCells& cells);
+	void spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper);
 
 	/// Per channel, the quadratic of log paper colour in the picture's
 	/// coordinates scaled to [-1, 1].
