@@ -1,5 +1,8 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -56,3 +59,27 @@ bool atLeast(const std::vector<bool>& here, const std::vector<bool>& even);
 constexpr int drawnBalls = 2;
 constexpr int drawnSensors = 1;
 constexpr int drawnStrokes = 3;
+
+/// Checks one condition's surveys against the same board's under even light:
+/// the drawing found whole there, and here at least as much, nothing made
+/// from nothing, no hand where there is none, and the hand where there is one
+/// (with no wall or body made from it).
+void expectWhatEvenLightFinds(const Seen& even, const Seen& drawn, const Seen& empty, const Seen& hand);
+
+/// A matrix of conditions whose rows of a table of what each found are
+/// gathered while its tests run and printed under `head` when the last has
+/// run: a run of the whole matrix prints the whole table once.
+template <typename Condition, const char* head>
+class SurveyTable : public testing::TestWithParam<Condition>
+{
+public:
+	static void SetUpTestSuite() { rows().clear(); }
+	static void TearDownTestSuite() { std::printf("%s%s", head, rows().c_str()); }
+
+protected:
+	static std::string& rows()
+	{
+		static std::string text;
+		return text;
+	}
+};

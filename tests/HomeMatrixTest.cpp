@@ -123,7 +123,7 @@ Seen look(const Condition& condition, Board board)
 	return survey(drawnBoardScene(setting(condition, false), board, condition.pens, timeline), board);
 }
 
-const char* const tableHead = "| condition | balls | sensors | walls | made from nothing | hand seen, none there "
+constexpr char tableHead[] = "| condition | balls | sensors | walls | made from nothing | hand seen, none there "
 							  "| hand seen, one there |\n|---|---|---|---|---|---|---|\n";
 
 std::string row(const Condition& condition, const Seen& drawn, const Seen& empty, const Seen& hand)
@@ -137,19 +137,7 @@ std::string row(const Condition& condition, const Seen& drawn, const Seen& empty
 	return text;
 }
 
-class HomeMatrix : public testing::TestWithParam<Condition>
-{
-public:
-	static void SetUpTestSuite() { rows().clear(); }
-	static void TearDownTestSuite() { std::printf("%s%s", tableHead, rows().c_str()); }
-
-protected:
-	static std::string& rows()
-	{
-		static std::string text;
-		return text;
-	}
-};
+using HomeMatrix = SurveyTable<Condition, tableHead>;
 
 TEST_P(HomeMatrix, FindsWhatItsTwinUnderEvenLightFindsAndNothingElse)
 {
@@ -159,26 +147,7 @@ TEST_P(HomeMatrix, FindsWhatItsTwinUnderEvenLightFindsAndNothingElse)
 	const Seen empty = look(condition, Board::Empty);
 	const Seen hand = look(condition, Board::DrawnWithHand);
 	rows() += row(condition, drawn, empty, hand);
-
-	ASSERT_TRUE(twin.scanned) << "no board under even light";
-	ASSERT_TRUE(drawn.scanned) << "no board under this condition";
-	ASSERT_TRUE(empty.scanned) << "no empty board under this condition";
-	ASSERT_TRUE(hand.scanned) << "no board with a hand under this condition";
-	EXPECT_EQ(count(twin.balls) + count(twin.sensors) + count(twin.strokes), drawnBalls + drawnSensors + drawnStrokes)
-		<< "under even light";
-	EXPECT_TRUE(atLeast(drawn.balls, twin.balls)) << count(drawn.balls) << " of 2 balls";
-	EXPECT_TRUE(atLeast(drawn.sensors, twin.sensors)) << count(drawn.sensors) << " of 1 sensor";
-	EXPECT_TRUE(atLeast(drawn.strokes, twin.strokes)) << count(drawn.strokes) << " of 3 walls";
-	EXPECT_EQ(drawn.strayBodies, 0) << "balls or sensors made from nothing on the drawn board";
-	EXPECT_EQ(drawn.strayWalls, 0) << "walls made from nothing on the drawn board";
-	EXPECT_FALSE(drawn.hand) << "a hand seen on the drawn board";
-
-	EXPECT_EQ(count(empty.balls) + count(empty.sensors) + empty.strayBodies, 0) << "bodies on the empty board";
-	EXPECT_EQ(empty.strayWalls, 0) << "walls on the empty board";
-	EXPECT_FALSE(empty.hand) << "a hand seen on the empty board";
-
-	EXPECT_TRUE(hand.hand) << "the hand over the board not seen";
-	EXPECT_EQ(hand.strayWalls + hand.strayBodies, 0) << "walls or bodies made from the hand";
+	expectWhatEvenLightFinds(twin, drawn, empty, hand);
 }
 
 INSTANTIATE_TEST_SUITE_P(Home, HomeMatrix, testing::ValuesIn(conditions),

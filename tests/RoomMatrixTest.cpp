@@ -80,7 +80,7 @@ Seen look(const Pose& pose, const Room* room, const char* webcam, Board board)
 	return survey(sceneText(pose, room, webcam, board), board);
 }
 
-const char* const tableHead = "| room | webcam | camera | balls | sensors | walls | made from nothing "
+constexpr char tableHead[] = "| room | webcam | camera | balls | sensors | walls | made from nothing "
 							  "| hand seen, none there | hand seen, one there |\n|---|---|---|---|---|---|---|---|---|\n";
 
 /// One row of the table: what one room showed at one pose.
@@ -95,21 +95,8 @@ std::string row(const Room& room, const Pose& pose, const Seen& drawn, const See
 	return text;
 }
 
-/// One room at one pose. The rows of the rooms run in this process are
-/// gathered and printed as one table when the last has run.
-class RoomMatrix : public testing::TestWithParam<std::tuple<Room, Pose>>
-{
-public:
-	static void SetUpTestSuite() { rows().clear(); }
-	static void TearDownTestSuite() { std::printf("%s%s", tableHead, rows().c_str()); }
-
-protected:
-	static std::string& rows()
-	{
-		static std::string text;
-		return text;
-	}
-};
+/// One room at one pose.
+using RoomMatrix = SurveyTable<std::tuple<Room, Pose>, tableHead>;
 
 TEST_P(RoomMatrix, SeesWhatNeutralLightSeesAndNothingElse)
 {
@@ -119,26 +106,7 @@ TEST_P(RoomMatrix, SeesWhatNeutralLightSeesAndNothingElse)
 	const Seen empty = look(pose, &room, room.webcam, Board::Empty);
 	const Seen hand = look(pose, &room, room.webcam, Board::DrawnWithHand);
 	rows() += row(room, pose, drawn, empty, hand);
-
-	ASSERT_TRUE(neutral.scanned) << "no board under neutral light";
-	ASSERT_TRUE(drawn.scanned) << "no board in the room";
-	ASSERT_TRUE(empty.scanned) << "no empty board in the room";
-	ASSERT_TRUE(hand.scanned) << "no board with a hand in the room";
-	// Under neutral light with this camera the drawing is found whole,
-	// so "at least as much" asks for everything.
-	EXPECT_EQ(count(neutral.balls) + count(neutral.sensors) + count(neutral.strokes), 6) << "under neutral light";
-	EXPECT_TRUE(atLeast(drawn.balls, neutral.balls)) << count(drawn.balls) << " of 2 balls";
-	EXPECT_TRUE(atLeast(drawn.sensors, neutral.sensors)) << count(drawn.sensors) << " of 1 sensor";
-	EXPECT_TRUE(atLeast(drawn.strokes, neutral.strokes)) << count(drawn.strokes) << " of 3 walls";
-	EXPECT_EQ(drawn.strayBodies, 0) << "balls or sensors made from nothing on the drawn board";
-	EXPECT_EQ(drawn.strayWalls, 0) << "walls made from nothing on the drawn board";
-	EXPECT_FALSE(drawn.hand) << "a hand seen on the drawn board";
-
-	EXPECT_EQ(count(empty.balls) + count(empty.sensors) + empty.strayBodies, 0) << "bodies on the empty board";
-	EXPECT_EQ(empty.strayWalls, 0) << "walls on the empty board";
-	EXPECT_FALSE(empty.hand) << "a hand seen on the empty board";
-
-	EXPECT_TRUE(hand.hand) << "the hand over the board not seen";
+	expectWhatEvenLightFinds(neutral, drawn, empty, hand);
 }
 
 INSTANTIATE_TEST_SUITE_P(Rooms, RoomMatrix, testing::Combine(testing::ValuesIn(rooms), testing::ValuesIn(poses)),
