@@ -141,7 +141,10 @@ bool ProjectorMode::sceneMoved(BoardScanner& scanner, int pass)
 
 void ProjectorMode::stillFor(int stillCount, int pass)
 {
-	if (stillCount == rescanThreshold && !run)
+	stillPasses = stillCount;
+	// Black from this pass on, the first dark frame comes at the threshold.
+	const int darkLead = 1 + latency() + 1 + darkPassesBeyondLatency - 1;
+	if (stillCount == std::max(1, rescanThreshold - darkLead) && !run)
 	{
 		darkScanWanted = true;
 		darkScanAsked = pass;
@@ -157,7 +160,7 @@ bool ProjectorMode::darkFrameReady(int pass) const
 {
 	// A picture shown in pass n is seen by the camera from pass n + 1 + latency.
 	const int firstDarkFrame = lastLitPass + 1 + latency() + 1 + darkPassesBeyondLatency;
-	return darkScanWanted && !run && pass >= firstDarkFrame;
+	return darkScanWanted && !run && pass >= firstDarkFrame && stillPasses >= rescanThreshold;
 }
 
 void ProjectorMode::useDarkFrame(BoardScanner& scanner, int pass)

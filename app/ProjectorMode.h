@@ -70,8 +70,10 @@ public:
 	/// expected to add taken out; true on motion. Also checks that the light
 	/// lands where the calibration says.
 	bool sceneMoved(BoardScanner& scanner, int pass);
-	/// The still period has lasted `stillCount` passes. From the rescan
-	/// threshold on, the projector goes black until a dark frame is scanned.
+	/// The still period has lasted `stillCount` passes. A few passes before
+	/// the rescan threshold (as many as the camera needs to see the projector
+	/// black), the projector goes black until a dark frame is scanned: the
+	/// rescan comes at the threshold, as it does without a projector.
 	void stillFor(int stillCount, int pass);
 	/// The frame of pass `pass` was taken after the projector had been black
 	/// long enough: the still period's rescan may read it.
@@ -136,6 +138,8 @@ private:
 	/// A rescan is due and waits for the projector to have been black long enough.
 	bool darkScanWanted = false;
 	int darkScanAsked = 0;
+	/// The still period's length in the pass under way.
+	int stillPasses = 0;
 	/// The last pass whose picture gave light.
 	int lastLitPass = -1000000;
 	/// The last picture shown was black (then a black one need not be shown again).
