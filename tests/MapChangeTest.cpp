@@ -79,6 +79,11 @@ protected:
 		board.boardScanned = true;
 		board.innerCorners = {{20, 20}, {620, 460}};
 		board.portalCorners = {{450, 60}, {450, 120}, {510, 60}, {510, 120}};
+		// The board's markers, drawn in its corners, where a scan finds them.
+		for (const cv::Point2f corner : {cv::Point2f(0, 0), cv::Point2f(600, 0), cv::Point2f(0, 440), cv::Point2f(600, 440)})
+		{
+			board.markerOutlines.push_back({corner, corner + cv::Point2f(40, 0), corner + cv::Point2f(40, 40), corner + cv::Point2f(0, 40)});
+		}
 	}
 
 	/// Three strokes around a black ring, a yellow ring, the board's markers
