@@ -34,9 +34,6 @@ public:
 	/// An empty picture shows no hand and changes nothing.
 	HandSighting look(const cv::Mat& colours, const RectifiedBoard& board);
 
-	/// Forget the drawing: the next board is held to none.
-	void forget() { drawn.release(); }
-
 private:
 	/// The wide dark or skin-coloured regions of the last board on which no
 	/// hand was seen, at the test's reduced scale.

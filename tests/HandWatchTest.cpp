@@ -226,4 +226,23 @@ TEST(HandWatch, TheShareIsTheHandsShareOfTheBoard)
 	}
 }
 
+/// Where the camera's view ends inside the board's picture, rectification
+/// leaves pure black: no hand, but the edge a hand comes in across.
+TEST(HandWatch, WhereTheCameraSawNothingIsAnEdgeButNoHand)
+{
+	// The view ends 20 to 30 pixels in from the board's left edge, between its markers.
+	const std::vector<cv::Point> unseen = {{0, 70}, {20, 70}, {30, 410}, {0, 410}};
+	const auto beyondTheView = [&unseen](RectifiedBoard board) {
+		cv::fillConvexPoly(board.colour, unseen, cv::Scalar::all(0));
+		cv::fillConvexPoly(board.gray, unseen, cv::Scalar(0));
+		return board;
+	};
+	EXPECT_FALSE(firstLook(beyondTheView(drawnBoard(Photography()))).seen);
+	const HandMasks hand = handMasks(HandShape::FromTheSide);
+	for (const int step : {1, 10})
+	{
+		EXPECT_TRUE(firstLook(beyondTheView(drawnBoard(Photography(), &hand, skinSteps[step - 1]))).seen) << "skin step " << step;
+	}
+}
+
 }  // namespace

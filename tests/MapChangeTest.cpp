@@ -1,4 +1,5 @@
 #include "AnalysisTestSupport.h"
+#include "HandPainting.h"
 #include "TestSupport.h"
 #include "analysis/HandDetection.h"
 
@@ -224,6 +225,30 @@ TEST_F(RescanTest, HandOverTheBoardHoldsTheRescanBack)
 	EXPECT_EQ(app.stillCount, 0);
 	EXPECT_EQ(app.scene.getBodies().size(), bodies);
 	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+}
+
+/// The darkest skin reads as black ink, and its outline became walls: the
+/// hand is seen by what else it is, and the rescan waits for it.
+TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
+{
+	rescan(drawing());
+	const size_t bodies = app.scene.getBodies().size();
+	const HandMasks hand = handMasks(HandShape::WholeFromBelow);
+	cv::Mat withHand = drawing();
+	paintHand(withHand, hand, skinSteps[9]);
+	const PassRecord held = rescan(withHand);
+	ASSERT_EQ(held.eventsOf("hand").size(), 1u);
+	const double share = cv::countNonZero(hand.whole) / (640.0 * 480.0);
+	EXPECT_NEAR(held.eventsOf("hand")[0]->number("share"), share, 0.15 * share);
+	EXPECT_EQ(app.stillCount, 0);
+	EXPECT_EQ(app.scene.getBodies().size(), bodies);
+	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+
+	// Gone again: the same map, its walls rebuilt, nothing from the hand.
+	const PassRecord gone = rescan(drawing());
+	EXPECT_TRUE(gone.eventsOf("hand").empty());
+	EXPECT_TRUE(gone.eventsOf("newMap").empty());
+	EXPECT_EQ(walls(gone), 5.0);
 }
 
 }  // namespace
