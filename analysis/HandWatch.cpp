@@ -48,6 +48,16 @@ constexpr int edgeBand = 2;
 /// (as boardPaperPlaces does); a region reaching one reaches the edge.
 constexpr float markerGrowth = 1.25f;
 
+/// A step across a region's border of this much (the range of luma over
+/// 3 x 3 cells plus the ranges of Cr and Cb) is an outline: the darker rim of
+/// a hand against paper, or the palest skin's warmth, give more, and a light's
+/// soft edge far less. Where a lamp clips a channel the colour changes
+/// abruptly but the light does not: chroma counts no more than luma.
+constexpr int sharpStep = 24;
+/// A region with at least this share of its border outlined is an object;
+/// what the picture's edge cuts off counts neither way.
+constexpr double outlinedShare = 0.5;
+
 /// The least share of the board that a hand coming in covers: a child's
 /// fingertips at the edge cover about twice as much.
 constexpr double leastHandShare = 0.004;
@@ -158,6 +168,43 @@ cv::Mat regionsReaching(const cv::Mat& mask, const cv::Mat& zone)
 	return regions;
 }
 
+/// The regions of `mask` with a sharp outline, 255 in a mask of its size.
+/// Light changes softly across the paper, over 15 board pixels and more, and
+/// a lamp or a light of another colour can tint a large region warm or dark;
+/// a hand has an outline. A region is outlined when at least `outlinedShare`
+/// of the points of its outer border see a step in `ycrcb` of `sharpStep` or
+/// more within a cell on either side. Holes (ink lines inside a region) are
+/// not its outline.
+cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb)
+{
+	// The step: the ranges of luma and of chroma over 3 x 3 cells.
+	cv::Mat high;
+	cv::Mat low;
+	const cv::Mat cell = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+	cv::dilate(ycrcb, high, cell);
+	cv::erode(ycrcb, low, cell);
+	cv::Mat step;
+	cv::transform(high - low, step, cv::Matx13f(1.0f, 1.0f, 1.0f));
+
+	std::vector<std::vector<cv::Point>> outlines;
+	cv::findContours(mask, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
+	cv::Mat regions = cv::Mat::zeros(mask.size(), CV_8UC1);
+	for (size_t i = 0; i < outlines.size(); ++i)
+	{
+		const std::vector<cv::Point>& outline = outlines[i];
+		// Where the picture cuts a region off, nothing is known of its outline.
+		const cv::Rect inside(1, 1, mask.cols - 2, mask.rows - 2);
+		const auto border = std::count_if(outline.begin(), outline.end(), [&inside](const cv::Point& p) { return inside.contains(p); });
+		const auto sharp = std::count_if(outline.begin(), outline.end(),
+			[&](const cv::Point& p) { return inside.contains(p) && step.at<unsigned char>(p) >= sharpStep; });
+		if (border > 0 && double(sharp) >= outlinedShare * double(border))
+		{
+			cv::drawContours(regions, outlines, int(i), cv::Scalar(255), cv::FILLED);
+		}
+	}
+	return regions & mask;
+}
+
 }  // namespace
 
 HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board)
@@ -181,23 +228,35 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 	// Dark or skin-coloured paper, the markers, the card and what the camera
 	// did not see left out, and then only what is wider than any pen line.
 	const cv::Mat unseen = reducedUnseen(board, full, reduced);
-	cv::Mat wide = (skin | dark | warm) & reducedPaperPlaces(board, full, reduced) & ~unseen;
-	cv::morphologyEx(wide, wide, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
+	const cv::Mat candidates = (skin | dark | warm) & reducedPaperPlaces(board, full, reduced) & ~unseen;
+	cv::Mat wide;
+	cv::morphologyEx(candidates, wide, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
 
-	// What the last drawing does not explain, and of it what comes in across the edge.
-	cv::Mat fresh = wide.clone();
+	// Of the outlined regions, what the last drawing does not explain, and of
+	// that what comes in across the edge.
+	const cv::Mat objects = outlinedRegions(wide, ycrcb);
+	cv::Mat fresh = objects.clone();
 	if (drawn.size() == reduced)
 	{
 		cv::Mat grown;
 		cv::dilate(drawn, grown, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * drawnGrowth + 1, 2 * drawnGrowth + 1)));
 		fresh.setTo(0, grown);
 	}
-	const cv::Mat hand = regionsReaching(fresh, edgeZone(unseen, board));
+	cv::Mat hand = regionsReaching(fresh, edgeZone(unseen, board));
+	const int handCells = cv::countNonZero(hand);
+	// The opening took the hand's rim and the gaps between its fingers: they
+	// count to its share.
+	for (int i = 0; i < wideSide / 2; ++i)
+	{
+		cv::dilate(hand, hand, cv::Mat());
+		hand &= candidates;
+	}
 
 	const double cells = double(reduced.area());
 	HandSighting sighting;
-	sighting.seen = cv::countNonZero(skin) > skinHandShare * cells || cv::countNonZero(hand) >= leastHandShare * cells;
-	sighting.share = cv::countNonZero(skin | hand) / cells;
+	const cv::Mat skinOnObjects = skin & objects;
+	sighting.seen = cv::countNonZero(skinOnObjects) > skinHandShare * cells || handCells >= leastHandShare * cells;
+	sighting.share = cv::countNonZero(skinOnObjects | hand) / cells;
 	if (!sighting.seen)
 	{
 		drawn = wide;

@@ -140,7 +140,7 @@ inline HandMasks handMasks(HandShape shape, cv::Size size = cv::Size(640, 480))
 
 /// Paint a hand of the skin tone `hex` over a board picture lit as a neutral
 /// room lights it (paper at paperLevel). The hand casts a soft shadow, is
-/// darker at its edges than in its middle, lighter at its fingertips, and its
+/// darker at its edges than in its middle, pinker at its fingertips, and its
 /// nails are lighter still.
 inline void paintHand(cv::Mat& picture, const HandMasks& hand, const std::string& hex)
 {
@@ -154,6 +154,8 @@ inline void paintHand(cv::Mat& picture, const HandMasks& hand, const std::string
 	cv::Mat inside;
 	cv::distanceTransform(hand.whole, inside, cv::DIST_L2, 3);
 	const cv::Vec3d skin = swatchColour(hex);
+	// Fingertips are a little pinker, and lighter unless the skin is already pale.
+	const cv::Vec3d tip = 0.7 * skin + 0.3 * cv::Vec3d(175, 180, 225);
 	const cv::Vec3d nail = 0.5 * skin + 0.5 * cv::Vec3d(205, 210, 235);
 	for (int y = 0; y < picture.rows; ++y)
 	{
@@ -172,7 +174,7 @@ inline void paintHand(cv::Mat& picture, const HandMasks& hand, const std::string
 			else
 			{
 				const double shade = 0.7 + 0.3 * std::min(1.0, inside.at<float>(y, x) / 12.0);
-				c = skin * shade * (hand.tips.at<unsigned char>(y, x) != 0 ? 1.25 : 1.0);
+				c = (hand.tips.at<unsigned char>(y, x) != 0 ? tip : skin) * shade;
 			}
 			out[x] = cv::Vec3b(cv::saturate_cast<uchar>(c[0]), cv::saturate_cast<uchar>(c[1]), cv::saturate_cast<uchar>(c[2]));
 		}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgcodecs.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <tuple>
@@ -222,7 +223,7 @@ TEST(HandWatch, TheShareIsTheHandsShareOfTheBoard)
 		{
 			const Looked looked = lookAfterTheDrawing(Photography(), drawnBoard(Photography(), &hand, skinSteps[step - 1]));
 			EXPECT_NEAR(looked.sighting.share, share, 0.25 * share) << "skin step " << step << ", " << shapeName(shape);
-		}
+					}
 	}
 }
 
@@ -242,6 +243,59 @@ TEST(HandWatch, WhereTheCameraSawNothingIsAnEdgeButNoHand)
 	for (const int step : {1, 10})
 	{
 		EXPECT_TRUE(firstLook(beyondTheView(drawnBoard(Photography(), &hand, skinSteps[step - 1]))).seen) << "skin step " << step;
+	}
+}
+
+/// Light a picture with a second light over it: `light` (per channel, B G R)
+/// times `strength` (0 to 1, a pixel's place in it) added to the room's.
+void addLight(cv::Mat& picture, const cv::Vec3d& light, const cv::Mat& strength)
+{
+	for (int y = 0; y < picture.rows; ++y)
+	{
+		for (int x = 0; x < picture.cols; ++x)
+		{
+			const double s = strength.at<float>(y, x);
+			cv::Vec3b& p = picture.at<cv::Vec3b>(y, x);
+			for (int k = 0; k < 3; ++k)
+			{
+				p[k] = cv::saturate_cast<uchar>(p[k] * ((1.0 - s) + s * light[k]));
+			}
+		}
+	}
+}
+
+/// Light alone is no hand: the right part of the board under a warm lamp
+/// beside daylight, with a soft edge between them (25 board pixels), or a
+/// desk lamp beside the board whose light clips the red channel near it.
+/// The colour reading here is the board's one smooth paper field, which
+/// follows neither: the lit part reads warm (and did read as skin).
+TEST_P(NoHand, LightIsNoHand)
+{
+	cv::Mat edge(480, 640, CV_32F);
+	cv::Mat lamp(480, 640, CV_32F);
+	for (int y = 0; y < 480; ++y)
+	{
+		for (int x = 0; x < 640; ++x)
+		{
+			edge.at<float>(y, x) = float(std::min(1.0, std::max(0.0, (x - 300) / 25.0)));
+			lamp.at<float>(y, x) = float(std::exp(-(std::pow(x - 660.0, 2) + std::pow(y - 240.0, 2)) / (2.0 * 140.0 * 140.0)));
+		}
+	}
+	for (const double warmth : {1.1, 1.2, 1.35})
+	{
+		for (const double brightness : {0.9, 1.0, 1.15})
+		{
+			const RectifiedBoard lit = inkBoard(room.photography, [&](cv::Mat& picture) {
+				drawTheDrawing(picture);
+				addLight(picture, cv::Vec3d(1.0 / warmth, 1.0, warmth) * brightness, edge);
+			});
+			EXPECT_FALSE(firstLook(lit).seen) << "a light edge, warmth " << warmth << ", brightness " << brightness << ", " << room.name;
+		}
+		const RectifiedBoard lamped = inkBoard(room.photography, [&](cv::Mat& picture) {
+			drawTheDrawing(picture);
+			addLight(picture, cv::Vec3d(1.0 / warmth, 1.0, warmth) * 1.5, lamp);
+		});
+		EXPECT_FALSE(firstLook(lamped).seen) << "a desk lamp, warmth " << warmth << ", " << room.name;
 	}
 }
 
