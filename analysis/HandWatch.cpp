@@ -25,14 +25,16 @@ constexpr int reduction = 2;
 constexpr int darkLimit = 100;
 static_assert(darkLimit < PaperWhite::referenceWhite * 0.55, "a hand's shadow on paper would read as dark");
 
-/// Paler than the skin colour range, the lightest skin still reads warm: a
-/// little red and a little less blue than grey (Cr and Cb 128), where paper
-/// read as a neutral room shows it is grey within PaperWhite::neutralChroma. A
-/// hand is never brighter than the paper it lies on.
-constexpr YCrCb warmLow = {0, 131, 0};
-constexpr YCrCb warmHigh = {int(PaperWhite::referenceWhite) - 4, 255, 126};
-static_assert(warmLow.cr > 128 + PaperWhite::neutralChroma || warmHigh.cb < 128 - PaperWhite::neutralChroma,
-	"paper read as neutral would read as warm");
+/// Paler than the skin colour range, the lightest skin still reads warm: less
+/// blue than grey (Cb 128) and not less red (Cr 128), where paper read as a
+/// neutral room shows it is grey within PaperWhite::neutralChroma. Its blue
+/// is the surer sign: a webcam's compression keeps about half of the palest
+/// skin's red (Cr 129 or 130 on shaded fingers in a dim room) and most of its
+/// missing blue (Cb 123 to 125). A hand is never brighter than the paper it
+/// lies on.
+constexpr YCrCb warmLow = {0, 129, 0};
+constexpr YCrCb warmHigh = {int(PaperWhite::referenceWhite) - 4, 255, 125};
+static_assert(warmHigh.cb < 128 - PaperWhite::neutralChroma, "paper read as neutral would read as warm");
 
 /// Side of the square that the opening keeps, in reduced pixels: 7 is 14 board
 /// pixels, wider than a broad marker's line (about 10) and narrower than a
@@ -58,8 +60,8 @@ constexpr int sharpStep = 24;
 /// what the picture's edge cuts off counts neither way.
 constexpr double outlinedShare = 0.5;
 
-/// The least share of the board that a hand coming in covers: a child's
-/// fingertips at the edge cover about twice as much.
+/// The least share of the board that a hand coming in covers: an adult's four
+/// fingertips in at the board's edge cover about 3 %, a child's about 1 %.
 constexpr double leastHandShare = 0.004;
 
 /// Skin colour over more than this share of the board is a hand wherever it

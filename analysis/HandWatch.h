@@ -18,9 +18,11 @@ struct HandSighting
 /// tones, but the darkest skin reads like black ink, and the fingertips of
 /// any hand are too small a share of the board to tell from a few skin-
 /// coloured pixels. So a hand is also found by what else it is: a region that
-/// is dark or skin-coloured, much wider than any pen line, that comes in across
-/// the edge of the board's picture, and that was not in the drawing of the
-/// last board the rescan read.
+/// is dark, skin-coloured or (the palest skin) warm, much wider than any pen
+/// line, outlined (light changes softly, a hand has an edge), that comes in
+/// across the edge of the board's picture, and that was not in the drawing of
+/// the last board the rescan read. Skin colour alone counts only on such
+/// wide, outlined regions.
 ///
 /// It remembers that drawing, so one watch serves the rescans of one table:
 /// every board it finds no hand on becomes the drawing the next is held to.

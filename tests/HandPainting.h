@@ -6,6 +6,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -190,6 +191,24 @@ struct HandRoom
 
 inline std::vector<HandRoom> handRooms()
 {
+	Photography bright;
+	bright.light.cast = colourTemperatureCast(5500.0);
+	bright.light.exposure = 1.13;
+	bright.light.gradient = 0.2;
+	bright.light.gradientAngle = 120.0;
+	bright.jpegQuality = 70;
+	Photography dim;
+	dim.light.exposure = 0.45;
+	dim.light.vignetting = 0.3;
+	dim.noise = 4.0;
+	dim.blur = 1.0;
+	dim.jpegQuality = 70;
+	Photography tungsten;
+	tungsten.light.cast = colourTemperatureCast(2700.0);
+	tungsten.light.exposure = 0.94;
+	tungsten.light.vignetting = 0.25;
+	tungsten.noise = 3.0;
+	tungsten.jpegQuality = 80;
 	Photography warm;
 	warm.light.cast = colourTemperatureCast(3000.0);
 	warm.light.exposure = 0.6;
@@ -203,7 +222,8 @@ inline std::vector<HandRoom> handRooms()
 	cool.light.gradient = 0.1;
 	cool.light.gradientAngle = 90.0;
 	cool.jpegQuality = 85;
-	return {{"neutral", Photography()}, {"warm dim", warm}, {"cool", cool}};
+	return {{"neutral", Photography()}, {"bright", bright}, {"dim", dim}, {"tungsten", tungsten}, {"warm dim", warm},
+		{"cool", cool}};
 }
 
 /// Light a board picture as the room does and take it with the webcam's
@@ -223,4 +243,53 @@ inline void photographBoard(RectifiedBoard& board, const Photography& photograph
 	lightSheet(board.colour, x, y, board.colour.size(), photography.light);
 	developFrame(board.colour, photography);
 	cv::cvtColor(board.colour, board.gray, cv::COLOR_BGR2GRAY);
+}
+
+/// The drawn board of the hand tests in a room, as the rescan reads it.
+inline RectifiedBoard drawnBoard(const Photography& room, const HandMasks* hand = nullptr, const char* skin = nullptr)
+{
+	RectifiedBoard board = paperBoard();
+	drawTheDrawing(board.colour);
+	if (hand != nullptr)
+	{
+		paintHand(board.colour, *hand, skin);
+	}
+	photographBoard(board, room);
+	return board;
+}
+
+/// Light a picture with a second light over it: `light` (per channel, B G R)
+/// times `strength` (0 to 1, a pixel's place in it) added to the room's.
+inline void addLight(cv::Mat& picture, const cv::Vec3d& light, const cv::Mat& strength)
+{
+	for (int y = 0; y < picture.rows; ++y)
+	{
+		for (int x = 0; x < picture.cols; ++x)
+		{
+			const double s = strength.at<float>(y, x);
+			cv::Vec3b& p = picture.at<cv::Vec3b>(y, x);
+			for (int k = 0; k < 3; ++k)
+			{
+				p[k] = cv::saturate_cast<uchar>(p[k] * ((1.0 - s) + s * light[k]));
+			}
+		}
+	}
+}
+
+/// Words as a test's name: "warm dim" is WarmDim, "child's hand" ChildsHand.
+inline std::string testNameOf(const std::string& words)
+{
+	std::string id;
+	bool upper = true;
+	for (const char c : words)
+	{
+		if (!std::isalnum(static_cast<unsigned char>(c)))
+		{
+			upper = upper || c == ' ';
+			continue;
+		}
+		id += upper ? char(std::toupper(static_cast<unsigned char>(c))) : c;
+		upper = false;
+	}
+	return id;
 }

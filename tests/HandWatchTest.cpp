@@ -20,19 +20,6 @@
 namespace
 {
 
-/// The drawn board of the hand tests in a room, as the rescan reads it.
-RectifiedBoard drawnBoard(const Photography& room, const HandMasks* hand = nullptr, const char* skin = nullptr)
-{
-	RectifiedBoard board = paperBoard();
-	drawTheDrawing(board.colour);
-	if (hand != nullptr)
-	{
-		paintHand(board.colour, *hand, skin);
-	}
-	photographBoard(board, room);
-	return board;
-}
-
 /// What a watch that has read the drawing alone makes of a board.
 struct Looked
 {
@@ -84,9 +71,12 @@ TEST_P(HandMatrix, EverySkinToneHoldsTheScanBack)
 }
 
 INSTANTIATE_TEST_SUITE_P(Hands, HandMatrix,
-	testing::Combine(testing::Values(0, 1, 2),
+	testing::Combine(testing::Range(0, int(handRooms().size())),
 		testing::Values(HandShape::WholeFromBelow, HandShape::FingertipsBelow, HandShape::ChildFromBelow,
-			HandShape::FromTheSide, HandShape::FromTheTop)));
+			HandShape::FromTheSide, HandShape::FromTheTop)),
+	[](const testing::TestParamInfo<std::tuple<int, HandShape>>& info) {
+		return testNameOf(handRooms().at(size_t(std::get<0>(info.param))).name) + testNameOf(shapeName(std::get<1>(info.param)));
+	});
 
 /// A board with only ink and light on it, lit as a room lights it.
 RectifiedBoard inkBoard(const Photography& room, const std::function<void(cv::Mat&)>& draw)
@@ -157,8 +147,8 @@ TEST_P(NoHand, InkMarkersCardAndShadowsAreNoHand)
 	EXPECT_FALSE(firstLook(shadow).seen) << "soft shadows, " << room.name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Rooms, NoHand, testing::Values(0, 1, 2),
-	[](const testing::TestParamInfo<int>& info) { return std::string(info.param == 0 ? "Neutral" : info.param == 1 ? "WarmDim" : "Cool"); });
+INSTANTIATE_TEST_SUITE_P(Rooms, NoHand, testing::Range(0, int(handRooms().size())),
+	[](const testing::TestParamInfo<int>& info) { return testNameOf(handRooms().at(size_t(info.param)).name); });
 
 
 /// The share of the board a hand covers where paper may show: over the
@@ -243,24 +233,6 @@ TEST(HandWatch, WhereTheCameraSawNothingIsAnEdgeButNoHand)
 	for (const int step : {1, 10})
 	{
 		EXPECT_TRUE(firstLook(beyondTheView(drawnBoard(Photography(), &hand, skinSteps[step - 1]))).seen) << "skin step " << step;
-	}
-}
-
-/// Light a picture with a second light over it: `light` (per channel, B G R)
-/// times `strength` (0 to 1, a pixel's place in it) added to the room's.
-void addLight(cv::Mat& picture, const cv::Vec3d& light, const cv::Mat& strength)
-{
-	for (int y = 0; y < picture.rows; ++y)
-	{
-		for (int x = 0; x < picture.cols; ++x)
-		{
-			const double s = strength.at<float>(y, x);
-			cv::Vec3b& p = picture.at<cv::Vec3b>(y, x);
-			for (int k = 0; k < 3; ++k)
-			{
-				p[k] = cv::saturate_cast<uchar>(p[k] * ((1.0 - s) + s * light[k]));
-			}
-		}
 	}
 }
 
