@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,11 @@ struct Options
 	std::string dataDir;
 	/// Projector mode: where the projector's picture is on the desktop.
 	DesktopRect projector;
+	/// What is recorded: "frames", "video" or "none"; empty: frames when a
+	/// folder "video" is there.
+	std::string record;
+	/// Recording stops when less than this is free; unset, the default floor.
+	std::optional<std::uint64_t> keepFree;
 	bool help = false;
 };
 

@@ -66,9 +66,11 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 void Application::holdBack(Event& scan, const std::string& why)
 {
 	scan.set("reason", why);
-	// Retried after the next 15 still passes; said once until the camera
-	// sees motion again, not at every retry.
+	// Retried after the next 15 still passes, on a frame taken after this
+	// one: the frame held back may show a hand that has left since. Said once
+	// until the camera sees motion again, not at every retry.
 	stillCount = 0;
+	scanner.renewReference();
 	if (!whySaid)
 	{
 		std::fprintf(stderr, "%s\n", why.c_str());

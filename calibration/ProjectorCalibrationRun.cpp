@@ -1,5 +1,7 @@
 #include "calibration/ProjectorCalibrationRun.h"
 
+#include "core/FixedValues.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -11,8 +13,6 @@ namespace
 constexpr int darkPassesAtLeast = 8;
 /// A camera picture that has not kept still by then will not.
 constexpr int darkPassesAtMost = 90;
-/// Longest latency looked for.
-constexpr int latencyAtMost = 30;
 /// The lit frame is taken this many passes after the pattern is first seen,
 /// so that a camera that was exposing while the picture changed has caught up.
 constexpr int settlePasses = 1;
@@ -119,7 +119,7 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 		plainPass = pass;
 		return;
 	}
-	if (seenPass == 0 && pass - patternPass > latencyAtMost + 1)
+	if (seenPass == 0 && pass - patternPass > longestLatencyPasses + 1)
 	{
 		now = Failed;
 		problem = "the camera did not see the projector's pattern: switch the projector on, let the \"projector\" window show on it (--projector X,Y,W,H is where the projector's picture is on the desktop) and point it at the board";

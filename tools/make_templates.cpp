@@ -28,6 +28,7 @@
 #include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
 #include "platform/StillFrameSource.h"
+#include "tools/ToolUsage.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -178,6 +179,10 @@ bool writeTemplate(const std::string& board, const std::string& ink, const std::
 
 int main(int argc, char** argv)
 {
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	Request request;
 	if (!parseRequest(std::vector<std::string>(argv + 1, argv + argc), request))
 	{

@@ -11,6 +11,7 @@
 #include "app/Application.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 #include "scenes/ScriptedBoardCamera.h"
 #include "scenes/ScriptedInputDisplay.h"
 
@@ -21,9 +22,15 @@
 
 int main(int argc, char** argv)
 {
+	const char* const usage = "usage: projected_board SCENE PASSES PICTURE.png\n"
+							  "plays SCENE in projector mode and writes the camera frame after PASSES passes\n";
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	if (argc != 4)
 	{
-		std::fprintf(stderr, "usage: projected_board SCENE PASSES PICTURE.png\n");
+		std::fputs(usage, stderr);
 		return 2;
 	}
 	char* end = nullptr;
