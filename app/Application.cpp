@@ -20,6 +20,11 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 {
 	analysis.setEventSink(&trace);
 	scene.events = &trace;
+	std::string error;
+	if (!readOwnInks(files.ownInks, ink.own, error))
+	{
+		std::fprintf(stderr, "%s; the built-in inks are used\n", error.c_str());
+	}
 }
 
 int Application::start()

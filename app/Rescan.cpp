@@ -28,8 +28,9 @@ void Application::rescan()
 void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan)
 {
 	// The ink and skin ranges hold for paper that reads neutral and bright.
-	ink.colours = readColoursAsNeutral ? normaliseBoardColours(scanned) : scanned.colour;
-	const HandSighting hand = hands.look(ink.colours, scanned);
+	PaperWhite white;
+	ink.colours = readColoursAsNeutral ? normaliseBoardColours(scanned, &white) : scanned.colour;
+	const HandSighting hand = hands.look(readColoursAsNeutral ? handTestColours(scanned, &white) : scanned.colour, scanned);
 	if (hand.seen && scan != nullptr)
 	{
 		holdBack(*scan, "scan held back: a hand over " + std::to_string(int(std::lround(hand.share * 100.0))) + " % of the board");
@@ -45,6 +46,9 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		stillCount = 0;
 		return;
 	}
+	// The colours are segmented once; the black ink is searched twice.
+	segmentColours(ink, *display);
+	const cv::Mat segmentedBlack = ink.blackMask.clone();
 	analyseDrawing(scanned);
 	if (!analysis.isSameMap(ink.blackContours))
 	{
@@ -52,6 +56,7 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 	}
 	// Again from the ink: a new map has marked the first pass's portal, and
 	// the balls and walls are taken from a fresh contour search.
+	ink.blackMask = segmentedBlack;
 	analyseDrawing(scanned);
 	analysis.detectBalls(ink.blackContours);
 	// Walls are rebuilt at every rescan; the old ones go at the next flush.
@@ -80,7 +85,6 @@ void Application::holdBack(Event& scan, const std::string& why)
 
 void Application::analyseDrawing(const RectifiedBoard& scanned)
 {
-	segmentColours(ink, *display);
 	analysis.applyMarkerRegions(scanned, ink.blackMask);
 	extractBlackContours(ink, *display);
 }

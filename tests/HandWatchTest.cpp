@@ -32,8 +32,8 @@ Looked lookAfterTheDrawing(const Photography& room, const RectifiedBoard& board)
 {
 	HandWatch watch;
 	const RectifiedBoard drawing = drawnBoard(room);
-	EXPECT_FALSE(watch.look(normaliseBoardColours(drawing), drawing).seen) << "a hand seen on the drawing alone";
-	const cv::Mat colours = normaliseBoardColours(board);
+	EXPECT_FALSE(watch.look(handTestColours(drawing), drawing).seen) << "a hand seen on the drawing alone";
+	const cv::Mat colours = handTestColours(board);
 	return {watch.look(colours, board), handInView(colours)};
 }
 
@@ -91,7 +91,7 @@ RectifiedBoard inkBoard(const Photography& room, const std::function<void(cv::Ma
 HandSighting firstLook(const RectifiedBoard& board)
 {
 	HandWatch watch;
-	return watch.look(normaliseBoardColours(board), board);
+	return watch.look(handTestColours(board), board);
 }
 
 /// Darken a picture where `shape` (0 to 255) covers it, by up to `darkness`.
@@ -135,8 +135,8 @@ TEST_P(NoHand, InkMarkersCardAndShadowsAreNoHand)
 		drawTheDrawing(picture);
 		cv::circle(picture, {330, 300}, 40, cv::Scalar(25, 25, 25), cv::FILLED);
 	});
-	EXPECT_FALSE(watch.look(normaliseBoardColours(disc), disc).seen) << "a filled disc, " << room.name;
-	EXPECT_FALSE(watch.look(normaliseBoardColours(disc), disc).seen) << "a filled disc kept, " << room.name;
+	EXPECT_FALSE(watch.look(handTestColours(disc), disc).seen) << "a filled disc, " << room.name;
+	EXPECT_FALSE(watch.look(handTestColours(disc), disc).seen) << "a filled disc kept, " << room.name;
 	// The shadows of an arm and of a hand, 45 % darker, soft.
 	const RectifiedBoard shadow = inkBoard(light, [](cv::Mat& picture) {
 		drawTheDrawing(picture);
@@ -174,8 +174,8 @@ TEST(HandWatch, WhatTheLastScanReadIsNoHand)
 		});
 	};
 	HandWatch watch;
-	ASSERT_FALSE(watch.look(normaliseBoardColours(disc(false)), disc(false)).seen) << "a disc near the edge";
-	EXPECT_FALSE(watch.look(normaliseBoardColours(disc(true)), disc(true)).seen) << "the disc drawn out to the edge";
+	ASSERT_FALSE(watch.look(handTestColours(disc(false)), disc(false)).seen) << "a disc near the edge";
+	EXPECT_FALSE(watch.look(handTestColours(disc(true)), disc(true)).seen) << "the disc drawn out to the edge";
 	// Without that scan, the same disc comes in across the edge as a hand would.
 	EXPECT_TRUE(firstLook(disc(true)).seen);
 
@@ -194,8 +194,8 @@ TEST(HandWatch, WhatTheLastScanReadIsNoHand)
 		});
 	};
 	HandWatch second;
-	ASSERT_FALSE(second.look(normaliseBoardColours(withDisc(nullptr)), withDisc(nullptr)).seen);
-	const HandSighting seen = second.look(normaliseBoardColours(withDisc(&hand)), withDisc(&hand));
+	ASSERT_FALSE(second.look(handTestColours(withDisc(nullptr)), withDisc(nullptr)).seen);
+	const HandSighting seen = second.look(handTestColours(withDisc(&hand)), withDisc(&hand));
 	EXPECT_TRUE(seen.seen);
 	const double handShare = shareOnPaper(hand);
 	EXPECT_NEAR(seen.share, handShare, 0.15 * handShare);

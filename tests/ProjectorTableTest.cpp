@@ -4,6 +4,7 @@
 #include "app/Application.h"
 #include "markers/BoardLayout.h"
 #include "platform/HeadlessDisplay.h"
+#include "scenes/Photographer.h"
 #include "scenes/ScriptedBoardCamera.h"
 #include "scenes/ScriptedInputDisplay.h"
 
@@ -62,7 +63,7 @@ const cv::Rect screen(1920, 0, 1280, 800);
 
 std::string sceneWith(const std::string& projector)
 {
-	return "view 480 10 0\nprojector " + projector + " room 0.85 brightness 150\n" + drawings;
+	return "view 480 10 0\nprojector " + projector + " room 0.85 brightness 150 honest\n" + drawings;
 }
 
 cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
@@ -115,6 +116,8 @@ public:
 	/// Light the projector added to the frame last delivered: summed, and per pixel (empty for none).
 	double lastLight() const { return delivered.light; }
 	const cv::Mat& lastLightImage() const { return delivered.lightImage; }
+	/// The scene's pass the frame last delivered shows.
+	int lastScenePass() const { return delivered.scenePass; }
 
 	double lateShare = 0.0;
 	int lateReads = 0;
@@ -190,32 +193,106 @@ struct ProjectorTable
 	}
 
 	/// Where the projector's light of each ball lands on the paper, against
-	/// where the game has the ball, in millimetres.
+	/// where the game has the ball when the camera sees that light, in
+	/// millimetres: measured in the light the camera's frame received (the
+	/// projected balls are pure green, walls and sensors have blue), not
+	/// through the program's own maps.
 	void measureBalls()
 	{
-		if (!app->projection)
+		recordBalls();
+		if (!app->projection || app->projection->calibrating() || camera->lastLightImage().empty())
 		{
 			return;
 		}
-		const ProjectorMode& mode = *app->projection;
-		if (!mode.calibrated() || mode.calibrating() || mode.canvas().isDark() || !app->board.mapped)
+		const int seenPass = camera->lastScenePass();
+		const auto balls = ballsAt.find(seenPass);
+		if (balls == ballsAt.end())
 		{
 			return;
 		}
-		const cv::Matx33d boardToProjector = mode.calibration().cameraToProjector * app->board.boardToCamera;
-		const cv::Matx33d projectorToMm = camera->scripted().projector()->planeToProjector().inv();
-		for (const BodyInfo* info : app->scene.collectBodyInfo())
+		const cv::Mat& light = camera->lastLightImage();
+		const cv::Matx33d boardToImage = trueBoardToImage(seenPass);
+		const cv::Matx33d imageToBoard = boardToImage.inv();
+		for (const cv::Point2d& board : balls->second)
 		{
-			if (info->kind != Solid)
+			// A window half again as wide as a ball drawn at the templates' radius.
+			const cv::Point2d at = observed(apply(boardToImage, board));
+			const int half = int(1.5 * cv::norm(apply(boardToImage, board + cv::Point2d(28.0, 0.0)) - apply(boardToImage, board)));
+			const cv::Rect window = cv::Rect(cv::Point(int(at.x) - half, int(at.y) - half), cv::Size(2 * half + 1, 2 * half + 1))
+				& cv::Rect(cv::Point(), light.size());
+			double weight = 0.0;
+			cv::Point2d sum;
+			for (int y = window.y; y < window.br().y; ++y)
+			{
+				for (int x = window.x; x < window.br().x; ++x)
+				{
+					const cv::Vec3b& pixel = light.at<cv::Vec3b>(y, x);
+					if (pixel[1] > 20 && pixel[0] * 4 < pixel[1])
+					{
+						weight += pixel[1];
+						sum += pixel[1] * cv::Point2d(x + 0.5, y + 0.5);
+					}
+				}
+			}
+			if (weight < 20.0 * 255.0)
 			{
 				continue;
 			}
-			const b2Vec2 p = info->body->GetPosition();
-			const cv::Point2d board = app->analysis.mapping.toPixel(p.x, p.y);
-			const cv::Point2d lit = apply(projectorToMm, apply(boardToProjector, board));
-			worstBallMm = std::max(worstBallMm, cv::norm(lit - apply(toMm, board)));
+			const cv::Point2d lit = apply(imageToBoard, ideal(sum / weight));
+			const double off = cv::norm(apply(toMm, lit) - apply(toMm, board));
+			ballErrorsMm.push_back(off);
+			worstBallMm = std::max(worstBallMm, off);
 			ballsMeasured += 1;
 		}
+	}
+
+	/// The game's balls at the end of each pass, in board pixels.
+	void recordBalls()
+	{
+		std::vector<cv::Point2d>& balls = ballsAt[records.back().pass];
+		for (const BodyInfo* info : app->scene.collectBodyInfo())
+		{
+			if (info->kind == Solid)
+			{
+				const b2Vec2 p = info->body->GetPosition();
+				balls.push_back(app->analysis.mapping.toPixel(p.x, p.y));
+			}
+		}
+	}
+
+	/// Board pixels to ideal camera pixels, where the scene had its camera in a pass.
+	cv::Matx33d trueBoardToImage(int pass) const
+	{
+		const ScriptedBoardCamera& scripted = camera->scripted();
+		const CameraView& view = scripted.scene().views.at(size_t(scripted.scene().stateAt(pass).view));
+		return planeToPixels(cameraIntrinsics(scripted.cameraParameters()),
+				   viewOfBoard(view.distance, view.tilt, view.turn, view.target))
+			* toMm;
+	}
+
+	cv::Point2d observed(cv::Point2d ideal) const
+	{
+		double x, y;
+		arParamIdeal2Observ(camera->scripted().cameraParameters().dist_factor, ideal.x, ideal.y, &x, &y);
+		return cv::Point2d(x, y);
+	}
+
+	cv::Point2d ideal(cv::Point2d observed) const
+	{
+		double x, y;
+		arParamObserv2Ideal(camera->scripted().cameraParameters().dist_factor, observed.x, observed.y, &x, &y);
+		return cv::Point2d(x, y);
+	}
+
+	double medianBallMm() const
+	{
+		std::vector<double> sorted = ballErrorsMm;
+		if (sorted.empty())
+		{
+			return 0.0;
+		}
+		std::nth_element(sorted.begin(), sorted.begin() + long(sorted.size() / 2), sorted.end());
+		return sorted[sorted.size() / 2];
 	}
 
 	/// Passes in which nothing but the projected game changed the picture and
@@ -261,27 +338,28 @@ struct ProjectorTable
 		return found;
 	}
 
-	/// What the drawing became at each new map: the balls, sensors and walls, as text.
-	std::vector<std::string> mapsMade() const
+	/// What the drawing became at each new map: per map its balls, sensors
+	/// and walls in the order made, each with its fields' numbers.
+	using Made = std::pair<std::string, std::vector<double>>;
+	std::vector<std::vector<Made>> mapsMade() const
 	{
-		std::vector<std::string> maps;
+		std::vector<std::vector<Made>> maps;
 		for (const PassRecord& record : records)
 		{
 			if (record.eventsOf("newMap").empty())
 			{
 				continue;
 			}
-			std::string made;
+			std::vector<Made> made;
 			for (const Event& event : record.events)
 			{
 				if (event.type == "ball" || event.type == "sensor" || event.type == "walls")
 				{
-					made += event.type;
-					for (const auto& [name, value] : event.fields)
+					made.emplace_back(event.type, std::vector<double>());
+					for (const auto& field : event.fields)
 					{
-						made += " " + name + " " + value;
+						made.back().second.push_back(event.number(field.first));
 					}
-					made += "; ";
 				}
 			}
 			maps.push_back(made);
@@ -318,11 +396,50 @@ struct ProjectorTable
 	/// The pixels the motion test of the pass under way leaves out.
 	cv::Matx33d toMm;
 	double worstBallMm = 0.0;
+	std::vector<double> ballErrorsMm;
+	std::map<int, std::vector<cv::Point2d>> ballsAt;
 	long ballsMeasured = 0;
 	int calibratedPass = 0;
 	int projectedMotion = 0;
 	int quietPasses = 0;
 };
+
+/// The same bodies made of the same drawings: the same kinds in the same
+/// order and numbers, positions within `within` world units (a frame's grain
+/// moves a fitted circle by a fraction of a millimetre). Empty when they are
+/// the same, else the first difference.
+std::string mapsDiffer(const std::vector<std::vector<ProjectorTable::Made>>& a,
+	const std::vector<std::vector<ProjectorTable::Made>>& b, double within)
+{
+	if (a.size() != b.size())
+	{
+		return std::to_string(a.size()) + " maps against " + std::to_string(b.size());
+	}
+	for (size_t map = 0; map < a.size(); ++map)
+	{
+		if (a[map].size() != b[map].size())
+		{
+			return "map " + std::to_string(map) + ": " + std::to_string(a[map].size()) + " bodies against "
+				+ std::to_string(b[map].size());
+		}
+		for (size_t i = 0; i < a[map].size(); ++i)
+		{
+			const auto& [kind, numbers] = a[map][i];
+			const auto& [otherKind, otherNumbers] = b[map][i];
+			bool same = kind == otherKind && numbers.size() == otherNumbers.size();
+			for (size_t k = 0; same && k < numbers.size(); ++k)
+			{
+				same = std::abs(numbers[k] - otherNumbers[k]) <= (kind == "walls" ? 0.0 : within);
+			}
+			if (!same)
+			{
+				return "map " + std::to_string(map) + ", body " + std::to_string(i) + ": " + kind + " against "
+					+ otherKind;
+			}
+		}
+	}
+	return "";
+}
 
 struct Placement
 {
@@ -354,13 +471,20 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	ASSERT_EQ(calibrations.size(), 1u);
 	const Event& calibration = *calibrations[0].second;
 	EXPECT_EQ(eventField(calibration, "ok"), "true") << "refused";
-	EXPECT_LE(calibration.number("rmsPixels"), 1.0);
-	EXPECT_GE(calibration.number("cornersUsed"), 20.0);
+	// Honest light reaches the camera through its lens's blur and a fresh
+	// grain in every frame, so fewer corners are read and each less exactly
+	// than in a frame with the light added after the sensor.
+	EXPECT_LE(calibration.number("rmsPixels"), 1.25);
+	EXPECT_GE(calibration.number("cornersUsed"), 16.0);
 	EXPECT_EQ(calibration.number("latency"), placement.latency);
 
-	// The projected balls lie where the game has them, all the run long.
+	// The projected balls' light lies where the game has them when the camera
+	// sees it, all the run long: the latency made up for.
 	EXPECT_GT(table.ballsMeasured, 200);
-	EXPECT_LE(table.worstBallMm, 3.0);
+	EXPECT_LE(table.medianBallMm(), 1.0);
+	// Where a ball bounces, the light drawn ahead along its old course misses
+	// it for a few passes, the more the longer the latency.
+	EXPECT_LE(table.worstBallMm, 1.5 + 0.5 * placement.latency);
 
 	// Every rescan looked at a frame without projected light, and waited no
 	// longer than the latency asks. (The calibration scans its own dark frame.)
@@ -403,7 +527,7 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	// two maps, the second after the redraw. A hand is found only where there is one.
 	ProjectorTable unlit(sceneWith(placement.projector), false, std::string(placement.name) + "-unlit");
 	unlit.run(passes);
-	EXPECT_EQ(table.mapsMade(), unlit.mapsMade());
+	EXPECT_EQ(mapsDiffer(table.mapsMade(), unlit.mapsMade(), 0.5), "");
 	EXPECT_EQ(table.mapsMade().size(), 2u);
 	EXPECT_GT(table.events("newMap").back().first, 158);
 	for (const auto& [pass, hand] : table.events("hand"))
@@ -418,10 +542,10 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	EXPECT_GT(table.quietPasses, 60);
 	EXPECT_EQ(table.projectedMotion, 0);
 
-	std::printf("%s: calibration %.2f px (%.2f mm), %.0f of %.0f corners, latency %.0f; projected balls within %.2f mm over %ld; %zu scans; the game alone was motion in %d of %d quiet passes; %d late frames\n",
+	std::printf("%s: calibration %.2f px (%.2f mm), %.0f of %.0f corners, latency %.0f; projected balls' light median %.2f mm, worst %.2f mm from the game over %ld; %zu scans; the game alone was motion in %d of %d quiet passes; %d late frames\n",
 		placement.name, calibration.number("rmsPixels"), calibration.number("rmsMm"),
 		calibration.number("cornersUsed"), calibration.number("cornersFound"), calibration.number("latency"),
-		table.worstBallMm, table.ballsMeasured, scans.size(), table.projectedMotion, table.quietPasses,
+		table.medianBallMm(), table.worstBallMm, table.ballsMeasured, scans.size(), table.projectedMotion, table.quietPasses,
 		table.camera->lateReads);
 }
 
@@ -456,10 +580,12 @@ TEST(ProjectorTable, ACameraMovedAfterTheCalibrationIsNoticedAndMeasuredAgain)
 	}
 	// Played again (key r): the light lies on the balls.
 	table.worstBallMm = 0.0;
+	table.ballErrorsMm.clear();
 	table.ballsMeasured = 0;
 	table.run(60);
 	EXPECT_GT(table.ballsMeasured, 0);
-	EXPECT_LE(table.worstBallMm, 1.0);
+	EXPECT_LE(table.medianBallMm(), 1.0);
+	EXPECT_LE(table.worstBallMm, 3.0);
 	std::printf("moved camera: noticed in pass %d (moved in 100), measured again in pass %d, %.2f px; then the balls "
 				"within %.2f mm over %ld\n",
 		moved[0].first, calibrations[1].first, calibrations[1].second->number("rmsPixels"), table.worstBallMm,
@@ -469,7 +595,8 @@ TEST(ProjectorTable, ACameraMovedAfterTheCalibrationIsNoticedAndMeasuredAgain)
 INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
 	testing::Values(Placement{"above", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0},
 		Placement{"tilted", "720 20 8 25 -20 size 1280 800 focal 2000 latency 1", 1, 0.3},
-		Placement{"keystoned", "650 38 -15 -20 10 size 1280 800 focal 1800 latency 3", 3, 1.0}),
+		Placement{"keystoned", "650 38 -15 -20 10 size 1280 800 focal 1800 latency 3", 3, 1.0},
+		Placement{"slow", "700 0 0 size 1280 800 focal 2000 latency 5", 5, 0.0}),
 	[](const testing::TestParamInfo<Placement>& info) { return std::string(info.param.name); });
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "FreshFolder.h"
+
 #include "platform/DiskSpace.h"
 #include "render/AviHeader.h"
 #include "render/FrameRecorder.h"
@@ -18,36 +20,7 @@ namespace
 {
 
 /// Each test in a fresh working directory, where the recorder writes.
-class Recording : public ::testing::Test
-{
-protected:
-	Recording() : previous(fs::current_path())
-	{
-		std::string pattern = (fs::temp_directory_path() / "drawtable-recording-XXXXXX").string();
-		folder = mkdtemp(pattern.data());
-		fs::current_path(folder);
-	}
-
-	~Recording() override
-	{
-		fs::current_path(previous);
-		std::error_code ignored;
-		fs::remove_all(folder, ignored);
-	}
-
-	static std::set<std::string> filesIn(const fs::path& where)
-	{
-		std::set<std::string> names;
-		for (const auto& entry : fs::directory_iterator(where))
-		{
-			names.insert(entry.path().filename().string());
-		}
-		return names;
-	}
-
-	const fs::path previous;
-	fs::path folder;
-};
+using Recording = InFreshFolder;
 
 cv::Mat noisyFrame(int seed, cv::Size size = cv::Size(160, 120))
 {

@@ -1,3 +1,4 @@
+#include "FreshFolder.h"
 #include "TestSupport.h"
 
 #include "app/DebugWindows.h"
@@ -16,40 +17,21 @@ namespace fs = std::filesystem;
 namespace
 {
 
-/// Runs each test in a fresh working directory, where the program writes its
-/// screenshots and frames; goes back and removes it afterwards.
-class InFreshFolder : public ::testing::Test
+/// A fresh folder with a program working in it. The program is made where
+/// the tests run, beside the data files it reads at start.
+class WithProgram : public InFreshFolder
 {
 protected:
-	InFreshFolder() : previous(fs::current_path())
+	WithProgram()
 	{
-		std::string pattern = (fs::temp_directory_path() / "drawtable-test-XXXXXX").string();
-		folder = mkdtemp(pattern.data());
+		fs::current_path(previous);
+		program = TestProgram::still();
 		fs::current_path(folder);
 	}
 
-	~InFreshFolder() override
-	{
-		fs::current_path(previous);
-		std::error_code ignored;
-		fs::remove_all(folder, ignored);
-	}
-
-	static std::set<std::string> filesIn(const fs::path& where)
-	{
-		std::set<std::string> names;
-		for (const auto& entry : fs::directory_iterator(where))
-		{
-			names.insert(entry.path().filename().string());
-		}
-		return names;
-	}
-
-	const fs::path previous;
-	fs::path folder;
 	/// A program that has scanned a board: every image it can save exists, and
 	/// its camera sees the board 1:1 with a ball at board (300, 50).
-	std::unique_ptr<TestProgram> program = TestProgram::still();
+	std::unique_ptr<TestProgram> program;
 
 	void scanned()
 	{
@@ -68,7 +50,7 @@ protected:
 	}
 };
 
-using ScreenshotsTest = InFreshFolder;
+using ScreenshotsTest = WithProgram;
 
 TEST_F(ScreenshotsTest, LeftClicksSaveTheGreyBoardThePaintedPictureAndTheContours)
 {
@@ -157,7 +139,7 @@ TEST(Windows, EachIsCreatedBeforeItsHandlerInStartUpOrder)
 					   "create normal", "handle normal", "create cont", "handle cont"}));
 }
 
-using RecordingTest = InFreshFolder;
+using RecordingTest = WithProgram;
 
 TEST_F(RecordingTest, EveryPassWritesTheMotionFrameAndThePaintedPictureNumberedFromZero)
 {

@@ -97,47 +97,47 @@ struct Cells
 		return false;
 	}
 
-	/// Compared, bright enough, unlit by a changing projector and clipped in
-	/// no channel, then or now: its ratio tells the light's gain.
-	bool usable(int i) const
+	/// Compared, unlit by a changing projector, bright enough in the channel
+	/// and clipped in it neither then nor now: the channel's ratio tells the
+	/// light's gain. Paper near white often clips in one channel (red under
+	/// warm light) while the others still tell the light.
+	bool usable(int i, int c) const
 	{
-		if (!compared(i) || lit(i))
-		{
-			return false;
-		}
-		for (int c = 0; c < 3; ++c)
-		{
-			if (thenAt(i)[c] < darkCell || nowClipped(i, c) || thenClipped(i, c))
-			{
-				return false;
-			}
-		}
-		return true;
+		return compared(i) && !lit(i) && thenAt(i)[c] >= darkCell && !nowClipped(i, c) && !thenClipped(i, c);
 	}
 };
 
-/// Per channel, the median ratio of now to then over the usable cells.
+/// Per channel, the median ratio of now to then over the cells usable in it.
+/// A channel told by too few cells (clipped over all the paper) takes the
+/// median of the channels that were told: a light's change is mostly one of
+/// brightness.
 cv::Vec3d lightGain(const Cells& cells)
 {
 	std::vector<double> ratios[3];
 	for (int i = 0; i < cells.count(); ++i)
 	{
-		if (cells.usable(i))
+		for (int c = 0; c < 3; ++c)
 		{
-			for (int c = 0; c < 3; ++c)
+			if (cells.usable(i, c))
 			{
 				ratios[c].push_back(cells.nowAt(i)[c] / cells.thenAt(i)[c]);
 			}
 		}
 	}
-	cv::Vec3d gain(1.0, 1.0, 1.0);
-	if (ratios[0].size() < usableForGain * double(cells.count()))
-	{
-		return gain;
-	}
+	std::vector<double> toldGains;
+	cv::Vec3d gain(-1.0, -1.0, -1.0);
 	for (int c = 0; c < 3; ++c)
 	{
-		gain[c] = std::clamp(median(ratios[c]), 1.0 / gainLimit, gainLimit);
+		if (ratios[c].size() >= usableForGain * double(cells.count()))
+		{
+			gain[c] = std::clamp(median(ratios[c]), 1.0 / gainLimit, gainLimit);
+			toldGains.push_back(gain[c]);
+		}
+	}
+	const double typical = toldGains.empty() ? 1.0 : median(toldGains);
+	for (int c = 0; c < 3; ++c)
+	{
+		gain[c] = gain[c] < 0.0 ? typical : gain[c];
 	}
 	return gain;
 }
@@ -159,10 +159,18 @@ std::vector<double> bandGains(const Cells& cells, const cv::Vec3d& gain, std::ve
 			const int i = row * cells.columns() + col;
 			const cv::Vec3f& now = cells.nowAt(i);
 			const cv::Vec3f& then = cells.thenAt(i);
-			if (cells.usable(i))
+			double seen = 0.0, predicted = 0.0;
+			for (int c = 0; c < 3; ++c)
 			{
-				const double predicted = gain[0] * then[0] + gain[1] * then[1] + gain[2] * then[2];
-				ratios.push_back((now[0] + now[1] + now[2]) / predicted);
+				if (cells.usable(i, c))
+				{
+					seen += now[c];
+					predicted += gain[c] * then[c];
+				}
+			}
+			if (predicted > 0.0)
+			{
+				ratios.push_back(seen / predicted);
 			}
 		}
 		if (ratios.size() >= usableForBand * cells.columns())
