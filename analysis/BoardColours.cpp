@@ -82,3 +82,21 @@ cv::Mat normaliseBoardColours(const RectifiedBoard& board, PaperWhite* white)
 	}
 	return colours;
 }
+
+cv::Mat handTestColours(const RectifiedBoard& board, const PaperWhite* white)
+{
+	cv::Mat colours = board.colour.clone();
+	if (colours.empty())
+	{
+		return colours;
+	}
+	if (white != nullptr)
+	{
+		white->normaliseSmoothly(colours);
+	}
+	else
+	{
+		PaperWhite::measure(colours, boardPaperPlaces(board)).normaliseSmoothly(colours);
+	}
+	return colours;
+}

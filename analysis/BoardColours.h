@@ -18,3 +18,9 @@ cv::Mat boardPaperPlaces(const RectifiedBoard& board);
 /// pictures keep the camera's colours. `white`, when given, gets what was
 /// measured. No picture yet gives an empty one.
 cv::Mat normaliseBoardColours(const RectifiedBoard& board, PaperWhite* white = nullptr);
+
+/// The board's colours for the hand test: as normaliseBoardColours reads
+/// them, but by the room's smooth light alone (PaperWhite::normaliseSmoothly),
+/// so that a hand is not read as paper. `white` is what that measured, or
+/// measured here when null.
+cv::Mat handTestColours(const RectifiedBoard& board, const PaperWhite* white = nullptr);

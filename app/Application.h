@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/DrawingAnalysis.h"
+#include "analysis/HandWatch.h"
 #include "analysis/InkLayers.h"
 #include "app/DataFiles.h"
 #include "app/ProjectorMode.h"
@@ -118,6 +119,8 @@ public:
 	RectifiedBoard board;
 	/// The ink of the last rescan's board, from its colours to its contours.
 	InkLayers ink;
+	/// The rescans' hand test, with the drawing of the last board it let through.
+	HandWatch hands;
 	/// What "warped" and "normal" show, painted afresh every pass.
 	CameraViewPictures views;
 

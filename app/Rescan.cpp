@@ -3,7 +3,7 @@
 #include "analysis/BoardColours.h"
 #include "analysis/ColourSegmentation.h"
 #include "analysis/ContourExtraction.h"
-#include "analysis/HandDetection.h"
+#include "analysis/HandWatch.h"
 #include "tracking/ScanEvent.h"
 
 #include <cmath>
@@ -28,21 +28,21 @@ void Application::rescan()
 void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan)
 {
 	// The ink and skin ranges hold for paper that reads neutral and bright.
-	ink.colours = readColoursAsNeutral ? normaliseBoardColours(scanned) : scanned.colour;
-	const double skin = skinShare(ink.colours);
-	const bool hand = handInView(ink.colours);
-	if (hand && scan != nullptr)
+	PaperWhite white;
+	ink.colours = readColoursAsNeutral ? normaliseBoardColours(scanned, &white) : scanned.colour;
+	const HandSighting hand = hands.look(readColoursAsNeutral ? handTestColours(scanned, &white) : scanned.colour, scanned);
+	if (hand.seen && scan != nullptr)
 	{
-		holdBack(*scan, "scan held back: a hand over " + std::to_string(int(std::lround(skin * 100.0))) + " % of the board");
+		holdBack(*scan, "scan held back: a hand over " + std::to_string(int(std::lround(hand.share * 100.0))) + " % of the board");
 	}
 	if (scan != nullptr)
 	{
 		trace.report(*scan);
 	}
-	if (hand)
+	if (hand.seen)
 	{
 		// A hand may be drawing or moving things: wait for a new still period.
-		trace.report(Event("hand").set("share", skin));
+		trace.report(Event("hand").set("share", hand.share));
 		stillCount = 0;
 		return;
 	}

@@ -470,6 +470,37 @@ bool PaperWhite::readsNeutral() const
 
 void PaperWhite::normalise(cv::Mat& picture) const
 {
+	normaliseBy(picture, localLog);
+}
+
+void PaperWhite::normaliseSmoothly(cv::Mat& picture) const
+{
+	if (!found() || picture.empty())
+	{
+		return;
+	}
+	cv::Mat smoothLog(localLog.size(), CV_32FC3);
+	bool neutral = true;
+	for (int row = 0; row < smoothLog.rows; ++row)
+	{
+		for (int col = 0; col < smoothLog.cols; ++col)
+		{
+			const cv::Vec3d white = smoothAt(PaperCells::centre(row, col));
+			const cv::Vec3d ycc = yCrCb(white);
+			neutral = neutral && ycc[0] >= neutralBrightness && std::abs(ycc[1] - 128.0) <= neutralChroma
+				&& std::abs(ycc[2] - 128.0) <= neutralChroma;
+			smoothLog.at<cv::Vec3f>(row, col) =
+				cv::Vec3f(float(std::log(white[0])), float(std::log(white[1])), float(std::log(white[2])));
+		}
+	}
+	if (!neutral)
+	{
+		normaliseBy(picture, smoothLog);
+	}
+}
+
+void PaperWhite::normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const
+{
 	if (!found() || picture.empty())
 	{
 		return;
@@ -478,12 +509,12 @@ void PaperWhite::normalise(cv::Mat& picture) const
 	// Gains per cell, linearly interpolated between the cells' centres: cell
 	// k of a grid n times coarser is where resize takes it from, pixel
 	// (k + 0.5) n - 0.5.
-	cv::Mat coarse(localLog.size(), CV_32FC3);
+	cv::Mat coarse(logWhite.size(), CV_32FC3);
 	for (int row = 0; row < coarse.rows; ++row)
 	{
 		for (int col = 0; col < coarse.cols; ++col)
 		{
-			const cv::Vec3f local = localLog.at<cv::Vec3f>(row, col);
+			const cv::Vec3f local = logWhite.at<cv::Vec3f>(row, col);
 			coarse.at<cv::Vec3f>(row, col) = cv::Vec3f(float(referenceWhite / std::exp(local[0])),
 				float(referenceWhite / std::exp(local[1])), float(referenceWhite / std::exp(local[2])));
 		}

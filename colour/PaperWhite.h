@@ -67,6 +67,12 @@ public:
 	/// Does nothing unless found().
 	void normalise(cv::Mat& picture) const;
 
+	/// Map the colours of `picture` as `normalise` does, but by the smooth
+	/// field alone: shadows and patches of other light stay, and so does what
+	/// covers the board wider than a cell (a hand), which the local white,
+	/// spread over every cell that shows no edge, takes for paper. A picture
+	/// whose smooth field reads neutral and bright everywhere is left as it is.
+	void normaliseSmoothly(cv::Mat& picture) const;
 	/// Measure the paper of `picture` where `paper` allows and, unless it
 	/// already reads neutral and bright, normalise the picture. A picture
 	/// that reads neutral is left exactly as it is. Returns what was measured.
@@ -84,6 +90,9 @@ private:
 
 	void fitSmoothField(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& cells);
 	void spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper);
+	/// Map `picture` by gains that make `logWhite` (log B, G, R per cell of
+	/// PaperCells' grid) read referenceWhite.
+	void normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const;
 
 	/// Per channel, the quadratic of log paper colour in the picture's
 	/// coordinates scaled to [-1, 1].

@@ -1,4 +1,5 @@
 #include "AnalysisTestSupport.h"
+#include "HandPainting.h"
 #include "physics/SpawnedBoxes.h"
 #include "TestSupport.h"
 #include "analysis/HandDetection.h"
@@ -80,6 +81,11 @@ protected:
 		board.boardScanned = true;
 		board.innerCorners = {{20, 20}, {620, 460}};
 		board.portalCorners = {{450, 60}, {450, 120}, {510, 60}, {510, 120}};
+		// The board's markers, drawn in its corners, where a scan finds them.
+		for (const cv::Point2f corner : {cv::Point2f(0, 0), cv::Point2f(600, 0), cv::Point2f(0, 440), cv::Point2f(600, 440)})
+		{
+			board.markerOutlines.push_back({corner, corner + cv::Point2f(40, 0), corner + cv::Point2f(40, 40), corner + cv::Point2f(0, 40)});
+		}
 	}
 
 	/// Three strokes around a black ring, a yellow ring, the board's markers
@@ -283,6 +289,32 @@ TEST_F(RescanTest, HandOverTheBoardHoldsTheRescanBack)
 	EXPECT_EQ(app.stillCount, 0);
 	EXPECT_EQ(app.scene.getBodies().size(), bodies);
 	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+}
+
+/// The darkest skin reads as black ink, and its outline became walls: the
+/// hand is seen by what else it is, and the rescan waits for it.
+TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
+{
+	rescan(drawing());
+	// The ball leaves its ring, so that the ring is walled once the hand has gone.
+	fall(60);
+	const size_t bodies = app.scene.getBodies().size();
+	const HandMasks hand = handMasks(HandShape::WholeFromBelow);
+	cv::Mat withHand = drawing();
+	paintHand(withHand, hand, skinSteps[9]);
+	const PassRecord held = rescan(withHand);
+	ASSERT_EQ(held.eventsOf("hand").size(), 1u);
+	const double share = cv::countNonZero(hand.whole) / (640.0 * 480.0);
+	EXPECT_NEAR(held.eventsOf("hand")[0]->number("share"), share, 0.15 * share);
+	EXPECT_EQ(app.stillCount, 0);
+	EXPECT_EQ(app.scene.getBodies().size(), bodies);
+	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+
+	// Gone again: the same map, its walls rebuilt, nothing from the hand.
+	const PassRecord gone = rescan(drawing());
+	EXPECT_TRUE(gone.eventsOf("hand").empty());
+	EXPECT_TRUE(gone.eventsOf("newMap").empty());
+	EXPECT_EQ(walls(gone), 5.0);
 }
 
 }  // namespace
