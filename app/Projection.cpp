@@ -79,6 +79,12 @@ void Application::readProjectorCalibration()
 			path.c_str(), read.projectorSize.width, read.projectorSize.height, screen.width, screen.height);
 		return;
 	}
+	if (read.cameraParameters != cameraParametersRecord(files.cameraParam))
+	{
+		std::fprintf(stderr, "%s: measured with other camera parameters than %s has now; the projector is measured again\n",
+			path.c_str(), files.cameraParam.c_str());
+		return;
+	}
 	projection->calibration = read;
 	projection->calibrated = true;
 }
@@ -99,16 +105,16 @@ void Application::openProjector()
 			cameraSize.width, cameraSize.height);
 		p.calibrated = false;
 	}
+	// Calibrations, their refusals and the files' are said in one place: standard error.
 	if (p.calibrated)
 	{
-		std::printf("%s, from %s\n", describeCalibration(p.calibration).c_str(), files.projectorCalibration.c_str());
+		std::fprintf(stderr, "%s, from %s\n", describeCalibration(p.calibration).c_str(), files.projectorCalibration.c_str());
 	}
 	else
 	{
-		std::printf("the projector is measured first: keep the board under it and hands off\n");
+		std::fprintf(stderr, "the projector is measured first: keep the board under it and hands off\n");
 		startProjectorCalibration();
 	}
-	std::fflush(stdout);
 }
 
 bool Application::cameraMoved()
@@ -273,25 +279,23 @@ void Application::finishProjectorCalibration()
 	bool ok = false;
 	if (run.state() == ProjectorCalibrationRun::Done)
 	{
-		result.latencyPasses = run.latency;
 		// The board in the dark frame gives the millimetres, and the picture's
 		// first place until the next rescan.
 		scanner.setReferenceFrame(run.darkFrame);
-		cv::Matx33d idealToMm;
-		const cv::Matx33d* toMm = nullptr;
+		// The error is measured over the board, or over the whole picture when it was not found.
+		const double* lens = scanner.cameraParam().dist_factor;
+		ErrorArea area = pictureErrorArea(result.cameraSize, lens);
 		cv::Matx33d boardToIdeal;
 		if (scanner.scanBoard(board) && boardToIdealCamera(board.homography, boardToIdeal))
 		{
-			idealToMm = boardPixelsToSetMm(*scanner.boardMarkers()) * boardToIdeal.inv();
-			toMm = &idealToMm;
+			area = boardErrorArea(boardToIdeal, cv::Size(boardWidth, boardHeight), boardPixelsToSetMm(*scanner.boardMarkers()));
 		}
-		const CharucoView named =
-			findCharucoCorners(run.shownPattern().layout, projectedLight(run.litFrame, run.darkFrame), 1);
-		const CharucoView seen = placeOnChessboard(named, projectedLight(run.chessboardFrame, run.darkFrame));
-		ok = fitProjectorCalibration(run.shownPattern(), seen, scanner.cameraParam().dist_factor, toMm, result, problem);
+		result.cameraParameters = cameraParametersRecord(files.cameraParam);
+		ok = run.fit(lens, area, result, problem);
 	}
 	Event event("projectorCalibration");
-	event.set("ok", ok).set("rmsPixels", result.rmsPixels).set("rmsMm", result.rmsMm)
+	event.set("ok", ok).set("rmsPixels", result.rmsPixels).set("largestPixels", result.largestPixels)
+		.set("rmsMm", result.rmsMm).set("largestMm", result.largestMm)
 		.set("cornersFound", double(result.cornersFound)).set("cornersUsed", double(result.cornersUsed))
 		.set("latency", double(result.latencyPasses));
 	trace.report(event);
@@ -299,7 +303,7 @@ void Application::finishProjectorCalibration()
 	{
 		p.calibration = result;
 		p.calibrated = true;
-		std::printf("%s\n", describeCalibration(result).c_str());
+		std::fprintf(stderr, "%s\n", describeCalibration(result).c_str());
 		std::string error;
 		if (!saveProjectorCalibration(files.projectorCalibration, result, error))
 		{
@@ -310,7 +314,6 @@ void Application::finishProjectorCalibration()
 	{
 		std::fprintf(stderr, "projector calibration refused: %s; press c to measure again\n", problem.c_str());
 	}
-	std::fflush(stdout);
 	p.calibrating.reset();
 	// The pattern has gone: a still period begins, and a rescan after it.
 	stillCount = 0;

@@ -3,6 +3,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 namespace
 {
@@ -23,11 +25,26 @@ constexpr int settlePasses = 1;
 constexpr double stillShare = 0.001;
 constexpr int stillGrey = 25;
 constexpr int stillFrames = 3;
-/// The pattern shows once this share of the pixels gained this much light:
-/// far above what a webcam's noise (sigma 2 to 4) gives lit minus dark, and a
-/// share of the picture that a hand moving through it would not give alone.
-constexpr double litShare = 0.01;
-constexpr int litGain = 30;
+
+/// The pattern is seen once OpenCV's detector reads this many of its corners
+/// in the light it added: a share of the picture's light that noise, a hand or
+/// the room's light changing do not make.
+constexpr int seenCorners = 4;
+
+/// How much the light changed is read from the frames smoothed over this many
+/// pixels square, which leaves a square of the pattern and takes the camera's
+/// grain away, at the share of the picture that changed most (the pattern's
+/// white squares cover far more than that).
+constexpr int gainSmoothing = 9;
+constexpr double gainQuantile = 0.99;
+/// Light that changed by this many grey levels more than the dark frames
+/// differ among themselves was there: the projector is on.
+constexpr double gainAboveNoise = 3.0;
+
+/// A dark frame with this share of its pixels at or above this level in a
+/// channel is saturated: projected light cannot brighten it.
+constexpr double saturatedShare = 0.2;
+constexpr int saturatedLevel = 250;
 
 bool samePicture(const cv::Mat& a, const cv::Mat& b)
 {
@@ -40,15 +57,41 @@ bool samePicture(const cv::Mat& a, const cv::Mat& b)
 	return cv::countNonZero(largestChannel(difference) > stillGrey) < stillShare * double(a.total());
 }
 
-bool showsPattern(const cv::Mat& frame, const cv::Mat& dark)
+/// How much brighter `frame` is than `before`, in grey levels, where it gained
+/// most (see gainSmoothing); negative where it darkened most when `absolute`
+/// is false, the larger of both when it is true.
+double lightChange(const cv::Mat& frame, const cv::Mat& before, bool absolute)
 {
-	if (frame.size() != dark.size() || frame.type() != dark.type())
+	if (frame.size() != before.size() || frame.type() != before.type())
 	{
-		return false;
+		return 0.0;
 	}
-	cv::Mat gained;
-	cv::subtract(frame, dark, gained);
-	return cv::countNonZero(largestChannel(gained) > litGain) >= litShare * double(frame.total());
+	cv::Mat greyNow, greyBefore;
+	cv::cvtColor(frame, greyNow, cv::COLOR_BGR2GRAY);
+	cv::cvtColor(before, greyBefore, cv::COLOR_BGR2GRAY);
+	cv::Mat change;
+	cv::subtract(greyNow, greyBefore, change, cv::noArray(), CV_32F);
+	cv::blur(change, change, cv::Size(gainSmoothing, gainSmoothing));
+	if (absolute)
+	{
+		change = cv::abs(change);
+	}
+	std::vector<float> values(change.begin<float>(), change.end<float>());
+	const size_t at = size_t(gainQuantile * double(values.size() - 1));
+	std::nth_element(values.begin(), values.begin() + long(at), values.end());
+	return values[at];
+}
+
+double saturatedPart(const cv::Mat& frame)
+{
+	return cv::countNonZero(largestChannel(frame) >= saturatedLevel) / double(frame.total());
+}
+
+std::string figure(double value)
+{
+	char text[32];
+	std::snprintf(text, sizeof text, "%.0f", value);
+	return text;
 }
 
 }  // namespace
@@ -88,6 +131,8 @@ void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 	stillPasses = samePicture(frame, previous) ? stillPasses + 1 : 0;
 	if (darkPasses >= minDarkPasses && stillPasses >= stillFrames)
 	{
+		// The camera's grain and the room's flicker, as the last two dark frames show them.
+		darkNoise = lightChange(frame, previous, true);
 		darkFrame = frame.clone();
 		// The pattern is shown from this pass on.
 		now = Showing;
@@ -106,10 +151,15 @@ void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 {
 	// Shown in pass p, a picture can first be seen by the camera read of pass p + 1.
-	if (seenPass == 0 && showsPattern(frame, darkFrame))
+	if (seenPass == 0)
 	{
-		seenPass = pass;
-		latency = pass - patternPass - 1;
+		const CharucoView read = findCharucoCorners(pattern.layout, projectedLight(frame, darkFrame), 1);
+		if (int(read.ids.size()) >= seenCorners)
+		{
+			seenPass = pass;
+			latency = pass - patternPass - 1;
+		}
+		strongestGain = std::max(strongestGain, lightChange(frame, darkFrame, false));
 	}
 	if (seenPass != 0 && pass >= seenPass + settlePasses)
 	{
@@ -122,8 +172,54 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 	if (seenPass == 0 && pass - patternPass > latencyAtMost + 1)
 	{
 		now = Failed;
-		problem = "the camera did not see the projector's pattern: switch the projector on, let the \"projector\" window show on it (--projector X,Y,W,H is where the projector's picture is on the desktop) and point it at the board";
+		problem = whyUnseen();
 	}
+}
+
+bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result,
+	std::string& refusal) const
+{
+	CV_Assert(now == Done);
+	const CharucoView named = findCharucoCorners(pattern.layout, projectedLight(litFrame, darkFrame), 1);
+	const CharucoView seen = placeOnChessboard(named, projectedLight(chessboardFrame, darkFrame));
+	result.latencyPasses = latency;
+	if (fitProjectorCalibration(pattern, seen, distortion, area, result, refusal))
+	{
+		return true;
+	}
+	// Corners lost because the paper was white already: that is the cause.
+	if (result.cornersFound < minCalibrationCorners && !saturation().empty())
+	{
+		refusal = saturation();
+	}
+	return false;
+}
+
+std::string ProjectorCalibrationRun::saturation() const
+{
+	const double saturated = saturatedPart(darkFrame);
+	if (saturated < saturatedShare)
+	{
+		return std::string();
+	}
+	return "the camera's picture is saturated: " + figure(100.0 * saturated)
+		+ " % of it is white already before the projector adds light, so its pattern cannot show there: lower the camera's exposure or gain, or dim the room";
+}
+
+std::string ProjectorCalibrationRun::whyUnseen() const
+{
+	if (!saturation().empty())
+	{
+		return saturation();
+	}
+	if (strongestGain >= darkNoise + gainAboveNoise)
+	{
+		return "the projector's light is too weak for the room: its pattern brightened the board by " + figure(strongestGain)
+			+ " grey levels, which the camera cannot read against the room's light (its frames differ by "
+			+ figure(darkNoise)
+			+ " among themselves): darken the room, turn the projector's brightness up or bring it nearer the board, and focus it";
+	}
+	return "the camera did not see the projector's pattern: switch the projector on, let the \"projector\" window show on it (--projector X,Y,W,H is where the projector's picture is on the desktop) and point it at the board";
 }
 
 void ProjectorCalibrationRun::showingPlain(const cv::Mat& frame, int pass)

@@ -45,6 +45,11 @@ SimulatedProjector::SimulatedProjector(const ProjectorPlacement& placement, cons
 	toProjector = planeToPixels(intrinsics, viewOfBoard(view.distance, view.tilt, view.turn, view.target));
 }
 
+cv::Matx33d SimulatedProjector::idealCameraToProjector(const CameraPose& cameraPose) const
+{
+	return toProjector * planeToPixels(cameraIntrinsics(camera), cameraPose).inv();
+}
+
 void SimulatedProjector::learn(const SceneState& view, const SheetImage& sheet, const CameraPose& cameraPose)
 {
 	const cv::Matx33d toImage = planeToPixels(cameraIntrinsics(camera), cameraPose);
