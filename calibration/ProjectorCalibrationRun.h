@@ -62,8 +62,11 @@ private:
 	void showingPlain(const cv::Mat& frame, int pass);
 	/// Why the pattern was not read, and what to do.
 	std::string whyUnseen() const;
-	/// What to do about a dark frame too white to show the pattern; empty when it is not.
-	std::string saturation() const;
+	/// What to do about a dark frame too white to show the pattern, or light
+	/// that changed less than the camera's picture flickers; empty for neither.
+	std::string lightProblem() const;
+	/// The pattern's frames gained light on the dark frame, beyond its flicker.
+	bool lightChanged() const;
 
 	ProjectorPattern pattern;
 	cv::Mat black;
@@ -74,10 +77,14 @@ private:
 	int stillPasses = 0;
 	cv::Mat previous;
 	int patternPass = 0;
+	/// The last pass whose frame the detector read, and the first of two in a row.
+	int readPass = 0;
 	int seenPass = 0;
 	int plainPass = 0;
-	/// How much the last dark frames differed, and the most the pattern's
-	/// frames gained on the dark one, in grey levels.
+	/// How much the last dark frames differed, pixel by pixel and smoothed as
+	/// the gain is, and the most the pattern's frames gained on the dark one,
+	/// in grey levels.
+	double grain = 0.0;
 	double darkNoise = 0.0;
 	double strongestGain = 0.0;
 };
