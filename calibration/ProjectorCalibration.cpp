@@ -20,6 +20,9 @@ namespace
 /// follow from the picture's shape. Smaller squares' codes are too fine for the camera.
 constexpr int patternSquaresX = 11;
 constexpr int patternSquareAtLeast = 40;
+/// The codes come from a dictionary of 100 (CharucoCalibration's): half the
+/// squares carry one, so a tall picture's rows stop at 200 squares in all.
+constexpr int patternSquaresAtMost = 200;
 /// The code in a square takes this share of its side, as on the printed board.
 constexpr double patternMarkerShare = 26.0 / 35.0;
 
@@ -105,7 +108,7 @@ CharucoLayout projectorPatternLayout(cv::Size size)
 		layout.squaresX = layout.squaresY = 1;
 		return layout;
 	}
-	layout.squaresY = std::max(3, size.height / square - 1);
+	layout.squaresY = std::clamp(size.height / square - 1, 3, patternSquaresAtMost / layout.squaresX);
 	// Even, so that the half-square margin is whole.
 	square = std::min(square, size.height / (layout.squaresY + 1)) & ~1;
 	layout.squareMm = square;
