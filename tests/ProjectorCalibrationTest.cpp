@@ -181,6 +181,37 @@ TEST(ProjectorCalibration, PoorFitsAreRefusedWithTheirCauseAndWhatToChange)
 	EXPECT_EQ(numberAfter(problem, "more than "), maxCalibrationMm) << problem;
 	EXPECT_NE(problem.find("focus"), std::string::npos) << problem;
 
+	// Corners in one corner of the picture only, a little shaky: near them the
+	// map is good and over most of the board its RMS holds the limit, but the
+	// far side of the board is extrapolated. The limit is for the largest.
+	CharucoView corner = seenThrough(pattern, keystoned, 0.6);
+	CharucoView kept;
+	const int columns = pattern.layout.squaresX - 1;
+	for (size_t i = 0; i < corner.ids.size(); ++i)
+	{
+		if (corner.ids[i] / columns < 3 && corner.ids[i] % columns < 4)
+		{
+			kept.ids.push_back(corner.ids[i]);
+			kept.corners.push_back(corner.corners[i]);
+		}
+	}
+	const ErrorArea fine = boardFillingThePicture(0.2);
+	ProjectorCalibration partial;
+	std::string why;
+	EXPECT_FALSE(fitProjectorCalibration(pattern, kept, lens, fine, partial, why));
+	EXPECT_LE(partial.rmsMm, maxCalibrationMm);
+	EXPECT_GT(partial.largestMm, maxCalibrationMm);
+	EXPECT_NEAR(numberAfter(why, "may miss by up to "), partial.largestMm, 0.005) << why;
+	// And so it truly does: where the fitted map sends the light of the board's
+	// far points, against where it should go.
+	double trulyLargestMm = 0.0;
+	for (const cv::Point2d& point : fine.points)
+	{
+		const cv::Point2d landed = apply(keystoned.inv(), apply(partial.cameraToProjector, point));
+		trulyLargestMm = std::max(trulyLargestMm, 0.2 * cv::norm(landed - point));
+	}
+	EXPECT_GT(trulyLargestMm, maxCalibrationMm);
+
 	// A good fit whose millimetres are no number (a board map gone wrong) is no good fit.
 	ErrorArea noMillimetres = boardFillingThePicture();
 	noMillimetres.toMm = cv::Matx33d::all(std::nan(""));
