@@ -1,11 +1,17 @@
 #include "analysis/DrawingAnalysis.h"
 #include "core/EventSink.h"
 #include "physics/BodyFactories.h"
+#include "physics/BodyInfo.h"
+#include "physics/PhysicsScene.h"
+
+#include <box2d/b2_body.h>
+
+#include <cmath>
 
 void DrawingAnalysis::detectBalls(std::vector<Contour>& blackContours)
 {
 	const size_t before = ballRecords.size();
-	newBallRingBorders = detectCircles(blackContours, blackCircleTemplate, blackTemplateExponents,
+	ringBordersWithoutWall = detectCircles(blackContours, blackCircleTemplate, blackTemplateExponents,
 		ballRecords, createBall, "ball");
 	newBallCount = ballRecords.size() - before;
 }
@@ -23,8 +29,9 @@ static constexpr float sameRingRadius = 4.0f;
 
 DrawingAnalysis::CircleMatch DrawingAnalysis::matchCircle(const ShapeDescriptor& d,
 	const ShapeDescriptor& circleTemplate, const int (&templateExponents)[descriptorSize],
-	const std::vector<ShapeRecord>& records, size_t firstNew)
+	const std::vector<ShapeRecord>& records, size_t firstNew, const ShapeRecord*& kept)
 {
+	kept = nullptr;
 	useExponents(templateExponents);
 	// Written so that a NaN distance is no circle.
 	if (!(descriptorDistance(d - circleTemplate) < circleMatchLimit))
@@ -33,7 +40,6 @@ DrawingAnalysis::CircleMatch DrawingAnalysis::matchCircle(const ShapeDescriptor&
 	}
 	// A circle already kept (the same drawing seen again) is not made twice.
 	useExponents(duplicateExponents);
-	const ShapeRecord* kept = nullptr;
 	const float distance = nearestRecord(records, d, kept);
 	if (distance > duplicateRadius)
 	{
@@ -48,15 +54,17 @@ std::vector<bool> DrawingAnalysis::detectCircles(std::vector<Contour>& contours,
 	std::vector<ShapeRecord>& records, CircleFactory createCircle, const char* eventType)
 {
 	const size_t firstNew = records.size();
-	std::vector<bool> otherBorders(contours.size(), false);
+	std::vector<bool> withoutWall(contours.size(), false);
 	size_t i = 0;
 	while (i < contours.size())
 	{
 		const ShapeDescriptor d = computeDescriptor(contours[i]);
-		const CircleMatch match = matchCircle(d, circleTemplate, templateExponents, records, firstNew);
+		const ShapeRecord* kept = nullptr;
+		const CircleMatch match = matchCircle(d, circleTemplate, templateExponents, records, firstNew, kept);
 		if (match != CircleMatch::New)
 		{
-			otherBorders[i] = match == CircleMatch::OtherBorder;
+			withoutWall[i] = match == CircleMatch::OtherBorder
+				|| (match == CircleMatch::Known && kept != nullptr && bodyInsideItsRing(*kept));
 			++i;
 			continue;
 		}
@@ -66,11 +74,49 @@ std::vector<bool> DrawingAnalysis::detectCircles(std::vector<Contour>& contours,
 		// place i is examined again.
 		records.push_back(ShapeRecord{std::move(contours[i]), d, body});
 		contours.erase(contours.begin() + long(i));
-		otherBorders.erase(otherBorders.begin() + long(i));
+		withoutWall.erase(withoutWall.begin() + long(i));
 		if (body != nullptr)
 		{
 			reportTo(events, Event(eventType).set("x", centre.x).set("y", centre.y));
 		}
 	}
-	return otherBorders;
+	return withoutWall;
+}
+
+bool DrawingAnalysis::bodyInsideItsRing(const ShapeRecord& record) const
+{
+	if (!scene.isRegistered(record.body) || record.descriptor.total() <= 8)
+	{
+		return false;
+	}
+	const b2Vec2 at = record.body->GetPosition();
+	const cv::Point2d pixel = mapping.toPixel(at.x, at.y);
+	const cv::Point2d centre(record.descriptor.at<double>(0), record.descriptor.at<double>(1));
+	const double ringRadius = record.descriptor.at<double>(8);
+	// The ball reaches the ring's line once its centre is within its own
+	// radius of it; a wall there would hold it.
+	const double ballRadius = circleRadius * std::abs(mapping.scaleX);
+	return cv::norm(pixel - centre) < ringRadius + ballRadius;
+}
+
+int DrawingAnalysis::replayDrawing()
+{
+	for (ShapeRecord& record : ballRecords)
+	{
+		const cv::Point2d centre(record.descriptor.at<double>(0), record.descriptor.at<double>(1));
+		const b2Vec2 at = mapping.toWorld(centre.x, centre.y);
+		record.body = createBall(scene, at.x, at.y, circleRadius);
+		if (record.body != nullptr)
+		{
+			reportTo(events, Event("ball").set("x", at.x).set("y", at.y));
+		}
+	}
+	for (const ShapeRecord& record : sensorCircleRecords)
+	{
+		if (BodyInfo* info = scene.isRegistered(record.body) ? bodyInfoOf(record.body) : nullptr)
+		{
+			info->touched = false;
+		}
+	}
+	return int(ballRecords.size());
 }

@@ -30,3 +30,36 @@ constexpr ColourRange yellowInk = {{130, 133, 77}, {255, 200, 120}};
 
 /// Skin in YCrCb: the hand test looks for it before a rescan.
 constexpr ColourRange skinColour = {{0, 133, 77}, {255, 173, 127}};
+
+/// A colour class by hue, saturation and value, as OpenCV's 8-bit HSV gives
+/// them (hue in units of two degrees, 0 to 180; saturation and value 0 to
+/// 255), the bounds included, the upper ones of saturation and value open.
+struct HueRange
+{
+	int hueLow;
+	int hueHigh;
+	int saturationLow;
+	int valueLow;
+
+	cv::Scalar lower() const { return cv::Scalar(hueLow, saturationLow, valueLow, 0); }
+	cv::Scalar upper() const { return cv::Scalar(hueHigh, 255, 255, 0); }
+};
+
+/// Highlighters, read on paper brought to the reference white: hues from
+/// 46 degrees (a warm yellow) to 76 (a neon yellow-green), a saturation of
+/// 0.22 and more (the palest pens read about 0.3) and a value of 170 and more
+/// (they read 0.9 to 1.0 of the paper's). Together with yellowInk it makes the
+/// yellow class. Skin (hues of 40 degrees and less on the ten-step scale),
+/// red ink, paper under what remains of a warm cast (hues about 30, far less
+/// saturated) and the projector's greens and cyans (from 78 degrees up, on
+/// any paper) stay out.
+constexpr HueRange highlighterInk = {23, 38, 56, 170};
+
+/// Fine dark lines: a 0.6 mm fineliner, or a marker running dry, reads
+/// lighter than blackInk at 640 x 480 once the camera has blurred it. A
+/// place is such a line when it is at least `fineLineContrast` grey levels
+/// darker than the paper a few pixels round it, is the bottom of a valley
+/// across the line, and is without colour (within `fineLineChroma` of grey
+/// in Cr and Cb); see analysis/FineLines.h.
+constexpr int fineLineContrast = 30;
+constexpr int fineLineChroma = 12;

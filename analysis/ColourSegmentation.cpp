@@ -1,6 +1,7 @@
 #include "analysis/ColourSegmentation.h"
 
 #include "analysis/ColourRanges.h"
+#include "analysis/FineLines.h"
 #include "analysis/GapClosing.h"
 #include "analysis/Thinning.h"
 #include "platform/Display.h"
@@ -28,17 +29,32 @@ void segmentColours(InkLayers& ink, Display& display)
 	cv::Mat ycrcb;
 	cv::cvtColor(ink.colours, ycrcb, cv::COLOR_BGR2YCrCb);
 
-	cv::inRange(ycrcb, blackInk.lower(), blackInk.upper(), blackMask);
+	cv::inRange(ycrcb, redInk.lower(), redInk.upper(), redMask);
+	if (ink.own.hasYellow)
+	{
+		// The user's own yellow, learned from the user's pen, is taken as it
+		// is, even where red would keep it out.
+		cv::inRange(ycrcb, ink.own.yellow.lower(), ink.own.yellow.upper(), yellowMask);
+	}
+	else
+	{
+		cv::inRange(ycrcb, yellowInk.lower(), yellowInk.upper(), yellowMask);
+		cv::Mat hsv, highlighter;
+		cv::cvtColor(ink.colours, hsv, cv::COLOR_BGR2HSV);
+		cv::inRange(hsv, highlighterInk.lower(), highlighterInk.upper(), highlighter);
+		// Red only serves to keep reddish tones out of yellow and out of
+		// fine dark lines; it is never thinned.
+		yellowMask = (yellowMask | highlighter) & ~redMask;
+	}
+
+	const ColourRange& black = ink.own.hasBlack ? ink.own.black : blackInk;
+	cv::inRange(ycrcb, black.lower(), black.upper(), blackMask);
+	// A fine line nearly without colour is black, unless red or yellow takes
+	// it; the user's own yellow is never black.
+	blackMask = (blackMask | (fineDarkLines(ycrcb, blackMask) & ~redMask)) & ~yellowMask;
 	// Shown before thinning and before the marker regions are cut out, so the
 	// window shows the strokes as the camera saw them.
 	display.show("skewbinary", blackMask);
-
-	cv::inRange(ycrcb, redInk.lower(), redInk.upper(), redMask);
-	cv::inRange(ycrcb, yellowInk.lower(), yellowInk.upper(), yellowMask);
-	// Red only serves to keep reddish tones out of yellow; it is never thinned.
-	cv::Mat notRed;
-	cv::bitwise_not(redMask, notRed);
-	cv::bitwise_and(yellowMask, notRed, yellowMask);
 
 	// Thin lines make the contour search follow the middle of each stroke.
 	thinMask(blackMask);

@@ -85,6 +85,10 @@ public:
 	/// Yellow contours that match their template become sensor circles; their
 	/// contours leave the list.
 	void detectSensorCircles(std::vector<Contour>& yellowContours);
+	/// Play the drawing again: a new ball at every ring that became one, as
+	/// when the drawing was first scanned, and every sensor untouched. The
+	/// caller takes the old balls away. Returns the number of balls made.
+	int replayDrawing();
 	/// True when the black contours are the shapes of the last rescan (its
 	/// walls and new balls' rings), allowing for the whole drawing having moved.
 	bool isSameMap(const std::vector<Contour>& blackContours);
@@ -93,11 +97,14 @@ public:
 	/// ball. Returns the number of chains built (a contour of one point builds none).
 	int buildWalls(const std::vector<Contour>& blackContours);
 
-	/// One flag per contour left in the black contours by the last detectBalls: set
-	/// for the second border of a ring that has just become a ball. Such a
-	/// border is remembered as a wall shape but gets no wall body, which would
-	/// otherwise hold the new ball inside its own drawn ring.
-	std::vector<bool> newBallRingBorders;
+	/// One flag per contour left in the black contours by the last
+	/// detectBalls: set for a border of a ring whose ball is still inside it
+	/// (the second border of a ring that has just become a ball, or a ring
+	/// kept from an earlier rescan whose ball has not left yet). Such a border
+	/// is remembered as a wall shape but gets no wall body, which would catch
+	/// the ball inside its own drawn ring; once the ball has left, a rescan
+	/// builds the ring's wall.
+	std::vector<bool> ringBordersWithoutWall;
 	/// Balls made by the last detectBalls and not yet recorded by buildWalls:
 	/// the last this many ballRecords.
 	size_t newBallCount = 0;
@@ -129,8 +136,8 @@ private:
 	using CircleFactory = b2Body* (*)(PhysicsScene&, float, float, float);
 
 	/// The circle search shared by balls and sensor circles. Returns one flag
-	/// per contour left in the list: set for the second border of a ring made
-	/// into a body by this search.
+	/// per contour left in the list: set for a border of a ring whose body is
+	/// still inside it.
 	std::vector<bool> detectCircles(std::vector<Contour>& contours, const ShapeDescriptor& circleTemplate,
 		const int (&templateExponents)[descriptorSize], std::vector<ShapeRecord>& records,
 		CircleFactory createCircle, const char* eventType);
@@ -144,10 +151,13 @@ private:
 	};
 
 	/// Classify the contour with descriptor d; records from `firstNew` on were
-	/// made by the search in progress.
+	/// made by the search in progress. `kept` gets the record of a circle
+	/// already kept.
 	CircleMatch matchCircle(const ShapeDescriptor& d, const ShapeDescriptor& circleTemplate,
 		const int (&templateExponents)[descriptorSize], const std::vector<ShapeRecord>& records,
-		size_t firstNew);
+		size_t firstNew, const ShapeRecord*& kept);
+	/// The record's body still overlaps the disc its ring encloses.
+	bool bodyInsideItsRing(const ShapeRecord& record) const;
 	void useExponents(const int (&exponents)[descriptorSize]);
 
 	EventSink* events = nullptr;

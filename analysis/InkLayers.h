@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/OwnInks.h"
+
 #include <opencv2/core.hpp>
 
 #include <vector>
@@ -21,6 +23,9 @@ struct InkLayers
 {
 	/// The rectified board whose ink is read (8-bit BGR, board-sized).
 	cv::Mat colours;
+	/// The user's own black and yellow, when learned: the segmentation takes
+	/// them in place of its built-in classes.
+	OwnInks own;
 
 	/// The ink masks. Red only keeps reddish tones out of yellow.
 	cv::Mat blackMask;

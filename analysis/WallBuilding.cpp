@@ -11,7 +11,7 @@ int DrawingAnalysis::buildWalls(const std::vector<Contour>& blackContours)
 		const Contour& contour = blackContours[i];
 		// The record is what the next rescan compares its drawing with.
 		wallRecords.push_back(ShapeRecord{contour, computeDescriptor(contour), nullptr});
-		if (i < newBallRingBorders.size() && newBallRingBorders[i])
+		if (i < ringBordersWithoutWall.size() && ringBordersWithoutWall[i])
 		{
 			continue;
 		}

@@ -20,6 +20,11 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 {
 	analysis.setEventSink(&trace);
 	scene.events = &trace;
+	std::string error;
+	if (!readOwnInks(files.ownInks, ink.own, error))
+	{
+		std::fprintf(stderr, "%s; the built-in inks are used\n", error.c_str());
+	}
 }
 
 int Application::start()
@@ -38,7 +43,20 @@ int Application::start()
 	}
 	setUpDebugDraw();
 	createWindows();
-	openProjector();
+	if (projection)
+	{
+		projection->open(scanner.frameSize());
+	}
+	// A live camera gives the present moment: the world keeps the clock's
+	// pace, whatever the camera's. Files and scenes step once a pass, so that
+	// they play the same every time.
+	FrameSource& camera = scanner.frameSource();
+	if (camera.pacesItself())
+	{
+		pace = WorldPace::followingClock();
+		recorder.setLiveCamera(camera.framesPerSecond());
+	}
+	recorder.announce();
 	return 0;
 }
 
@@ -72,4 +90,24 @@ bool Application::recordVideo(const std::string& path, std::string& error)
 	}
 	video = std::move(opened);
 	return true;
+}
+
+void Application::useProjector(cv::Rect screen, const ProjectorCalibration* given)
+{
+	projection = std::make_unique<ProjectorMode>(screen, *display, files.projectorCalibration, files.cameraParam, trace);
+	// Shatters are burst on the board; every event still reaches the trace.
+	scene.events = &projection->events();
+	if (given != nullptr)
+	{
+		projection->useCalibration(*given);
+	}
+	else
+	{
+		projection->readCalibration();
+	}
+	// Started already: the window opens now.
+	if (scene.world != nullptr)
+	{
+		projection->open(scanner.frameSize());
+	}
 }

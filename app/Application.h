@@ -5,15 +5,19 @@
 #include "app/DataFiles.h"
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
+#include "app/WorldPace.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
+#include "platform/SteadyClock.h"
 #include "render/CameraViewOverlay.h"
 #include "render/DebugDrawCV.h"
 #include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
 #include "tracking/BoardScanner.h"
+#include "tracking/UnsettledPicture.h"
 
+#include <functional>
 #include <memory>
 
 /// The whole program: the platform seams, the four long-lived objects in their
@@ -33,8 +37,9 @@ public:
 		const DataFiles& files = DataFiles());
 
 	/// Start-up: greet, create the world, start the camera, attach the drawer,
-	/// open the windows. Returns 0, or 1 after a message when the camera or the
-	/// marker files cannot be set up.
+	/// open the windows, pace the world (by the clock with a live camera) and
+	/// say what is recorded. Returns 0, or 1 after a message when the camera or
+	/// the marker files cannot be set up.
 	int start();
 
 	/// Run passes until ESC, a closed "game" window or a stop signal, or until
@@ -78,7 +83,9 @@ private:
 	// The steps of a pass.
 	void stepWorld();
 	void updateStillCounter();
+	void sayWhyUnsettled();
 	bool handleKey(int code);
+	void replayDrawing();
 	void addVideoFrame();
 	void endRun();
 
@@ -94,17 +101,11 @@ private:
 	void setUpDebugDraw();
 	void createWindows();
 
-	// Projector mode (app/Projection.cpp); each does what the program always
-	// did when there is no projector.
+	// The steps of a pass that projector mode changes; each does what the
+	// program always did when there is no projector.
 	bool cameraMoved();
 	bool rescanDue();
 	void projectGame();
-	void projectorKey(int key);
-	void readProjectorCalibration();
-	void openProjector();
-	void startProjectorCalibration();
-	void finishProjectorCalibration();
-	void drawGameOnBoard();
 
 public:
 	Trace trace;
@@ -126,6 +127,10 @@ public:
 	int passCount = 0;
 	/// Why the board was not scanned has been said in this still period.
 	bool whySaid = false;
+	/// A picture that does not keep still long enough to be scanned is told.
+	UnsettledPicture unsettled;
+	/// Seconds from some fixed moment: the clock the program's time goes by.
+	std::function<double()> clock = steadySeconds;
 	/// Rescans read the board's colours as under a neutral light; off only to
 	/// measure what that costs.
 	bool readColoursAsNeutral = true;
@@ -135,7 +140,10 @@ public:
 	std::unique_ptr<SideBySideVideo> video;
 	/// Projector mode, when asked for.
 	std::unique_ptr<ProjectorMode> projection;
-	/// The numbered frames of every pass. Last, so that it finishes writing
-	/// before anything else goes.
+	/// How far the world moves in a pass: set at start, following the clock
+	/// with a live camera.
+	WorldPace pace;
+	/// What is kept of every pass (set its mode before start). Last, so that
+	/// it finishes writing before anything else goes.
 	FrameRecorder recorder;
 };

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "calibration/ProjectorCalibration.h"
+#include "platform/DiskSpace.h"
 #include "platform/FrameSource.h"
 
 #include <cerrno>
@@ -123,7 +124,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			continue;
 		}
 		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video"
-			&& name != "--data" && name != "--projector")
+			&& name != "--data" && name != "--projector" && name != "--record" && name != "--keep-free")
 		{
 			parsed.error = "unknown option \"" + arguments[i] + "\"";
 			return parsed;
@@ -168,6 +169,25 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 				parsed.error = "bad projector rectangle \"" + value + "\": " + problem;
 				return parsed;
 			}
+		}
+		else if (name == "--record")
+		{
+			if (value != "frames" && value != "video" && value != "none")
+			{
+				parsed.error = "bad recording \"" + value + "\": use frames, video or none";
+				return parsed;
+			}
+			options.record = value;
+		}
+		else if (name == "--keep-free")
+		{
+			std::uint64_t bytes = 0;
+			if (!parseByteSize(value, bytes))
+			{
+				parsed.error = "bad size \"" + value + "\": use a number with K, M, G or T, such as 500M or 2G";
+				return parsed;
+			}
+			options.keepFree = bytes;
 		}
 		else if (value.empty())
 		{
@@ -226,6 +246,13 @@ std::string usageText()
 		   "                    outputs still go to the working directory\n"
 		   "  --projector X,Y,W,H  project the game onto the board: the projector's picture\n"
 		   "                    is the desktop rectangle X,Y,W,H (a second screen)\n"
+		   "  --record WHAT     what is kept in folder video/: frames (the camera and game\n"
+		   "                    pictures of every pass as PNG files), video (the camera\n"
+		   "                    frames as a lossless video that --source file: replays, and\n"
+		   "                    the windows side by side) or none; without it, frames when\n"
+		   "                    a folder video/ is there\n"
+		   "  --keep-free SIZE  stop recording when less than SIZE is free on its disk\n"
+		   "                    (such as 500M or 2G; default 2G, or 5 % of a smaller disk)\n"
 		   "  --help            print this text\n"
 		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box;\n"
 		   "      with a projector, c measures it again and w outlines the walls\n";

@@ -2,6 +2,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,11 @@ struct Options
 	std::string dataDir;
 	/// Projector mode: where the projector's picture is on the desktop.
 	DesktopRect projector;
+	/// What is recorded: "frames", "video" or "none"; empty: frames when a
+	/// folder "video" is there.
+	std::string record;
+	/// Recording stops when less than this is free; unset, the default floor.
+	std::optional<std::uint64_t> keepFree;
 	bool help = false;
 };
 

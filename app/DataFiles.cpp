@@ -36,6 +36,7 @@ DataFiles::DataFiles(const std::string& directory)
 	  videoConfig(inside(directory, "Data\\WDM_camera_flipV.xml")),
 	  blackTemplate(inside(directory, "circleExample.txt")),
 	  yellowTemplate(inside(directory, "circleExampleYellow.txt")),
+	  ownInks(inside(directory, "inks.txt")),
 	  demoScene(inside(directory, "Data/scenes/demo.scene")),
 	  projectorCalibration(inside(directory, "Data/projector.yml"))
 {

@@ -22,6 +22,8 @@ struct DataFiles
 	std::string videoConfig;
 	std::string blackTemplate;
 	std::string yellowTemplate;
+	/// The user's own black and yellow, learned by the template tool (--inks).
+	std::string ownInks;
 	std::string demoScene;
 	/// Camera to projector, written by the projector's calibration.
 	std::string projectorCalibration;

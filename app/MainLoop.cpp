@@ -14,6 +14,7 @@ namespace
 constexpr int keyEscape = 27;
 constexpr int keyPause = 'p';
 constexpr int keySpawnBox = 'z';
+constexpr int keyReplay = 'r';
 
 }  // namespace
 
@@ -67,7 +68,7 @@ void Application::runPasses(long maxPasses)
 void Application::endRun()
 {
 	// The frames of the last passes may still be on their way to disk.
-	recorder.finish();
+	recorder.close();
 	if (video)
 	{
 		video->close();
@@ -87,7 +88,7 @@ bool Application::runPass()
 	updateStillCounter();
 	projectGame();
 	composeCameraView(views, scanner.cameraFrame(), board, analysis, scene, *display);
-	recorder.recordFrame(scanner.motionFrame(), views.camera);
+	recorder.recordPass({scanner.cameraFrame(), scanner.motionFrame(), views.camera, gameCanvas(debugDraw)});
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass. Closing "game" is the user's
@@ -99,24 +100,70 @@ bool Application::runPass()
 
 void Application::stepWorld()
 {
-	scene.world->Step(timeStep, velocityIterations, positionIterations);
+	for (int steps = pace.stepsForPass(); steps > 0; --steps)
+	{
+		scene.world->Step(timeStep, velocityIterations, positionIterations);
+	}
 }
 
 void Application::updateStillCounter()
 {
-	if (cameraMoved())
-	{
-		stillCount = 0;
-		whySaid = false;
-		return;
-	}
-	stillCount += 1;
+	const bool moved = cameraMoved();
+	stillCount = moved ? 0 : stillCount + 1;
+	whySaid = whySaid && !moved;
+	sayWhyUnsettled();
 	// Exactly the threshold: one still period gives at most one rescan (with a
 	// projector, once the projector has been black long enough).
-	if (rescanDue())
+	if (!moved && rescanDue())
 	{
 		rescan();
 	}
+}
+
+bool Application::cameraMoved()
+{
+	return projection ? projection->sceneMoved(scanner, passCount) : scanner.sceneMoved();
+}
+
+bool Application::rescanDue()
+{
+	if (!projection)
+	{
+		return stillCount == rescanThreshold;
+	}
+	// With a projector the rescan waits for a frame the projector did not light.
+	projection->stillFor(stillCount, passCount);
+	if (!projection->darkFrameReady(passCount))
+	{
+		return false;
+	}
+	projection->useDarkFrame(scanner, passCount);
+	return true;
+}
+
+void Application::projectGame()
+{
+	if (projection)
+	{
+		projection->project(passCount, scanner, board, scene, analysis);
+	}
+}
+
+void Application::sayWhyUnsettled()
+{
+	if (!unsettled.note(scanner.lastMotionReading(), stillCount >= rescanThreshold, clock()))
+	{
+		return;
+	}
+	// A camera that does not see the board has nothing to scan: that is said
+	// once a picture keeps still.
+	if (scanner.markersInView() == 0)
+	{
+		return;
+	}
+	const std::string why = unsettled.reason();
+	std::fprintf(stderr, "%s\n", why.c_str());
+	trace.report(Event("unsettled").set("reason", why));
 }
 
 bool Application::handleKey(int code)
@@ -131,11 +178,27 @@ bool Application::handleKey(int code)
 	case keySpawnBox:
 		spawnBox(scene);
 		break;
+	case keyReplay:
+		replayDrawing();
+		break;
 	default:
-		projectorKey(code & 0xFF);
+		if (projection)
+		{
+			projection->key(code & 0xFF);
+		}
 		break;
 	}
 	return true;
+}
+
+void Application::replayDrawing()
+{
+	// As on a new map of the same drawing: what moves goes, the balls come
+	// back at their rings, the sensors wait to be touched again.
+	scene.markKind(Solid);
+	scene.markKind(Debris);
+	const int balls = analysis.replayDrawing();
+	trace.report(Event("replay").set("balls", double(balls)));
 }
 
 void Application::addVideoFrame()

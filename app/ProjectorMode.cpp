@@ -1,5 +1,63 @@
 #include "app/ProjectorMode.h"
 
+#include "analysis/DrawingAnalysis.h"
+#include "core/FixedValues.h"
+#include "markers/BoardLayout.h"
+#include "physics/PhysicsScene.h"
+#include "platform/Display.h"
+#include "render/ProjectedLight.h"
+#include "tracking/BoardScanner.h"
+#include "tracking/CellPicture.h"
+#include "tracking/RectifiedBoard.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace
+{
+
+/// Passes beyond the latency that the projector stays black before a rescan's
+/// frame is taken, for a camera that is late now and then.
+constexpr int darkPassesBeyondLatency = 1;
+
+/// A camera frame may show the picture of the latency's pass, or one a pass
+/// either side of it: a camera is late or early now and then.
+constexpr int latencySlack = 1;
+
+/// The projector's light may reach the camera a tenth stronger or weaker than
+/// measured on white paper (its lamp, the paper's sheen), and it may fall on
+/// anything from black ink to white paper: the change it makes in a cell lies
+/// between none and a tenth more than it makes on paper.
+constexpr double lightSlack = 0.1;
+
+/// Where the light surely arrived or left a cell by at least this many grey
+/// levels, the camera must see much of it; over a second of passes, less than
+/// this share of it seen means the light lands somewhere else.
+constexpr float sureLight = 25.0f;
+constexpr int checkPasses = 60;
+constexpr int checkCellsAtLeast = 40;
+constexpr double misplacedShare = 0.3;
+
+/// Still passes, with the projector black, before it is measured again.
+constexpr int quietBeforeMeasuring = 10;
+
+bool fileExists(const std::string& path)
+{
+	std::error_code error;
+	return std::filesystem::exists(path, error);
+}
+
+double median(std::vector<double> values)
+{
+	const auto middle = values.begin() + long(values.size() / 2);
+	std::nth_element(values.begin(), middle, values.end());
+	return *middle;
+}
+
+}  // namespace
+
 void ShatterWatch::report(Event event)
 {
 	if (event.type == "shatter")
@@ -9,48 +67,389 @@ void ShatterWatch::report(Event event)
 	reportTo(next, std::move(event));
 }
 
-void ProjectorMode::rememberLit(cv::Mat litNow)
+ProjectorMode::ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile,
+	std::string cameraParametersFile, EventSink& trace)
+	: display(display), screen(screen), calibrationFile(std::move(calibrationFile)),
+	  cameraParametersFile(std::move(cameraParametersFile)), trace(trace), picture(screen.size())
 {
-	litHistory.push_back(litNow);
-	while (litHistory.size() > size_t(latency() + litPassesBeyondLatency + 1))
+	watch.next = &trace;
+}
+
+void ProjectorMode::useCalibration(const ProjectorCalibration& given)
+{
+	measured = given;
+	hasCalibration = true;
+}
+
+void ProjectorMode::readCalibration()
+{
+	if (!fileExists(calibrationFile))
 	{
-		litHistory.pop_front();
+		return;
 	}
-	bool any = false;
-	for (const cv::Mat& lit : litHistory)
+	std::string error;
+	ProjectorCalibration read;
+	if (!loadProjectorCalibration(calibrationFile, read, error))
 	{
-		if (lit.empty())
-		{
-			continue;
-		}
-		if (!any)
-		{
-			// The buffer is reused from pass to pass.
-			lit.copyTo(recentLit);
-			any = true;
-		}
-		else
-		{
-			cv::bitwise_or(recentLit, lit, recentLit);
-		}
+		std::fprintf(stderr, "%s; the projector is measured again\n", error.c_str());
+		return;
 	}
-	if (!any)
+	if (read.projectorSize != screen.size())
 	{
-		recentLit.release();
+		std::fprintf(stderr, "%s: measured for a %d x %d projector picture, not %d x %d; the projector is measured again\n",
+			calibrationFile.c_str(), read.projectorSize.width, read.projectorSize.height, screen.width, screen.height);
+		return;
 	}
-	if (recentLit.empty() || referenceLit.empty() || referenceLit.size() != recentLit.size())
+	if (read.cameraParameters != cameraParametersRecord(cameraParametersFile))
 	{
-		ignored = recentLit.empty() ? referenceLit : recentLit;
+		std::fprintf(stderr, "%s: measured with other camera parameters than %s has now; the projector is measured again\n",
+			calibrationFile.c_str(), cameraParametersFile.c_str());
+		return;
+	}
+	useCalibration(read);
+}
+
+void ProjectorMode::open(cv::Size cameraSize)
+{
+	display.createScreenWindow("projector", screen);
+	if (hasCalibration && measured.cameraSize != cameraSize)
+	{
+		std::fprintf(stderr, "%s: measured with a %d x %d camera, not %d x %d; the projector is measured again\n",
+			calibrationFile.c_str(), measured.cameraSize.width, measured.cameraSize.height, cameraSize.width,
+			cameraSize.height);
+		hasCalibration = false;
+	}
+	// Calibrations, their refusals and the files' are said in one place: standard error.
+	if (hasCalibration)
+	{
+		std::fprintf(stderr, "%s, from %s\n", describeCalibration(measured).c_str(), calibrationFile.c_str());
 	}
 	else
 	{
-		cv::bitwise_or(recentLit, referenceLit, combined);
-		ignored = combined;
+		std::fprintf(stderr, "the projector is measured first: keep the board under it and hands off\n");
+		startCalibration();
 	}
 }
 
-void ProjectorMode::referenceRenewed()
+bool ProjectorMode::sceneMoved(BoardScanner& scanner, int pass)
 {
-	referenceLit = recentLit.clone();
-	ignored = referenceLit;
+	const bool moved = scanner.sceneMoved(expectedChange(pass));
+	checkWhereTheLightLands(scanner, pass);
+	if (moved)
+	{
+		// The reference is this frame now, and with it the light it shows.
+		referenceKnown = lightSeenIn(pass, referenceLeast, referenceMost);
+		// A new still period asks for its own rescan.
+		darkScanWanted = false;
+	}
+	quietPasses = moved ? 0 : quietPasses + 1;
+	return moved;
+}
+
+void ProjectorMode::stillFor(int stillCount, int pass)
+{
+	if (stillCount == rescanThreshold && !run)
+	{
+		darkScanWanted = true;
+		darkScanAsked = pass;
+	}
+	// The light landed elsewhere: measured again once the picture, dark, has kept still.
+	if (lightMisplaced && !run && quietPasses >= quietBeforeMeasuring)
+	{
+		startCalibration();
+	}
+}
+
+bool ProjectorMode::darkFrameReady(int pass) const
+{
+	// A picture shown in pass n is seen by the camera from pass n + 1 + latency.
+	const int firstDarkFrame = lastLitPass + 1 + latency() + 1 + darkPassesBeyondLatency;
+	return darkScanWanted && !run && pass >= firstDarkFrame;
+}
+
+void ProjectorMode::useDarkFrame(BoardScanner& scanner, int pass)
+{
+	darkScanWanted = false;
+	// This pass's frame shows the board lit by the room alone: it is the one
+	// scanned, and the reference from now on.
+	scanner.setReferenceFrame(scanner.cameraFrame());
+	referenceLeast.release();
+	referenceMost.release();
+	referenceKnown = true;
+	trace.report(Event("darkFrame").set("waited", double(pass - darkScanAsked)));
+}
+
+void ProjectorMode::project(int pass, BoardScanner& scanner, RectifiedBoard& board, const PhysicsScene& scene,
+	const DrawingAnalysis& analysis)
+{
+	const cv::Size frameSize = scanner.frameSize();
+	if (run)
+	{
+		run->see(scanner.cameraFrame(), pass);
+		if (run->state() == ProjectorCalibrationRun::Done || run->state() == ProjectorCalibrationRun::Failed)
+		{
+			finishCalibration(scanner, board);
+		}
+	}
+	if (run)
+	{
+		// The pattern's light is motion, as it should be: no rescan while it shows.
+		picture.showPicture(run->picture());
+		showPicture(pass, frameSize, cv::Mat(), picture.isDark());
+		return;
+	}
+	if (darkScanWanted || !hasCalibration || lightMisplaced)
+	{
+		picture.darken();
+		showPicture(pass, frameSize, cv::Mat(), true);
+		return;
+	}
+	const std::vector<ProjectedShape> shapes = drawGame(board, scene, analysis);
+	cv::Mat light;
+	if (!picture.isDark() && frameSize.area() > 0)
+	{
+		// What the camera will see of it, for the motion test.
+		light = projectedLightCells(shapes, board.boardToCamera, scanner.cameraParam().dist_factor, frameSize,
+			CellPicture::gridOf(frameSize));
+	}
+	showPicture(pass, frameSize, light, true);
+}
+
+std::vector<ProjectedShape> ProjectorMode::drawGame(const RectifiedBoard& board, const PhysicsScene& scene,
+	const DrawingAnalysis& analysis)
+{
+	for (Burst& burst : bursts)
+	{
+		burst.age += 1;
+	}
+	bursts.erase(std::remove_if(bursts.begin(), bursts.end(), [](const Burst& burst) { return burst.age >= burstPasses; }),
+		bursts.end());
+	for (const cv::Point2f& at : watch.shatters)
+	{
+		const cv::Point2d pixel = analysis.mapping.toPixel(at.x, at.y);
+		bursts.push_back(Burst{cv::Point2f(pixel), 0});
+	}
+	watch.shatters.clear();
+
+	if (!board.mapped)
+	{
+		// No board seen yet: nothing has a place on it.
+		picture.darken();
+		return {};
+	}
+	// Each moving body where it will be when the camera sees this picture.
+	std::vector<ProjectedShape> shapes =
+		projectedShapes(scene, analysis, bursts, wallOutline, float((latency() + 1) * timeStep));
+	picture.draw(shapes, measured.cameraToProjector * board.boardToCamera);
+	return shapes;
+}
+
+void ProjectorMode::showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown)
+{
+	const bool dark = picture.isDark();
+	if (!dark)
+	{
+		lastLitPass = pass;
+	}
+	// A black picture shown again changes nothing on the board.
+	if (!dark || !shownDark)
+	{
+		display.show("projector", picture.picture());
+	}
+	shownDark = dark;
+
+	const cv::Size grid = CellPicture::gridOf(frameSize);
+	if (lightCells.empty() || lightCells.size() != grid)
+	{
+		lightCells = cv::Mat::zeros(grid, CV_32FC3);
+	}
+	shown.push_back(ShownLight{pass, lightCells, lightKnown});
+	while (shown.size() > size_t(latency() + latencySlack + 2))
+	{
+		shown.pop_front();
+	}
+}
+
+bool ProjectorMode::lightSeenIn(int pass, cv::Mat& least, cv::Mat& most) const
+{
+	least.release();
+	most.release();
+	// The frame of pass n shows the picture of pass n - 1 - latency, give or take.
+	const int nominal = pass - 1 - latency();
+	bool known = true;
+	bool any = false;
+	for (const ShownLight& light : shown)
+	{
+		if (light.pass < nominal - latencySlack || light.pass > nominal + latencySlack)
+		{
+			continue;
+		}
+		known = known && light.known;
+		if (!any)
+		{
+			least = light.cells.clone();
+			most = light.cells.clone();
+			any = true;
+		}
+		else if (light.cells.size() == least.size())
+		{
+			least = cv::min(least, light.cells);
+			most = cv::max(most, light.cells);
+		}
+	}
+	return known;
+}
+
+ExpectedLight ProjectorMode::expectedChange(int pass) const
+{
+	cv::Mat nowLeast, nowMost;
+	const bool nowKnown = lightSeenIn(pass, nowLeast, nowMost);
+	if (!nowKnown || !referenceKnown)
+	{
+		// A calibration pattern: nobody can say what it changes.
+		return ExpectedLight();
+	}
+	if (nowLeast.empty() && referenceLeast.empty())
+	{
+		return ExpectedLight();
+	}
+	const cv::Mat zero = cv::Mat::zeros(nowLeast.empty() ? referenceLeast.size() : nowLeast.size(), CV_32FC3);
+	const cv::Mat& nLeast = nowLeast.empty() ? zero : nowLeast;
+	const cv::Mat& nMost = nowMost.empty() ? zero : nowMost;
+	const cv::Mat& rLeast = referenceLeast.empty() || referenceLeast.size() != zero.size() ? zero : referenceLeast;
+	const cv::Mat& rMost = referenceMost.empty() || referenceMost.size() != zero.size() ? zero : referenceMost;
+	// In grey levels on white paper; on darker things anything down to none.
+	const cv::Vec3d paper = measured.paperLight * (1.0 + lightSlack);
+	const cv::Scalar scale(paper[0], paper[1], paper[2]);
+	cv::Mat changeLeast, changeMost;
+	cv::multiply(nLeast - rMost, scale, changeLeast);
+	cv::multiply(nMost - rLeast, scale, changeMost);
+	ExpectedLight expected;
+	expected.least = cv::min(changeLeast, 0.0);
+	expected.most = cv::max(changeMost, 0.0);
+	return expected;
+}
+
+void ProjectorMode::checkWhereTheLightLands(const BoardScanner& scanner, int pass)
+{
+	const MotionReading& reading = scanner.lastMotionReading();
+	cv::Mat nowLeast, nowMost;
+	if (lightMisplaced || !referenceKnown || reading.changeFromThen.empty() || !lightSeenIn(pass, nowLeast, nowMost)
+		|| nowLeast.size() != reading.changeFromThen.size())
+	{
+		return;
+	}
+	const cv::Mat zero = cv::Mat::zeros(nowLeast.size(), CV_32FC3);
+	const cv::Mat& thenLeast = referenceLeast.size() == zero.size() ? referenceLeast : zero;
+	const cv::Mat& thenMost = referenceMost.size() == zero.size() ? referenceMost : zero;
+	// Where every picture the frame may show agrees that light arrived (or
+	// left), by how much on white paper; and how much of it the camera saw.
+	const cv::Vec3d paper = measured.paperLight;
+	for (int i = 0; i < int(zero.total()); ++i)
+	{
+		for (int c = 0; c < 3; ++c)
+		{
+			const double arrived = (nowLeast.at<cv::Vec3f>(i)[c] - thenMost.at<cv::Vec3f>(i)[c]) * paper[c];
+			const double left = (nowMost.at<cv::Vec3f>(i)[c] - thenLeast.at<cv::Vec3f>(i)[c]) * paper[c];
+			const double sure = arrived >= sureLight ? arrived : left <= -sureLight ? left : 0.0;
+			if (sure != 0.0)
+			{
+				seenShares.push_back(std::clamp(reading.changeFromThen.at<cv::Vec3f>(i)[c] / sure, -1.0, 2.0));
+				seenPasses.push_back(pass);
+			}
+		}
+	}
+	while (!seenPasses.empty() && seenPasses.front() <= pass - checkPasses)
+	{
+		seenShares.pop_front();
+		seenPasses.pop_front();
+	}
+	if (int(seenShares.size()) < checkCellsAtLeast
+		|| median(std::vector<double>(seenShares.begin(), seenShares.end())) >= misplacedShare)
+	{
+		return;
+	}
+	// The camera or the projector has moved: the game would land beside
+	// where it is played. Dark until measured again, which the picture
+	// keeping still starts.
+	lightMisplaced = true;
+	seenShares.clear();
+	seenPasses.clear();
+	const std::string why = "the projected light no longer falls where the projector's calibration puts it (the camera "
+							"or the projector has moved): the game is not projected until the projector is measured "
+							"again, which starts once the picture keeps still; keep hands off the board";
+	std::fprintf(stderr, "%s\n", why.c_str());
+	trace.report(Event("projectorMoved").set("reason", why));
+}
+
+void ProjectorMode::key(int key)
+{
+	if (key == 'c' && !run)
+	{
+		startCalibration();
+	}
+	else if (key == 'w')
+	{
+		wallOutline = !wallOutline;
+	}
+}
+
+void ProjectorMode::startCalibration()
+{
+	run = std::make_unique<ProjectorCalibrationRun>(screen.size(), latency());
+	darkScanWanted = false;
+}
+
+void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& board)
+{
+	const ProjectorCalibrationRun& done = *run;
+	ProjectorCalibration result;
+	result.cameraSize = scanner.frameSize();
+	std::string problem = done.problem;
+	bool ok = false;
+	if (done.state() == ProjectorCalibrationRun::Done)
+	{
+		result.latencyPasses = done.latency;
+		result.paperLight = paperLightOf(done.chessboardFrame, done.darkFrame);
+		// The board in the dark frame gives the millimetres, and the picture's
+		// first place until the next rescan.
+		scanner.setReferenceFrame(done.darkFrame);
+		referenceLeast.release();
+		referenceMost.release();
+		referenceKnown = true;
+		// The error is measured over the board, or over the whole picture when it was not found.
+		const double* lens = scanner.cameraParam().dist_factor;
+		ErrorArea area = pictureErrorArea(result.cameraSize, lens);
+		if (scanner.scanBoard(board) && board.mapped)
+		{
+			area = boardErrorArea(board.boardToCamera, cv::Size(boardWidth, boardHeight),
+				boardPixelsToSetMm(*scanner.boardMarkers()));
+		}
+		result.cameraParameters = cameraParametersRecord(cameraParametersFile);
+		ok = done.fit(lens, area, result, problem);
+	}
+	Event event("projectorCalibration");
+	event.set("ok", ok).set("rmsPixels", result.rmsPixels).set("largestPixels", result.largestPixels)
+		.set("rmsMm", result.rmsMm).set("largestMm", result.largestMm)
+		.set("cornersFound", double(result.cornersFound)).set("cornersUsed", double(result.cornersUsed))
+		.set("latency", double(result.latencyPasses));
+	trace.report(event);
+	if (ok)
+	{
+		measured = result;
+		hasCalibration = true;
+		lightMisplaced = false;
+		seenShares.clear();
+		std::fprintf(stderr, "%s\n", describeCalibration(result).c_str());
+		std::string error;
+		if (!saveProjectorCalibration(calibrationFile, result, error))
+		{
+			std::fprintf(stderr, "%s; it holds for this run only\n", error.c_str());
+		}
+	}
+	else
+	{
+		std::fprintf(stderr, "projector calibration refused: %s; press c to measure again\n", problem.c_str());
+	}
+	run.reset();
 }

@@ -3,25 +3,22 @@
 #include "calibration/ProjectorCalibration.h"
 #include "calibration/ProjectorCalibrationRun.h"
 #include "core/EventSink.h"
+#include "render/ProjectedShapes.h"
 #include "render/ProjectorCanvas.h"
+#include "tracking/MotionTest.h"
 
 #include <opencv2/core.hpp>
 
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
-/// Passes the pictures in which motion is not looked for, beyond the latency:
-/// one for the frame being read, one for a camera that is late now and then.
-constexpr int litPassesBeyondLatency = 2;
-
-/// Passes beyond the latency that the projector stays black before a rescan's
-/// frame is taken, for a camera that is late now and then.
-constexpr int darkPassesBeyondLatency = 1;
-
-/// Camera pixels round what the projector lit that motion is not looked for in:
-/// the light's own blur and the calibration's error.
-constexpr int litMarginPixels = 4;
+class BoardScanner;
+class Display;
+class DrawingAnalysis;
+class PhysicsScene;
+struct RectifiedBoard;
 
 /// Passes on a sink to another, noting where the portal shattered something.
 class ShatterWatch : public EventSink
@@ -35,36 +32,110 @@ public:
 	std::vector<cv::Point2f> shatters;
 };
 
-/// What projector mode keeps between passes: where its window is, the
-/// calibration, the picture, a calibration in progress, the rescan waiting for
-/// a dark frame, and which camera pixels the projector lit lately (motion is
-/// not looked for there).
-struct ProjectorMode
+/// Projector mode: the game shown on the board by a projector above the table.
+///
+/// It keeps the "projector" window and the calibration (camera pixels to
+/// projector pixels, the camera's latency), and measures it: at the first
+/// start, on key c, and by itself when the camera no longer sees the light
+/// where the calibration puts it (the camera or the projector has moved).
+/// Every pass it draws the game into the projector's picture, each moving body
+/// where it will be when the camera sees it. It keeps its own light out of
+/// the still detection and the scans: the camera picture has moved only where
+/// it changed by more than the projector's light was expected to change it,
+/// and a rescan waits for a frame the camera took after the projector had
+/// been black long enough.
+class ProjectorMode
 {
-	explicit ProjectorMode(cv::Rect screen) : screen(screen), canvas(screen.size()) {}
+public:
+	/// The projector's picture is the desktop rectangle `screen`; the
+	/// calibration is kept in `calibrationFile`, and holds for the camera
+	/// parameters of `cameraParametersFile`; events go on to `trace`.
+	ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile, std::string cameraParametersFile,
+		EventSink& trace);
 
-	/// Passes between a picture shown and a camera frame showing it, as measured.
-	int latency() const { return calibrated ? calibration.latencyPasses : 0; }
+	/// Where the physics' events go: shatters are burst on the board, and
+	/// every event goes on to the trace.
+	EventSink& events() { return watch; }
 
-	/// This pass's lit camera pixels (empty for none) join the history; the
-	/// pixels of the next read's motion test are then the history's and the
-	/// reference frame's.
-	void rememberLit(cv::Mat litNow);
-	/// The pixels the motion test leaves out: lit lately, or lit when the
-	/// reference frame was taken. Empty when there are none.
-	const cv::Mat& motionIgnored() const { return ignored; }
-	/// The camera took a new reference frame: what it may show lit is what was lit lately.
-	void referenceRenewed();
+	/// Take `given` as the calibration rather than reading or measuring one.
+	void useCalibration(const ProjectorCalibration& given);
+	/// Read the calibration file; one that is damaged, fits another projector
+	/// or was measured with other camera parameters is said, and the
+	/// projector measured again.
+	void readCalibration();
+	/// Open the window. A calibration made with another camera size is said
+	/// and measured again, as is none at all.
+	void open(cv::Size cameraSize);
 
-	cv::Rect screen;
-	ProjectorCanvas canvas;
-	bool calibrated = false;
-	ProjectorCalibration calibration;
-	std::unique_ptr<ProjectorCalibrationRun> calibrating;
+	// The still detection.
+
+	/// Read the camera frame of pass `pass`, with the light the projector was
+	/// expected to add taken out; true on motion. Also checks that the light
+	/// lands where the calibration says.
+	bool sceneMoved(BoardScanner& scanner, int pass);
+	/// The still period has lasted `stillCount` passes. From the rescan
+	/// threshold on, the projector goes black until a dark frame is scanned.
+	void stillFor(int stillCount, int pass);
+	/// The frame of pass `pass` was taken after the projector had been black
+	/// long enough: the still period's rescan may read it.
+	bool darkFrameReady(int pass) const;
+	/// Make this pass's unlit frame the one scanned and compared with next.
+	void useDarkFrame(BoardScanner& scanner, int pass);
+
+	// The picture.
+
+	/// This pass's picture: the calibration's next step, or the game drawn on
+	/// the board (`board` from the scans; measuring may scan it anew), or black.
+	void project(int pass, BoardScanner& scanner, RectifiedBoard& board, const PhysicsScene& scene,
+		const DrawingAnalysis& analysis);
+	/// Key c measures again; key w outlines the walls, or stops.
+	void key(int key);
+
+	bool calibrated() const { return hasCalibration; }
+	bool calibrating() const { return run != nullptr; }
+	const ProjectorCalibration& calibration() const { return measured; }
+	const ProjectorCanvas& canvas() const { return picture; }
+	/// Passes between a picture shown and a camera frame showing it.
+	int latency() const { return hasCalibration ? measured.latencyPasses : 0; }
+
+private:
+	/// The light of the picture shown in a pass, on the motion test's cells;
+	/// unknown for a picture nobody can predict (the calibration's patterns).
+	struct ShownLight
+	{
+		int pass;
+		cv::Mat cells;
+		bool known;
+	};
+
+	void startCalibration();
+	void finishCalibration(BoardScanner& scanner, RectifiedBoard& board);
+	/// Draw the game into the picture; returns what was drawn, in board pixels.
+	std::vector<ProjectedShape> drawGame(const RectifiedBoard& board, const PhysicsScene& scene,
+		const DrawingAnalysis& analysis);
+	void showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown);
+	/// The light seen in the frame of pass `pass`: the least and the most of
+	/// what the pictures it may show (the latency's, a pass either way) give.
+	bool lightSeenIn(int pass, cv::Mat& least, cv::Mat& most) const;
+	ExpectedLight expectedChange(int pass) const;
+	/// Watch, in the frame of `pass`, whether the light arrives where the
+	/// calibration puts it; when it does not, go dark and say so.
+	void checkWhereTheLightLands(const BoardScanner& scanner, int pass);
+
+	Display& display;
+	const cv::Rect screen;
+	const std::string calibrationFile;
+	const std::string cameraParametersFile;
+	ShatterWatch watch;
+	EventSink& trace;
+
+	ProjectorCanvas picture;
+	bool hasCalibration = false;
+	ProjectorCalibration measured;
+	std::unique_ptr<ProjectorCalibrationRun> run;
 	/// Key w: the walls of the drawing are outlined, for checking the alignment.
 	bool wallOutline = false;
 	std::vector<Burst> bursts;
-	ShatterWatch events;
 
 	/// A rescan is due and waits for the projector to have been black long enough.
 	bool darkScanWanted = false;
@@ -73,13 +144,20 @@ struct ProjectorMode
 	int lastLitPass = -1000000;
 	/// The last picture shown was black (then a black one need not be shown again).
 	bool shownDark = false;
-	/// The camera pixels this pass's picture lights; empty for none.
-	cv::Mat litNow;
 
-private:
-	std::deque<cv::Mat> litHistory;
-	cv::Mat recentLit;
-	cv::Mat referenceLit;
-	cv::Mat combined;
-	cv::Mat ignored;
+	/// The light of the last pictures shown, oldest first.
+	std::deque<ShownLight> shown;
+	/// The light the reference frame was seen in: the least and the most.
+	cv::Mat referenceLeast;
+	cv::Mat referenceMost;
+	bool referenceKnown = true;
+
+	/// How much of the light predicted to arrive or leave the camera saw, in
+	/// the cells where it surely did, over the last second of passes.
+	std::deque<double> seenShares;
+	std::deque<int> seenPasses;
+	/// The light lands elsewhere: the game is not shown until measured again.
+	bool lightMisplaced = false;
+	/// Still passes in a row while the light is misplaced.
+	int quietPasses = 0;
 };

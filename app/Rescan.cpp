@@ -46,6 +46,9 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		stillCount = 0;
 		return;
 	}
+	// The colours are segmented once; the black ink is searched twice.
+	segmentColours(ink, *display);
+	const cv::Mat segmentedBlack = ink.blackMask.clone();
 	analyseDrawing(scanned);
 	if (!analysis.isSameMap(ink.blackContours))
 	{
@@ -53,6 +56,7 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 	}
 	// Again from the ink: a new map has marked the first pass's portal, and
 	// the balls and walls are taken from a fresh contour search.
+	ink.blackMask = segmentedBlack;
 	analyseDrawing(scanned);
 	analysis.detectBalls(ink.blackContours);
 	// Walls are rebuilt at every rescan; the old ones go at the next flush.
@@ -67,9 +71,11 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 void Application::holdBack(Event& scan, const std::string& why)
 {
 	scan.set("reason", why);
-	// Retried after the next 15 still passes; said once until the camera
-	// sees motion again, not at every retry.
+	// Retried after the next 15 still passes, on a frame taken after this
+	// one: the frame held back may show a hand that has left since. Said once
+	// until the camera sees motion again, not at every retry.
 	stillCount = 0;
+	scanner.renewReference();
 	if (!whySaid)
 	{
 		std::fprintf(stderr, "%s\n", why.c_str());
@@ -79,7 +85,6 @@ void Application::holdBack(Event& scan, const std::string& why)
 
 void Application::analyseDrawing(const RectifiedBoard& scanned)
 {
-	segmentColours(ink, *display);
 	analysis.applyMarkerRegions(scanned, ink.blackMask);
 	extractBlackContours(ink, *display);
 }

@@ -3,6 +3,7 @@
 #include "analysis/ColourRanges.h"
 #include "app/Application.h"
 #include "core/FixedValues.h"
+#include "markers/ARParam.h"
 #include "platform/HeadlessDisplay.h"
 #include "scenes/SyntheticBoardCamera.h"
 
@@ -32,11 +33,37 @@ inline std::unique_ptr<FrameSource> demoCamera(const Photography& room = Photogr
 	return camera;
 }
 
+/// The same camera delivering frames of another size, as a webcam set to
+/// 1280 x 720 or 1920 x 1080 does (the shipped camera's parameters scaled).
+inline std::unique_ptr<FrameSource> demoCamera(const Photography& room, cv::Size frameSize)
+{
+	BoardCameraFiles files;
+	std::string error;
+	if (!readBoardCameraFiles("Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error))
+	{
+		throw std::runtime_error(error);
+	}
+	ARParam scaled;
+	arParamChangeSize(&files.camera, frameSize.width, frameSize.height, &scaled);
+	return std::make_unique<SyntheticBoardCamera>(files.board, files.portal, scaled, demoDrawing(),
+		viewOfBoard(480.0, 10.0, 0.0), room);
+}
+
+/// A webcam's frame at high definition: its sensor noise, and the JPEG
+/// compression such a camera delivers its frames in.
+inline Photography webcamAtHighDefinition()
+{
+	Photography webcam;
+	webcam.noise = 2.5;
+	webcam.jpegQuality = 80;
+	return webcam;
+}
+
 /// A headless program over the demo camera, run up to and including its first
 /// rescan: the board is scanned and the drawing made into bodies.
-inline std::unique_ptr<Application> scannedDemo(const Photography& room = Photography())
+inline std::unique_ptr<Application> scannedDemo(std::unique_ptr<FrameSource> camera)
 {
-	auto app = std::make_unique<Application>(demoCamera(room), std::make_unique<HeadlessDisplay>());
+	auto app = std::make_unique<Application>(std::move(camera), std::make_unique<HeadlessDisplay>());
 	if (app->start() != 0)
 	{
 		throw std::runtime_error("the demo program did not start");
@@ -48,6 +75,11 @@ inline std::unique_ptr<Application> scannedDemo(const Photography& room = Photog
 		app->runPass();
 	}
 	return app;
+}
+
+inline std::unique_ptr<Application> scannedDemo(const Photography& room = Photography())
+{
+	return scannedDemo(demoCamera(room));
 }
 
 /// The black and yellow ink masks of a rectified board, before thinning.

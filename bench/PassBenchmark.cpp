@@ -6,12 +6,23 @@
 #include <benchmark/benchmark.h>
 #include <box2d/b2_body.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
 
+#include <sys/resource.h>
+
 namespace
 {
+
+/// The CPU time of every thread of the program so far.
+double processCpuSeconds()
+{
+	rusage usage;
+	getrusage(RUSAGE_SELF, &usage);
+	return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
 
 /// The walls are one closed chain around the drawing, in edges about one
 /// board pixel long, as walls made from drawn strokes are.
@@ -96,13 +107,14 @@ ProjectorCalibration benchProjectorCalibration()
 
 /// The demo program after its first rescan, with the box and the balls added.
 /// Passes run in a scratch folder, with or without a "video" folder there,
-/// and with or without a projector.
+/// with or without a projector, and with the demo's camera or a webcam at
+/// another frame size.
 struct PassRig
 {
-	PassRig(int ballCount, bool recording, bool projecting = false)
+	PassRig(int ballCount, bool recording, bool projecting = false, cv::Size frameSize = cv::Size())
 	{
 		enterSourceFolder();
-		app = scannedDemo();
+		app = frameSize.empty() ? scannedDemo() : scannedDemo(demoCamera(webcamAtHighDefinition(), frameSize));
 		if (projecting)
 		{
 			const ProjectorCalibration calibration = benchProjectorCalibration();
@@ -152,6 +164,49 @@ struct PassRig
 		std::filesystem::remove_all("video");
 	}
 
+	/// Passes as a live camera gives them, `framesPerSecond`: after each pass
+	/// the loop waits, untimed, for the next frame, while the recording goes
+	/// on. A pass that waits for the recording is timed with its wait, so a
+	/// recording that cannot keep the camera's pace shows as passes longer
+	/// than a frame.
+	void runAtCameraPace(benchmark::State& state, double framesPerSecond)
+	{
+		using Clock = std::chrono::steady_clock;
+		const auto frame = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / framesPerSecond));
+		cv::RNG rng(7);
+		long pass = 0;
+		const double cpuBefore = processCpuSeconds();
+		Clock::time_point next = Clock::now();
+		for (auto _ : state)
+		{
+			if (pass++ % passesBetweenThrows == 0)
+			{
+				state.PauseTiming();
+				throwBalls(balls, rng);
+				state.ResumeTiming();
+			}
+			app->runPass();
+			state.PauseTiming();
+			next = std::max(next + frame, Clock::now());
+			std::this_thread::sleep_until(next);
+			state.ResumeTiming();
+		}
+		state.counters["bodies"] = double(app->scene.world->GetBodyCount());
+		app->recorder.close();
+		// The program's threads together: on two cores the camera's pace can
+		// be kept while this stays well under two frames.
+		state.counters["cpu_ms_all_threads"] = (processCpuSeconds() - cpuBefore) * 1000.0 / double(std::max<long>(1, pass));
+		// What a minute of passes at this pace leaves on the disk.
+		std::uintmax_t bytes = 0;
+		std::error_code ignored;
+		for (const auto& entry : std::filesystem::recursive_directory_iterator("video", ignored))
+		{
+			bytes += entry.is_regular_file() ? entry.file_size() : 0;
+		}
+		state.counters["MB_a_minute"] = double(bytes) / 1e6 / double(std::max<long>(1, pass)) * framesPerSecond * 60.0;
+		std::filesystem::remove_all("video");
+	}
+
 	std::unique_ptr<Application> app;
 	std::vector<b2Body*> balls;
 };
@@ -194,6 +249,37 @@ void BM_PassRecordingBackToBack(benchmark::State& state)
 	PassRig(100, true).run(state);
 }
 BENCHMARK(BM_PassRecordingBackToBack)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// A webcam at 1280 x 720 or 1920 x 1080 (sensor noise, JPEG frames), or the
+/// demo's camera at 640 x 480 (sensor noise, raw frames), giving 30 frames a
+/// second: passes without recording, with the PNG pairs (--record frames),
+/// and with the lossless camera video (--record video). The passes keep the
+/// camera's pace while they stay under 33 ms. "MB_a_minute" is what the
+/// recording leaves on the disk in a minute at that pace.
+enum Recording
+{
+	NotRecording,
+	RecordingFrames,
+	RecordingVideo
+};
+
+void BM_PassWebcam(benchmark::State& state)
+{
+	const cv::Size size = state.range(0) == 480 ? cv::Size() : state.range(0) == 720 ? cv::Size(1280, 720) : cv::Size(1920, 1080);
+	const auto recording = Recording(state.range(1));
+	PassRig rig(100, recording != NotRecording, false, size);
+	if (recording == RecordingVideo)
+	{
+		rig.app->recorder.mode = RecordMode::Video;
+	}
+	rig.runAtCameraPace(state, 30.0);
+}
+BENCHMARK(BM_PassWebcam)
+	->ArgNames({"height", "recording"})
+	->ArgsProduct({{480, 720, 1080}, {NotRecording, RecordingFrames, RecordingVideo}})
+	->MinTime(3.0)
+	->Unit(benchmark::kMillisecond)
+	->UseRealTime();
 
 void BM_PassScale(benchmark::State& state)
 {

@@ -1,5 +1,6 @@
 #include "calibration/ProjectorCalibration.h"
 
+#include "core/FixedValues.h"
 #include "markers/ARParam.h"
 #include "platform/WholeFile.h"
 
@@ -34,7 +35,7 @@ constexpr double ransacThreshold = 3.0;
 constexpr double stretchQuantile = 0.995;
 
 /// Longest latency a calibration file may hold, in passes.
-constexpr int maxLatencyPasses = 60;
+
 
 bool finite(const cv::Matx33d& m)
 {
@@ -429,6 +430,7 @@ bool saveProjectorCalibration(const std::string& path, const ProjectorCalibratio
 		file << "largestMillimetres" << calibration.largestMm;
 		file << "cornersFound" << calibration.cornersFound;
 		file << "cornersUsed" << calibration.cornersUsed;
+		file << "paperLight" << cv::Vec3d(calibration.paperLight);
 		text = file.releaseAndGetString();
 	}
 	catch (const cv::Exception&)
@@ -481,6 +483,10 @@ bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& cal
 		file["largestMillimetres"] >> read.largestMm;
 		file["cornersFound"] >> read.cornersFound;
 		file["cornersUsed"] >> read.cornersUsed;
+		if (!file["paperLight"].empty())
+		{
+			file["paperLight"] >> read.paperLight;
+		}
 	}
 	catch (const cv::Exception&)
 	{
@@ -506,9 +512,17 @@ bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& cal
 		error = path + ": projectorSize and cameraSize must be positive";
 		return false;
 	}
-	if (read.latencyPasses < 0 || read.latencyPasses > maxLatencyPasses)
+	for (int c = 0; c < 3; ++c)
 	{
-		error = path + ": latencyPasses must be 0 to " + std::to_string(maxLatencyPasses);
+		if (!(read.paperLight[c] > 0.0 && read.paperLight[c] <= 255.0))
+		{
+			error = path + ": paperLight must be above 0 and at most 255 in every channel";
+			return false;
+		}
+	}
+	if (read.latencyPasses < 0 || read.latencyPasses > longestLatencyPasses)
+	{
+		error = path + ": latencyPasses must be 0 to " + std::to_string(longestLatencyPasses);
 		return false;
 	}
 	const std::string implausible = implausibleFigures(read);
@@ -519,4 +533,41 @@ bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& cal
 	}
 	calibration = read;
 	return true;
+}
+
+cv::Vec3d paperLightOf(const cv::Mat& litFrame, const cv::Mat& darkFrame)
+{
+	cv::Vec3d light(255.0, 255.0, 255.0);
+	if (litFrame.empty() || litFrame.size() != darkFrame.size() || litFrame.type() != CV_8UC3
+		|| darkFrame.type() != CV_8UC3)
+	{
+		return light;
+	}
+	cv::Mat gained;
+	cv::subtract(litFrame, darkFrame, gained);
+	const cv::Mat lit = largestChannel(gained) > 20;
+	cv::Mat channels[3];
+	cv::split(gained, channels);
+	for (int c = 0; c < 3; ++c)
+	{
+		std::vector<uchar> values;
+		for (int y = 0; y < lit.rows; ++y)
+		{
+			for (int x = 0; x < lit.cols; ++x)
+			{
+				if (lit.at<uchar>(y, x) != 0)
+				{
+					values.push_back(channels[c].at<uchar>(y, x));
+				}
+			}
+		}
+		if (values.size() < 100)
+		{
+			return cv::Vec3d(255.0, 255.0, 255.0);
+		}
+		const auto at = values.begin() + long(values.size() * 95 / 100);
+		std::nth_element(values.begin(), at, values.end());
+		light[c] = std::max(1.0, double(*at));
+	}
+	return light;
 }

@@ -68,7 +68,17 @@ struct ProjectorCalibration
 	int cornersUsed = 0;
 	/// The camera parameters it was measured with (cameraParametersRecord).
 	std::string cameraParameters;
+	/// What the projector's white adds to white paper in the camera's
+	/// picture, per channel (B, G, R), in grey levels. Unknown, the most a
+	/// channel can take: 255.
+	cv::Vec3d paperLight = cv::Vec3d(255.0, 255.0, 255.0);
 };
+
+/// What a projector's white adds to white paper as the camera sees it: per
+/// channel, the brightest of what the lit frame gains over the dark one (the
+/// 95th percentile of the lit places, so that a few glinting pixels do not
+/// set it).
+cv::Vec3d paperLightOf(const cv::Mat& litFrame, const cv::Mat& darkFrame);
 
 /// The largest error over the board accepted: in millimetres on the board,
 /// which is what the eye sees of light beside the ink; in projector pixels

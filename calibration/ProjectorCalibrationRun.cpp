@@ -1,5 +1,7 @@
 #include "calibration/ProjectorCalibrationRun.h"
 
+#include "core/FixedValues.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -13,8 +15,6 @@ namespace
 constexpr int darkPassesAtLeast = 8;
 /// A camera picture that has not kept still by then will not.
 constexpr int darkPassesAtMost = 90;
-/// Longest latency looked for.
-constexpr int latencyAtMost = 30;
 /// The lit frame is taken this many passes after the pattern is first seen,
 /// so that a camera that was exposing while the picture changed has caught up.
 constexpr int settlePasses = 1;
@@ -194,7 +194,7 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 		plainPass = pass;
 		return;
 	}
-	if (seenPass == 0 && pass - patternPass > latencyAtMost + 1)
+	if (seenPass == 0 && pass - patternPass > longestLatencyPasses + 1)
 	{
 		now = Failed;
 		problem = whyUnseen();

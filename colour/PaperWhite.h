@@ -4,18 +4,28 @@
 
 #include <array>
 
+class PaperCells;
+
 /// The colour that white paper reads across a picture of a board, as the
 /// room's light and the camera make it: a cast, an exposure, light falling
-/// off across the board, vignetting. The ink ranges of the segmentation and
-/// the skin range of the hand test hold for a camera whose paper reads neutral
-/// and bright; `normalise` maps any other picture to such a camera's.
+/// off across the board, vignetting, and the light that changes from place to
+/// place in a home: the shadow of an arm or a head, a second lamp of another
+/// colour beside the window's light, a lamp's glare. The ink ranges of the
+/// segmentation and the skin range of the hand test hold for a camera whose
+/// paper reads neutral and bright; `normalise` maps any other picture to such
+/// a camera's.
 ///
-/// Measured from the picture itself: in each cell of a grid, the brightest
-/// quarter of the places that may show paper is taken as that cell's paper
-/// (ink, being darker, stays below it where it covers less than three quarters
-/// of the cell). A smooth field, the exponential of a quadratic in x and y per
-/// channel, is fitted to the cells; cells that disagree with it (under a hand,
-/// the portal card, a patch of ink) are left out until the fit holds.
+/// Measured from the picture itself in two steps. PaperCells reads the paper
+/// cell by cell (8 pixels on a side) and tells the cells that show paper
+/// from those under a hand or a patch of ink by their edges. A smooth field,
+/// the exponential of a quadratic in x and y per channel, is fitted to the
+/// paper cells, starting from the cells near their median and leaving out the
+/// cells that disagree until the fit holds: light falling off across the
+/// board and vignetting are part of it, and it carries the paper's colour
+/// under what covers the board far from any paper. What each paper cell adds
+/// to the field (a shadow, a patch of other light) is kept as it is and
+/// spread from the paper cells over the covered and clipped ones, within
+/// bounds that no light gives: that is the paper's local white.
 class PaperWhite
 {
 public:
@@ -42,13 +52,19 @@ public:
 	/// expect: a picture that does needs no change, and gets none.
 	bool readsNeutral() const;
 
-	/// The paper's colour (B, G, R) at a pixel of the measured picture.
+	/// The paper's local colour (B, G, R) at a pixel of the measured picture.
 	cv::Vec3d at(cv::Point2d pixel) const;
+
+	/// The smooth field alone at a pixel: the paper's colour as the room's
+	/// light makes it, without shadows and patches of other light.
+	cv::Vec3d smoothAt(cv::Point2d pixel) const;
 
 	/// Map the colours of `picture` (the measured one, or another of its size
 	/// and light) so that paper reads `referenceWhite` in every channel
 	/// everywhere, then take out what the gains made of the camera's colour
-	/// noise (balanceColours). Does nothing unless found().
+	/// noise (balanceColours). Clipped places (clippedPlaces) read the
+	/// reference white: their colour is not known, so they are no colour.
+	/// Does nothing unless found().
 	void normalise(cv::Mat& picture) const;
 
 	/// Measure the paper of `picture` where `paper` allows and, unless it
@@ -56,17 +72,23 @@ public:
 	/// that reads neutral is left exactly as it is. Returns what was measured.
 	static PaperWhite readAsNeutral(cv::Mat& picture, const cv::Mat& paper);
 
-	/// Cells that agreed with the field, and cells that showed paper at all.
+	/// Blocks of cells that agreed with the smooth field, and cells that showed paper at all.
 	int cellsUsed = 0;
 	int cellsMeasured = 0;
 
 private:
-	/// A field needs this many cells of a 20 x 15 grid to be trusted: four for
-	/// each of the quadratic's six terms, so that no one cell steers it.
+	/// A field needs this many blocks of paper cells (32 pixels on a side, a
+	/// 20 x 15 grid on a board) to be trusted: four for each of the
+	/// quadratic's six terms, so that no one block steers it.
 	static constexpr int minimumCells = 24;
+
+	void fitSmoothField(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& cells);
+	void spreadLocalWhite(const PaperCells& cells);
 
 	/// Per channel, the quadratic of log paper colour in the picture's
 	/// coordinates scaled to [-1, 1].
 	std::array<cv::Matx<double, 6, 1>, 3> logField{};
+	/// Per cell of PaperCells' grid, log B, G, R of the local white (CV_32FC3).
+	cv::Mat localLog;
 	cv::Size size;
 };

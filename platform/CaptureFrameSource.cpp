@@ -34,6 +34,12 @@ cv::Size CaptureFrameSource::frameSize() const
 	return cv::Size(int(capture.get(cv::CAP_PROP_FRAME_WIDTH)), int(capture.get(cv::CAP_PROP_FRAME_HEIGHT)));
 }
 
+double CaptureFrameSource::framesPerSecond() const
+{
+	const double rate = capture.isOpened() ? capture.get(cv::CAP_PROP_FPS) : 0.0;
+	return rate > 0.0 && rate < 1000.0 ? rate : 0.0;
+}
+
 namespace
 {
 
@@ -42,6 +48,7 @@ class PacedFrameSource : public FrameSource
 public:
 	PacedFrameSource(std::unique_ptr<FrameSource> source, double framesPerSecond)
 		: source(std::move(source)),
+		  rate(framesPerSecond),
 		  interval(std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / framesPerSecond))),
 		  next(Clock::now())
 	{
@@ -57,13 +64,15 @@ public:
 		return source->read(frame);
 	}
 
-	bool pacesItself() const override { return true; }
+	bool pacesItself() const override { return source->pacesItself(); }
+	double framesPerSecond() const override { return rate; }
 	cv::Size frameSize() const override { return source->frameSize(); }
 	std::string describe() const override { return source->describe(); }
 
 private:
 	using Clock = std::chrono::steady_clock;
 	std::unique_ptr<FrameSource> source;
+	double rate;
 	Clock::duration interval;
 	Clock::time_point next;
 };

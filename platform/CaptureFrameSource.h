@@ -17,6 +17,7 @@ public:
 	bool isOpened() const override { return capture.isOpened(); }
 	bool read(cv::Mat& frame) override;
 	bool pacesItself() const override { return isDevice; }
+	double framesPerSecond() const override;
 	cv::Size frameSize() const override;
 	std::string describe() const override { return name; }
 

@@ -17,9 +17,14 @@ public:
 	/// The next frame, 8-bit BGR. On failure the frame is empty and false is returned.
 	virtual bool read(cv::Mat& frame) = 0;
 
-	/// True for a real camera, which delivers frames at its own rate. Files and
-	/// synthetic frames come as fast as they are asked for.
+	/// True for a live camera, which delivers the present moment at its own
+	/// rate: the loop waits for it, and the world follows the clock. Files and
+	/// synthetic frames come as fast as they are asked for, and are not live
+	/// even when played at a set pace.
 	virtual bool pacesItself() const = 0;
+
+	/// The frames a second it delivers, when it says; 0 otherwise.
+	virtual double framesPerSecond() const { return 0.0; }
 
 	/// Size of the frames it delivers, or 0 x 0 when unknown.
 	virtual cv::Size frameSize() const = 0;
@@ -55,5 +60,6 @@ SourceName parseSourceName(const std::string& where);
 std::unique_ptr<FrameSource> openFrameSource(const std::string& where);
 
 /// Delivers the frames of another source at most `framesPerSecond` a second, so
-/// a file plays at real speed when someone watches.
+/// a file plays at real speed when someone watches. It is live only if the
+/// source is.
 std::unique_ptr<FrameSource> pacedFrameSource(std::unique_ptr<FrameSource> source, double framesPerSecond);

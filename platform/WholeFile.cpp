@@ -101,6 +101,12 @@ std::error_code writeTemporary(int folder, const std::string& temporary, const v
 
 std::error_code writeWholeFile(const std::string& path, const void* bytes, std::size_t size)
 {
+	// Alone, the file's turn is always now.
+	return writeWholeFile(path, bytes, size, RenameTurn{[] { return true; }, [](const std::error_code&) {}});
+}
+
+std::error_code writeWholeFile(const std::string& path, const void* bytes, std::size_t size, const RenameTurn& turn)
+{
 	const std::size_t slash = path.rfind('/');
 	const std::string folderName = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 	const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -108,20 +114,34 @@ std::error_code writeWholeFile(const std::string& path, const void* bytes, std::
 	// renamed within the folder it was written in, even if that folder moves.
 	// Opened for reading, as a descriptor that only names it could not be flushed.
 	Descriptor folder(calls.openat(AT_FDCWD, folderName.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0));
+	std::error_code error;
+	std::string temporary;
 	if (folder.fd < 0)
 	{
-		return lastError();
+		error = lastError();
 	}
-	const std::string temporary = "." + name + "." + std::to_string(::getpid()) + "-" +
-		std::to_string(temporaryCount.fetch_add(1)) + ".tmp";
-	std::error_code error = writeTemporary(folder.fd, temporary, bytes, size);
+	else
+	{
+		temporary = "." + name + "." + std::to_string(::getpid()) + "-" +
+			std::to_string(temporaryCount.fetch_add(1)) + ".tmp";
+		error = writeTemporary(folder.fd, temporary, bytes, size);
+	}
+	// A failure too waits for its turn, so that it is told in order.
+	if (!turn.await() && !error)
+	{
+		error = std::make_error_code(std::errc::operation_canceled);
+	}
 	if (!error && calls.renameat(folder.fd, temporary.c_str(), folder.fd, name.c_str()) != 0)
 	{
 		error = lastError();
 	}
-	if (error)
+	if (error && folder.fd >= 0)
 	{
 		calls.unlinkat(folder.fd, temporary.c_str(), 0);
+	}
+	turn.pass(error);
+	if (error)
+	{
 		return error;
 	}
 	// The rename is a change of the folder: until the folder is flushed, a

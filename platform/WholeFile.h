@@ -3,6 +3,7 @@
 #include <opencv2/core.hpp>
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -23,6 +24,25 @@ inline std::error_code writeWholeFile(const std::string& path, const std::vector
 {
 	return writeWholeFile(path, bytes.data(), bytes.size());
 }
+
+/// How writers on several threads put their files under their names in an
+/// agreed order while writing and flushing them at the same time: each
+/// file's rename waits for its turn, which passes on as soon as it is made.
+struct RenameTurn
+{
+	/// Called once, after the bytes are flushed under the temporary name (or
+	/// failed to be): waits for this file's turn. False gives the file up: its
+	/// temporary file goes and std::errc::operation_canceled is returned.
+	std::function<bool()> await;
+	/// Called once, in the turn, with how the file ended: no error once it is
+	/// under its name, else why not. The next file may be renamed after this.
+	std::function<void(const std::error_code& error)> pass;
+};
+
+/// writeWholeFile, renaming in `turn`. The folder is flushed after the turn
+/// has passed, so that the flushes of several writers overlap; a failure
+/// there is returned, not told to `pass`.
+std::error_code writeWholeFile(const std::string& path, const void* bytes, std::size_t size, const RenameTurn& turn);
 
 /// Encode `image` in the format of the path's extension, as cv::imwrite
 /// would, and write it whole. An image the format cannot take (an empty one)

@@ -61,9 +61,12 @@ cv::Scalar asFill(const cv::Vec3b& colour)
 }
 
 /// Cover a drawn circle, in the rectified board and in the camera picture, by
-/// a square of the paper colour found at its centre. A record whose descriptor
-/// is too short, or whose centre falls outside either image, is left alone.
-void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, cv::Mat& board, cv::Mat& camera)
+/// a square of the paper colour found at its centre: in the rectified board,
+/// and in `paper`, the camera frame the board was scanned in (a projector may
+/// light the camera picture of this pass). A record whose descriptor is too
+/// short, or whose centre falls outside either image, is left alone.
+void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, const cv::Mat& paper, cv::Mat& board,
+	cv::Mat& camera)
 {
 	const bool isVector = descriptor.rows == 1 || descriptor.cols == 1;
 	if (descriptor.type() != CV_64F || !isVector || descriptor.total() <= size_t(descriptorMeanRadius))
@@ -78,7 +81,7 @@ void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, cv::Ma
 	// Both colours are taken before either fill.
 	cv::Vec3b boardPaper;
 	cv::Vec3b cameraPaper;
-	if (!samplePixel(board, centre, boardPaper) || !samplePixel(camera, cameraCentre, cameraPaper))
+	if (!samplePixel(board, centre, boardPaper) || !samplePixel(paper, cameraCentre, cameraPaper))
 	{
 		return;
 	}
@@ -96,12 +99,12 @@ void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, cv::Ma
 }
 
 void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& scene, const cv::Mat& boardToCamera,
-	cv::Mat& board, cv::Mat& camera)
+	const cv::Mat& paper, cv::Mat& board, cv::Mat& camera)
 {
 	// A ball's circle stays erased after the ball is gone: the record outlives it.
 	for (const ShapeRecord& record : analysis.ballRecords)
 	{
-		eraseCircle(record.descriptor, boardToCamera, board, camera);
+		eraseCircle(record.descriptor, boardToCamera, paper, board, camera);
 	}
 	// A sensor circle vanishes once a solid body has touched it.
 	for (const ShapeRecord& record : analysis.sensorCircleRecords)
@@ -110,7 +113,7 @@ void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& s
 		const BodyInfo* info = scene.isRegistered(record.body) ? bodyInfoOf(record.body) : nullptr;
 		if (info != nullptr && info->touched)
 		{
-			eraseCircle(record.descriptor, boardToCamera, board, camera);
+			eraseCircle(record.descriptor, boardToCamera, paper, board, camera);
 		}
 	}
 }
@@ -155,19 +158,6 @@ void paintMovingBodies(const PhysicsScene& scene, const PixelWorldMapping& mappi
 			paintBody(*info->body, mapping, boardToCamera, camera);
 		}
 	}
-}
-
-/// The camera-to-board homography turned round, in doubles. False for no
-/// homography yet, or one that is not an invertible 3 x 3 matrix.
-bool invertHomography(const cv::Mat& homography, cv::Mat& boardToCamera)
-{
-	if (homography.rows != 3 || homography.cols != 3 || homography.channels() != 1)
-	{
-		return false;
-	}
-	cv::Mat inDoubles;
-	homography.convertTo(inDoubles, CV_64F);
-	return cv::invert(inDoubles, boardToCamera, cv::DECOMP_LU) != 0.0;
 }
 
 }  // namespace
@@ -239,10 +229,13 @@ void composeCameraView(CameraViewPictures& pictures, const cv::Mat& cameraFrame,
 		pictures.warpedRectification = board.rectifications;
 	}
 	// Before the first board scan there is nothing to map between the views.
-	cv::Mat boardToCamera;
-	if (invertHomography(board.homography, boardToCamera))
+	if (board.mapped)
 	{
-		eraseConsumedCircles(analysis, scene, boardToCamera, pictures.warped, pictures.camera);
+		const cv::Mat boardToCamera(board.boardToCamera);
+		// The paper's colour from the frame the board was scanned in; a board
+		// put in place without one takes it from this pass's picture.
+		const cv::Mat& paper = board.cameraFrame.empty() ? cameraFrame : board.cameraFrame;
+		eraseConsumedCircles(analysis, scene, boardToCamera, paper, pictures.warped, pictures.camera);
 		paintMovingBodies(scene, analysis.mapping, boardToCamera, pictures.camera);
 		display.show("warped", pictures.warped);
 	}

@@ -1,52 +1,153 @@
 #pragma once
 
+#include "platform/DiskSpace.h"
 #include "render/FrameWriter.h"
 #include "render/FrozenImage.h"
+#include "render/VideoRecorder.h"
 
 #include <opencv2/core.hpp>
 
+#include <chrono>
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <mutex>
+#include <optional>
 
-/// Writes every pass's two pictures as numbered PNG files into the folder
-/// "video" of the working directory: video/rawN.png, the camera frame of the
-/// last motion, and video/gameN.png, the camera picture with the game painted
-/// in. The folder is never created: without it nothing is recorded (and that
-/// is said once). The files are encoded and written on a thread of their own,
-/// in order, each whole. A full disk stops the recording, with one message;
-/// the files written before stay.
+/// What a run keeps of its passes, in the folder "video" of the working
+/// directory.
+enum class RecordMode
+{
+	/// Frames when the folder is there, nothing otherwise (the folder is the
+	/// switch, and is never made).
+	FramesIfFolder,
+	/// video/rawN.png, the camera frame of the last motion, and
+	/// video/gameN.png, the camera picture with the game painted in, for
+	/// every pass N from 0; the folder is made when missing.
+	Frames,
+	/// The camera frames as one lossless video and the windows side by side
+	/// in another (VideoRecorder); the folder is made when missing.
+	Video,
+	None
+};
+
+/// What a pass leaves to record.
+struct PassPictures
+{
+	/// The camera frame read in the pass.
+	const cv::Mat& camera;
+	/// The camera frame of the last motion.
+	const cv::Mat& motion;
+	/// The camera picture with the game painted in, as "normal" shows it.
+	const cv::Mat& painted;
+	/// The game, as "game" shows it.
+	const cv::Mat& game;
+};
+
+/// Records every pass as the mode says. The pictures are encoded and written
+/// on threads of their own, in order, each file whole; the loop waits for
+/// them rather than drop a pass. The disk is never filled by it: recording
+/// stops by itself, with one line, when the free space falls below a floor,
+/// and at a full disk; the game goes on and what was recorded is kept whole.
+/// It says at start what it records and, once it has measured it, how fast it
+/// fills the disk; with a live camera, once, when it cannot keep up.
 class FrameRecorder
 {
 public:
-	/// `writeFile` puts each encoded file on the disk.
-	explicit FrameRecorder(FrameWriter::FileWrite writeFile = defaultFileWrite());
+	/// Tells the free space of the disk a folder is on; false when unknown.
+	using DiskSpaceQuery = std::function<bool(const std::string& folder, DiskSpace& space)>;
 
-	/// Write this pass's pair under the next number. The writer gets copies of
-	/// its own, so the caller may change both images at once. The number
-	/// advances even when nothing could be written.
+	/// `writeFile` puts each encoded file on the disk; `diskSpace` says how
+	/// much room is left.
+	explicit FrameRecorder(FrameWriter::FileWrite writeFile = defaultFileWrite(), DiskSpaceQuery diskSpace = diskSpaceOf);
+	~FrameRecorder();
+
+	/// What to keep; set before the first pass.
+	RecordMode mode = RecordMode::FramesIfFolder;
+	/// Recording stops once less than this is free on the folder's disk;
+	/// unset, defaultKeepFree of that disk.
+	std::optional<std::uint64_t> keepFree;
+
+	/// The camera is live and delivers this many frames a second (0 when it
+	/// does not say): the videos play at its rate, and a recording that slows
+	/// the loop below it is said.
+	void setLiveCamera(double framesPerSecond);
+
+	/// Say what will be recorded, where, and how much is left free; makes the
+	/// folder when the mode asks for it. Before the first pass.
+	void announce();
+
+	/// Record this pass as the mode says.
+	void recordPass(const PassPictures& pictures);
+
+	/// Write this pass's pair of frames under the next number. The writer gets
+	/// copies of its own, so the caller may change both images at once. The
+	/// number advances even when nothing could be written.
 	void recordFrame(const cv::Mat& motionFrame, const cv::Mat& cameraFrame);
 
 	/// Wait until every recorded frame is in its file.
 	void finish();
 
+	/// Finish, and close the videos (their headers count every frame).
+	void close();
+
+	/// True once recording has stopped by itself (the floor, a full disk).
+	bool hasStopped() const;
+
 	/// Images encoded so far (a still scene repeats its raw image, which is
 	/// encoded once).
 	long encodings() const { return writer ? writer->encodings() : 0; }
 
-	/// The number of the next pair.
+	/// The number of the next pass to record.
 	int recordIndex = 0;
 
 	/// Each file written whole, under a temporary name renamed into place.
 	static FrameWriter::FileWrite defaultFileWrite();
 
+	/// The folder everything is recorded in.
+	static const char* folder();
+
 private:
-	/// What has been said about failures; shared with the writer's thread.
+	/// What has been said about failures; shared with the writer's threads.
 	struct Complaints;
 
+	bool recording() const;
+	/// Ask the disk how much is free, into `freeSpace`; on the writers' threads,
+	/// since asking may wait for the disk.
+	void measureFreeSpace();
+	/// False, after one line, once the disk's free space is below the floor.
+	bool withinBudget();
+	/// The rate at which the disk fills, and whether the loop keeps up.
+	void watchPace();
+	std::uint64_t bytesWritten() const;
+	std::chrono::steady_clock::duration waited() const;
+
 	FrameWriter::FileWrite writeFile;
+	DiskSpaceQuery diskSpace;
+	/// The disk as last measured, after the latest file or video frame;
+	/// `total` 0 before the first measurement.
+	std::mutex spaceMutex;
+	DiskSpace freeSpace;
 	std::shared_ptr<Complaints> complaints;
 	/// The motion frame as last handed to the writer. While the scene is still
 	/// it is handed over again, neither copied nor encoded again.
 	FrozenImage motion;
 	/// Started by the first frame to record.
 	std::unique_ptr<FrameWriter> writer;
+	std::unique_ptr<VideoRecorder> videos;
+
+	bool live = false;
+	double cameraFramesPerSecond = 0.0;
+	/// Stopped by the floor.
+	bool budgetSpent = false;
+
+	/// Measuring the pace: since the first recorded pass, and since the
+	/// start of the current window.
+	using Clock = std::chrono::steady_clock;
+	std::optional<Clock::time_point> firstPass;
+	bool rateSaid = false;
+	Clock::time_point windowStart;
+	int windowPasses = 0;
+	Clock::duration windowWaitedBefore{};
+	bool slownessSaid = false;
 };

@@ -1,38 +1,45 @@
 #pragma once
 
+#include "platform/WholeFile.h"
 #include "render/FrozenImage.h"
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-/// Writes images into files on a thread of its own, so that the caller does
-/// not wait for the encoding. Files are written in the order they were given,
-/// each with the bytes cv::imwrite would write. The queue is bounded: when it
-/// is full, `write` waits for room rather than dropping an image. Everything
-/// queued is written before the writer is destroyed, unless the failure
-/// handler has told it to give up.
+/// Writes images into files on threads of its own, so that the caller does
+/// not wait for the encoding: several images are encoded and written at once,
+/// and each file is put under its name in the order the images were given
+/// (RenameTurn), so that the files on the disk are always those of the first
+/// images given, whole. A PNG file decodes to the image's pixels exactly.
+/// The queue is bounded: when it is full, `write` waits for room rather than
+/// dropping an image. Everything queued is written before the writer is
+/// destroyed, unless the failure handler has told it to give up.
 class FrameWriter
 {
 public:
-	/// Puts the bytes of one file on the disk: no error, or why not.
-	using FileWrite = std::function<std::error_code(const std::string& path, const std::vector<uchar>& bytes)>;
+	/// Puts the bytes of one file on the disk, renaming it in `turn`: no
+	/// error, or why not. One that does not use the turn is given it after.
+	using FileWrite = std::function<std::error_code(
+		const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn)>;
 
-	/// Told, on the writer's thread, of each file that could not be written;
-	/// returns whether to go on with the next ones.
+	/// Told, on a writer's thread and in the order of the files, of each file
+	/// that could not be written; returns whether to go on with the next ones.
 	using FailureHandler = std::function<bool(const std::string& path, const std::error_code& error)>;
 
 	/// `writeFile` is how the encoded bytes reach the disk; the program writes
-	/// each file whole (writeWholeFile).
-	FrameWriter(std::size_t capacity, FailureHandler onFailure, FileWrite writeFile);
+	/// each file whole (writeWholeFile). `threads` encode and write at once.
+	FrameWriter(std::size_t capacity, FailureHandler onFailure, FileWrite writeFile, unsigned threads = defaultThreads());
 	~FrameWriter();
 
 	FrameWriter(const FrameWriter&) = delete;
@@ -50,49 +57,80 @@ public:
 	bool hasGivenUp() const { return givenUp; }
 
 	/// Images encoded so far. An image handed over again while it is one of
-	/// the last two used is written from the bytes already encoded, so a still
-	/// scene, whose pairs repeat their first image, costs one encoding a pair.
+	/// the last two given is written from the same encoding, so a still scene,
+	/// whose pairs repeat their first image, costs one encoding a pair.
 	long encodings() const { return encodingCount; }
 
-private:
-	struct Job
-	{
-		std::string path;
-		FrozenImage image;
-	};
+	/// Bytes put on the disk so far.
+	std::uint64_t bytesWritten() const { return writtenBytes; }
 
-	/// An encoded image, kept so that the same copy is not encoded twice.
-	struct Encoded
+	/// How long `write` has waited for room in the queue, in all.
+	std::chrono::steady_clock::duration waited() const { return waitedForRoom; }
+
+	/// One thread a core and one more, which encodes while the others wait
+	/// for the disk.
+	static unsigned defaultThreads();
+
+private:
+	/// An image's file contents, made by the first job that has it.
+	struct Encoding
 	{
 		FrozenImage image;
 		std::string extension;
 		std::vector<uchar> bytes;
+		/// Set under the lock once `bytes` is made, or could not be.
+		bool done = false;
+		bool failed = false;
 	};
 
+	struct Job
+	{
+		std::string path;
+		std::shared_ptr<Encoding> encoding;
+		/// This job makes the encoding; the others wait for it.
+		bool encodes;
+		/// Files are renamed in this order.
+		long number;
+	};
+
+	class Turn;
+
 	void work();
-	/// Write the job; false when the recording stops (the failure handler
-	/// says so, or something was thrown, which is said here).
-	bool writeOrSay(const Job& job);
-	std::error_code writeFile(const Job& job);
+	void writeInTurn(const Job& job);
+	/// The job's bytes: encoded here, or made by an earlier job. Throws
+	/// cv::Exception when the image cannot be encoded.
 	const std::vector<uchar>& encoded(const Job& job);
+	/// Whether to go on after `error` (none, or the file's failure).
+	bool goOnAfter(const Job& job, const std::error_code& error);
+	void giveUp();
 
 	const std::size_t capacity;
 	const FailureHandler onFailure;
 	const FileWrite fileWrite;
 
 	std::mutex mutex;
-	std::condition_variable changed;
+	/// Woken one at a time for each job given, all for the end.
+	std::condition_variable jobGiven;
+	/// The caller waits on it for room, and for the writer to finish.
+	std::condition_variable jobDone;
+	/// Writers wait on it for their turn or for an encoding another makes.
+	std::condition_variable turnPassed;
 	std::deque<Job> queue;
-	/// The writer has taken a job off the queue and not finished it.
-	bool busy = false;
+	/// Jobs taken off the queue and not finished.
+	int busy = 0;
 	bool stopping = false;
-	/// Set on the writer's thread, read on the caller's without the lock.
+	/// The number of the next job given, and of the file whose rename is due.
+	long nextNumber = 0;
+	long renameDue = 0;
+	/// The encodings of the last two images given, the latest first.
+	std::array<std::shared_ptr<Encoding>, 2> recent;
+	/// Set on a writer's thread, read on the caller's without the lock.
 	std::atomic<bool> givenUp{false};
 	std::atomic<long> encodingCount{0};
+	std::atomic<std::uint64_t> writtenBytes{0};
+	/// Used on the caller's thread only.
+	std::chrono::steady_clock::duration waitedForRoom{};
 
-	/// Used by the writer's thread only; the most recently used first.
-	std::array<Encoded, 2> recent;
-
-	/// Last, so that it starts after everything it uses.
-	std::thread thread;
+	/// Last, so that they start after everything they use.
+	std::vector<std::thread> threads;
 };

@@ -1,5 +1,7 @@
 #include "render/FrozenImage.h"
 
+#include "render/PngEncoding.h"
+
 #include <opencv2/imgcodecs.hpp>
 
 #include <cstring>
@@ -10,6 +12,12 @@ FrozenImage::FrozenImage(const cv::Mat& image)
 	{
 		pixels = std::make_shared<const cv::Mat>(image.clone());
 	}
+}
+
+const cv::Mat& FrozenImage::view() const
+{
+	static const cv::Mat none;
+	return pixels ? *pixels : none;
 }
 
 bool FrozenImage::equals(const cv::Mat& image) const
@@ -37,6 +45,10 @@ bool FrozenImage::equals(const cv::Mat& image) const
 
 std::vector<uchar> FrozenImage::encode(const std::string& extension) const
 {
+	if (pixels && extension == ".png")
+	{
+		return encodePng(*pixels);
+	}
 	std::vector<uchar> bytes;
 	if (!pixels || !cv::imencode(extension, *pixels, bytes))
 	{

@@ -20,6 +20,9 @@ public:
 
 	bool empty() const { return !pixels; }
 
+	/// The pixels, to read; an empty image for no image.
+	const cv::Mat& view() const;
+
 	/// True when both share the same copy, and so the same pixels; never for
 	/// no image.
 	bool isSameCopy(const FrozenImage& other) const { return pixels && pixels == other.pixels; }
@@ -27,8 +30,9 @@ public:
 	/// True when `image` has the size, type and pixels of this one.
 	bool equals(const cv::Mat& image) const;
 
-	/// Encode it in the format of `extension` (dot included, as in cv::imencode).
-	/// Throws cv::Exception when the format takes no such image.
+	/// Encode it in the format of `extension` (dot included, as in cv::imencode);
+	/// PNG as encodePng makes it. Throws cv::Exception when the format takes
+	/// no such image.
 	std::vector<uchar> encode(const std::string& extension) const;
 
 private:

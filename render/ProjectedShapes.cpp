@@ -42,13 +42,19 @@ cv::Point2f onBoard(const PixelWorldMapping& mapping, const b2Vec2& p)
 	return cv::Point2f(float(p.x * mapping.scaleX + mapping.offsetX), float(p.y * mapping.scaleY + mapping.offsetY));
 }
 
-ProjectedShape outlineOf(const b2Body& body, const PixelWorldMapping& mapping, const cv::Scalar& colour)
+/// The body's outline `lead` seconds ahead: moved by its velocity and turned
+/// by its angular velocity about its origin.
+ProjectedShape outlineOf(const b2Body& body, const PixelWorldMapping& mapping, const cv::Scalar& colour,
+	float lead = 0.0f)
 {
 	ProjectedShape shape;
 	shape.colour = colour;
+	const b2Vec2 origin = body.GetPosition();
+	const b2Rot turn(body.GetAngularVelocity() * lead);
+	const b2Vec2 move = lead * body.GetLinearVelocity();
 	for (const b2Vec2& p : bodyOutline(body))
 	{
-		shape.points.push_back(onBoard(mapping, p));
+		shape.points.push_back(onBoard(mapping, origin + move + b2Mul(turn, p - origin)));
 	}
 	return shape;
 }
@@ -113,7 +119,7 @@ void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std:
 }  // namespace
 
 std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const DrawingAnalysis& analysis,
-	const std::vector<Burst>& bursts, bool wallOutline)
+	const std::vector<Burst>& bursts, bool wallOutline, float lead)
 {
 	std::vector<ProjectedShape> shapes;
 	addSensors(scene, analysis, shapes);
@@ -121,7 +127,7 @@ std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const Dra
 	{
 		if (info->kind == Solid || info->kind == Debris)
 		{
-			shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::body));
+			shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::body, lead));
 		}
 		else if (info->kind == Wall)
 		{

@@ -48,6 +48,8 @@ constexpr int burstPasses = 18;
 /// (balls, boxes, debris), the mouse-drawn walls, the sensor circles where
 /// their rings are drawn (a ring round an untouched one, a disc once touched)
 /// and the bursts; with `wallOutline`, the walls made from the drawing too,
-/// as thin lines over the ink, for checking the alignment.
+/// as thin lines over the ink, for checking the alignment. The moving bodies
+/// are shown `lead` seconds ahead, where their velocities take them: the
+/// light reaches the paper, and the camera sees it, that much later.
 std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const DrawingAnalysis& analysis,
-	const std::vector<Burst>& bursts, bool wallOutline);
+	const std::vector<Burst>& bursts, bool wallOutline, float lead = 0.0f);

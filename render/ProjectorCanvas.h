@@ -32,9 +32,3 @@ private:
 	bool wholeLit = false;
 };
 
-/// Set to 255 in `mask` (8-bit, camera size) the camera pixels that the shapes
-/// light, widened by `margin` pixels: board pixels go to ideal camera pixels
-/// through `boardToIdeal`, then through the lens (`distortion`, the camera
-/// parameters' factors) to where the camera sees them.
-void markLitPixels(cv::Mat& mask, const std::vector<ProjectedShape>& shapes, const cv::Matx33d& boardToIdeal,
-	const double distortion[4], int margin);

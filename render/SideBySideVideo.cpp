@@ -5,7 +5,7 @@
 #include <opencv2/core/utils/logger.hpp>
 #include <opencv2/imgproc.hpp>
 
-bool SideBySideVideo::open(const std::string& path, std::string& error)
+bool SideBySideVideo::open(const std::string& path, std::string& error, double rate)
 {
 	const cv::Size size(2 * boardWidth, boardHeight);
 	bool opened = false;
@@ -16,7 +16,7 @@ bool SideBySideVideo::open(const std::string& path, std::string& error)
 	try
 	{
 		opened = writer.open(
-			path, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), framesPerSecond, size);
+			path, cv::CAP_OPENCV_MJPEG, cv::VideoWriter::fourcc('M', 'J', 'P', 'G'), rate, size);
 	}
 	catch (const cv::Exception&)
 	{

@@ -13,9 +13,12 @@ public:
 	/// Plays at the game's own speed.
 	static constexpr double framesPerSecond = 60.0;
 
-	/// Start an MJPG video of two 640 x 480 views. False, with a one-line
-	/// `error` naming the file, when it cannot be written.
-	bool open(const std::string& path, std::string& error);
+	/// Start an MJPG video of two 640 x 480 views, to play at `rate` frames
+	/// a second. False, with a one-line `error` naming the file, when it
+	/// cannot be written.
+	bool open(const std::string& path, std::string& error, double rate = framesPerSecond);
+
+	bool isOpen() const { return writer.isOpened(); }
 
 	/// Add one frame. An empty view is black; a view of another size is scaled
 	/// to its half, a grey one made colour.

@@ -16,6 +16,30 @@ cv::Scalar inkColour(Ink ink)
 	return cv::Scalar(0, 0, 0);
 }
 
+cv::Scalar inkColour(Ink ink, const cv::Scalar& colour)
+{
+	return colour[0] < 0.0 ? inkColour(ink) : colour;
+}
+
+const std::vector<NamedInk>& namedInks()
+{
+	// Highlighters: hue (HSV) from 45 degrees (warm) to 75 (neon yellow-green),
+	// saturation from 0.3 (pale) to 0.7 (lemon), value near the paper's.
+	static const std::vector<NamedInk> inks = {
+		{"black", Ink::Black, inkColour(Ink::Black)},
+		// Luminance about 100: a marker running dry.
+		{"half-dry", Ink::Black, cv::Scalar(96, 100, 104)},
+		{"yellow", Ink::Yellow, inkColour(Ink::Yellow)},
+		{"warm-yellow", Ink::Yellow, cv::Scalar(125, 219, 250)},  // hue 45, saturation 0.5
+		{"lemon", Ink::Yellow, cv::Scalar(74, 241, 247)},         // hue 58, saturation 0.7
+		{"neon", Ink::Yellow, cv::Scalar(86, 247, 207)},          // hue 75, saturation 0.65
+		{"pale-yellow", Ink::Yellow, cv::Scalar(176, 246, 252)},  // hue 55, saturation 0.3
+		{"pale-green", Ink::Yellow, cv::Scalar(175, 250, 238)},   // hue 70, saturation 0.3
+		{"red", Ink::Red, inkColour(Ink::Red)},
+	};
+	return inks;
+}
+
 BoardDrawing demoDrawing()
 {
 	// Everything lies inside the drawing area between the corner markers

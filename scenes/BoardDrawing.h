@@ -5,9 +5,11 @@
 #include <vector>
 
 /// What is drawn on the board, in board pixels (the 640 x 480 space between
-/// the corner markers' centres). A plain description, so that a scene can be
-/// written down in a file as well as in code.
+/// the corner markers' centres; a board pixel is about 0.49 mm of the printed
+/// board). A plain description, so that a scene can be written down in a file
+/// as well as in code.
 
+/// What a pen's ink is meant as: a black line, a highlighter, a red pen.
 enum class Ink
 {
 	Black,
@@ -15,12 +17,18 @@ enum class Ink
 	Red
 };
 
+/// A colour on paper, BGR with white paper at 255, that stands for "the ink's
+/// usual colour" (inkColour).
+inline const cv::Scalar usualInkColour = cv::Scalar::all(-1.0);
+
 struct InkStroke
 {
 	std::vector<cv::Point2f> points;
 	Ink ink = Ink::Black;
-	/// Pen width, board pixels.
+	/// Pen width, board pixels (a 0.6 mm fineliner draws about 1.2).
 	float width = 4.0f;
+	/// The pen's own colour on paper, or the ink's usual one.
+	cv::Scalar colour = usualInkColour;
 };
 
 struct InkCircle
@@ -42,6 +50,8 @@ struct InkCircle
 	/// `ovalAngle` degrees.
 	float oval = 1.0f;
 	float ovalAngle = 0.0f;
+	/// The pen's own colour on paper, or the ink's usual one.
+	cv::Scalar colour = usualInkColour;
 
 	bool isHandDrawn() const { return wobble != 0.0f || gap != 0.0f || oval != 1.0f; }
 };
@@ -69,6 +79,21 @@ struct BoardDrawing
 
 /// The colour of an ink on paper, BGR.
 cv::Scalar inkColour(Ink ink);
+
+/// The colour a pen draws with: its own, or its ink's usual one.
+cv::Scalar inkColour(Ink ink, const cv::Scalar& colour);
+
+/// A pen a scene names, as a webcam in neutral light sees it on white paper.
+struct NamedInk
+{
+	const char* name;
+	Ink ink;
+	cv::Scalar colour;
+};
+
+/// Black markers fresh and half dry, the common highlighters from warm to
+/// neon yellow-green, a red pen.
+const std::vector<NamedInk>& namedInks();
 
 /// The scene of --source demo: a ramp and a wall, a black ring (a ball), a
 /// yellow ring (a sensor) across the ramp and the portal card.

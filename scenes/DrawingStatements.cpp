@@ -1,5 +1,7 @@
 #include "scenes/SceneStatements.h"
 
+#include <cctype>
+
 namespace
 {
 
@@ -7,9 +9,33 @@ namespace
 constexpr float thinnestPen = 0.5f, widestPen = 100.0f;
 constexpr float smallestRadius = 1.0f, largestRadius = 1000.0f;
 
-bool readInk(StatementReader& in, Ink& ink)
+/// INK: a named pen, or a colour #RRGGBB, which counts as black ink when
+/// darker than mid grey and as a highlighter otherwise.
+bool readInk(StatementReader& in, Ink& ink, cv::Scalar& colour)
 {
-	return in.choice("INK", {{"black", Ink::Black}, {"yellow", Ink::Yellow}, {"red", Ink::Red}}, ink);
+	std::string word;
+	if (!in.word("INK", word))
+	{
+		return false;
+	}
+	std::string names;
+	for (const NamedInk& named : namedInks())
+	{
+		if (word == named.name)
+		{
+			ink = named.ink;
+			colour = named.colour;
+			return true;
+		}
+		names += named.name + std::string(", ");
+	}
+	if (!hexColour(word, colour))
+	{
+		return in.refuse("INK", word, names + "or a colour #RRGGBB");
+	}
+	const double luminance = 0.114 * colour[0] + 0.587 * colour[1] + 0.299 * colour[2];
+	ink = luminance < 128.0 ? Ink::Black : Ink::Yellow;
+	return true;
 }
 
 /// The drawing of the last "map" above, which the line draws on; null, the
@@ -46,7 +72,8 @@ bool readStroke(StatementReader& in, SceneBeingRead& scene)
 {
 	BoardDrawing* drawing = drawingOf(in, scene);
 	InkStroke stroke;
-	if (drawing == nullptr || !readInk(in, stroke.ink) || !in.number("WIDTH", thinnestPen, widestPen, stroke.width))
+	if (drawing == nullptr || !readInk(in, stroke.ink, stroke.colour)
+		|| !in.number("WIDTH", thinnestPen, widestPen, stroke.width))
 	{
 		return false;
 	}
@@ -85,7 +112,7 @@ bool readCircle(StatementReader& in, SceneBeingRead& scene, bool filled)
 	BoardDrawing* drawing = drawingOf(in, scene);
 	InkCircle circle;
 	circle.filled = filled;
-	if (drawing == nullptr || !readInk(in, circle.ink) || !readBoardPoint(in, circle.centre)
+	if (drawing == nullptr || !readInk(in, circle.ink, circle.colour) || !readBoardPoint(in, circle.centre)
 		|| !in.number("RADIUS", smallestRadius, largestRadius, circle.radius))
 	{
 		return false;
@@ -130,6 +157,26 @@ bool readPortal(StatementReader& in, SceneBeingRead& scene)
 }
 
 }  // namespace
+
+bool hexColour(const std::string& word, cv::Scalar& bgr)
+{
+	if (word.size() != 7 || word[0] != '#')
+	{
+		return false;
+	}
+	int channel[3];
+	for (int c = 0; c < 3; ++c)
+	{
+		const std::string digits = word.substr(size_t(1 + 2 * c), 2);
+		if (!std::isxdigit((unsigned char)digits[0]) || !std::isxdigit((unsigned char)digits[1]))
+		{
+			return false;
+		}
+		channel[c] = std::stoi(digits, nullptr, 16);
+	}
+	bgr = cv::Scalar(channel[2], channel[1], channel[0]);
+	return true;
+}
 
 bool readBoardPoint(StatementReader& in, cv::Point2f& point)
 {

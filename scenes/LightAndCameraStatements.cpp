@@ -3,9 +3,60 @@
 namespace
 {
 
-/// A value of the room or the webcam, read in single precision as it always
-/// was, so that a room tuned in a scene keeps its exact light.
-bool readInto(StatementReader& in, const char* name, float low, float high, double& value)
+/// light [temperature K] [cast R G B] [exposure E] [gradient G [ANGLE]] [vignetting V]
+bool readLight(StatementReader& in, SceneBeingRead& scene)
+{
+	RoomLight& light = scene.script.photography.light;
+	return in.options(
+		{
+			{"temperature", [&] { return readTemperature(in, light.cast); }},
+			{"cast", [&] { return readCast(in, light.cast); }},
+			{"exposure", [&] { return readSingle(in, "E", 0.05f, 4.0f, light.exposure); }},
+			{"gradient",
+				[&] {
+					return readSingle(in, "G", 0.0f, 0.95f, light.gradient)
+						&& (!in.nextIsNumber() || readSingle(in, "ANGLE", -360.0f, 360.0f, light.gradientAngle));
+				}},
+			{"vignetting", [&] { return readSingle(in, "V", 0.0f, 0.95f, light.vignetting); }},
+		},
+		1);
+}
+
+/// bands A PERIOD [SPEED]
+bool readBands(StatementReader& in, RollingBands& bands)
+{
+	return readSingle(in, "A", 0.0f, 0.5f, bands.amplitude) && readSingle(in, "PERIOD", 2.0f, 10000.0f, bands.period)
+		&& (!in.nextIsNumber() || readSingle(in, "SPEED", -10000.0f, 10000.0f, bands.speed));
+}
+
+/// camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] [size W H] [flicker A] [bands A PERIOD [SPEED]]
+bool readCamera(StatementReader& in, SceneBeingRead& scene)
+{
+	Photography& photography = scene.script.photography;
+	return in.options(
+		{
+			{"blur", [&] { return readSingle(in, "SIGMA", 0.0f, 10.0f, photography.blur); }},
+			{"noise", [&] { return readSingle(in, "SIGMA", 0.0f, 50.0f, photography.noise); }},
+			{"jpeg", [&] { return in.whole("QUALITY", 1, 100, photography.jpegQuality); }},
+			{"grain",
+				[&] {
+					return in.choice("the word after grain", {{"fresh", true}}, photography.freshGrain);
+				}},
+			// From a small webcam's to a 4K one's.
+			{"size",
+				[&] {
+					return in.whole("W", 160, 3840, photography.frameSize.width)
+						&& in.whole("H", 120, 2160, photography.frameSize.height);
+				}},
+			{"flicker", [&] { return readSingle(in, "A", 0.0f, 0.5f, photography.flicker); }},
+			{"bands", [&] { return readBands(in, photography.bands); }},
+		},
+		1);
+}
+
+}  // namespace
+
+bool readSingle(StatementReader& in, const char* name, float low, float high, double& value)
 {
 	float read;
 	if (!in.number(name, low, high, read))
@@ -16,64 +67,28 @@ bool readInto(StatementReader& in, const char* name, float low, float high, doub
 	return true;
 }
 
-/// temperature K: the cast of that colour of light.
-bool readTemperature(StatementReader& in, RoomLight& light)
+bool readTemperature(StatementReader& in, cv::Vec3d& cast)
 {
 	double kelvin;
-	if (!readInto(in, "K", 1000.0f, 40000.0f, kelvin))
+	if (!readSingle(in, "K", 1000.0f, 40000.0f, kelvin))
 	{
 		return false;
 	}
-	light.cast = colourTemperatureCast(kelvin);
+	cast = colourTemperatureCast(kelvin);
 	return true;
 }
 
-/// cast R G B: written red, green, blue; the frames are blue, green, red.
-bool readCast(StatementReader& in, RoomLight& light)
+bool readCast(StatementReader& in, cv::Vec3d& cast)
 {
 	double red, green, blue;
-	if (!readInto(in, "R", 0.05f, 4.0f, red) || !readInto(in, "G", 0.05f, 4.0f, green)
-		|| !readInto(in, "B", 0.05f, 4.0f, blue))
+	if (!readSingle(in, "R", 0.05f, 4.0f, red) || !readSingle(in, "G", 0.05f, 4.0f, green)
+		|| !readSingle(in, "B", 0.05f, 4.0f, blue))
 	{
 		return false;
 	}
-	light.cast = cv::Vec3d(blue, green, red);
+	cast = cv::Vec3d(blue, green, red);
 	return true;
 }
-
-/// light [temperature K] [cast R G B] [exposure E] [gradient G [ANGLE]] [vignetting V]
-bool readLight(StatementReader& in, SceneBeingRead& scene)
-{
-	RoomLight& light = scene.script.photography.light;
-	return in.options(
-		{
-			{"temperature", [&] { return readTemperature(in, light); }},
-			{"cast", [&] { return readCast(in, light); }},
-			{"exposure", [&] { return readInto(in, "E", 0.05f, 4.0f, light.exposure); }},
-			{"gradient",
-				[&] {
-					return readInto(in, "G", 0.0f, 0.95f, light.gradient)
-						&& (!in.nextIsNumber() || readInto(in, "ANGLE", -360.0f, 360.0f, light.gradientAngle));
-				}},
-			{"vignetting", [&] { return readInto(in, "V", 0.0f, 0.95f, light.vignetting); }},
-		},
-		1);
-}
-
-/// camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY]
-bool readCamera(StatementReader& in, SceneBeingRead& scene)
-{
-	Photography& photography = scene.script.photography;
-	return in.options(
-		{
-			{"blur", [&] { return readInto(in, "SIGMA", 0.0f, 10.0f, photography.blur); }},
-			{"noise", [&] { return readInto(in, "SIGMA", 0.0f, 50.0f, photography.noise); }},
-			{"jpeg", [&] { return in.whole("QUALITY", 1, 100, photography.jpegQuality); }},
-		},
-		1);
-}
-
-}  // namespace
 
 const std::vector<SceneStatement>& lightAndCameraStatements()
 {

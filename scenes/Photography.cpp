@@ -74,14 +74,29 @@ void lightSheet(cv::Mat& sampled, const cv::Mat& sheetX, const cv::Mat& sheetY, 
 	}
 }
 
+void blurByLens(cv::Mat& image, double sigma)
+{
+	if (sigma > 0.0)
+	{
+		// 3 x 3 for the usual 0.6.
+		const int radius = std::max(1, int(std::lround(2.0 * sigma)));
+		cv::GaussianBlur(image, image, cv::Size(2 * radius + 1, 2 * radius + 1), sigma);
+	}
+}
+
+void compressAsJpeg(cv::Mat& frame, int quality)
+{
+	if (quality > 0)
+	{
+		std::vector<uchar> bytes;
+		cv::imencode(".jpg", frame, bytes, {cv::IMWRITE_JPEG_QUALITY, quality});
+		frame = cv::imdecode(bytes, cv::IMREAD_COLOR);
+	}
+}
+
 void developFrame(cv::Mat& frame, const Photography& photography)
 {
-	if (photography.blur > 0.0)
-	{
-		// A kernel of about two sigmas each way; 3 x 3 for the usual 0.6.
-		const int radius = std::max(1, int(std::lround(2.0 * photography.blur)));
-		cv::GaussianBlur(frame, frame, cv::Size(2 * radius + 1, 2 * radius + 1), photography.blur);
-	}
+	blurByLens(frame, photography.blur);
 	if (photography.noise > 0.0)
 	{
 		cv::Mat noise(frame.size(), CV_16SC3);
@@ -92,10 +107,5 @@ void developFrame(cv::Mat& frame, const Photography& photography)
 		noisy += noise;
 		noisy.convertTo(frame, CV_8UC3);
 	}
-	if (photography.jpegQuality > 0)
-	{
-		std::vector<uchar> bytes;
-		cv::imencode(".jpg", frame, bytes, {cv::IMWRITE_JPEG_QUALITY, photography.jpegQuality});
-		frame = cv::imdecode(bytes, cv::IMREAD_COLOR);
-	}
+	compressAsJpeg(frame, photography.jpegQuality);
 }

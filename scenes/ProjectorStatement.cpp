@@ -1,9 +1,10 @@
+#include "core/FixedValues.h"
 #include "scenes/SceneStatements.h"
 
 namespace
 {
 
-/// projector DISTANCE TILT TURN [X Y] [size W H] [focal F] [latency N] [brightness B] [room R]
+/// projector DISTANCE TILT TURN [X Y] [size W H] [focal F] [latency N] [brightness B] [room R] [honest] [jitter P]
 bool readProjector(StatementReader& in, SceneBeingRead& scene)
 {
 	if (scene.script.hasProjector)
@@ -19,9 +20,11 @@ bool readProjector(StatementReader& in, SceneBeingRead& scene)
 						&& in.whole("H", 120, 8192, placement.size.height);
 				}},
 			{"focal", [&] { return in.number("F", 10.0, 1e5, placement.focal); }},
-			{"latency", [&] { return in.whole("N", 0, 30, placement.latency); }},
+			{"latency", [&] { return in.whole("N", 0, longestLatencyPasses, placement.latency); }},
 			{"brightness", [&] { return in.number("B", 1.0, 255.0, placement.brightness); }},
 			{"room", [&] { return in.number("R", 0.05, 1.0, placement.room); }},
+			{"honest", [&] { return placement.honest = true; }},
+			{"jitter", [&] { return in.number("P", 0.0, 1.0, placement.jitter); }},
 		});
 	if (!read)
 	{

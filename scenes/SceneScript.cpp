@@ -55,6 +55,8 @@ SceneState SceneScript::stateAt(int pass) const
 			state.view = int(std::find(views.begin(), views.end(), cue.view) - views.begin());
 			break;
 		case SceneCue::Input:
+		case SceneCue::Exposure:
+		case SceneCue::Balance:
 			break;
 		}
 	}
@@ -76,4 +78,66 @@ std::vector<SceneInput> SceneScript::inputsAt(int pass) const
 		}
 	}
 	return inputs;
+}
+
+namespace
+{
+
+/// A setting of the camera going from `from` to `to` in the passes after `pass`.
+template <typename Value>
+struct Change
+{
+	int pass = 0;
+	int over = 0;
+	Value from;
+	Value to;
+
+	Value at(int now) const
+	{
+		if (over <= 0 || now >= pass + over)
+		{
+			return to;
+		}
+		const double t = double(std::max(0, now - pass)) / over;
+		return from + (to - from) * t;
+	}
+};
+
+}  // namespace
+
+CameraSettings SceneScript::cameraAt(int pass) const
+{
+	const CameraSettings start;
+	Change<double> exposure{0, 0, start.exposure, start.exposure};
+	Change<cv::Vec3d> balance{0, 0, start.balance, start.balance};
+	for (const SceneCue& cue : cues)
+	{
+		if (cue.pass > pass)
+		{
+			break;
+		}
+		// Where a setting is comes first, in a value of its own: GCC 12 builds
+		// an assigned aggregate in place, before reading the old one.
+		if (cue.kind == SceneCue::Exposure)
+		{
+			const double now = exposure.at(cue.pass);
+			exposure = {cue.pass, cue.over, now, cue.exposure};
+		}
+		else if (cue.kind == SceneCue::Balance)
+		{
+			const cv::Vec3d now = balance.at(cue.pass);
+			balance = {cue.pass, cue.over, now, cue.balance};
+		}
+	}
+	CameraSettings settings;
+	settings.exposure = exposure.at(pass);
+	settings.balance = balance.at(pass);
+	return settings;
+}
+
+bool SceneScript::inLinearLight() const
+{
+	const bool settingsChange = std::any_of(cues.begin(), cues.end(),
+		[](const SceneCue& cue) { return cue.kind == SceneCue::Exposure || cue.kind == SceneCue::Balance; });
+	return photography.inLinearLight() || settingsChange || (hasProjector && projector.honest);
 }

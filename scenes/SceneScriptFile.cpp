@@ -2,6 +2,7 @@
 
 #include "scenes/SceneStatements.h"
 
+#include <cctype>
 #include <fstream>
 #include <sstream>
 
@@ -12,8 +13,8 @@ namespace
 const SceneStatement* statementOf(const std::string& keyword)
 {
 	using Family = const std::vector<SceneStatement>& (*)();
-	static const Family families[] = {
-		viewStatements, lightAndCameraStatements, drawingStatements, projectorStatements, timelineStatements};
+	static const Family families[] = {viewStatements, lightAndCameraStatements, localLightStatements, handStatements,
+		drawingStatements, projectorStatements, timelineStatements};
 	for (const Family family : families)
 	{
 		for (const SceneStatement& statement : family())
@@ -27,11 +28,25 @@ const SceneStatement* statementOf(const std::string& keyword)
 	return nullptr;
 }
 
-/// The words of a line, its comment left out.
+/// A word at `at` that begins with '#' and a hexadecimal digit is a colour
+/// (#RRGGBB, or a mistaken one, which its statement refuses), not a comment.
+bool colourAt(const std::string& line, size_t at)
+{
+	return (at == 0 || std::isspace((unsigned char)line[at - 1])) && at + 1 < line.size()
+		&& std::isxdigit((unsigned char)line[at + 1]);
+}
+
+/// The words of a line, its comment left out: from the first '#' that does
+/// not begin a colour.
 std::vector<std::string> wordsOf(const std::string& line)
 {
+	size_t comment = line.find('#');
+	while (comment != std::string::npos && colourAt(line, comment))
+	{
+		comment = line.find('#', comment + 1);
+	}
 	std::vector<std::string> words;
-	std::istringstream split(line.substr(0, line.find('#')));
+	std::istringstream split(line.substr(0, comment));
 	for (std::string word; split >> word;)
 	{
 		words.push_back(word);

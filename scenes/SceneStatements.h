@@ -16,6 +16,8 @@ struct SceneBeingRead
 	std::map<std::string, int> mapNumbers;
 	/// A hand lies on the board at the end of the timeline so far, so it may glide.
 	bool handOnBoard = false;
+	/// The hand's look has been given.
+	bool handLooked = false;
 
 	/// Once the first "at" line is read, only "at" lines may follow.
 	bool timelineBegun() const { return !script.cues.empty(); }
@@ -39,6 +41,10 @@ struct SceneStatement
 const std::vector<SceneStatement>& viewStatements();
 /// light, camera (LightAndCameraStatements.cpp)
 const std::vector<SceneStatement>& lightAndCameraStatements();
+/// shadow, patch, lamp, glare (LocalLightStatements.cpp)
+const std::vector<SceneStatement>& localLightStatements();
+/// hand (HandStatement.cpp)
+const std::vector<SceneStatement>& handStatements();
 /// map, stroke, ring, disc, portal (DrawingStatements.cpp)
 const std::vector<SceneStatement>& drawingStatements();
 /// projector (ProjectorStatement.cpp)
@@ -53,3 +59,22 @@ bool readCameraPlace(StatementReader& in, CameraView& place);
 
 /// X Y: a point in board pixels.
 bool readBoardPoint(StatementReader& in, cv::Point2f& point);
+
+/// A point in board pixels, its values named as the form names them (X1 Y1).
+bool readBoardPoint(StatementReader& in, const char* nameX, const char* nameY, cv::Point2d& point);
+
+/// X Y X Y X Y ...: three or more board points, as many as are written.
+bool readOutline(StatementReader& in, std::vector<cv::Point2d>& corners);
+
+/// A value read in single precision, as the room's and the webcam's always
+/// were, so that a room tuned in a scene keeps its exact light.
+bool readSingle(StatementReader& in, const char* name, float low, float high, double& value);
+
+/// temperature K: the cast of that colour of light (as `light` reads it).
+bool readTemperature(StatementReader& in, cv::Vec3d& cast);
+
+/// cast R G B: written red, green, blue; kept blue, green, red as the frames are.
+bool readCast(StatementReader& in, cv::Vec3d& cast);
+
+/// "#RRGGBB" as a BGR colour; false for any other word.
+bool hexColour(const std::string& word, cv::Scalar& bgr);

@@ -1,29 +1,46 @@
 #include "scenes/ScriptedBoardCamera.h"
 
-#include <opencv2/imgproc.hpp>
-
 #include <algorithm>
-#include <cmath>
 
 namespace
 {
+
+/// Focal planes kept at most: 25 at 1920 x 1080, 130 at 640 x 480. One that
+/// was let go is rendered again when its state comes back.
+constexpr size_t focalPlaneBudget = size_t(640) << 20;
 
 CameraPose poseOf(const CameraView& view)
 {
 	return viewOfBoard(view.distance, view.tilt, view.turn, view.target);
 }
 
+/// The sensor's photography: an honest projector's light gets fresh grain,
+/// and so does all the rest of the frame with it.
+Photography sensed(const SceneScript& script)
+{
+	Photography photography = script.photography;
+	photography.freshGrain |= script.hasProjector && script.projector.honest;
+	return photography;
+}
+
 }  // namespace
 
 ScriptedBoardCamera::ScriptedBoardCamera(
 	SceneScript script, ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera)
-	: script(std::move(script)), board(std::move(board)), portal(std::move(portal)), camera(camera)
+	: script(std::move(script)), board(std::move(board)), portal(std::move(portal)),
+	  camera(cameraForFrames(camera, this->script.photography.frameSize)), linear(this->script.inLinearLight())
 {
+	if (linear)
+	{
+		sensor = std::make_unique<Sensor>(sensed(this->script), frameSize());
+	}
 	if (this->script.hasProjector)
 	{
-		lamp = std::make_unique<SimulatedProjector>(this->script.projector, camera);
+		lamp = std::make_unique<SimulatedProjector>(this->script.projector, this->camera);
 	}
 }
+
+ScriptedBoardCamera::~ScriptedBoardCamera() = default;
 
 std::unique_ptr<ScriptedBoardCamera> ScriptedBoardCamera::fromFiles(const std::string& sceneFile,
 	const char* cameraParamFile, const char* boardFile, const char* portalFile, std::string& error)
@@ -45,34 +62,89 @@ std::unique_ptr<ScriptedBoardCamera> ScriptedBoardCamera::fromFiles(const std::s
 bool ScriptedBoardCamera::read(cv::Mat& frame)
 {
 	passCount += 1;
-	// The main loop may draw on the frame it gets; the kept one stays clean.
-	frame = frameOfPass(passCount).clone();
-	if (lamp)
+	const SceneState state = script.stateAt(passCount);
+	if (!linear)
 	{
-		lightByProjector(frame, script.stateAt(passCount));
+		// The main loop may draw on the frame it gets; the kept one stays clean.
+		frame = render(state).clone();
+		if (lamp)
+		{
+			lightByProjector(frame, state);
+		}
+		return true;
 	}
+	cv::Mat fresh;
+	const CameraSettings settings = script.cameraAt(passCount);
+	if (lamp && script.projector.honest)
+	{
+		// Light reaches the paper, then the lens and the sensor, as all light does.
+		showProjector(state);
+		cv::Mat light = lamp->lightOnPaper(state);
+		photographerAt(state.view).throughLens(light);
+		cv::Mat radiance;
+		cv::scaleAdd(focalPlane(state), script.projector.room, light, radiance);
+		sensor->expose(radiance, settings, passCount, fresh);
+	}
+	else
+	{
+		sensor->expose(focalPlane(state), settings, passCount, fresh);
+		if (lamp)
+		{
+			lightByProjector(fresh, state);
+		}
+	}
+	frame = fresh;
 	return true;
+}
+
+void ScriptedBoardCamera::showProjector(const SceneState& state)
+{
+	if (!lamp->knows(state))
+	{
+		lamp->learn(state, sheetOf(state), poseOf(script.views[size_t(state.view)]));
+	}
 }
 
 void ScriptedBoardCamera::lightByProjector(cv::Mat& frame, const SceneState& state)
 {
-	if (!lamp->knows(state))
-	{
-		SyntheticBoardCamera& drawn = mapCamera(state.map);
-		SheetImage sheet = drawn.sheet();
-		if (state.hand)
-		{
-			sheet.image = sheet.image.clone();
-			drawHand(sheet, drawn, cv::Point2f(state.palm));
-		}
-		lamp->learn(state, sheet, poseOf(script.views[size_t(state.view)]));
-	}
+	showProjector(state);
 	lamp->light(frame, state);
 }
 
 const cv::Mat& ScriptedBoardCamera::frameOfPass(int pass)
 {
-	return render(script.stateAt(pass));
+	const SceneState state = script.stateAt(pass);
+	if (!linear)
+	{
+		return render(state);
+	}
+	sensor->expose(focalPlane(state), script.cameraAt(pass), pass, developed);
+	return developed;
+}
+
+SheetImage ScriptedBoardCamera::sheetOf(const SceneState& state)
+{
+	SyntheticBoardCamera& drawn = mapCamera(state.map);
+	SheetImage sheet = drawn.sheet();
+	if (state.hand)
+	{
+		sheet.image = sheet.image.clone();
+		drawHand(sheet, drawn, cv::Point2f(state.palm), script.hand);
+	}
+	return sheet;
+}
+
+const Photographer& ScriptedBoardCamera::photographerAt(int view)
+{
+	std::unique_ptr<Photographer>& made = photographers[view];
+	if (!made)
+	{
+		// Every map's sheet has the same size and scale.
+		const SyntheticBoardCamera& geometry = mapCamera(0);
+		made = std::make_unique<Photographer>(camera, poseOf(script.views[size_t(view)]), geometry.sheet(),
+			geometry.boardPixelsToMm(), script.photography, linear);
+	}
+	return *made;
 }
 
 const cv::Mat& ScriptedBoardCamera::render(const SceneState& state)
@@ -82,16 +154,35 @@ const cv::Mat& ScriptedBoardCamera::render(const SceneState& state)
 	{
 		return kept->second;
 	}
-	SyntheticBoardCamera& drawn = mapCamera(state.map);
-	SheetImage sheet = drawn.sheet();
-	if (state.hand)
+	rendered += 1;
+	return frames[state] = photographerAt(state.view).photograph(sheetOf(state).image);
+}
+
+const cv::Mat& ScriptedBoardCamera::focalPlane(const SceneState& state)
+{
+	uses += 1;
+	const auto kept = focalPlanes.find(state);
+	if (kept != focalPlanes.end())
 	{
-		sheet.image = sheet.image.clone();
-		drawHand(sheet, drawn, cv::Point2f(state.palm));
+		kept->second.lastUse = uses;
+		return kept->second.image;
 	}
-	const CameraView& view = script.views[size_t(state.view)];
-	const SyntheticBoardCamera photographer(sheet, board, camera, poseOf(view), script.photography);
-	return frames[state] = photographer.picture();
+	const cv::Mat image = photographerAt(state.view).focus(sheetOf(state).image);
+	const size_t bytes = image.total() * image.elemSize();
+	// The least lately used go first; the new one is always kept.
+	while (!focalPlanes.empty() && focalBytes + bytes > focalPlaneBudget)
+	{
+		const auto oldest = std::min_element(focalPlanes.begin(), focalPlanes.end(),
+			[](const auto& a, const auto& b) { return a.second.lastUse < b.second.lastUse; });
+		focalBytes -= oldest->second.image.total() * oldest->second.image.elemSize();
+		focalPlanes.erase(oldest);
+	}
+	rendered += 1;
+	focalBytes += bytes;
+	FocalPlane& plane = focalPlanes[state];
+	plane.image = image;
+	plane.lastUse = uses;
+	return plane.image;
 }
 
 SyntheticBoardCamera& ScriptedBoardCamera::mapCamera(int map)
@@ -103,37 +194,4 @@ SyntheticBoardCamera& ScriptedBoardCamera::mapCamera(int map)
 			board, portal, camera, script.maps[size_t(map)], poseOf(script.views.front()));
 	}
 	return *made;
-}
-
-void drawHand(SheetImage& sheet, const SyntheticBoardCamera& geometry, cv::Point2f palm)
-{
-	// A skin tone with Cr about 166 and Cb about 96, well inside the skin
-	// range, and dark enough in blue that a hand coming in is camera motion.
-	const cv::Scalar skin(90, 130, 200);
-	const int shift = 4;
-	const auto at = [&](cv::Point2f boardPixel) {
-		const cv::Point2d p = sheet.toPixel(geometry.boardToMm(boardPixel)) * double(1 << shift);
-		return cv::Point(int(std::lround(p.x)), int(std::lround(p.y)));
-	};
-	const double sheetPerBoard = cv::norm(sheet.toPixel(geometry.boardToMm({1.0f, 0.0f}))
-		- sheet.toPixel(geometry.boardToMm({0.0f, 0.0f})));
-	const auto width = [&](float boardPixels) { return std::max(1, int(std::lround(boardPixels * sheetPerBoard))); };
-	// Shapes are given for a scale of 1 and drawn larger: a hand that comes in
-	// must change the picture by more than the motion threshold.
-	const float scale = 1.3f;
-	const auto limb = [&](cv::Point2f from, cv::Point2f to, float thickness) {
-		cv::line(sheet.image, at(palm + from * scale), at(palm + to * scale), skin, width(thickness * scale),
-			cv::LINE_AA, shift);
-	};
-
-	// The forearm comes in from below the board, slightly from the right.
-	limb({0.0f, 0.0f}, {90.0f, 500.0f}, 120.0f);
-	cv::circle(sheet.image, at(palm), int(std::lround(58.0 * scale * sheetPerBoard * (1 << shift))), skin,
-		cv::FILLED, cv::LINE_AA, shift);
-	const cv::Point2f fingerTips[4] = {{-50.0f, -105.0f}, {-16.0f, -122.0f}, {18.0f, -118.0f}, {50.0f, -98.0f}};
-	for (const cv::Point2f& tip : fingerTips)
-	{
-		limb({tip.x * 0.6f, -25.0f}, tip, 23.0f);
-	}
-	limb({-40.0f, 12.0f}, {-105.0f, -25.0f}, 25.0f);
 }

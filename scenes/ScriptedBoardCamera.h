@@ -1,6 +1,9 @@
 #pragma once
 
+#include "scenes/HandDrawing.h"
+#include "scenes/Photographer.h"
 #include "scenes/SceneScript.h"
+#include "scenes/Sensor.h"
 #include "scenes/SimulatedProjector.h"
 #include "scenes/SyntheticBoardCamera.h"
 
@@ -9,13 +12,19 @@
 
 /// The synthetic camera playing a scene: each read is one pass of the main
 /// loop and shows the board as the scene's timeline has it then, with its
-/// drawing, the hand and the camera's place. Rendering is slow, so each
-/// distinct view is rendered once and kept; a scene that returns to an earlier
-/// state shows exactly the earlier frame.
+/// drawing, the hand and the camera's place, at the frame size the scene asks
+/// for. Rendering is slow, so where each sample of the frame lies on the sheet
+/// is found once for each place of the camera, and each distinct state is
+/// rendered once and kept: in the old order its finished frame, so a scene
+/// that returns to an earlier state shows exactly the earlier frame; in linear
+/// light what the lens puts on the sensor, which the sensor makes a new frame
+/// of in every pass (see Photography).
 class ScriptedBoardCamera : public FrameSource
 {
 public:
+	/// `camera` is scaled to the scene's frame size, if it gives one.
 	ScriptedBoardCamera(SceneScript script, ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera);
+	~ScriptedBoardCamera() override;
 
 	/// The scene and the board, portal and camera from their files. Null with a
 	/// one-line `error` when one cannot be read.
@@ -29,38 +38,65 @@ public:
 	cv::Size frameSize() const override { return cv::Size(camera.xsize, camera.ysize); }
 	std::string describe() const override { return "demo"; }
 
-	/// The frame of a pass (from 1), whatever has been read so far.
+	/// The frame of a pass (from 1), whatever has been read so far, without
+	/// the projector's light. Valid until the next call.
 	const cv::Mat& frameOfPass(int pass);
 
 	/// Passes read so far.
 	int passesRead() const { return passCount; }
 	const SceneScript& scene() const { return script; }
-	/// Frames rendered so far.
-	size_t renderedFrames() const { return frames.size(); }
+	/// The camera parameters of the frames.
+	const ARParam& cameraParameters() const { return camera; }
+	/// States rendered so far (in linear light, one let go for room and met
+	/// again counts again).
+	size_t renderedFrames() const { return rendered; }
+	/// Frames are taken in linear light.
+	bool inLinearLight() const { return linear; }
 
 	/// The scene's projector, or null when it has none. Its light is added to
-	/// every frame read, on top of the kept room-lit frame.
+	/// every frame read: to the kept room-lit frame, or honestly before the
+	/// lens and the sensor.
 	SimulatedProjector* projector() { return lamp.get(); }
 
 private:
+	/// What the lens put on the sensor in a state, kept while there is room.
+	struct FocalPlane
+	{
+		cv::Mat image;
+		long lastUse = 0;
+	};
+
 	/// Add the projector's light to the frame of a pass.
 	void lightByProjector(cv::Mat& frame, const SceneState& state);
+	/// The projector knows how the table of a state takes its light.
+	void showProjector(const SceneState& state);
 
+	/// The sheet of a state: its map's drawing, the hand over it.
+	SheetImage sheetOf(const SceneState& state);
+	const Photographer& photographerAt(int view);
+	/// The old order's kept frame of a state.
 	const cv::Mat& render(const SceneState& state);
+	/// Linear light: what the lens puts on the sensor in a state.
+	const cv::Mat& focalPlane(const SceneState& state);
 	SyntheticBoardCamera& mapCamera(int map);
 
 	SceneScript script;
 	ARMultiMarkerInfoT board;
 	ARMultiMarkerInfoT portal;
 	ARParam camera;
+	bool linear;
 	/// One camera per drawing, made on first use; it holds the drawn sheet.
 	std::map<int, std::unique_ptr<SyntheticBoardCamera>> mapCameras;
+	/// One photographer per place of the camera.
+	std::map<int, std::unique_ptr<Photographer>> photographers;
 	std::map<SceneState, cv::Mat> frames;
+	std::map<SceneState, FocalPlane> focalPlanes;
+	size_t focalBytes = 0;
+	long uses = 0;
+	size_t rendered = 0;
+	std::unique_ptr<Sensor> sensor;
+	/// frameOfPass's frame in linear light.
+	cv::Mat developed;
 	int passCount = 0;
 	std::unique_ptr<SimulatedProjector> lamp;
 };
-
-/// Paint a hand on a sheet: palm, fingers and the forearm reaching past the
-/// board's bottom edge, in a skin tone. `palm` is in board pixels; `geometry`
-/// is a camera over that sheet, which knows where board pixels lie on it.
-void drawHand(SheetImage& sheet, const SyntheticBoardCamera& geometry, cv::Point2f palm);

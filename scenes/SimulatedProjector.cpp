@@ -1,6 +1,7 @@
 #include "scenes/SimulatedProjector.h"
 
-#include <opencv2/calib3d.hpp>
+#include "scenes/Sensor.h"
+
 #include <opencv2/imgproc.hpp>
 
 namespace
@@ -16,23 +17,11 @@ const cv::Matx33f channelCrosstalk(0.80f, 0.15f, 0.05f, 0.10f, 0.80f, 0.10f, 0.0
 
 /// Each camera pixel averages 2 x 2 samples of the light, as the camera's
 /// picture of the room does: a projected edge falls between camera pixels.
+/// (An honest projector's light is sampled once a pixel: the lens blurs it.)
 constexpr int supersampling = 2;
 
-/// Millimetres of a plane seen by a pinhole at `pose` to its pixels.
-cv::Matx33d planeToPixels(const cv::Matx33d& intrinsics, const CameraPose& pose)
-{
-	cv::Matx33d rotation;
-	cv::Rodrigues(pose.rotation, rotation);
-	const cv::Matx33d columns(rotation(0, 0), rotation(0, 1), pose.translation[0], rotation(1, 0), rotation(1, 1),
-		pose.translation[1], rotation(2, 0), rotation(2, 1), pose.translation[2]);
-	return intrinsics * columns;
-}
-
-cv::Matx33d cameraIntrinsics(const ARParam& camera)
-{
-	return cv::Matx33d(camera.mat[0][0], camera.mat[0][1], camera.mat[0][2], camera.mat[1][0], camera.mat[1][1],
-		camera.mat[1][2], camera.mat[2][0], camera.mat[2][1], camera.mat[2][2]);
-}
+/// Jitter is drawn from this seed and the read.
+constexpr uint64_t jitterSeed = 0x6a6974746572ull;
 
 }  // namespace
 
@@ -50,19 +39,23 @@ cv::Matx33d SimulatedProjector::idealCameraToProjector(const CameraPose& cameraP
 	return toProjector * planeToPixels(cameraIntrinsics(camera), cameraPose).inv();
 }
 
-void SimulatedProjector::learn(const SceneState& view, const SheetImage& sheet, const CameraPose& cameraPose)
+SimulatedProjector::TableMaps SimulatedProjector::tableMaps(
+	const CameraPose& cameraPose, const SheetImage& sheet, int samples) const
 {
 	const cv::Matx33d toImage = planeToPixels(cameraIntrinsics(camera), cameraPose);
 	const cv::Matx33d fromImage = toImage.inv();
-	const cv::Size size(camera.xsize * supersampling, camera.ysize * supersampling);
-	cv::Mat sheetX(size, CV_32F), sheetY(size, CV_32F), projectorX(size, CV_32F), projectorY(size, CV_32F);
+	const cv::Size size(camera.xsize * samples, camera.ysize * samples);
+	TableMaps maps;
+	for (cv::Mat* map : {&maps.sheetX, &maps.sheetY, &maps.projectorX, &maps.projectorY})
+	{
+		map->create(size, CV_32F);
+	}
 	for (int row = 0; row < size.height; ++row)
 	{
 		for (int col = 0; col < size.width; ++col)
 		{
 			double ix, iy;
-			arParamObserv2Ideal(camera.dist_factor, (col + 0.5) / supersampling - 0.5,
-				(row + 0.5) / supersampling - 0.5, &ix, &iy);
+			arParamObserv2Ideal(camera.dist_factor, (col + 0.5) / samples - 0.5, (row + 0.5) / samples - 0.5, &ix, &iy);
 			const cv::Vec3d plane = fromImage * cv::Vec3d(ix, iy, 1.0);
 			cv::Point2f onSheet(-1.0f, -1.0f);
 			cv::Point2f lit(-1.0f, -1.0f);
@@ -77,17 +70,34 @@ void SimulatedProjector::learn(const SceneState& view, const SheetImage& sheet, 
 					lit = cv::Point2f(float(q[0] / q[2]), float(q[1] / q[2]));
 				}
 			}
-			sheetX.at<float>(row, col) = onSheet.x;
-			sheetY.at<float>(row, col) = onSheet.y;
-			projectorX.at<float>(row, col) = lit.x;
-			projectorY.at<float>(row, col) = lit.y;
+			maps.sheetX.at<float>(row, col) = onSheet.x;
+			maps.sheetY.at<float>(row, col) = onSheet.y;
+			maps.projectorX.at<float>(row, col) = lit.x;
+			maps.projectorY.at<float>(row, col) = lit.y;
 		}
 	}
-	Footprint& footprint = footprints[view];
+	return maps;
+}
+
+void SimulatedProjector::learn(const SceneState& view, const SheetImage& sheet, const CameraPose& cameraPose)
+{
+	ViewMaps& maps = places[view.view];
+	if (maps.sheetX.empty())
+	{
+		TableMaps table = tableMaps(cameraPose, sheet, supersampling);
+		maps.sheetX = table.sheetX;
+		maps.sheetY = table.sheetY;
+		// Honestly, the light is sampled once a pixel: the lens blurs it anyway.
+		if (where.honest)
+		{
+			table = tableMaps(cameraPose, sheet, 1);
+		}
+		cv::convertMaps(table.projectorX, table.projectorY, maps.mapA, maps.mapB, CV_16SC2);
+	}
 	cv::Mat reflectance;
-	cv::remap(sheet.image, reflectance, sheetX, sheetY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, tableReflectance);
-	cv::resize(reflectance, footprint.reflectance, cv::Size(camera.xsize, camera.ysize), 0, 0, cv::INTER_AREA);
-	cv::convertMaps(projectorX, projectorY, footprint.mapA, footprint.mapB, CV_16SC2);
+	cv::remap(sheet.image, reflectance, maps.sheetX, maps.sheetY, cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+		tableReflectance);
+	cv::resize(reflectance, footprints[view], cv::Size(camera.xsize, camera.ysize), 0, 0, cv::INTER_AREA);
 }
 
 cv::Mat SimulatedProjector::delayedPicture()
@@ -112,11 +122,35 @@ cv::Mat SimulatedProjector::delayedPicture()
 		}
 	}
 	shown.push_back(newest);
-	while (shown.size() > size_t(where.latency) + 1)
+	reads += 1;
+	// One more kept for a late frame.
+	const size_t kept = size_t(where.latency) + (where.jitter > 0.0 ? 2 : 1);
+	while (shown.size() > kept)
 	{
 		shown.pop_front();
 	}
-	return shown.size() == size_t(where.latency) + 1 ? shown.front() : cv::Mat();
+	const bool late = where.jitter > 0.0 && drawOfPass(jitterSeed, reads) < where.jitter;
+	const size_t back = size_t(where.latency) + (late ? 1 : 0);
+	return shown.size() > back ? shown[shown.size() - 1 - back] : cv::Mat();
+}
+
+cv::Mat SimulatedProjector::pictureOnTable(const SceneState& view)
+{
+	const cv::Mat picture = delayedPicture();
+	if (picture.empty())
+	{
+		return cv::Mat();
+	}
+	const ViewMaps& maps = places.at(view.view);
+	cv::Mat sampled;
+	cv::remap(picture, sampled, maps.mapA, maps.mapB, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
+	if (sampled.size() == cv::Size(camera.xsize, camera.ysize))
+	{
+		return sampled;
+	}
+	cv::Mat onTable;
+	cv::resize(sampled, onTable, cv::Size(camera.xsize, camera.ysize), 0, 0, cv::INTER_AREA);
+	return onTable;
 }
 
 void SimulatedProjector::light(cv::Mat& frame, const SceneState& view)
@@ -125,20 +159,35 @@ void SimulatedProjector::light(cv::Mat& frame, const SceneState& view)
 	frame.convertTo(frame, -1, where.room);
 	added = 0.0;
 	lit.release();
-	const cv::Mat picture = delayedPicture();
-	if (picture.empty())
+	const cv::Mat onTable = pictureOnTable(view);
+	if (onTable.empty())
 	{
 		return;
 	}
-	const Footprint& footprint = footprints.at(view);
-	cv::Mat sampled;
-	cv::remap(picture, sampled, footprint.mapA, footprint.mapB, cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
-	cv::Mat onTable;
-	cv::resize(sampled, onTable, frame.size(), 0, 0, cv::INTER_AREA);
 	// Picture and reflectance are both 255 at full: light = picture * reflectance * brightness.
-	cv::multiply(onTable, footprint.reflectance, lit, where.brightness / (255.0 * 255.0));
+	cv::multiply(onTable, footprints.at(view), lit, where.brightness / (255.0 * 255.0));
 	cv::transform(lit, lit, channelCrosstalk);
 	cv::add(frame, lit, frame);
 	const cv::Scalar sum = cv::sum(lit);
 	added = sum[0] + sum[1] + sum[2];
+}
+
+cv::Mat SimulatedProjector::lightOnPaper(const SceneState& view)
+{
+	CV_Assert(knows(view));
+	const cv::Size size(camera.xsize, camera.ysize);
+	added = 0.0;
+	lit.release();
+	const cv::Mat onTable = pictureOnTable(view);
+	if (onTable.empty())
+	{
+		return cv::Mat::zeros(size, CV_32FC3);
+	}
+	cv::Mat light;
+	cv::multiply(onTable, footprints.at(view), light, where.brightness / (255.0 * 255.0), CV_32F);
+	cv::transform(light, light, channelCrosstalk);
+	light.convertTo(lit, CV_8U);
+	const cv::Scalar sum = cv::sum(light);
+	added = sum[0] + sum[1] + sum[2];
+	return light;
 }

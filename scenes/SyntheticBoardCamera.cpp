@@ -2,6 +2,7 @@
 
 #include "core/FixedValues.h"
 #include "markers/BoardLayout.h"
+#include "scenes/Sensor.h"
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -13,14 +14,15 @@ namespace
 {
 
 /// Sheet resolution: about three sheet pixels per camera pixel at the
-/// closest views, so the photograph does not alias.
+/// closest views of a 640 x 480 camera, so the photograph does not alias;
+/// twice as fine for frames twice as wide and more.
 constexpr double sheetPixelsPerMm = 5.0;
+constexpr double finestSheetScale = 2.0;
 
-/// Each frame pixel averages 2 x 2 samples of the sheet.
-constexpr int supersampling = 2;
-
-/// What the camera sees around the sheet: a dark table.
-const cv::Scalar tableColour(60, 75, 90);
+double sheetDensity(const ARParam& camera)
+{
+	return sheetPixelsPerMm * std::min(finestSheetScale, std::max(1.0, camera.xsize / 640.0));
+}
 
 cv::Point2d markerCentre(const ARMultiEachMarkerInfoT& marker)
 {
@@ -31,22 +33,6 @@ cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
 {
 	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
 	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
-
-cv::Matx33d intrinsics(const ARParam& camera)
-{
-	return cv::Matx33d(camera.mat[0][0], camera.mat[0][1], camera.mat[0][2], camera.mat[1][0], camera.mat[1][1],
-		camera.mat[1][2], camera.mat[2][0], camera.mat[2][1], camera.mat[2][2]);
-}
-
-/// Set plane (z = 0, millimetres) to ideal camera pixels.
-cv::Matx33d planeToImage(const ARParam& camera, const CameraPose& pose)
-{
-	cv::Matx33d rotation;
-	cv::Rodrigues(pose.rotation, rotation);
-	const cv::Matx33d columns(rotation(0, 0), rotation(0, 1), pose.translation[0], rotation(1, 0), rotation(1, 1),
-		pose.translation[1], rotation(2, 0), rotation(2, 1), pose.translation[2]);
-	return intrinsics(camera) * columns;
 }
 
 }  // namespace
@@ -69,9 +55,11 @@ CameraPose viewOfBoard(double distance, double tilt, double turn, cv::Point2d ta
 
 SyntheticBoardCamera::SyntheticBoardCamera(ARMultiMarkerInfoT board, ARMultiMarkerInfoT portal, ARParam camera,
 	BoardDrawing drawing, CameraPose pose, Photography photography)
-	: board(std::move(board)), portal(std::move(portal)), camera(camera), pose(pose), photography(photography)
+	: board(std::move(board)), portal(std::move(portal)), camera(cameraForFrames(camera, photography.frameSize)),
+	  pose(pose), photography(photography)
 {
-	paper = renderMarkerSheet(this->board, cv::Size2d(boardSheetWidth, boardSheetHeight), sheetPixelsPerMm);
+	paper = renderMarkerSheet(
+		this->board, cv::Size2d(boardSheetWidth, boardSheetHeight), sheetDensity(this->camera));
 	placeBoard();
 	drawOnSheet(drawing);
 	photograph();
@@ -79,7 +67,8 @@ SyntheticBoardCamera::SyntheticBoardCamera(ARMultiMarkerInfoT board, ARMultiMark
 
 SyntheticBoardCamera::SyntheticBoardCamera(SheetImage sheet, ARMultiMarkerInfoT board, ARParam camera, CameraPose pose,
 	Photography photography)
-	: board(std::move(board)), camera(camera), pose(pose), photography(photography), paper(std::move(sheet))
+	: board(std::move(board)), camera(cameraForFrames(camera, photography.frameSize)), pose(pose),
+	  photography(photography), paper(std::move(sheet))
 {
 	placeBoard();
 	photograph();
@@ -96,6 +85,16 @@ std::unique_ptr<SyntheticBoardCamera> SyntheticBoardCamera::fromFiles(const char
 	}
 	return std::make_unique<SyntheticBoardCamera>(
 		std::move(files.board), std::move(files.portal), files.camera, std::move(drawing), pose, photography);
+}
+
+ARParam cameraForFrames(const ARParam& camera, cv::Size frameSize)
+{
+	ARParam scaled = camera;
+	if (!frameSize.empty() && frameSize != cv::Size(camera.xsize, camera.ysize))
+	{
+		arParamChangeSize(&camera, frameSize.width, frameSize.height, &scaled);
+	}
+	return scaled;
 }
 
 bool readBoardCameraFiles(const char* cameraParamFile, const char* boardFile, const char* portalFile,
@@ -172,7 +171,7 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 	{
 		for (size_t i = 1; i < stroke.points.size(); ++i)
 		{
-			cv::line(paper.image, at(stroke.points[i - 1]), at(stroke.points[i]), inkColour(stroke.ink),
+			cv::line(paper.image, at(stroke.points[i - 1]), at(stroke.points[i]), inkColour(stroke.ink, stroke.colour),
 				thickness(stroke.width), cv::LINE_AA, shift);
 		}
 	}
@@ -183,13 +182,13 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 			const std::vector<cv::Point2f> path = handDrawnRingPath(circle);
 			for (size_t i = 1; i < path.size(); ++i)
 			{
-				cv::line(paper.image, at(path[i - 1]), at(path[i]), inkColour(circle.ink), thickness(circle.width),
-					cv::LINE_AA, shift);
+				cv::line(paper.image, at(path[i - 1]), at(path[i]), inkColour(circle.ink, circle.colour),
+					thickness(circle.width), cv::LINE_AA, shift);
 			}
 			continue;
 		}
 		const int radius = int(std::lround(circle.radius * sheetPerBoard * (1 << shift)));
-		cv::circle(paper.image, at(circle.centre), radius, inkColour(circle.ink),
+		cv::circle(paper.image, at(circle.centre), radius, inkColour(circle.ink, circle.colour),
 			circle.filled ? cv::FILLED : thickness(circle.width), cv::LINE_AA, shift);
 	}
 
@@ -220,39 +219,18 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 
 void SyntheticBoardCamera::photograph()
 {
-	const cv::Matx33d toImage = planeToImage(camera, pose);
-	const cv::Matx33d fromImage = toImage.inv();
-
-	// For every sample of the frame: observed pixel, ideal pixel, point of the
-	// sheet plane, sheet picture pixel.
-	const cv::Size size(camera.xsize * supersampling, camera.ysize * supersampling);
-	cv::Mat mapX(size, CV_32F), mapY(size, CV_32F);
-	for (int row = 0; row < size.height; ++row)
+	const bool linear = photography.inLinearLight();
+	const Photographer photographer(camera, pose, paper, boardToSet, photography, linear);
+	const cv::Matx33d toImage = photographer.planeToImage();
+	if (linear)
 	{
-		for (int col = 0; col < size.width; ++col)
-		{
-			const double ox = (col + 0.5) / supersampling - 0.5;
-			const double oy = (row + 0.5) / supersampling - 0.5;
-			double ix, iy;
-			arParamObserv2Ideal(camera.dist_factor, ox, oy, &ix, &iy);
-			const cv::Vec3d plane = fromImage * cv::Vec3d(ix, iy, 1.0);
-			float x = -1.0f, y = -1.0f;
-			// The plane lies in front of the camera only where its points project with w > 0.
-			if (plane[2] != 0.0 && (toImage * plane)[2] * plane[2] > 0.0)
-			{
-				const cv::Point2d pixel = paper.toPixel(cv::Point2d(plane[0] / plane[2], plane[1] / plane[2]));
-				x = float(pixel.x);
-				y = float(pixel.y);
-			}
-			mapX.at<float>(row, col) = x;
-			mapY.at<float>(row, col) = y;
-		}
+		focal = photographer.focus(paper.image);
+		Sensor(photography, photographer.frameSize()).expose(focal, CameraSettings(), 1, frame);
 	}
-	cv::Mat sampled;
-	cv::remap(paper.image, sampled, mapX, mapY, cv::INTER_LINEAR, cv::BORDER_CONSTANT, tableColour);
-	lightSheet(sampled, mapX, mapY, paper.image.size(), photography.light);
-	cv::resize(sampled, frame, cv::Size(camera.xsize, camera.ysize), 0, 0, cv::INTER_AREA);
-	developFrame(frame, photography);
+	else
+	{
+		frame = photographer.photograph(paper.image);
+	}
 
 	// Truth: the board pixel space through the camera.
 	const cv::Matx33d boardToImage = toImage * boardToSet;

@@ -2,22 +2,14 @@
 
 #include "markers/ARMultiMarker.h"
 #include "markers/ARParam.h"
-#include "scenes/BoardDrawing.h"
 #include "markers/BoardSheet.h"
 #include "platform/FrameSource.h"
+#include "scenes/BoardDrawing.h"
+#include "scenes/Photographer.h"
 #include "scenes/Photography.h"
 
 #include <memory>
 #include <string>
-
-/// Where a camera is: the rotation (Rodrigues vector) and translation taking
-/// board-set coordinates (millimetres, y up) to camera coordinates (y down,
-/// z forward).
-struct CameraPose
-{
-	cv::Vec3d rotation;
-	cv::Vec3d translation;
-};
 
 /// A camera `distance` millimetres from `target` on the board, looking at it:
 /// straight down, then tilted by `tilt` degrees about the board's horizontal,
@@ -48,6 +40,11 @@ struct BoardCameraFiles
 	ARMultiMarkerInfoT portal;
 };
 
+/// The camera parameters for frames of `frameSize`, scaled as the program
+/// scales the camera file to the frames it gets (arParamChangeSize); the same
+/// parameters for an empty size.
+ARParam cameraForFrames(const ARParam& camera, cv::Size frameSize);
+
 /// Read the camera parameters and the board and portal sets. False with a
 /// one-line `error` naming the file when one cannot be used.
 bool readBoardCameraFiles(const char* cameraParamFile, const char* boardFile, const char* portalFile,
@@ -56,7 +53,8 @@ bool readBoardCameraFiles(const char* cameraParamFile, const char* boardFile, co
 /// A camera looking at a printed board with a drawing on it: it renders the
 /// sheet, photographs it through the camera parameters at a pose (lens
 /// distortion, the room's light, blur, noise and compression as `photography`
-/// says) and delivers that same frame on every read.
+/// says, at the frame size it asks for) and delivers that same frame on every
+/// read. The sheet is finer for frames wider than 640 pixels.
 class SyntheticBoardCamera : public FrameSource
 {
 public:
@@ -88,9 +86,13 @@ public:
 	const SheetImage& sheet() const { return paper; }
 	/// The frame the reads deliver.
 	const cv::Mat& picture() const { return frame; }
+	/// In linear light, what the lens put on the sensor before the frame was
+	/// made of it (float BGR, grey levels); empty in the old order.
+	const cv::Mat& focalPlane() const { return focal; }
 
 	/// Board pixels to set millimetres and back.
 	cv::Point2d boardToMm(cv::Point2f boardPixel) const;
+	const cv::Matx33d& boardPixelsToMm() const { return boardToSet; }
 	cv::Point2f mmToBoard(cv::Point2d mm) const;
 
 private:
@@ -110,5 +112,6 @@ private:
 	cv::Matx33d boardToSet;
 	SheetImage paper;
 	cv::Mat frame;
+	cv::Mat focal;
 	BoardTruth groundTruth;
 };

@@ -61,6 +61,26 @@ bool readViewChange(StatementReader& in, SceneBeingRead& scene, SceneCue& cue)
 	return true;
 }
 
+/// [over N]: the passes a change of the camera's settings takes.
+bool readOver(StatementReader& in, SceneCue& cue)
+{
+	return (!in.take("over") || in.whole("N", 1, 9999999, cue.over)) && in.end();
+}
+
+/// at PASS exposure E [over N]
+bool readExposure(StatementReader& in, SceneBeingRead&, SceneCue& cue)
+{
+	cue.kind = SceneCue::Exposure;
+	return in.number("E", 0.05, 20.0, cue.exposure) && readOver(in, cue);
+}
+
+/// at PASS balance R G B [over N]
+bool readBalance(StatementReader& in, SceneBeingRead&, SceneCue& cue)
+{
+	cue.kind = SceneCue::Balance;
+	return readCast(in, cue.balance) && readOver(in, cue);
+}
+
 /// at PASS key K
 bool readKey(StatementReader& in, SceneBeingRead&, SceneCue& cue)
 {
@@ -129,7 +149,7 @@ bool readCue(StatementReader& in, SceneBeingRead& scene)
 	ChangeReader readChange = nullptr;
 	if (!in.choice("the word after PASS",
 			{{"map", readMapChange}, {"hand", readHandChange}, {"view", readViewChange}, {"key", readKey},
-				{"click", readClick}, {"drag", readDrag}},
+				{"click", readClick}, {"drag", readDrag}, {"exposure", readExposure}, {"balance", readBalance}},
 			readChange))
 	{
 		return false;

@@ -9,6 +9,7 @@ required_packages=(
 	cmake g++ make pkg-config
 	libopencv-dev libopencv-contrib-dev
 	libbox2d-dev
+	libdeflate-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
 	xvfb xdotool x11-utils libx11-dev
 	clang libclang-rt-14-dev

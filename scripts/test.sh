@@ -49,13 +49,13 @@ else
 	failed=$((failed + 1))
 fi
 
-echo "== thread sanitizer: the frame recorder, its writer thread, stopping and whole runs"
+echo "== thread sanitizer: the frame recorder, its writer threads, the videos, stopping and whole runs"
 # The thread sanitizer cannot share a build with the address sanitizer. OpenCV
 # and its thread pool are not built with it, so it cannot see their own
 # synchronisation: it watches the program's code and ignores accesses made
 # inside those libraries.
-threaded='FrameWriter|FrameRecorder|RecordingOfTheDemo|RecordingTest|Screenshots|WholeFile|MainLoop|StopSignals'
-threaded+='|StoppedRecording|StoppingRuns|cli.headless_run|cli.frame_recording|cli.failing_devices|cli.demo_scene'
+threaded='FrameWriter|FrameRecorder|RecordingOfTheDemo|RecordingTest|Recording\.|Screenshots|WholeFile|MainLoop|StopSignals'
+threaded+='|StoppedRecording|StoppingRuns|cli.headless_run|cli.frame_recording|cli.record_video_replay|cli.failing_devices|cli.demo_scene'
 if CXX=clang++ build build-tsan -DDRAWTABLE_TSAN=ON -DDRAWTABLE_BUILD_BENCH=OFF; then
 	TSAN_OPTIONS=ignore_noninstrumented_modules=1 ctest_run build-tsan -R "$threaded"
 else

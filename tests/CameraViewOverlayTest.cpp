@@ -48,7 +48,7 @@ protected:
 	CameraViewOverlayTest()
 	{
 		scene.createWorld(b2Vec2(0.0f, -10.0f));
-		board.homography = cv::Mat::eye(3, 3, CV_64F);
+		board.setHomography(cv::Mat::eye(3, 3, CV_64F));
 		board.colour = cv::Mat(480, 640, CV_8UC3, boardPaper);
 		board.rectifications = 1;
 	}
@@ -81,7 +81,7 @@ protected:
 TEST_F(CameraViewOverlayTest, BallCircleIsCoveredBySquaresOfThePaperAtItsCentre)
 {
 	// The camera sees the board at twice its size, shifted by (30, 10).
-	board.homography = (cv::Mat_<double>(3, 3) << 0.5, 0, -15, 0, 0.5, -5, 0, 0, 1);
+	board.setHomography((cv::Mat_<double>(3, 3) << 0.5, 0, -15, 0, 0.5, -5, 0, 0, 1));
 	board.colour.at<cv::Vec3b>(100, 200) = marked;
 	cameraFrame.at<cv::Vec3b>(210, 430) = marked;
 	analysis.ballRecords.push_back(circleRecord(200.7, 100.2, 12.5));
@@ -130,7 +130,7 @@ TEST_F(CameraViewOverlayTest, SamplePointsOutsideAnImageSkipThatCircle)
 	EXPECT_TRUE(untouched());
 
 	// On the board, but outside the camera picture: neither image is touched.
-	board.homography = (cv::Mat_<double>(3, 3) << 1, 0, 400, 0, 1, 0, 0, 0, 1);
+	board.setHomography((cv::Mat_<double>(3, 3) << 1, 0, 400, 0, 1, 0, 0, 0, 1));
 	analysis.ballRecords = {circleRecord(300.0, 100.0, 10.0)};
 	compose();
 	EXPECT_TRUE(untouched());
@@ -173,7 +173,7 @@ TEST_F(CameraViewOverlayTest, OnlyMovingBodiesArePaintedAndOnlyIntoTheCameraPict
 
 TEST_F(CameraViewOverlayTest, NormalIsTheCameraPictureHalfTurnedAlsoBeforeTheFirstScan)
 {
-	board.homography = cv::Mat();  // nothing is erased or painted, "warped" is not shown
+	board.setHomography(cv::Mat());  // nothing is erased or painted, "warped" is not shown
 	createBall(scene, 0.0f, 0.0f, 1.0f);
 	analysis.ballRecords.push_back(circleRecord(200.0, 100.0, 10.0));
 	cv::RNG(7).fill(cameraFrame, cv::RNG::UNIFORM, 0, 256);
@@ -202,7 +202,7 @@ TEST_F(CameraViewOverlayTest, NoCameraFrameOrASingularHomographyIsHarmless)
 	EXPECT_TRUE(pictures.camera.empty());
 
 	cameraFrame = camera;
-	board.homography = cv::Mat::zeros(3, 3, CV_64F);
+	board.setHomography(cv::Mat::zeros(3, 3, CV_64F));
 	compose();
 	EXPECT_TRUE(untouched());
 }

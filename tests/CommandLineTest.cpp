@@ -65,6 +65,11 @@ TEST(CommandLine, BadOptionsAndValuesAreRefusedByName)
 		{{"--source", "file:"}, "file:"},
 		{{"--trace="}, "--trace"},
 		{{"--headless=yes"}, "--headless"},
+		{{"--record", "pictures"}, "pictures"},
+		{{"--record="}, "\"\""},
+		{{"--record"}, "--record"},
+		{{"--keep-free", "lots"}, "lots"},
+		{{"--keep-free", "-1G"}, "-1G"},
 	};
 	for (const auto& c : cases)
 	{
@@ -77,7 +82,8 @@ TEST(CommandLine, BadOptionsAndValuesAreRefusedByName)
 TEST(CommandLine, UsageNamesEveryOption)
 {
 	const std::string usage = usageText();
-	for (const char* option : {"--source", "--headless", "--passes", "--trace", "--snapshots", "--help"})
+	for (const char* option :
+		{"--source", "--headless", "--passes", "--trace", "--snapshots", "--record", "--keep-free", "--help"})
 	{
 		EXPECT_NE(usage.find(option), std::string::npos) << option;
 	}
@@ -87,6 +93,22 @@ TEST(CommandLine, UsageNamesEveryOption)
 
 namespace
 {
+
+/// Without --record the folder decides; each choice and the floor are read.
+TEST(CommandLine, WhatIsRecordedAndHowMuchIsKeptFree)
+{
+	const ParsedCommandLine none = parseCommandLine({});
+	EXPECT_EQ(none.options.record, "");
+	EXPECT_FALSE(none.options.keepFree.has_value());
+	for (const char* what : {"frames", "video", "none"})
+	{
+		EXPECT_EQ(parseCommandLine({"--record", what}).options.record, what);
+	}
+	const ParsedCommandLine floor = parseCommandLine({"--record=video", "--keep-free=500M"});
+	ASSERT_TRUE(floor.ok()) << floor.error;
+	EXPECT_EQ(floor.options.keepFree, std::uint64_t(500) << 20);
+	EXPECT_EQ(parseCommandLine({"--keep-free", "0"}).options.keepFree, 0u);
+}
 
 TEST(CommandLine, DemoIsASourceOfItsOwnAndOnlyByItsExactName)
 {

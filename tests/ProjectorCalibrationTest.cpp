@@ -522,7 +522,8 @@ TEST(ProjectorCalibration, AWeakPatternTheDetectorReadsIsUsedAndOneItCannotIsPut
 TEST(ProjectedColours, LightOnAnyPaperIsNoInkAndNoHand)
 {
 	// Projected light adds to what the paper reflects; white paper, a warm and
-	// a cool room, dim and grey paper, with a weak or a strong projector.
+	// a cool room, dim and grey paper, with a weak or a strong projector. No
+	// ink class takes it, highlighters' included, and no skin.
 	const cv::Scalar papers[] = {{240, 240, 240}, {170, 200, 230}, {230, 200, 170}, {150, 150, 150}, {120, 125, 130}};
 	const cv::Scalar colours[] = {projectedColour::body, projectedColour::mouseWall, projectedColour::sensor,
 		projectedColour::burst, projectedColour::wallOutline};
@@ -543,6 +544,11 @@ TEST(ProjectedColours, LightOnAnyPaperIsNoInkAndNoHand)
 					EXPECT_EQ(inside.at<uchar>(0), 0) << "paper " << paper << " lit by " << colour << " x " << gain
 													  << " reads as " << ycrcb.at<cv::Vec3b>(0);
 				}
+				cv::Mat hsv, highlighter;
+				cv::cvtColor(lit, hsv, cv::COLOR_BGR2HSV);
+				cv::inRange(hsv, highlighterInk.lower(), highlighterInk.upper(), highlighter);
+				EXPECT_EQ(highlighter.at<uchar>(0), 0) << "paper " << paper << " lit by " << colour << " x " << gain
+													   << " reads as a highlighter, HSV " << hsv.at<cv::Vec3b>(0);
 			}
 		}
 	}

@@ -143,7 +143,8 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		{"light gradient 1\nmap a\n", "t.scene:1: G \"1\""},
 		{"light gradient 0.2 400\nmap a\n", "t.scene:1: ANGLE \"400\""},
 		{"camera jpeg 0\nmap a\n", "t.scene:1: QUALITY \"0\""},
-		{"camera noise\nmap a\n", "t.scene:1: expected \"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY]\": SIGMA is missing"},
+		{"camera noise\nmap a\n", "t.scene:1: expected \"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] "
+									 "[size W H] [flicker A] [bands A PERIOD [SPEED]]\": SIGMA is missing"},
 		{"camera sharpen 2\nmap a\n", "t.scene:1: unknown word \"sharpen\" in \"camera\""},
 		{"map a\nring black 200 190 28 4 wobble\n", "t.scene:2: expected \"ring INK X Y RADIUS WIDTH"},
 		// A ring wobbles by half its radius at most.

@@ -54,7 +54,7 @@ protected:
 	void scanned()
 	{
 		RectifiedBoard& board = program->app->board;
-		board.homography = cv::Mat::eye(3, 3, CV_64F);
+		board.setHomography(cv::Mat::eye(3, 3, CV_64F));
 		board.gray = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
 		board.colour = cv::Mat(480, 640, CV_8UC3, cv::Scalar(1, 2, 3));
 		board.rectifications += 1;

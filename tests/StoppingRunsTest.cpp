@@ -324,6 +324,39 @@ TEST(StoppingRuns, AFullDiskStopsTheRecordingWithOneLineAndTheGameRunsOn)
 	expectEveryPictureWhole(folder / "kept");
 }
 
+/// Recording stops by itself when the free space falls below the floor
+/// (--keep-free): a small in-memory file system on "video" as in the full disk
+/// test above, of 24 MB with 20 MB to be kept free. One line says so, every
+/// pass recorded before is whole, none after it, and the game plays on.
+TEST(StoppingRuns, RecordingStopsAtTheFloorWithOneLineAndTheGameRunsOn)
+{
+	const fs::path folder = runFolder("floor");
+	fs::create_directory(folder / "kept");
+	RunningProgram program(folder,
+		{"/usr/bin/unshare", "-rm", "/bin/sh", "-c",
+			"mount -t tmpfs -o size=24m tmpfs video || exit 77; \"$@\"; s=$?; cp -a video/. kept/; exit $s", "sh",
+			DRAWTABLE_PATH, "--headless", "--source", "demo", "--data", fs::current_path().string(), "--passes",
+			"60", "--trace", "run.jsonl", "--record", "frames", "--keep-free", "20M"});
+	const int status = program.waitStatus();
+	const std::string said = readAll(folder / "err.txt");
+	if (WEXITSTATUS(status) == 77 || WEXITSTATUS(status) == 127 || said.rfind("unshare:", 0) == 0)
+	{
+		GTEST_SKIP() << "no small file system here: " << said;
+	}
+	ASSERT_EQ(WEXITSTATUS(status), 0) << said;
+	EXPECT_EQ(wholeLines(folder / "run.jsonl").size(), 60u);
+	EXPECT_NE(said.find("video: "), std::string::npos) << said;
+	EXPECT_NE(said.find("free, less than the 20 MB kept free (--keep-free); recording stops, what it recorded is kept\n"),
+		std::string::npos) << said;
+	EXPECT_EQ(said.find("recording stops", said.find("recording stops") + 1), std::string::npos) << "more than once: " << said;
+	EXPECT_EQ(said.find("No space left"), std::string::npos) << said;
+	const int pairs = gamePicturesIn(folder / "kept");
+	EXPECT_GT(pairs, 0);
+	EXPECT_LT(pairs, 60);
+	expectPairs(folder / "kept", pairs);
+	expectEveryPictureWhole(folder / "kept");
+}
+
 /// The handler only notes the first stop signal: a repeated SIGTERM or SIGHUP
 /// changes nothing, a second SIGINT ends the process at once with 130. A
 /// signal ignored when the program started (nohup) stays ignored.

@@ -326,7 +326,11 @@ TEST_F(WholeFile, EveryWriterOfTheProgramGoesThroughIt)
 			}},
 		{"camera_para.dat", [&] { return arParamSave((at + "camera_para.dat").c_str(), 1, &camera) == 0; }},
 		{"snapshot.png", [&] { return display.writeSnapshots(folder.string()); }},
-		{"raw0.png", [&] { return !FrameRecorder::defaultFileWrite()(at + "raw0.png", frame); }},
+		{"raw0.png",
+			[&] {
+				const RenameTurn now{[] { return true; }, [](const std::error_code&) {}};
+				return !FrameRecorder::defaultFileWrite()(at + "raw0.png", frame, now);
+			}},
 		{"ss_cont.png", screenshot},
 	};
 	std::set<std::string> written;

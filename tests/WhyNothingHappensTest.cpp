@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
 
+#include <functional>
 #include <sstream>
 
 // A table that does not react says why, once a still period, on the console
@@ -177,3 +178,88 @@ TEST(WhyNothingHappens, FramesOfAnotherSizeThanReportedScaleTheCameraOnceAndAreS
 }
 
 }  // namespace
+
+namespace
+{
+
+/// A camera whose every frame is made afresh from the pass it is read in.
+class MadeFrames : public FrameSource
+{
+public:
+	explicit MadeFrames(std::function<cv::Mat(int)> make) : make(std::move(make)) {}
+	bool isOpened() const override { return true; }
+	bool read(cv::Mat& frame) override
+	{
+		frame = make(++reads);
+		return true;
+	}
+	bool pacesItself() const override { return false; }
+	cv::Size frameSize() const override { return cv::Size(640, 480); }
+	std::string describe() const override { return "made frames"; }
+
+private:
+	std::function<cv::Mat(int)> make;
+	int reads = 0;
+};
+
+/// What a program whose picture never keeps still says over 11 seconds of
+/// passes at 30 a second.
+std::string saidWhenUnsettled(std::function<cv::Mat(int)> make)
+{
+	TestProgram program(std::make_unique<MadeFrames>(std::move(make)));
+	program.app->clock = [&program] { return program.app->passCount / 30.0; };
+	::testing::internal::CaptureStderr();
+	program.run(330);
+	std::istringstream lines(::testing::internal::GetCapturedStderr());
+	std::string said;
+	for (std::string line; std::getline(lines, line);)
+	{
+		said += line.find("no folder \"video\"") == std::string::npos ? line + "\n" : "";
+	}
+	int events = 0;
+	for (const PassRecord& record : program.passes)
+	{
+		events += int(record.eventsOf("unsettled").size());
+	}
+	EXPECT_EQ(events, said.empty() ? 0 : 1) << said;
+	EXPECT_TRUE(program.scanPasses().empty());
+	return said;
+}
+
+}  // namespace
+
+/// A picture that never keeps still with the board in view is said once,
+/// after ten seconds, with its cause and what to do; without a board nothing
+/// is said (nothing could be scanned anyway).
+TEST(WhyNothingHappens, APictureThatNeverSettlesIsSaidOnceWithItsCause)
+{
+	const cv::Mat board = demoBoard();
+	const std::string waited = "the camera picture has not kept still for 10 seconds, so the board is not scanned: ";
+
+	const std::string moving = saidWhenUnsettled([&](int pass) {
+		cv::Mat frame = board.clone();
+		cv::circle(frame, cv::Point(100 + 8 * (pass % 30), 420), 30, cv::Scalar(60, 90, 160), cv::FILLED);
+		return frame;
+	});
+	EXPECT_EQ(moving.find(waited + "something keeps moving in view"), 0u) << moving;
+
+	const std::string flickering = saidWhenUnsettled([&](int pass) {
+		return pass % 2 == 0 ? board.clone() : cv::Mat(board * 0.25);
+	});
+	EXPECT_EQ(flickering.find(waited + "the light flickers"), 0u) << flickering;
+	EXPECT_NE(flickering.find("anti-flicker"), std::string::npos) << flickering;
+
+	const std::string noisy = saidWhenUnsettled([&](int pass) {
+		cv::Mat grain(board.size(), CV_8UC3);
+		cv::RNG(uint64_t(pass)).fill(grain, cv::RNG::UNIFORM, 0, 160);
+		cv::Mat frame;
+		cv::addWeighted(board, 0.6, grain, 0.6, 0.0, frame);
+		return frame;
+	});
+	EXPECT_EQ(noisy.find(waited + "the picture is noisy"), 0u) << noisy;
+
+	const std::string noBoard = saidWhenUnsettled([](int pass) {
+		return cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(pass % 2 == 0 ? 200 : 60));
+	});
+	EXPECT_EQ(noBoard, "");
+}

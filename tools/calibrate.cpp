@@ -16,6 +16,7 @@
 #include "colour/PaperWhite.h"
 #include "markers/ARParam.h"
 #include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
@@ -197,6 +198,10 @@ bool parseDevice(const std::string& text, int& device)
 
 int main(int argc, char** argv)
 {
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	const std::vector<std::string> arguments(argv + 1, argv + argc);
 	const CharucoLayout layout;
 	if (!arguments.empty() && arguments[0] == "print")

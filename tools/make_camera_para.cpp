@@ -5,6 +5,7 @@
 //   make_camera_para [FILE]     (default Data/camera_para.dat)
 
 #include "markers/ARParam.h"
+#include "tools/ToolUsage.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -12,6 +13,18 @@
 
 int main(int argc, char** argv)
 {
+	if (printedHelp(argc, argv,
+			"usage: make_camera_para [FILE]\n"
+			"writes the shipped camera parameters (a 640 x 480 webcam) to FILE\n"
+			"(default Data/camera_para.dat)\n"))
+	{
+		return 0;
+	}
+	if (argc > 2)
+	{
+		std::fprintf(stderr, "usage: make_camera_para [FILE]\n");
+		return 2;
+	}
 	const char* path = argc > 1 ? argv[1] : "Data/camera_para.dat";
 	ARParam param = {};
 	param.xsize = 640;

@@ -1,9 +1,9 @@
 // make_templates: the two circle template files from a picture of the
-// user's own pens.
+// user's own pens, or with --inks the user's own black and yellow.
 //
-//     make_templates [--data DIR] BOARD.png [DIRECTORY]
-//     make_templates [--data DIR] --photo PHOTO.png [DIRECTORY]
-//     make_templates [--data DIR] --device N [DIRECTORY]
+//     make_templates [--data DIR] [--inks] BOARD.png [DIRECTORY]
+//     make_templates [--data DIR] [--inks] --photo PHOTO.png [DIRECTORY]
+//     make_templates [--data DIR] [--inks] --device N [DIRECTORY]
 //
 // The board must show at least one black and one yellow circle drawn at the
 // size circles will be drawn in play. BOARD.png is a rectified colour board
@@ -15,11 +15,19 @@
 // templates made under one light serve under another. For each ink the
 // roundest ring is taken, as the contour search of the game sees it, and
 // written to DIRECTORY (the current directory by default) as circleExample.txt
-// and circleExampleYellow.txt.
+// and circleExampleYellow.txt. The inks are read as the program reads them:
+// with the data directory's inks.txt when there is one.
+//
+// With --inks, the same picture is a sample of the user's own pens (a ring or
+// a few strokes of each), whose black and yellow are learned and written to
+// DIRECTORY as inks.txt; the program reads that file from its data directory
+// and takes those inks in place of its built-in ones.
 
 #include "analysis/BoardColours.h"
 #include "analysis/ColourSegmentation.h"
 #include "analysis/ContourExtraction.h"
+#include "analysis/InkLearning.h"
+#include "analysis/OwnInks.h"
 #include "analysis/ShapeDescriptor.h"
 #include "analysis/TemplateFile.h"
 #include "analysis/TemplateRing.h"
@@ -28,6 +36,8 @@
 #include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
 #include "platform/StillFrameSource.h"
+#include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -38,9 +48,9 @@
 namespace
 {
 
-const char* const usage = "usage: make_templates [--data DIR] BOARD.png [DIRECTORY]\n"
-						  "       make_templates [--data DIR] --photo PHOTO.png [DIRECTORY]\n"
-						  "       make_templates [--data DIR] --device N [DIRECTORY]\n";
+const char* const usage = "usage: make_templates [--data DIR] [--inks] BOARD.png [DIRECTORY]\n"
+						  "       make_templates [--data DIR] [--inks] --photo PHOTO.png [DIRECTORY]\n"
+						  "       make_templates [--data DIR] [--inks] --device N [DIRECTORY]\n";
 
 /// A camera's first frames are often dark while its exposure settles.
 constexpr int framesToSettle = 30;
@@ -52,6 +62,8 @@ struct Request
 	std::string picture;
 	bool photo = false;
 	bool device = false;
+	/// Learn the inks instead of making the templates.
+	bool inks = false;
 	std::string directory;
 };
 
@@ -65,6 +77,10 @@ bool parseRequest(const std::vector<std::string>& arguments, Request& request)
 		if (name == "--data" && hasValue)
 		{
 			request.dataDir = arguments[++i];
+		}
+		else if (name == "--inks")
+		{
+			request.inks = true;
 		}
 		else if ((name == "--photo" || name == "--device") && hasValue && request.picture.empty())
 		{
@@ -174,10 +190,39 @@ bool writeTemplate(const std::string& board, const std::string& ink, const std::
 	return true;
 }
 
+/// Learn the inks of the sample on `image` and write them whole to `path`.
+int learnInks(const std::string& board, const cv::Mat& image, const std::string& path)
+{
+	OwnInks inks;
+	std::string error;
+	if (!learnOwnInks(image, inks, error))
+	{
+		std::fprintf(stderr, "%s: %s; nothing written\n", board.c_str(), error.c_str());
+		return 1;
+	}
+	const std::string text = ownInksText(inks);
+	const std::error_code failure = writeWholeFile(path, text.data(), text.size());
+	if (failure)
+	{
+		std::fprintf(stderr, "%s: cannot write the inks: %s\n", path.c_str(), failure.message().c_str());
+		return 1;
+	}
+	for (const auto& [name, range] : {std::make_pair("black", inks.black), std::make_pair("yellow", inks.yellow)})
+	{
+		std::printf("%s: %s takes Y %d to %d, Cr %d to %d, Cb %d to %d\n", path.c_str(), name, range.low.y, range.high.y,
+			range.low.cr, range.high.cr, range.low.cb, range.high.cb);
+	}
+	return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	Request request;
 	if (!parseRequest(std::vector<std::string>(argv + 1, argv + argc), request))
 	{
@@ -190,17 +235,26 @@ int main(int argc, char** argv)
 	{
 		return 1;
 	}
+	const std::string& board = request.picture;
+	if (request.inks)
+	{
+		return learnInks(board, image, request.directory + "inks.txt");
+	}
 
 	HeadlessDisplay display;
 	InkLayers ink;
 	ink.colours = image;
+	std::string error;
+	if (!readOwnInks(files.ownInks, ink.own, error))
+	{
+		std::fprintf(stderr, "%s; the built-in inks are used\n", error.c_str());
+	}
 	segmentColours(ink, display);
 	extractBlackContours(ink, display);
 	extractColourContours(ink);
 	const std::vector<cv::Point> black = roundestRing(ink.blackContours, ink.blackHierarchy);
 	const std::vector<cv::Point> yellow = roundestRing(ink.yellowContours, ink.yellowHierarchy);
 
-	const std::string& board = request.picture;
 	const bool blackDone = writeTemplate(board, "black", black, request.directory + "circleExample.txt");
 	const bool yellowDone = writeTemplate(board, "yellow", yellow, request.directory + "circleExampleYellow.txt");
 	return blackDone && yellowDone ? 0 : 1;

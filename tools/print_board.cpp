@@ -10,12 +10,17 @@
 #include "app/DataFiles.h"
 #include "markers/BoardSheet.h"
 #include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 
 #include <cstdio>
 #include <string>
 
 namespace
 {
+
+const char* const usage = "usage: print_board [OUTPUT_DIR]\n"
+						  "writes board.png (A3 landscape) and portal.png at 300 dpi into OUTPUT_DIR\n"
+						  "(default: the working directory)\n";
 
 constexpr double printDotsPerInch = 300.0;
 constexpr double mmPerInch = 25.4;
@@ -45,9 +50,13 @@ bool writeSheet(const std::string& configFile, cv::Size2d sizeMm, const std::str
 
 int main(int argc, char** argv)
 {
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	if (argc > 2)
 	{
-		std::fprintf(stderr, "usage: print_board [OUTPUT_DIR]\n");
+		std::fputs(usage, stderr);
 		return 2;
 	}
 	const std::string directory = argc > 1 ? std::string(argv[1]) + "/" : "";

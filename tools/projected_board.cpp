@@ -13,6 +13,7 @@
 #include "app/Application.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 #include "scenes/ScriptedBoardCamera.h"
 #include "scenes/ScriptedInputDisplay.h"
 
@@ -76,9 +77,8 @@ private:
 
 int main(int argc, char** argv)
 {
-	if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
+	if (printedHelp(argc, argv, usage))
 	{
-		std::fputs(usage, stdout);
 		return 0;
 	}
 	if (argc != 4)

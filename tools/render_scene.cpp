@@ -5,9 +5,10 @@
 //
 // Writes DIRECTORY/0000.png (pass 1) to the frame of pass PASSES, reading the
 // board, portal and camera files from Data/ in the current directory. The
-// scene's keys and clicks are not in the frames.
+// scene's keys and clicks are not in the frames, nor a projector's light.
 
 #include "platform/WholeFile.h"
+#include "tools/ToolUsage.h"
 #include "scenes/ScriptedBoardCamera.h"
 
 #include <cstdio>
@@ -17,9 +18,15 @@
 
 int main(int argc, char** argv)
 {
+	const char* const usage = "usage: render_scene SCENE PASSES DIRECTORY\n"
+							  "writes the frames of passes 1 to PASSES of SCENE as DIRECTORY/0000.png ...\n";
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	if (argc != 4)
 	{
-		std::fprintf(stderr, "usage: render_scene SCENE PASSES DIRECTORY\n");
+		std::fputs(usage, stderr);
 		return 2;
 	}
 	char* end = nullptr;
@@ -52,6 +59,14 @@ int main(int argc, char** argv)
 			return 1;
 		}
 	}
-	std::printf("%ld frames, %zu of them different\n", passes, camera->renderedFrames());
+	if (camera->inLinearLight())
+	{
+		// The sensor takes every frame anew from the states rendered.
+		std::printf("%ld frames in linear light, from %zu states rendered\n", passes, camera->renderedFrames());
+	}
+	else
+	{
+		std::printf("%ld frames, %zu of them different\n", passes, camera->renderedFrames());
+	}
 	return 0;
 }

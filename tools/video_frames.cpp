@@ -11,6 +11,7 @@
 
 #include "platform/WholeFile.h"
 #include "render/AviHeader.h"
+#include "tools/ToolUsage.h"
 
 #include <opencv2/videoio.hpp>
 
@@ -19,9 +20,15 @@
 
 int main(int argc, char** argv)
 {
+	const char* const usage = "usage: video_frames VIDEO [INDEX OUT.png]\n"
+							  "prints how many frames VIDEO holds and their size; writes frame INDEX to OUT.png\n";
+	if (printedHelp(argc, argv, usage))
+	{
+		return 0;
+	}
 	if (argc != 2 && argc != 4)
 	{
-		std::fprintf(stderr, "usage: video_frames VIDEO [INDEX OUT.png]\n");
+		std::fputs(usage, stderr);
 		return 2;
 	}
 	long wanted = -1;

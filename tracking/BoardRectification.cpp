@@ -42,7 +42,7 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame, RectifiedBoard& board)
 	{
 		return false;
 	}
-	board.homography = cv::getPerspectiveTransform(imageCorners, boardImageCorners());
+	board.setHomography(cv::getPerspectiveTransform(imageCorners, boardImageCorners()));
 	const cv::Mat& H = board.homography;
 
 	cv::Mat warped;
@@ -87,6 +87,7 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame, RectifiedBoard& board)
 
 	cv::cvtColor(warped, board.gray, cv::COLOR_BGR2GRAY);
 	board.colour = warped;
+	board.cameraFrame = frame;
 	board.rectifications += 1;
 	return true;
 }

@@ -3,6 +3,7 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cstdio>
 
 /// Mean squared reprojection error, pixels squared, above which a set pose is
@@ -149,6 +150,7 @@ ScanOutcome::Result BoardScanner::findBoard(RectifiedBoard& board)
 void BoardScanner::setReferenceFrame(const cv::Mat& frame)
 {
 	reference = frame.clone();
+	referenceCells = CellPicture(reference);
 }
 
 void BoardScanner::followFrameSize(cv::Size size)
@@ -162,6 +164,34 @@ void BoardScanner::followFrameSize(cv::Size size)
 	ARParam loaded = loadedParam;
 	arParamChangeSize(&loaded, imageWidth, imageHeight, &scaledParam);
 	tracker.arInitCparam(&scaledParam);
+}
+
+int BoardScanner::markersInView()
+{
+	if (boardConfig == nullptr || latestFrame.type() != CV_8UC3 || latestFrame.cols < smallestFrame.width
+		|| latestFrame.rows < smallestFrame.height)
+	{
+		return 0;
+	}
+	cv::Mat pixels;
+	cv::cvtColor(latestFrame, pixels, cv::COLOR_BGR2BGRA);
+	ARMarkerInfo* markerInfo = nullptr;
+	int markerCount = 0;
+	if (tracker.arDetectMarker(pixels.data, markerThreshold, &markerInfo, &markerCount) < 0)
+	{
+		return 0;
+	}
+	return boardMarkersAmong(markerInfo, markerCount);
+}
+
+int BoardScanner::boardMarkersAmong(const ARMarkerInfo* markers, int count) const
+{
+	int seen = 0;
+	for (const ARMultiEachMarkerInfoT& marker : boardConfig->marker)
+	{
+		seen += std::any_of(markers, markers + count, [&](const ARMarkerInfo& m) { return m.id == marker.patt_id; }) ? 1 : 0;
+	}
+	return seen;
 }
 
 bool poseAccepted(double error)

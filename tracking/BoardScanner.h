@@ -3,6 +3,8 @@
 #include "markers/ARParam.h"
 #include "markers/MarkerTracker.h"
 #include "platform/FrameSource.h"
+#include "tracking/CellPicture.h"
+#include "tracking/MotionTest.h"
 #include "tracking/RectifiedBoard.h"
 #include "tracking/ScanOutcome.h"
 #include "tracking/TrackerFiles.h"
@@ -44,20 +46,26 @@ public:
 	/// cannot go on.
 	bool scanBoard(RectifiedBoard& board);
 
-	/// Read one camera frame and compare it with the reference frame. On motion
-	/// the reference (and the motion frame) are renewed from it. A closed camera
-	/// counts as a still scene (after a short sleep, so the loop does not spin).
-	bool sceneMoved();
+	/// Read one camera frame and compare it with the reference frame (see
+	/// compareCellPictures: changes of the light, and what a projector was
+	/// expected to add, are not motion). On motion the reference (and the
+	/// motion frame) are renewed from it. A closed camera counts as a still
+	/// scene (after a short sleep, so the loop does not spin).
+	bool sceneMoved(const ExpectedLight& projected = ExpectedLight());
+	/// How the last frame read differed from the reference.
+	const MotionReading& lastMotionReading() const { return reading; }
 
 	/// Scan `frame` next, and compare the next frames with it: a frame chosen
 	/// by the caller (a still photo, a frame the projector did not light)
 	/// rather than the one that started the still period. A deep copy is kept.
 	void setReferenceFrame(const cv::Mat& frame);
-	/// Pixels (255) the motion test leaves out from now on, such as what a
-	/// projector lit lately, 8-bit and the frames' size; empty leaves none out.
-	/// A copy is kept: the caller may reuse its buffer.
-	void setMotionIgnored(const cv::Mat& pixels) { pixels.copyTo(ignoredInMotion); }
-	const cv::Mat& motionIgnored() const { return ignoredInMotion; }
+	/// The latest frame becomes the reference: a scan that was held back or
+	/// failed is next tried on a frame taken after it, never on the same one.
+	void renewReference() { setReferenceFrame(latestFrame); }
+
+	/// How many of the board's markers the latest frame shows (0 before start-up,
+	/// or when the frame cannot be searched). Costs a marker detection.
+	int markersInView();
 
 	/// The latest camera frame, read in the last sceneMoved; empty before.
 	const cv::Mat& cameraFrame() const { return latestFrame; }
@@ -100,6 +108,8 @@ private:
 	bool rectifyBoard(const cv::Mat& frame, RectifiedBoard& board);
 	/// Scale the camera parameters to frames of `size`, saying so.
 	void followFrameSize(cv::Size size);
+	/// The board's markers among what detection found in `markers`.
+	int boardMarkersAmong(const ARMarkerInfo* markers, int count) const;
 
 	const TrackerFiles files;
 	/// Binarisation threshold of marker detection.
@@ -122,8 +132,10 @@ private:
 
 	cv::Mat latestFrame;
 	cv::Mat reference;
+	/// The reference as the motion test compares it.
+	CellPicture referenceCells;
+	MotionReading reading;
 	cv::Mat lastMotion;
-	cv::Mat ignoredInMotion;
 	/// A failed frame read has been reported; it is reported once a run.
 	bool missingFrameReported = false;
 
@@ -136,9 +148,9 @@ private:
 /// mean miss of about ten pixels); a negative error means not found.
 bool poseAccepted(double error);
 
-/// True when the current frame differs from the reference by more than a mean
-/// of 10 grey levels per pixel in channel 0 (the sum is always divided by
-/// 640 x 480). An empty frame or reference, or two frames of different size or
-/// type, count as motion. Pixels set in `ignored` (8-bit, the frame's size)
-/// add nothing to the sum; an empty or other-sized mask leaves none out.
-bool frameDiffers(cv::Mat current, cv::Mat reference, const cv::Mat& ignored = cv::Mat());
+/// True when the current frame differs from the reference by more than the
+/// light explains (compareCellPictures), at any frame size. An empty frame or
+/// reference, or two frames of different size or type, count as motion.
+/// Pixels set in `ignored` (8-bit, the frame's size) are left out; an empty or
+/// other-sized mask leaves none out.
+bool frameDiffers(const cv::Mat& current, const cv::Mat& reference, const cv::Mat& ignored = cv::Mat());

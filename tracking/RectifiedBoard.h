@@ -12,11 +12,23 @@
 /// must accept that. A failed scan leaves the images and lists as they were.
 struct RectifiedBoard
 {
-	/// 3 x 3 perspective transform (doubles) from camera pixels to board pixels.
+	/// 3 x 3 perspective transform (doubles) from ideal camera pixels to board
+	/// pixels; set with setHomography, which keeps the way back beside it.
 	cv::Mat homography;
+	/// Board pixels to ideal camera pixels, and whether there is such a map
+	/// (false before the first scan, or for a homography that cannot be inverted).
+	cv::Matx33d boardToCamera = cv::Matx33d::eye();
+	bool mapped = false;
+
+	/// Set the homography and its inverse together: they are used every pass
+	/// and change only with a scan.
+	void setHomography(const cv::Mat& cameraToBoard);
 	/// The board as the camera saw it, BGR, and the same in grey.
 	cv::Mat colour;
 	cv::Mat gray;
+	/// The camera frame the board was found in (BGR): what the camera saw of
+	/// the paper at the scan, never lit by a projector.
+	cv::Mat cameraFrame;
 
 	/// The portal card was found in the last scan that found the board.
 	bool portalVisible = false;

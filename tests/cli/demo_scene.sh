@@ -92,7 +92,7 @@ done
 printf 'map a\nring blue 200 190 28 4\n' >bad.scene
 "$drawtable" --headless --source scene:bad.scene --passes 3 >out.txt 2>err.txt
 [ $? -eq 1 ] || fail "a bad scene file does not stop start-up"
-[ "$(cat err.txt)" = 'bad.scene:2: INK "blue" must be black, yellow or red' ] || fail "message: $(cat err.txt)"
+[ "$(cat err.txt)" = 'bad.scene:2: INK "blue" must be black, half-dry, yellow, warm-yellow, lemon, neon, pale-yellow, pale-green, red, or a colour #RRGGBB' ] || fail "message: $(cat err.txt)"
 
 "$drawtable" --headless --source demo --passes 3 --video no/such/dir/v.avi >out.txt 2>err.txt
 [ $? -eq 1 ] || fail "an unwritable video does not stop start-up"

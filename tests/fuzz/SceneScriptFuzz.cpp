@@ -16,10 +16,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 	{
 		script.stateAt(pass);
 		script.inputsAt(pass);
+		script.cameraAt(pass);
 	}
 	for (const SceneCue& cue : script.cues)
 	{
 		script.stateAt(cue.pass);
+		script.cameraAt(cue.pass + cue.over / 2);
 	}
+	script.inLinearLight();
 	return 0;
 }

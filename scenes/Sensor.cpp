@@ -1,0 +1,87 @@
+#include "scenes/Sensor.h"
+
+#include <cmath>
+
+namespace
+{
+
+constexpr uint64_t grainSeed = 20250107;
+constexpr uint64_t flickerSeed = 0x6c69676874ull;
+
+/// Fresh grain is read from a field this much wider and taller than a frame,
+/// at one of its margin * margin offsets a pass.
+constexpr int grainMargin = 64;
+/// Consecutive passes take offsets this far apart in the list of offsets; odd,
+/// so that 4096 passes in a row all differ.
+constexpr int grainStride = 1237;
+
+}  // namespace
+
+double drawOfPass(uint64_t seed, int pass)
+{
+	// splitmix64 of the seed and the pass.
+	uint64_t z = seed + 0x9e3779b97f4a7c15ull * (uint64_t(uint32_t(pass)) + 1);
+	z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ull;
+	z = (z ^ (z >> 27)) * 0x94d049bb133111ebull;
+	z ^= z >> 31;
+	return double(z >> 11) / double(1ull << 53);
+}
+
+Sensor::Sensor(const Photography& photography, cv::Size frameSize) : photography(photography), size(frameSize)
+{
+	if (photography.noise > 0.0)
+	{
+		const int margin = photography.freshGrain ? grainMargin : 0;
+		grain.create(size.height + margin, size.width + margin, CV_32FC3);
+		cv::RNG rng(grainSeed);
+		rng.fill(grain, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(photography.noise));
+	}
+}
+
+double Sensor::flickerIn(int pass) const
+{
+	// The lamp's cycle is ten milliseconds; a frame starts at any moment of it.
+	return 1.0 + photography.flicker * std::sin(2.0 * CV_PI * drawOfPass(flickerSeed, pass));
+}
+
+double Sensor::bandsIn(int row, int pass) const
+{
+	const RollingBands& bands = photography.bands;
+	return 1.0 + bands.amplitude * std::sin(2.0 * CV_PI * (row + bands.speed * pass) / bands.period);
+}
+
+cv::Point Sensor::grainOffset(int pass) const
+{
+	if (!photography.freshGrain)
+	{
+		return cv::Point();
+	}
+	const long step = (long(pass) * grainStride) % (grainMargin * grainMargin);
+	const int index = int(step < 0 ? step + grainMargin * grainMargin : step);
+	return cv::Point(index % grainMargin, index / grainMargin);
+}
+
+void Sensor::expose(const cv::Mat& focal, const CameraSettings& settings, int pass, cv::Mat& frame) const
+{
+	CV_Assert(focal.type() == CV_32FC3 && focal.size() == size);
+	frame.create(size, CV_8UC3);
+	const double level = settings.exposure * flickerIn(pass);
+	const cv::Point offset = grainOffset(pass);
+	for (int row = 0; row < size.height; ++row)
+	{
+		const double rowLevel = level * (photography.bands.amplitude > 0.0 ? bandsIn(row, pass) : 1.0);
+		const float gain[3] = {float(rowLevel * settings.balance[0]), float(rowLevel * settings.balance[1]),
+			float(rowLevel * settings.balance[2])};
+		const float* in = focal.ptr<float>(row);
+		const float* noise = grain.empty() ? nullptr : grain.ptr<float>(row + offset.y) + 3 * offset.x;
+		uchar* out = frame.ptr<uchar>(row);
+		for (int i = 0; i < size.width * 3; i += 3)
+		{
+			for (int c = 0; c < 3; ++c)
+			{
+				out[i + c] = cv::saturate_cast<uchar>(in[i + c] * gain[c] + (noise ? noise[i + c] : 0.0f));
+			}
+		}
+	}
+	compressAsJpeg(frame, photography.jpegQuality);
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// One hand-drawn board, photographed by the synthetic camera in a scene of the
+// caller's choosing, and what the first rescan of it made: which of its rings
+// became balls and sensors, which of its strokes walls, and what was made from
+// nothing. The room and home matrices compare such surveys of one board under
+// different light with its survey under even light.
+
+/// The pens the drawing is drawn with: ink names and widths in board pixels,
+/// as the scene statements read them.
+struct DrawingPens
+{
+	std::string black = "black";
+	float blackWidth = 4.0f;
+	std::string highlighter = "yellow";
+	float highlighterWidth = 4.0f;
+};
+
+enum class Board
+{
+	Drawn,
+	Empty,
+	DrawnWithHand
+};
+
+/// What the first rescan of a still board made of it.
+struct Seen
+{
+	bool scanned = false;
+	bool hand = false;
+	std::vector<bool> balls;     ///< per drawn black ring
+	std::vector<bool> sensors;   ///< per drawn yellow ring
+	std::vector<bool> strokes;   ///< per drawn stroke, a wall along it
+	int strayBodies = 0;         ///< balls or sensors away from every drawn ring
+	int strayWalls = 0;          ///< walls away from every drawn line
+};
+
+/// The scene: `setting` (the camera's place, the light, the webcam, anything
+/// else before the map), then the board drawn with `pens`, empty, or drawn
+/// with `hand` (a timeline line such as "at 1 hand 330 270") over it.
+std::string drawnBoardScene(const std::string& setting, Board board, const DrawingPens& pens = DrawingPens(),
+	const std::string& hand = "at 1 hand 330 270");
+
+/// Plays the scene until its first rescan and surveys what it made.
+Seen survey(const std::string& sceneText, Board board);
+
+int count(const std::vector<bool>& found);
+
+/// Every element found under even light is found here too.
+bool atLeast(const std::vector<bool>& here, const std::vector<bool>& even);
+
+/// How many rings and strokes the drawing has: 2 black rings, 1 yellow, 3 strokes.
+constexpr int drawnBalls = 2;
+constexpr int drawnSensors = 1;
+constexpr int drawnStrokes = 3;
