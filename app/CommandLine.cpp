@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "calibration/ProjectorCalibration.h"
 #include "platform/DiskSpace.h"
 #include "platform/FrameSource.h"
 
@@ -26,14 +27,17 @@ bool parsePassCount(const std::string& text, long& passes)
 	return true;
 }
 
-/// Smallest projector picture the calibration pattern fits in, and the largest screen.
-constexpr int minProjectorWidth = 160;
-constexpr int minProjectorHeight = 120;
-constexpr int maxScreenSide = 16384;
+/// Positions reach this far: a desktop of many screens, but no number that overflows.
+constexpr long maxDesktopReach = 16384L * 8L;
+/// The largest picture a projector shows: an 8K one, 7680 x 4320, either way
+/// up, and no side above 8192. Beyond it every pass draws, shows and keeps a
+/// picture of hundreds of megabytes.
+constexpr int maxProjectorSide = 8192;
+constexpr long maxProjectorPixels = 7680L * 4320L;
 
 /// "X,Y,W,H": four whole numbers; X and Y may be negative (a screen left of
-/// or above the first), W and H large enough for the calibration pattern.
-bool parseDesktopRect(const std::string& text, DesktopRect& rect)
+/// or above the first). False when they are not four such numbers.
+bool readDesktopRect(const std::string& text, DesktopRect& rect)
 {
 	long values[4];
 	const char* at = text.c_str();
@@ -51,7 +55,7 @@ bool parseDesktopRect(const std::string& text, DesktopRect& rect)
 		errno = 0;
 		char* end = nullptr;
 		values[i] = std::strtol(start, &end, 10);
-		if (errno != 0 || values[i] < -maxScreenSide * 8L || values[i] > maxScreenSide * 8L)
+		if (errno != 0 || values[i] < -maxDesktopReach || values[i] > maxDesktopReach)
 		{
 			return false;
 		}
@@ -62,13 +66,32 @@ bool parseDesktopRect(const std::string& text, DesktopRect& rect)
 		}
 		++at;
 	}
-	if (values[2] < minProjectorWidth || values[3] < minProjectorHeight || values[2] > maxScreenSide
-		|| values[3] > maxScreenSide)
+	if (values[2] <= 0 || values[3] <= 0)
 	{
 		return false;
 	}
 	rect = DesktopRect{int(values[0]), int(values[1]), int(values[2]), int(values[3])};
 	return true;
+}
+
+/// Why the projector's picture cannot be used at its size, or nothing: it
+/// must be large enough for the calibration to measure, and no larger than a
+/// projector shows.
+std::string projectorSizeProblem(const DesktopRect& rect)
+{
+	const std::string size = std::to_string(rect.width) + " x " + std::to_string(rect.height);
+	const std::string unmeasurable = unmeasurablePicture(cv::Size(rect.width, rect.height));
+	if (!unmeasurable.empty())
+	{
+		return unmeasurable;
+	}
+	if (rect.width > maxProjectorSide || rect.height > maxProjectorSide
+		|| long(rect.width) * long(rect.height) > maxProjectorPixels)
+	{
+		return "a " + size + " picture is larger than any projector's: at most " + std::to_string(maxProjectorSide)
+			+ " a side and 7680 x 4320 in all";
+	}
+	return std::string();
 }
 
 }  // namespace
@@ -135,10 +158,15 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 		}
 		else if (name == "--projector")
 		{
-			if (!parseDesktopRect(value, options.projector))
+			if (!readDesktopRect(value, options.projector))
 			{
-				parsed.error = "bad projector rectangle \"" + value
-					+ "\": use X,Y,W,H, whole numbers, W at least 160 and H at least 120";
+				parsed.error = "bad projector rectangle \"" + value + "\": use X,Y,W,H, whole numbers, W and H above 0";
+				return parsed;
+			}
+			const std::string problem = projectorSizeProblem(options.projector);
+			if (!problem.empty())
+			{
+				parsed.error = "bad projector rectangle \"" + value + "\": " + problem;
 				return parsed;
 			}
 		}
@@ -175,6 +203,30 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 		}
 	}
 	return parsed;
+}
+
+std::string projectorPlaceProblem(const DesktopRect& projector, const std::vector<cv::Rect>& screens)
+{
+	const cv::Rect picture(projector.x, projector.y, projector.width, projector.height);
+	std::string named;
+	for (const cv::Rect& screen : screens)
+	{
+		if ((picture & screen).area() > 0)
+		{
+			return std::string();
+		}
+		named += (named.empty() ? "" : "; ") + std::to_string(screen.x) + "," + std::to_string(screen.y) + ","
+			+ std::to_string(screen.width) + "," + std::to_string(screen.height);
+	}
+	if (screens.empty())
+	{
+		// Nothing known of the screens (no window system): the rectangle is taken as given.
+		return std::string();
+	}
+	return "the projector rectangle " + std::to_string(projector.x) + "," + std::to_string(projector.y) + ","
+		+ std::to_string(projector.width) + "," + std::to_string(projector.height)
+		+ " lies outside every screen of the desktop (" + named
+		+ "): give --projector the rectangle where the projector's picture is, once it extends the desktop";
 }
 
 std::string usageText()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <opencv2/core.hpp>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -54,6 +56,11 @@ struct ParsedCommandLine
 /// Read the arguments after the program name. Options take their value as the
 /// next argument or after '=' (--passes 300, --passes=300).
 ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments);
+
+/// Why the projector's picture cannot be on the desktop whose screens are
+/// `screens` (X,Y,W,H each, as the display knows them): it lies outside every
+/// one. Empty when it overlaps one, or when no screens are known.
+std::string projectorPlaceProblem(const DesktopRect& projector, const std::vector<cv::Rect>& screens);
 
 /// The usage text, ending with a line end.
 std::string usageText();

@@ -67,9 +67,10 @@ void ShatterWatch::report(Event event)
 	reportTo(next, std::move(event));
 }
 
-ProjectorMode::ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile, EventSink& trace)
-	: display(display), screen(screen), calibrationFile(std::move(calibrationFile)), trace(trace),
-	  picture(screen.size())
+ProjectorMode::ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile,
+	std::string cameraParametersFile, EventSink& trace)
+	: display(display), screen(screen), calibrationFile(std::move(calibrationFile)),
+	  cameraParametersFile(std::move(cameraParametersFile)), trace(trace), picture(screen.size())
 {
 	watch.next = &trace;
 }
@@ -99,6 +100,12 @@ void ProjectorMode::readCalibration()
 			calibrationFile.c_str(), read.projectorSize.width, read.projectorSize.height, screen.width, screen.height);
 		return;
 	}
+	if (read.cameraParameters != cameraParametersRecord(cameraParametersFile))
+	{
+		std::fprintf(stderr, "%s: measured with other camera parameters than %s has now; the projector is measured again\n",
+			calibrationFile.c_str(), cameraParametersFile.c_str());
+		return;
+	}
 	useCalibration(read);
 }
 
@@ -112,16 +119,16 @@ void ProjectorMode::open(cv::Size cameraSize)
 			cameraSize.height);
 		hasCalibration = false;
 	}
+	// Calibrations, their refusals and the files' are said in one place: standard error.
 	if (hasCalibration)
 	{
-		std::printf("%s, from %s\n", describeCalibration(measured).c_str(), calibrationFile.c_str());
+		std::fprintf(stderr, "%s, from %s\n", describeCalibration(measured).c_str(), calibrationFile.c_str());
 	}
 	else
 	{
-		std::printf("the projector is measured first: keep the board under it and hands off\n");
+		std::fprintf(stderr, "the projector is measured first: keep the board under it and hands off\n");
 		startCalibration();
 	}
-	std::fflush(stdout);
 }
 
 bool ProjectorMode::sceneMoved(BoardScanner& scanner, int pass)
@@ -413,20 +420,20 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 		referenceLeast.release();
 		referenceMost.release();
 		referenceKnown = true;
-		cv::Matx33d idealToMm;
-		const cv::Matx33d* toMm = nullptr;
+		// The error is measured over the board, or over the whole picture when it was not found.
+		const double* lens = scanner.cameraParam().dist_factor;
+		ErrorArea area = pictureErrorArea(result.cameraSize, lens);
 		if (scanner.scanBoard(board) && board.mapped)
 		{
-			idealToMm = boardPixelsToSetMm(*scanner.boardMarkers()) * board.boardToCamera.inv();
-			toMm = &idealToMm;
+			area = boardErrorArea(board.boardToCamera, cv::Size(boardWidth, boardHeight),
+				boardPixelsToSetMm(*scanner.boardMarkers()));
 		}
-		const CharucoView named =
-			findCharucoCorners(done.shownPattern().layout, projectedLight(done.litFrame, done.darkFrame), 1);
-		const CharucoView seen = placeOnChessboard(named, projectedLight(done.chessboardFrame, done.darkFrame));
-		ok = fitProjectorCalibration(done.shownPattern(), seen, scanner.cameraParam().dist_factor, toMm, result, problem);
+		result.cameraParameters = cameraParametersRecord(cameraParametersFile);
+		ok = done.fit(lens, area, result, problem);
 	}
 	Event event("projectorCalibration");
-	event.set("ok", ok).set("rmsPixels", result.rmsPixels).set("rmsMm", result.rmsMm)
+	event.set("ok", ok).set("rmsPixels", result.rmsPixels).set("largestPixels", result.largestPixels)
+		.set("rmsMm", result.rmsMm).set("largestMm", result.largestMm)
 		.set("cornersFound", double(result.cornersFound)).set("cornersUsed", double(result.cornersUsed))
 		.set("latency", double(result.latencyPasses));
 	trace.report(event);
@@ -436,7 +443,7 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 		hasCalibration = true;
 		lightMisplaced = false;
 		seenShares.clear();
-		std::printf("%s\n", describeCalibration(result).c_str());
+		std::fprintf(stderr, "%s\n", describeCalibration(result).c_str());
 		std::string error;
 		if (!saveProjectorCalibration(calibrationFile, result, error))
 		{
@@ -447,6 +454,5 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 	{
 		std::fprintf(stderr, "projector calibration refused: %s; press c to measure again\n", problem.c_str());
 	}
-	std::fflush(stdout);
 	run.reset();
 }

@@ -48,8 +48,10 @@ class ProjectorMode
 {
 public:
 	/// The projector's picture is the desktop rectangle `screen`; the
-	/// calibration is kept in `calibrationFile`; events go on to `trace`.
-	ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile, EventSink& trace);
+	/// calibration is kept in `calibrationFile`, and holds for the camera
+	/// parameters of `cameraParametersFile`; events go on to `trace`.
+	ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile, std::string cameraParametersFile,
+		EventSink& trace);
 
 	/// Where the physics' events go: shatters are burst on the board, and
 	/// every event goes on to the trace.
@@ -57,8 +59,9 @@ public:
 
 	/// Take `given` as the calibration rather than reading or measuring one.
 	void useCalibration(const ProjectorCalibration& given);
-	/// Read the calibration file; one that is damaged or fits another
-	/// projector is said, and the projector measured again.
+	/// Read the calibration file; one that is damaged, fits another projector
+	/// or was measured with other camera parameters is said, and the
+	/// projector measured again.
 	void readCalibration();
 	/// Open the window. A calibration made with another camera size is said
 	/// and measured again, as is none at all.
@@ -124,6 +127,7 @@ private:
 	Display& display;
 	const cv::Rect screen;
 	const std::string calibrationFile;
+	const std::string cameraParametersFile;
 	ShatterWatch watch;
 	EventSink& trace;
 

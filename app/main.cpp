@@ -129,6 +129,12 @@ int main(int argc, char** argv)
 		return 1;
 	}
 	std::unique_ptr<Display> display = makeDisplay(options, source.scene);
+	const std::string offScreen = projectorPlaceProblem(options.projector, display->screens());
+	if (!options.projector.empty() && !offScreen.empty())
+	{
+		std::fprintf(stderr, "drawtable: %s\n", offScreen.c_str());
+		return 1;
+	}
 	if (source.sceneCamera != nullptr && source.sceneCamera->projector() != nullptr)
 	{
 		source.sceneCamera->projector()->watch(*display);

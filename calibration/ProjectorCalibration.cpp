@@ -9,6 +9,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <sstream>
 
 namespace
@@ -18,6 +21,9 @@ namespace
 /// follow from the picture's shape. Smaller squares' codes are too fine for the camera.
 constexpr int patternSquaresX = 11;
 constexpr int patternSquareAtLeast = 40;
+/// The codes come from a dictionary of 100 (CharucoCalibration's): half the
+/// squares carry one, so a tall picture's rows stop at 200 squares in all.
+constexpr int patternSquaresAtMost = 200;
 /// The code in a square takes this share of its side, as on the printed board.
 constexpr double patternMarkerShare = 26.0 / 35.0;
 
@@ -30,12 +36,6 @@ constexpr double stretchQuantile = 0.995;
 
 /// Longest latency a calibration file may hold, in passes.
 
-
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
 
 bool finite(const cv::Matx33d& m)
 {
@@ -58,21 +58,92 @@ std::string figure(double value, int decimals = 2)
 	return text.str();
 }
 
+/// What no accepted calibration has: an error above the limit, too few
+/// corners, a map turning the board over that the file does not say was
+/// measured so. Empty when the figures are those of an accepted calibration.
+std::string implausibleFigures(const ProjectorCalibration& read)
+{
+	// No error is larger than the picture itself.
+	const double diagonal = std::hypot(read.projectorSize.width, read.projectorSize.height);
+	// Negative millimetres: the board was not seen, and both say so.
+	const bool mmKnown = !(read.rmsMm < 0.0 && read.largestMm < 0.0);
+	if (!(read.rmsPixels >= 0.0 && read.rmsPixels <= read.largestPixels && read.largestPixels <= diagonal)
+		|| (!mmKnown && !(read.largestPixels <= maxCalibrationPixels)))
+	{
+		return "an error of " + figure(read.rmsPixels) + " projector pixels RMS, " + figure(read.largestPixels)
+			+ " at most, which no calibration accepted has (at most " + figure(maxCalibrationPixels, 0)
+			+ " when the board was not found, never beyond the picture)";
+	}
+	if (mmKnown && !(read.rmsMm >= 0.0 && read.rmsMm <= read.largestMm && read.largestMm <= maxCalibrationMm))
+	{
+		return "an error of " + figure(read.rmsMm) + " mm RMS, " + figure(read.largestMm)
+			+ " mm at most, which no calibration accepted has (at most " + figure(maxCalibrationMm, 0) + " mm)";
+	}
+	if (read.cornersUsed < minCalibrationCorners || read.cornersFound < read.cornersUsed
+		|| 2 * read.cornersUsed < read.cornersFound)
+	{
+		return "cornersUsed " + std::to_string(read.cornersUsed) + " of cornersFound " + std::to_string(read.cornersFound)
+			+ ", which no calibration accepted has (at least " + std::to_string(minCalibrationCorners)
+			+ ", and most of those found)";
+	}
+	const cv::Point2d middle(read.cameraSize.width / 2.0, read.cameraSize.height / 2.0);
+	if (mapIsMirrored(read.cameraToProjector, middle) != read.mirrored)
+	{
+		return read.mirrored ? std::string("the file says the map is mirrored, but cameraToProjector is not")
+							 : std::string("cameraToProjector turns the board over, which a projector above the board cannot do (one seen in a mirror is measured so and the file says mirrored: 1)");
+	}
+	return std::string();
+}
+
 }  // namespace
+
+CharucoLayout projectorPatternLayout(cv::Size size)
+{
+	CharucoLayout layout;
+	// A margin of half a square all round: the board is one square larger than its squares.
+	layout.squaresX = std::clamp(size.width / patternSquareAtLeast - 1, 3, patternSquaresX);
+	int square = size.width / (layout.squaresX + 1);
+	if (square < 2 || size.height < 8)
+	{
+		// No room for a chessboard: one square, no corners.
+		layout.squaresX = layout.squaresY = 1;
+		return layout;
+	}
+	layout.squaresY = std::clamp(size.height / square - 1, 3, patternSquaresAtMost / layout.squaresX);
+	// Even, so that the half-square margin is whole.
+	square = std::min(square, size.height / (layout.squaresY + 1)) & ~1;
+	layout.squareMm = square;
+	layout.markerMm = std::floor(square * patternMarkerShare);
+	return layout;
+}
+
+std::string unmeasurablePicture(cv::Size size)
+{
+	const CharucoLayout layout = projectorPatternLayout(size);
+	const std::string picture = "a " + std::to_string(size.width) + " x " + std::to_string(size.height) + " picture";
+	const std::string smallest = "the smallest picture measured is " + std::to_string(smallestProjectorPicture.width)
+		+ " x " + std::to_string(smallestProjectorPicture.height);
+	if (layout.cornerCount() < minPatternCorners)
+	{
+		return picture + " gives the calibration pattern " + std::to_string(layout.cornerCount()) + " corners, at least "
+			+ std::to_string(minPatternCorners) + " are needed: " + smallest;
+	}
+	if (layout.squareMm < patternSquareAtLeast)
+	{
+		return picture + " gives the calibration pattern squares of " + std::to_string(int(layout.squareMm))
+			+ " pixels, too small for their codes to be read (at least " + std::to_string(patternSquareAtLeast)
+			+ "): " + smallest;
+	}
+	return std::string();
+}
 
 ProjectorPattern makeProjectorPattern(cv::Size size)
 {
 	CV_Assert(size.width >= 160 && size.height >= 120);
 	ProjectorPattern pattern;
-	CharucoLayout& layout = pattern.layout;
-	// A margin of half a square all round: the board is one square larger than its squares.
-	layout.squaresX = std::clamp(size.width / patternSquareAtLeast - 1, 3, patternSquaresX);
-	int square = size.width / (layout.squaresX + 1);
-	layout.squaresY = std::max(3, size.height / square - 1);
-	// Even, so that the half-square margin is whole.
-	square = std::min(square, size.height / (layout.squaresY + 1)) & ~1;
-	layout.squareMm = square;
-	layout.markerMm = std::floor(square * patternMarkerShare);
+	pattern.layout = projectorPatternLayout(size);
+	const CharucoLayout& layout = pattern.layout;
+	const int square = int(layout.squareMm);
 
 	// Lengths are pixels here: one "millimetre" a pixel.
 	const cv::Mat board = renderCharucoBoard(layout, 1.0);
@@ -189,12 +260,39 @@ CharucoView placeOnChessboard(const CharucoView& named, const cv::Mat& chessboar
 	return placed;
 }
 
+bool mapIsMirrored(const cv::Matx33d& cameraToProjector, cv::Point2d cameraPoint)
+{
+	// The map's local Jacobian there has the determinant det(H) / w^3, w the
+	// third row's value: its sign is that of det(H) w, whatever H's scale.
+	const cv::Vec3d q = cameraToProjector * cv::Vec3d(cameraPoint.x, cameraPoint.y, 1.0);
+	return cv::determinant(cameraToProjector) * q[2] < 0.0;
+}
+
+std::string cameraParametersRecord(const std::string& path)
+{
+	std::ifstream file(path, std::ios::binary);
+	if (!file)
+	{
+		return std::string();
+	}
+	uint64_t sum = 14695981039346656037ull;
+	uint64_t bytes = 0;
+	char c;
+	while (file.get(c))
+	{
+		sum = (sum ^ uint64_t(uint8_t(c))) * 1099511628211ull;
+		bytes += 1;
+	}
+	char text[64];
+	std::snprintf(text, sizeof text, "fnv1a64 %016llx, %llu bytes", (unsigned long long)sum, (unsigned long long)bytes);
+	return text;
+}
+
 bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView& seen, const double distortion[4],
-	const cv::Matx33d* idealToBoardMm, ProjectorCalibration& result, std::string& problem)
+	const ErrorArea& area, ProjectorCalibration& result, std::string& problem)
 {
 	result.projectorSize = pattern.picture.size();
-	std::vector<cv::Point2f> camera;
-	std::vector<cv::Point2f> projector;
+	std::vector<FittedCorner> found;
 	for (size_t i = 0; i < seen.ids.size() && i < seen.corners.size(); ++i)
 	{
 		const size_t id = size_t(seen.ids[i]);
@@ -202,15 +300,18 @@ bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView&
 		{
 			continue;
 		}
-		double x, y;
-		arParamObserv2Ideal(distortion, seen.corners[i].x, seen.corners[i].y, &x, &y);
-		camera.emplace_back(float(x), float(y));
-		projector.push_back(pattern.cornerAt[id]);
+		FittedCorner corner;
+		arParamObserv2Ideal(distortion, seen.corners[i].x, seen.corners[i].y, &corner.camera.x, &corner.camera.y);
+		corner.projector = pattern.cornerAt[id];
+		// Corners are numbered row by row.
+		corner.row = int(id) / (pattern.layout.squaresX - 1);
+		corner.column = int(id) % (pattern.layout.squaresX - 1);
+		found.push_back(corner);
 	}
-	result.cornersFound = int(camera.size());
+	result.cornersFound = int(found.size());
 	result.cornersUsed = 0;
-	result.rmsPixels = 0.0;
-	result.rmsMm = -1.0;
+	result.rmsPixels = result.largestPixels = 0.0;
+	result.rmsMm = result.largestMm = -1.0;
 
 	const std::string total = std::to_string(pattern.layout.cornerCount());
 	if (result.cornersFound < minCalibrationCorners)
@@ -221,19 +322,28 @@ bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView&
 		return false;
 	}
 
+	std::vector<cv::Point2f> camera;
+	std::vector<cv::Point2f> projector;
+	for (const FittedCorner& corner : found)
+	{
+		camera.emplace_back(corner.camera);
+		projector.emplace_back(corner.projector);
+	}
 	cv::Mat inliers;
 	cv::Mat rough = cv::findHomography(camera, projector, cv::RANSAC, ransacThreshold, inliers, 2000, 0.995);
+	std::vector<FittedCorner> kept;
 	std::vector<cv::Point2f> keptCamera;
 	std::vector<cv::Point2f> keptProjector;
-	for (size_t i = 0; !rough.empty() && i < camera.size(); ++i)
+	for (size_t i = 0; !rough.empty() && i < found.size(); ++i)
 	{
 		if (inliers.at<uchar>(int(i)) != 0)
 		{
+			kept.push_back(found[i]);
 			keptCamera.push_back(camera[i]);
 			keptProjector.push_back(projector[i]);
 		}
 	}
-	result.cornersUsed = int(keptCamera.size());
+	result.cornersUsed = int(kept.size());
 	// Most corners must agree: a fit that only a few support is chance.
 	if (result.cornersUsed < minCalibrationCorners || 2 * result.cornersUsed < result.cornersFound)
 	{
@@ -244,38 +354,42 @@ bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView&
 	// Least squares over the corners kept, refined by OpenCV.
 	const cv::Mat fine = cv::findHomography(keptCamera, keptProjector, 0);
 	result.cameraToProjector = cv::Matx33d(fine.empty() ? rough : fine);
-
-	double squares = 0.0;
-	double squaresMm = 0.0;
-	const cv::Matx33d projectorToCamera = result.cameraToProjector.inv();
-	for (size_t i = 0; i < keptCamera.size(); ++i)
+	if (!finite(result.cameraToProjector))
 	{
-		const cv::Point2d fitted = apply(result.cameraToProjector, keptCamera[i]);
-		const cv::Point2d miss = fitted - cv::Point2d(keptProjector[i]);
-		squares += miss.dot(miss);
-		if (idealToBoardMm != nullptr)
-		{
-			// Where the camera saw the corner, and where the fit says the projector put it.
-			const cv::Point2d seenMm = apply(*idealToBoardMm, keptCamera[i]);
-			const cv::Point2d litMm = apply(*idealToBoardMm, apply(projectorToCamera, keptProjector[i]));
-			squaresMm += (seenMm - litMm).dot(seenMm - litMm);
-		}
+		problem = "no map fits the corners found: lay the board flat and keep it, the camera and the projector still while the pattern shows";
+		return false;
 	}
-	result.rmsPixels = std::sqrt(squares / double(keptCamera.size()));
-	if (idealToBoardMm != nullptr)
+	cv::Point2d middle(0.0, 0.0);
+	for (const FittedCorner& corner : kept)
 	{
-		result.rmsMm = std::sqrt(squaresMm / double(keptCamera.size()));
+		middle += corner.camera / double(kept.size());
 	}
+	result.mirrored = mapIsMirrored(result.cameraToProjector, middle);
 
-	// Written so that an error that is no number fails: -1 millimetres means
-	// none was measured.
-	if (!finite(result.cameraToProjector) || !(result.rmsPixels <= maxCalibrationPixels)
-		|| !(result.rmsMm <= maxCalibrationMm))
+	const ErrorOverBoard error = measureErrorOverBoard(result.cameraToProjector, kept, area, result.projectorSize);
+	result.rmsPixels = error.rmsPixels;
+	result.largestPixels = error.largestPixels;
+	result.rmsMm = error.rmsMm;
+	result.largestMm = error.largestMm;
+	if (!error.measured)
 	{
-		problem = "the fit misses by " + figure(result.rmsPixels) + " projector pixels"
-			+ (result.rmsMm >= 0.0 ? " (" + figure(result.rmsMm) + " mm on the board)" : std::string())
-			+ " on average, more than " + figure(maxCalibrationPixels, 0) + " (" + figure(maxCalibrationMm, 0)
-			+ " mm): focus the projector and the camera, keep both still while the pattern shows, lay the board flat and let the picture cover it";
+		problem = "the " + std::to_string(result.cornersUsed)
+			+ " corners used lie in fewer than three rows or three columns of the pattern, which says nothing of the rest of the board: let the projector's picture cover the board's white paper";
+		return false;
+	}
+	if (error.pointsLit == 0)
+	{
+		problem = "the projector's picture, as the corners place it, misses the board: point the projector at the board";
+		return false;
+	}
+	// Written so that an error that is no number fails.
+	if (area.hasMm ? !(result.largestMm <= maxCalibrationMm) : !(result.largestPixels <= maxCalibrationPixels))
+	{
+		problem = "over the board the map may miss by up to "
+			+ (area.hasMm ? figure(result.largestMm) + " mm (" + figure(result.largestPixels) + " projector pixels), more than "
+					+ figure(maxCalibrationMm, 0) + " mm"
+						  : figure(result.largestPixels) + " projector pixels, more than " + figure(maxCalibrationPixels, 0))
+			+ ": let the projector's picture cover the whole board, focus the projector and the camera, keep both still while the pattern shows and lay the board flat";
 		return false;
 	}
 	return true;
@@ -284,10 +398,15 @@ bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView&
 std::string describeCalibration(const ProjectorCalibration& calibration)
 {
 	std::string text = "projector calibration: " + std::to_string(calibration.cornersUsed) + " of "
-		+ std::to_string(calibration.cornersFound) + " corners used, error " + figure(calibration.rmsPixels)
-		+ " projector pixels";
-	text += calibration.rmsMm >= 0.0 ? " (" + figure(calibration.rmsMm) + " mm on the board)"
-									 : std::string(" (mm unknown: the board was not found)");
+		+ std::to_string(calibration.cornersFound) + " corners used, error over the board "
+		+ figure(calibration.rmsPixels) + " projector pixels RMS, at most " + figure(calibration.largestPixels);
+	text += calibration.rmsMm >= 0.0
+		? " (" + figure(calibration.rmsMm) + " mm RMS, at most " + figure(calibration.largestMm) + " mm)"
+		: std::string(" (mm unknown: the board was not found)");
+	if (calibration.mirrored)
+	{
+		text += ", mirrored (the picture reaches the board through a mirror, or the projector is set to rear projection)";
+	}
 	return text + ", camera latency " + std::to_string(calibration.latencyPasses) + " passes";
 }
 
@@ -301,10 +420,14 @@ bool saveProjectorCalibration(const std::string& path, const ProjectorCalibratio
 		file.writeComment("Camera to projector for the table plane, written by drawtable's calibration (key c).");
 		file << "projectorSize" << calibration.projectorSize;
 		file << "cameraSize" << calibration.cameraSize;
+		file << "cameraParameters" << calibration.cameraParameters;
 		file << "cameraToProjector" << cv::Mat(calibration.cameraToProjector);
+		file << "mirrored" << int(calibration.mirrored);
 		file << "latencyPasses" << calibration.latencyPasses;
 		file << "rmsProjectorPixels" << calibration.rmsPixels;
+		file << "largestProjectorPixels" << calibration.largestPixels;
 		file << "rmsMillimetres" << calibration.rmsMm;
+		file << "largestMillimetres" << calibration.largestMm;
 		file << "cornersFound" << calibration.cornersFound;
 		file << "cornersUsed" << calibration.cornersUsed;
 		file << "paperLight" << cv::Vec3d(calibration.paperLight);
@@ -329,6 +452,7 @@ bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& cal
 {
 	ProjectorCalibration read;
 	cv::Mat matrix;
+	int mirrored = 0;
 	try
 	{
 		cv::FileStorage file(path, cv::FileStorage::READ | cv::FileStorage::FORMAT_YAML);
@@ -337,12 +461,26 @@ bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& cal
 			error = path + ": cannot read the projector calibration";
 			return false;
 		}
+		// Every figure must be there: a missing one would read as 0.
+		for (const char* name : {"cameraParameters", "largestProjectorPixels", "largestMillimetres", "cornersFound",
+				 "cornersUsed"})
+		{
+			if (file[name].empty())
+			{
+				error = path + ": no " + name + " in it (written by an older version, or cut short)";
+				return false;
+			}
+		}
 		file["projectorSize"] >> read.projectorSize;
 		file["cameraSize"] >> read.cameraSize;
+		file["cameraParameters"] >> read.cameraParameters;
 		file["cameraToProjector"] >> matrix;
+		file["mirrored"] >> mirrored;
 		file["latencyPasses"] >> read.latencyPasses;
 		file["rmsProjectorPixels"] >> read.rmsPixels;
+		file["largestProjectorPixels"] >> read.largestPixels;
 		file["rmsMillimetres"] >> read.rmsMm;
+		file["largestMillimetres"] >> read.largestMm;
 		file["cornersFound"] >> read.cornersFound;
 		file["cornersUsed"] >> read.cornersUsed;
 		if (!file["paperLight"].empty())
@@ -355,6 +493,7 @@ bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& cal
 		error = path + ": not a projector calibration file (OpenCV cannot parse it)";
 		return false;
 	}
+	read.mirrored = mirrored != 0;
 	if (matrix.rows != 3 || matrix.cols != 3 || matrix.channels() != 1)
 	{
 		error = path + ": cameraToProjector must be a 3 x 3 matrix";
@@ -384,6 +523,12 @@ bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& cal
 	if (read.latencyPasses < 0 || read.latencyPasses > longestLatencyPasses)
 	{
 		error = path + ": latencyPasses must be 0 to " + std::to_string(longestLatencyPasses);
+		return false;
+	}
+	const std::string implausible = implausibleFigures(read);
+	if (!implausible.empty())
+	{
+		error = path + ": " + implausible;
 		return false;
 	}
 	calibration = read;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calibration/CharucoCalibration.h"
+#include "calibration/ErrorOverBoard.h"
 
 #include <opencv2/core.hpp>
 
@@ -22,6 +23,10 @@ struct ProjectorPattern
 	std::vector<cv::Point2f> cornerAt;
 	std::vector<bool> hasCorner;
 };
+
+/// The squares of the pattern for a projector picture of `size`: as many as
+/// fit at 40 pixels or more a square, up to 11 across.
+CharucoLayout projectorPatternLayout(cv::Size size);
 
 /// The pattern for a projector picture of `size` (at least 160 x 120).
 ProjectorPattern makeProjectorPattern(cv::Size size);
@@ -47,14 +52,22 @@ struct ProjectorCalibration
 	cv::Size cameraSize;
 	/// Ideal (undistorted) camera pixels to projector pixels, for points of the table.
 	cv::Matx33d cameraToProjector = cv::Matx33d::eye();
+	/// The map turns the board over, as a projector seen in a mirror (or set
+	/// to rear projection) does; one hanging above the board does not.
+	bool mirrored = false;
 	/// Passes between a picture shown and the first camera frame showing it.
 	int latencyPasses = 0;
-	/// Root mean square error of the fit over the corners used, in projector
-	/// pixels and in millimetres on the board (negative: the board was not seen).
+	/// How far the map may be off over the board (see measureErrorOverBoard):
+	/// root mean square and largest, in projector pixels and in millimetres on
+	/// the board (negative: the board was not seen).
 	double rmsPixels = 0.0;
+	double largestPixels = 0.0;
 	double rmsMm = -1.0;
+	double largestMm = -1.0;
 	int cornersFound = 0;
 	int cornersUsed = 0;
+	/// The camera parameters it was measured with (cameraParametersRecord).
+	std::string cameraParameters;
 	/// What the projector's white adds to white paper in the camera's
 	/// picture, per channel (B, G, R), in grey levels. Unknown, the most a
 	/// channel can take: 255.
@@ -67,27 +80,51 @@ struct ProjectorCalibration
 /// set it).
 cv::Vec3d paperLightOf(const cv::Mat& litFrame, const cv::Mat& darkFrame);
 
-/// The largest fit error accepted, and the fewest corners.
-constexpr double maxCalibrationPixels = 2.0;
+/// The largest error over the board accepted: in millimetres on the board,
+/// which is what the eye sees of light beside the ink; in projector pixels
+/// only when the board was not found. And the fewest corners.
 constexpr double maxCalibrationMm = 2.0;
+constexpr double maxCalibrationPixels = 2.0;
 constexpr int minCalibrationCorners = 12;
+
+/// The fewest corners a pattern must have to be measured: on a drawn board the
+/// corners on ink, on the markers and off the paper are lost, and most of
+/// those found must agree, so twice the fewest a fit needs.
+constexpr int minPatternCorners = 2 * minCalibrationCorners;
+/// The smallest projector picture whose pattern has that many.
+const cv::Size smallestProjectorPicture(320, 240);
+
+/// Why a projector picture of `size` cannot be measured (its pattern has too
+/// few corners, or squares too small for a camera to read their codes), with
+/// the smallest that can; empty when it can.
+std::string unmeasurablePicture(cv::Size size);
+
+/// True when a map from ideal camera pixels turns the table over about
+/// `cameraPoint`, a point of the table the camera sees.
+bool mapIsMirrored(const cv::Matx33d& cameraToProjector, cv::Point2d cameraPoint);
+
+/// Which camera parameters a calibration holds for: the bytes of their file,
+/// summed (64-bit FNV-1a) and counted. Empty when the file cannot be read.
+std::string cameraParametersRecord(const std::string& path);
 
 /// Fit the camera-to-projector map from the pattern's corners seen in the
 /// camera (observed pixels, as the lens puts them; `distortion` are the camera
 /// parameters' factors, which take them to ideal pixels). The fit is robust:
 /// RANSAC over every corner found, then least squares over those it keeps,
-/// which must be most of them.
-/// `idealToBoardMm`, when not null, maps ideal camera pixels to millimetres on
-/// the board, for the error in millimetres. Returns false with `problem` saying
-/// what to change when the fit is too poor to use; `result` holds the figures
-/// either way.
+/// which must be most of them. Its error is measured over `area`, the board
+/// (see measureErrorOverBoard), and its largest must be within the limit.
+/// Returns false with `problem` saying what to change when the fit is too poor
+/// to use; `result` holds the figures either way.
 bool fitProjectorCalibration(const ProjectorPattern& pattern, const CharucoView& seen, const double distortion[4],
-	const cv::Matx33d* idealToBoardMm, ProjectorCalibration& result, std::string& problem);
+	const ErrorArea& area, ProjectorCalibration& result, std::string& problem);
 
 /// One line for the user: the figures of a calibration.
 std::string describeCalibration(const ProjectorCalibration& calibration);
 
 /// Write or read a calibration as an OpenCV FileStorage file. False with a
-/// one-line `error` naming the file when it cannot be written, read or used.
+/// one-line `error` naming the file when it cannot be written, read or used:
+/// a file is refused whose figures no calibration that was accepted has (an
+/// error above the limit, too few corners, a map that turns the board over
+/// when the file does not say so, or that says nothing of the camera).
 bool saveProjectorCalibration(const std::string& path, const ProjectorCalibration& calibration, std::string& error);
 bool loadProjectorCalibration(const std::string& path, ProjectorCalibration& calibration, std::string& error);

@@ -5,6 +5,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <cstdio>
+#include <vector>
 
 namespace
 {
@@ -23,11 +25,29 @@ constexpr int settlePasses = 1;
 constexpr double stillShare = 0.001;
 constexpr int stillGrey = 25;
 constexpr int stillFrames = 3;
-/// The pattern shows once this share of the pixels gained this much light:
-/// far above what a webcam's noise (sigma 2 to 4) gives lit minus dark, and a
-/// share of the picture that a hand moving through it would not give alone.
-constexpr double litShare = 0.01;
-constexpr int litGain = 30;
+
+/// The pattern is seen once OpenCV's detector reads this many of its corners
+/// in the light it added, in two frames in a row: what one code gives, which
+/// grain, a hand or the room's light changing do not make twice.
+constexpr int seenCorners = 4;
+
+/// How much the light changed is read from the frames smoothed over this many
+/// pixels square, which leaves a square of the pattern and takes the camera's
+/// grain away, at the share of the picture that changed most (the pattern's
+/// white squares cover far more than that).
+constexpr int gainSmoothing = 9;
+constexpr double gainQuantile = 0.99;
+/// Light that changed by this many grey levels more than the dark frames,
+/// smoothed alike, differ among themselves was there: the projector is on.
+constexpr double gainAboveNoise = 3.0;
+
+/// Sigma, in camera pixels, of the smoothing before the codes are read.
+constexpr double codeSmoothing = 1.0;
+
+/// A dark frame with this share of its pixels at or above this level in a
+/// channel is saturated: projected light cannot brighten it.
+constexpr double saturatedShare = 0.2;
+constexpr int saturatedLevel = 250;
 
 bool samePicture(const cv::Mat& a, const cv::Mat& b)
 {
@@ -40,15 +60,54 @@ bool samePicture(const cv::Mat& a, const cv::Mat& b)
 	return cv::countNonZero(largestChannel(difference) > stillGrey) < stillShare * double(a.total());
 }
 
-bool showsPattern(const cv::Mat& frame, const cv::Mat& dark)
+/// How much brighter `frame` is than `before`, in grey levels, where it gained
+/// most (at gainQuantile), both smoothed over `smoothing` pixels square; when
+/// `absolute`, how much it differs either way.
+double lightChange(const cv::Mat& frame, const cv::Mat& before, int smoothing, bool absolute)
 {
-	if (frame.size() != dark.size() || frame.type() != dark.type())
+	if (frame.size() != before.size() || frame.type() != before.type())
 	{
-		return false;
+		return 0.0;
 	}
-	cv::Mat gained;
-	cv::subtract(frame, dark, gained);
-	return cv::countNonZero(largestChannel(gained) > litGain) >= litShare * double(frame.total());
+	cv::Mat greyNow, greyBefore;
+	cv::cvtColor(frame, greyNow, cv::COLOR_BGR2GRAY);
+	cv::cvtColor(before, greyBefore, cv::COLOR_BGR2GRAY);
+	cv::Mat change;
+	cv::subtract(greyNow, greyBefore, change, cv::noArray(), CV_32F);
+	if (smoothing > 1)
+	{
+		cv::blur(change, change, cv::Size(smoothing, smoothing));
+	}
+	if (absolute)
+	{
+		change = cv::abs(change);
+	}
+	std::vector<float> values(change.begin<float>(), change.end<float>());
+	const size_t at = size_t(gainQuantile * double(values.size() - 1));
+	std::nth_element(values.begin(), values.begin() + long(at), values.end());
+	return values[at];
+}
+
+/// The light a coded frame added, for reading its codes: smoothed over about
+/// a pixel, which takes most of the camera's grain and little of a code's cell
+/// (the corners are placed on the plain chessboard's light, not here).
+cv::Mat codesInLight(const cv::Mat& frame, const cv::Mat& dark)
+{
+	cv::Mat light = projectedLight(frame, dark);
+	cv::GaussianBlur(light, light, cv::Size(0, 0), codeSmoothing);
+	return light;
+}
+
+double saturatedPart(const cv::Mat& frame)
+{
+	return cv::countNonZero(largestChannel(frame) >= saturatedLevel) / double(frame.total());
+}
+
+std::string figure(double value)
+{
+	char text[32];
+	std::snprintf(text, sizeof text, "%.0f", value);
+	return text;
 }
 
 }  // namespace
@@ -88,6 +147,10 @@ void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 	stillPasses = samePicture(frame, previous) ? stillPasses + 1 : 0;
 	if (darkPasses >= minDarkPasses && stillPasses >= stillFrames)
 	{
+		// The camera's grain and the room's flicker, as the last two dark frames
+		// show them: pixel by pixel, and smoothed as the light's gain is.
+		grain = lightChange(frame, previous, 1, true);
+		darkNoise = lightChange(frame, previous, gainSmoothing, true);
 		darkFrame = frame.clone();
 		// The pattern is shown from this pass on.
 		now = Showing;
@@ -106,10 +169,22 @@ void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 {
 	// Shown in pass p, a picture can first be seen by the camera read of pass p + 1.
-	if (seenPass == 0 && showsPattern(frame, darkFrame))
+	// Only light that changed can hold the pattern (and the detector is slow on grain).
+	const double gain = seenPass == 0 ? lightChange(frame, darkFrame, gainSmoothing, false) : 0.0;
+	strongestGain = std::max(strongestGain, gain);
+	if (seenPass == 0 && gain >= darkNoise + gainAboveNoise)
 	{
-		seenPass = pass;
-		latency = pass - patternPass - 1;
+		const CharucoView read = findCharucoCorners(pattern.layout, codesInLight(frame, darkFrame), 1);
+		if (int(read.ids.size()) >= seenCorners)
+		{
+			// Read in two frames in a row: a code read by chance in the grain is not read again.
+			if (readPass == pass - 1)
+			{
+				seenPass = readPass;
+				latency = readPass - patternPass - 1;
+			}
+			readPass = pass;
+		}
 	}
 	if (seenPass != 0 && pass >= seenPass + settlePasses)
 	{
@@ -122,8 +197,74 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 	if (seenPass == 0 && pass - patternPass > longestLatencyPasses + 1)
 	{
 		now = Failed;
-		problem = "the camera did not see the projector's pattern: switch the projector on, let the \"projector\" window show on it (--projector X,Y,W,H is where the projector's picture is on the desktop) and point it at the board";
+		problem = whyUnseen();
 	}
+}
+
+bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result,
+	std::string& refusal) const
+{
+	CV_Assert(now == Done);
+	const CharucoView named = findCharucoCorners(pattern.layout, codesInLight(litFrame, darkFrame), 1);
+	const CharucoView seen = placeOnChessboard(named, projectedLight(chessboardFrame, darkFrame));
+	result.latencyPasses = latency;
+	if (fitProjectorCalibration(pattern, seen, distortion, area, result, refusal))
+	{
+		return true;
+	}
+	if (result.cornersFound < minCalibrationCorners)
+	{
+		// Corners lost to a picture white already, or to light too weak: that is
+		// the cause. Else the light's figures tell the rest.
+		if (!lightProblem().empty())
+		{
+			refusal = lightProblem();
+		}
+		else if (refusal.find(": ") != std::string::npos)
+		{
+			refusal.insert(refusal.find(": "), " (the pattern brightened the board by " + figure(strongestGain)
+					+ " grey levels, the camera's picture varies by " + figure(grain) + " from frame to frame)");
+		}
+	}
+	return false;
+}
+
+std::string ProjectorCalibrationRun::lightProblem() const
+{
+	const double saturated = saturatedPart(darkFrame);
+	if (saturated >= saturatedShare)
+	{
+		return "the camera's picture is saturated: " + figure(100.0 * saturated)
+			+ " % of it is white already before the projector adds light, so its pattern cannot show there: lower the camera's exposure or gain, or dim the room";
+	}
+	// The detector reads single pixels: light below their own flicker is lost in it.
+	if (lightChanged() && strongestGain < grain)
+	{
+		return "the projector's light is too weak for the room: its pattern brightened the board by "
+			+ figure(strongestGain) + " grey levels, less than the camera's picture varies by from frame to frame ("
+			+ figure(grain)
+			+ "): darken the room, turn the projector's brightness up or bring it nearer the board, and focus it";
+	}
+	return std::string();
+}
+
+bool ProjectorCalibrationRun::lightChanged() const
+{
+	return strongestGain >= darkNoise + gainAboveNoise;
+}
+
+std::string ProjectorCalibrationRun::whyUnseen() const
+{
+	if (!lightProblem().empty())
+	{
+		return lightProblem();
+	}
+	if (lightChanged())
+	{
+		return "the camera sees the projector's light (" + figure(strongestGain)
+			+ " grey levels) but cannot read its pattern: focus the projector, and let its picture fall on the board's white paper";
+	}
+	return "the camera did not see the projector's pattern: switch the projector on, let the \"projector\" window show on it (--projector X,Y,W,H is where the projector's picture is on the desktop) and point it at the board; if it is on and points there, its light is too weak for the room: darken the room or turn its brightness up";
 }
 
 void ProjectorCalibrationRun::showingPlain(const cv::Mat& frame, int pass)

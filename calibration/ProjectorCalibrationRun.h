@@ -8,10 +8,13 @@
 
 /// Measuring the projector, one camera frame a pass. The projector first goes
 /// black until the camera picture keeps still: that frame is the dark frame.
-/// Then it shows the pattern until the camera sees it: the passes in between
-/// are the camera's latency, measured, not assumed. A pass later that frame is
-/// the lit frame. Then the plain chessboard, whose frame is taken once the
-/// latency has passed. The fit itself is fitProjectorCalibration's.
+/// Then it shows the pattern until the camera sees it, that is until OpenCV's
+/// detector reads it in the light added to the dark frame: the passes in
+/// between are the camera's latency, measured, not assumed. A pass later that
+/// frame is the lit frame. Then the plain chessboard, whose frame is taken once
+/// the latency has passed. The fit itself is fitProjectorCalibration's.
+/// A pattern never read is put down to its cause: a camera picture already
+/// white, light that changed too little for the room, or no light at all.
 class ProjectorCalibrationRun
 {
 public:
@@ -39,6 +42,12 @@ public:
 	}
 	const ProjectorPattern& shownPattern() const { return pattern; }
 
+	/// Once Done: the pattern's corners found in the light the frames show,
+	/// and the map fitted to them (fitProjectorCalibration, whose figures
+	/// `result` holds either way, with the latency). False with `refusal`
+	/// saying why and what to do; corners lost to a saturated picture say so.
+	bool fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result, std::string& refusal) const;
+
 	cv::Mat darkFrame;
 	/// The coded pattern's frame and the plain chessboard's.
 	cv::Mat litFrame;
@@ -51,6 +60,13 @@ private:
 	void darkening(const cv::Mat& frame, int pass);
 	void showing(const cv::Mat& frame, int pass);
 	void showingPlain(const cv::Mat& frame, int pass);
+	/// Why the pattern was not read, and what to do.
+	std::string whyUnseen() const;
+	/// What to do about a dark frame too white to show the pattern, or light
+	/// that changed less than the camera's picture flickers; empty for neither.
+	std::string lightProblem() const;
+	/// The pattern's frames gained light on the dark frame, beyond its flicker.
+	bool lightChanged() const;
 
 	ProjectorPattern pattern;
 	cv::Mat black;
@@ -61,6 +77,14 @@ private:
 	int stillPasses = 0;
 	cv::Mat previous;
 	int patternPass = 0;
+	/// The last pass whose frame the detector read, and the first of two in a row.
+	int readPass = 0;
 	int seenPass = 0;
 	int plainPass = 0;
+	/// How much the last dark frames differed, pixel by pixel and smoothed as
+	/// the gain is, and the most the pattern's frames gained on the dark one,
+	/// in grey levels.
+	double grain = 0.0;
+	double darkNoise = 0.0;
+	double strongestGain = 0.0;
 };

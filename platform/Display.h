@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 /// The seam to the window system: named windows showing images, mouse events
 /// per window and key presses. Everything the program shows or reads from the
@@ -53,6 +54,10 @@ public:
 	/// True when nobody watches: sources without a pace of their own then run
 	/// as fast as they can.
 	virtual bool isHeadless() const = 0;
+
+	/// The desktop's screens, as rectangles of it; empty when the display
+	/// cannot tell (no window system, or none at all).
+	virtual std::vector<cv::Rect> screens() const { return {}; }
 
 	/// The last image shown in each window, by window name.
 	const std::map<std::string, cv::Mat>& lastImages() const { return shown; }

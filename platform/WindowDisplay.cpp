@@ -1,5 +1,7 @@
 #include "platform/WindowDisplay.h"
 
+#include "platform/DesktopScreens.h"
+
 #include <opencv2/highgui.hpp>
 
 namespace
@@ -65,9 +67,14 @@ void WindowDisplay::createScreenWindow(const std::string& name, cv::Rect desktop
 		return;
 	}
 	places[name] = desktop.tl();
-	screens[name] = desktop;
+	screenWindows[name] = desktop;
 	open(name);
 	cv::imshow(name, cv::Mat::zeros(desktop.size(), CV_8UC3));
+}
+
+std::vector<cv::Rect> WindowDisplay::screens() const
+{
+	return desktopScreens();
 }
 
 bool WindowDisplay::setMouseHandler(const std::string& name, MouseHandler handler)
@@ -96,8 +103,8 @@ bool WindowDisplay::isClosed(const std::string& name) const
 
 void WindowDisplay::open(const std::string& name)
 {
-	const auto screen = screens.find(name);
-	if (screen != screens.end())
+	const auto screen = screenWindows.find(name);
+	if (screen != screenWindows.end())
 	{
 		// Sized by the program, not by its image, with neither tool bar nor
 		// status bar, and any shape: the window is exactly the rectangle, and

@@ -23,6 +23,9 @@ public:
 	int waitKey(int delayMs) override;
 	bool isClosed(const std::string& name) const override;
 	bool isHeadless() const override { return false; }
+	/// The X display's root window, which spans every monitor of the desktop;
+	/// empty without an X display.
+	std::vector<cv::Rect> screens() const override;
 
 private:
 	void open(const std::string& name);
@@ -32,6 +35,6 @@ private:
 	/// Where each window created so far goes.
 	std::map<std::string, cv::Point> places;
 	/// Windows that fill a rectangle of the desktop, whatever their image.
-	std::map<std::string, cv::Rect> screens;
+	std::map<std::string, cv::Rect> screenWindows;
 	int unplacedWindows = 0;
 };

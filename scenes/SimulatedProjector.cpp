@@ -34,6 +34,11 @@ SimulatedProjector::SimulatedProjector(const ProjectorPlacement& placement, cons
 	toProjector = planeToPixels(intrinsics, viewOfBoard(view.distance, view.tilt, view.turn, view.target));
 }
 
+cv::Matx33d SimulatedProjector::idealCameraToProjector(const CameraPose& cameraPose) const
+{
+	return toProjector * planeToPixels(cameraIntrinsics(camera), cameraPose).inv();
+}
+
 SimulatedProjector::TableMaps SimulatedProjector::tableMaps(
 	const CameraPose& cameraPose, const SheetImage& sheet, int samples) const
 {

@@ -45,6 +45,9 @@ public:
 	/// Millimetres of the board set's plane to projector pixels: where the
 	/// projector's light truly lands.
 	const cv::Matx33d& planeToProjector() const { return toProjector; }
+	/// Ideal pixels of the camera at `cameraPose` to the projector pixels that
+	/// light the same point of the table: the map a perfect calibration finds.
+	cv::Matx33d idealCameraToProjector(const CameraPose& cameraPose) const;
 	const ProjectorPlacement& placement() const { return where; }
 	/// Light added to the last frame, summed over its pixels and channels, and
 	/// pixel by pixel, 8-bit (empty when none was). Honestly, the light on the

@@ -12,6 +12,8 @@
 #include <opencv2/imgproc.hpp>
 
 #include <fstream>
+#include <functional>
+#include <iterator>
 
 namespace
 {
@@ -26,6 +28,12 @@ cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
 {
 	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
 	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
+}
+
+/// A board that fills the camera's ideal picture, 0.6 mm a pixel.
+ErrorArea boardFillingThePicture(double mmPerPixel = 0.6)
+{
+	return boardErrorArea(cv::Matx33d::eye(), cv::Size(640, 480), cv::Matx33d::diag(cv::Vec3d(mmPerPixel, mmPerPixel, 1.0)));
 }
 
 /// What a camera would report of the pattern: every corner through the true
@@ -76,15 +84,17 @@ TEST(ProjectorCalibration, RobustFitRecoversTheMapThroughTheLensAndLeavesWrongCo
 	{
 		seen.corners[size_t(i) * 7] += cv::Point2f(35.0f, -20.0f);
 	}
-	const cv::Matx33d idealToMm = cv::Matx33d::diag(cv::Vec3d(0.6, 0.6, 1.0));
 	ProjectorCalibration result;
 	std::string problem;
-	ASSERT_TRUE(fitProjectorCalibration(pattern, seen, lens, &idealToMm, result, problem)) << problem;
+	ASSERT_TRUE(fitProjectorCalibration(pattern, seen, lens, boardFillingThePicture(), result, problem)) << problem;
 	EXPECT_EQ(result.cornersFound, pattern.layout.cornerCount());
 	EXPECT_EQ(result.cornersUsed, result.cornersFound - 3);
-	EXPECT_LT(result.rmsPixels, 0.5);
+	EXPECT_GT(result.rmsPixels, 0.0);
+	EXPECT_LT(result.rmsPixels, result.largestPixels);
+	EXPECT_LT(result.largestPixels, 0.5);
 	EXPECT_GT(result.rmsMm, 0.0);
-	EXPECT_LT(result.rmsMm, 0.2);
+	EXPECT_LT(result.largestMm, 0.2);
+	EXPECT_FALSE(result.mirrored);
 	for (const cv::Point2d camera : {cv::Point2d(100, 100), cv::Point2d(320, 240), cv::Point2d(600, 420)})
 	{
 		EXPECT_LT(cv::norm(apply(result.cameraToProjector, camera) - apply(keystoned, camera)), 0.5) << camera;
@@ -95,15 +105,17 @@ TEST(ProjectorCalibration, RobustFitRecoversTheMapThroughTheLensAndLeavesWrongCo
 	const std::string said = describeCalibration(result);
 	const std::string corners = std::to_string(result.cornersUsed) + " of " + std::to_string(result.cornersFound) + " corners";
 	EXPECT_NE(said.find(corners), std::string::npos) << said;
-	EXPECT_NEAR(numberAfter(said, "error "), result.rmsPixels, 0.005) << said;
-	EXPECT_NE(said.find("projector pixels"), std::string::npos) << said;
+	EXPECT_NEAR(numberAfter(said, "error over the board "), result.rmsPixels, 0.005) << said;
+	EXPECT_NEAR(numberAfter(said, "projector pixels RMS, at most "), result.largestPixels, 0.005) << said;
 	EXPECT_NEAR(numberAfter(said, "("), result.rmsMm, 0.005) << said;
-	EXPECT_NE(said.find("mm on the board"), std::string::npos) << said;
+	EXPECT_NEAR(numberAfter(said, "mm RMS, at most "), result.largestMm, 0.005) << said;
 	EXPECT_EQ(numberAfter(said, "latency "), 3.0) << said;
+	EXPECT_EQ(said.find("mirror"), std::string::npos) << said;
 
 	// Without the board, nothing is known in millimetres, and it says so.
 	ProjectorCalibration withoutBoard;
-	ASSERT_TRUE(fitProjectorCalibration(pattern, seen, lens, nullptr, withoutBoard, problem)) << problem;
+	ASSERT_TRUE(fitProjectorCalibration(pattern, seen, lens, pictureErrorArea(cv::Size(640, 480), lens), withoutBoard,
+		problem)) << problem;
 	EXPECT_LT(withoutBoard.rmsMm, 0.0);
 	EXPECT_NE(describeCalibration(withoutBoard).find("mm unknown"), std::string::npos) << describeCalibration(withoutBoard);
 }
@@ -139,7 +151,7 @@ TEST(ProjectorCalibration, PoorFitsAreRefusedWithTheirCauseAndWhatToChange)
 	{
 		ProjectorCalibration result;
 		std::string problem;
-		EXPECT_FALSE(fitProjectorCalibration(pattern, c.seen, lens, nullptr, result, problem)) << c.what;
+		EXPECT_FALSE(fitProjectorCalibration(pattern, c.seen, lens, boardFillingThePicture(), result, problem)) << c.what;
 		EXPECT_EQ(result.cornersFound, c.found) << c.what;
 		if (std::string(c.counted) == "only ")
 		{
@@ -158,36 +170,91 @@ TEST(ProjectorCalibration, PoorFitsAreRefusedWithTheirCauseAndWhatToChange)
 
 	// Corners that agree but miss the board by more than the limit allows (a
 	// camera so far that a pixel is 10 mm): both misses are said, and the limits.
-	const cv::Matx33d coarse = cv::Matx33d::diag(cv::Vec3d(10.0, 10.0, 1.0));
 	ProjectorCalibration loose;
 	std::string problem;
-	EXPECT_FALSE(fitProjectorCalibration(pattern, seenThrough(pattern, keystoned, 0.5), lens, &coarse, loose, problem));
-	EXPECT_LE(loose.rmsPixels, maxCalibrationPixels);
-	EXPECT_GT(loose.rmsMm, maxCalibrationMm);
-	EXPECT_NEAR(numberAfter(problem, "misses by "), loose.rmsPixels, 0.005) << problem;
-	EXPECT_NEAR(numberAfter(problem, "projector pixels ("), loose.rmsMm, 0.005) << problem;
-	EXPECT_EQ(numberAfter(problem, "more than "), maxCalibrationPixels) << problem;
+	EXPECT_FALSE(fitProjectorCalibration(pattern, seenThrough(pattern, keystoned, 0.5), lens, boardFillingThePicture(10.0),
+		loose, problem));
+	EXPECT_LE(loose.largestPixels, maxCalibrationPixels);
+	EXPECT_GT(loose.largestMm, maxCalibrationMm);
+	EXPECT_NEAR(numberAfter(problem, "may miss by up to "), loose.largestMm, 0.005) << problem;
+	EXPECT_NEAR(numberAfter(problem, "mm ("), loose.largestPixels, 0.005) << problem;
+	EXPECT_EQ(numberAfter(problem, "more than "), maxCalibrationMm) << problem;
 	EXPECT_NE(problem.find("focus"), std::string::npos) << problem;
 
+	// Corners in one corner of the picture only, a little shaky: near them the
+	// map is good and over most of the board its RMS holds the limit, but the
+	// far side of the board is extrapolated. The limit is for the largest.
+	CharucoView corner = seenThrough(pattern, keystoned, 0.6);
+	CharucoView kept;
+	const int columns = pattern.layout.squaresX - 1;
+	for (size_t i = 0; i < corner.ids.size(); ++i)
+	{
+		if (corner.ids[i] / columns < 3 && corner.ids[i] % columns < 4)
+		{
+			kept.ids.push_back(corner.ids[i]);
+			kept.corners.push_back(corner.corners[i]);
+		}
+	}
+	const ErrorArea fine = boardFillingThePicture(0.2);
+	ProjectorCalibration partial;
+	std::string why;
+	EXPECT_FALSE(fitProjectorCalibration(pattern, kept, lens, fine, partial, why));
+	EXPECT_LE(partial.rmsMm, maxCalibrationMm);
+	EXPECT_GT(partial.largestMm, maxCalibrationMm);
+	EXPECT_NEAR(numberAfter(why, "may miss by up to "), partial.largestMm, 0.005) << why;
+	// And so it truly does: where the fitted map sends the light of the board's
+	// far points, against where it should go.
+	double trulyLargestMm = 0.0;
+	for (const cv::Point2d& point : fine.points)
+	{
+		const cv::Point2d landed = apply(keystoned.inv(), apply(partial.cameraToProjector, point));
+		trulyLargestMm = std::max(trulyLargestMm, 0.2 * cv::norm(landed - point));
+	}
+	EXPECT_GT(trulyLargestMm, maxCalibrationMm);
+
 	// A good fit whose millimetres are no number (a board map gone wrong) is no good fit.
-	const cv::Matx33d noMillimetres = cv::Matx33d::all(std::nan(""));
+	ErrorArea noMillimetres = boardFillingThePicture();
+	noMillimetres.toMm = cv::Matx33d::all(std::nan(""));
 	ProjectorCalibration result;
-	EXPECT_FALSE(fitProjectorCalibration(pattern, seenThrough(pattern, keystoned, 0.1), lens, &noMillimetres, result,
+	EXPECT_FALSE(fitProjectorCalibration(pattern, seenThrough(pattern, keystoned, 0.1), lens, noMillimetres, result,
 		problem));
-	EXPECT_TRUE(std::isnan(result.rmsMm)) << result.rmsMm;
+	EXPECT_TRUE(std::isnan(result.largestMm)) << result.largestMm;
+}
+
+/// A calibration as an accepted measurement leaves it.
+ProjectorCalibration acceptedCalibration()
+{
+	ProjectorCalibration c;
+	c.projectorSize = cv::Size(1280, 800);
+	c.cameraSize = cv::Size(640, 480);
+	c.cameraToProjector = keystoned;
+	c.latencyPasses = 3;
+	c.rmsPixels = 0.42;
+	c.largestPixels = 0.95;
+	c.rmsMm = 0.15;
+	c.largestMm = 0.33;
+	c.cornersFound = 31;
+	c.cornersUsed = 29;
+	c.cameraParameters = "fnv1a64 0123456789abcdef, 136 bytes";
+	return c;
+}
+
+std::string fileText(const std::string& path)
+{
+	std::ifstream in(path);
+	return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+/// The text with the line of `key` left out.
+std::string withoutLine(const std::string& text, const std::string& key)
+{
+	const size_t at = text.find("\n" + key + ":");
+	return at == std::string::npos ? text : text.substr(0, at) + text.substr(text.find('\n', at + 1));
 }
 
 TEST(ProjectorCalibration, FileKeepsTheCalibrationAndBadFilesAreNamed)
 {
-	ProjectorCalibration written;
-	written.projectorSize = cv::Size(1280, 800);
-	written.cameraSize = cv::Size(640, 480);
-	written.cameraToProjector = keystoned;
-	written.latencyPasses = 3;
-	written.rmsPixels = 0.42;
-	written.rmsMm = 0.15;
-	written.cornersFound = 31;
-	written.cornersUsed = 29;
+	const ProjectorCalibration written = acceptedCalibration();
 	const std::string path = scratchPath("projector.yml");
 	std::string error;
 	ASSERT_TRUE(saveProjectorCalibration(path, written, error)) << error;
@@ -198,28 +265,86 @@ TEST(ProjectorCalibration, FileKeepsTheCalibrationAndBadFilesAreNamed)
 	EXPECT_LT(cv::norm(cv::Mat(read.cameraToProjector), cv::Mat(keystoned)), 1e-9);
 	EXPECT_EQ(read.latencyPasses, 3);
 	EXPECT_EQ(read.cornersUsed, 29);
+	EXPECT_EQ(read.largestPixels, 0.95);
+	EXPECT_EQ(read.largestMm, 0.33);
+	EXPECT_EQ(read.cameraParameters, written.cameraParameters);
+	EXPECT_FALSE(read.mirrored);
+	const std::string good = fileText(path);
 
-	const std::string matrix = "cameraToProjector: !!opencv-matrix\n   rows: 3\n   cols: 3\n   dt: d\n   data: [ ";
-	const std::string sizes = "%YAML:1.0\nprojectorSize: [ 1280, 800 ]\ncameraSize: [ 640, 480 ]\n";
-	const std::pair<std::string, std::string> bad[] = {
-		{"nothing at all {{{", "cannot"},
-		{sizes + matrix + "1, 0, 0, 0, 1, 0, 0, 0, 0 ]\nlatencyPasses: 2\n", "cannot be inverted"},
-		{sizes + matrix.substr(0, matrix.find("rows")) + "rows: 2\n   cols: 2\n   dt: d\n   data: [ 1, 0, 0, 1 ]\n", "3 x 3"},
-		{sizes + matrix + "1, 0, 0, 0, 1, 0, 0, 0, 1 ]\nlatencyPasses: -4\n", "latencyPasses"},
-		{"%YAML:1.0\nprojectorSize: [ 0, 800 ]\ncameraSize: [ 640, 480 ]\n" + matrix
-				+ "1, 0, 0, 0, 1, 0, 0, 0, 1 ]\n",
-			"positive"},
-	};
-	for (const auto& [text, reason] : bad)
+	// Measured through a mirror: the map turns the board over, and the file says so.
+	const cv::Matx33d flipX(-1.0, 0.0, 1279.0, 0.0, 1.0, 0.0, 0.0, 0.0, 1.0);
+	ProjectorCalibration mirror = written;
+	mirror.cameraToProjector = flipX * keystoned;
+	mirror.mirrored = true;
+	ASSERT_TRUE(saveProjectorCalibration(path, mirror, error)) << error;
+	ASSERT_TRUE(loadProjectorCalibration(path, read, error)) << error;
+	EXPECT_TRUE(read.mirrored);
+
+	// A file refused names itself and its cause; each is one change to an
+	// accepted calibration, written as the program writes it, or to its text.
+	struct Bad
 	{
-		std::ofstream(path) << text;
+		const char* what;
+		std::function<void(ProjectorCalibration&)> change;
+		std::string text;
+		const char* reason;
+	};
+	const auto same = [](ProjectorCalibration&) {};
+	const Bad bad[] = {
+		{"no file format", same, "nothing at all {{{", "cannot"},
+		{"a map that cannot be inverted", [](ProjectorCalibration& c) { c.cameraToProjector = cv::Matx33d::diag(cv::Vec3d(1, 1, 0)); }, "", "cannot be inverted"},
+		{"latency", [](ProjectorCalibration& c) { c.latencyPasses = -4; }, "", "latencyPasses"},
+		{"no picture", [](ProjectorCalibration& c) { c.projectorSize.width = 0; }, "", "positive"},
+		{"an error of 1e9 pixels", [](ProjectorCalibration& c) { c.largestPixels = 1e9; }, "", "1000000000.00 at most, which no calibration accepted has"},
+		{"pixels above the limit, the board not found", [](ProjectorCalibration& c) { c.largestPixels = 2.5; c.rmsMm = c.largestMm = -1.0; }, "", "2.50 at most"},
+		{"a negative error", [](ProjectorCalibration& c) { c.rmsPixels = -0.4; }, "", "-0.40 projector pixels RMS"},
+		{"an RMS above its largest", [](ProjectorCalibration& c) { c.rmsPixels = 1.5; }, "", "1.50 projector pixels RMS, 0.95 at most"},
+		{"millimetres above the limit", [](ProjectorCalibration& c) { c.largestMm = 7.5; }, "", "7.50 mm at most"},
+		{"-3 corners", [](ProjectorCalibration& c) { c.cornersUsed = -3; }, "", "cornersUsed -3 of cornersFound 31"},
+		{"too few corners", [](ProjectorCalibration& c) { c.cornersUsed = c.cornersFound = 8; }, "", "at least 12"},
+		{"corners most of which disagreed", [](ProjectorCalibration& c) { c.cornersFound = 80; }, "", "cornersUsed 29 of cornersFound 80"},
+		{"a mirrored map", [&](ProjectorCalibration& c) { c.cameraToProjector = flipX * keystoned; }, "", "turns the board over"},
+		{"a map turned over by its sign", [](ProjectorCalibration& c) { c.cameraToProjector = keystoned * cv::Matx33d::diag(cv::Vec3d(1, -1, 1)); }, "", "turns the board over"},
+		{"a mirror the map does not show", [](ProjectorCalibration& c) { c.mirrored = true; }, "", "says the map is mirrored"},
+		{"no camera parameters", same, withoutLine(good, "cameraParameters"), "no cameraParameters"},
+		{"no largest error", same, withoutLine(good, "largestProjectorPixels"), "no largestProjectorPixels"},
+	};
+	for (const Bad& b : bad)
+	{
+		ProjectorCalibration changed = written;
+		b.change(changed);
+		ASSERT_TRUE(saveProjectorCalibration(path, changed, error)) << error;
+		if (!b.text.empty())
+		{
+			std::ofstream(path) << b.text;
+		}
 		error.clear();
-		EXPECT_FALSE(loadProjectorCalibration(path, read, error)) << text;
-		EXPECT_EQ(error.rfind(path, 0), 0u) << error;
-		EXPECT_NE(error.find(reason), std::string::npos) << text << " gave " << error;
+		EXPECT_FALSE(loadProjectorCalibration(path, read, error)) << b.what;
+		EXPECT_EQ(error.rfind(path + ": ", 0), 0u) << error;
+		EXPECT_NE(error.find(b.reason), std::string::npos) << b.what << " gave " << error;
+		EXPECT_EQ(error.find('\n'), std::string::npos) << error;
 	}
+	// A map scaled by -1 is the same map.
+	ProjectorCalibration negated = written;
+	negated.cameraToProjector = keystoned * -1.0;
+	ASSERT_TRUE(saveProjectorCalibration(path, negated, error)) << error;
+	EXPECT_TRUE(loadProjectorCalibration(path, read, error)) << error;
+
 	EXPECT_FALSE(loadProjectorCalibration(scratchPath("none.yml"), read, error));
 	EXPECT_FALSE(saveProjectorCalibration(scratchPath("no/such/folder/p.yml"), written, error));
+}
+
+TEST(ProjectorCalibration, CameraParametersAreRecordedByTheirBytes)
+{
+	const std::string path = scratchPath("camera_para.dat");
+	std::ofstream(path, std::ios::binary) << std::string("\0\0\2\x80 some bytes", 15);
+	const std::string first = cameraParametersRecord(path);
+	EXPECT_NE(first.find("15 bytes"), std::string::npos) << first;
+	EXPECT_EQ(cameraParametersRecord(path), first);
+	// One bit changed anywhere is another record.
+	std::ofstream(path, std::ios::binary) << std::string("\0\0\2\x81 some bytes", 15);
+	EXPECT_NE(cameraParametersRecord(path), first);
+	EXPECT_EQ(cameraParametersRecord(scratchPath("no such file")), "");
 }
 
 /// A camera watching a projector: the frame of a read shows the picture shown
@@ -278,6 +403,120 @@ TEST(ProjectorCalibration, RunMeasuresTheCamerasLatencyAndTakesDarkAndLitFrames)
 	EXPECT_NE(unseen.problem.find("did not see"), std::string::npos);
 	EXPECT_EQ(restless.state(), ProjectorCalibrationRun::Failed);
 	EXPECT_NE(restless.problem.find("keep still"), std::string::npos);
+}
+
+/// A camera over a projector in a room: grey paper at `paper` (saturated
+/// where it reaches 255), new sensor grain of `noise` grey levels every frame,
+/// and the picture shown `latency` reads before the last adding `gain` levels
+/// where it is white. `whiteAbove` rows from the top are paper at 255 whatever the
+/// room: a picture white there already. `blur` is the projector's focus.
+struct RoomCamera
+{
+	double paper;
+	double noise;
+	double gain;
+	int latency = 2;
+	int whiteAbove = 0;
+	/// The projector's focus: its picture blurred by this sigma, in camera pixels.
+	double blur = 0.0;
+	std::vector<cv::Mat> shown = {};
+	cv::RNG rng = cv::RNG(7);
+
+	cv::Mat read()
+	{
+		cv::Mat frame(480, 640, CV_32FC3, cv::Scalar::all(paper));
+		frame.rowRange(0, whiteAbove).setTo(cv::Scalar::all(255.0));
+		const int index = int(shown.size()) - 1 - latency;
+		if (index >= 0 && !shown[size_t(index)].empty())
+		{
+			cv::Mat light;
+			cv::resize(shown[size_t(index)], light, frame.size(), 0, 0, cv::INTER_AREA);
+			light.convertTo(light, CV_32FC3, gain / 255.0);
+			if (blur > 0.0)
+			{
+				cv::GaussianBlur(light, light, cv::Size(0, 0), blur);
+			}
+			frame += light;
+		}
+		cv::Mat grain(frame.size(), CV_32FC3);
+		rng.fill(grain, cv::RNG::NORMAL, cv::Scalar::all(0.0), cv::Scalar::all(noise));
+		frame += grain;
+		cv::Mat bytes;
+		frame.convertTo(bytes, CV_8UC3);
+		return bytes;
+	}
+};
+
+/// A camera without a lens: ideal pixels are the pixels it reports.
+const double noLens[4] = {320.0, 240.0, 0.0, 1.0};
+
+TEST(ProjectorCalibration, AWeakPatternTheDetectorReadsIsUsedAndOneItCannotIsPutDownToItsCause)
+{
+	struct Case
+	{
+		const char* what;
+		RoomCamera camera;
+		/// Empty: measured and fitted; else what the refusal says, and a figure in it.
+		const char* cause;
+		const char* figureAfter;
+		double figureLow;
+		double figureHigh;
+	};
+	Case cases[] = {
+		// 30 grey levels over a camera's grain of 3: the detector reads it.
+		{"a weak projector", RoomCamera{200.0, 3.0, 30.0}, "", "", 0.0, 0.0},
+		{"a weak projector on dark paper", RoomCamera{90.0, 2.0, 20.0}, "", "", 0.0, 0.0},
+		// 4 levels under a grain of 4: the light changed, the pattern is not read.
+		{"too weak for the room", RoomCamera{180.0, 4.0, 4.0}, "too weak for the room", "brightened the board by ", 3.0, 7.0},
+		{"paper already white", RoomCamera{254.0, 1.0, 150.0}, "saturated", "saturated: ", 90.0, 100.0},
+		{"no light at all", RoomCamera{180.0, 3.0, 0.0}, "did not see the projector's pattern", "", 0.0, 0.0},
+		{"a projector out of focus", RoomCamera{150.0, 2.0, 120.0, 2, 0, 6.0}, "cannot read its pattern: focus", "sees the projector's light (", 60.0, 130.0},
+		// Most of the picture white already: a few corners show below it, too few.
+		{"paper white but for a strip", RoomCamera{150.0, 2.0, 100.0, 2, 400}, "saturated", "saturated: ", 75.0, 90.0},
+	};
+	for (Case& c : cases)
+	{
+		ProjectorCalibrationRun run(cv::Size(640, 400));
+		int pass = 0;
+		while (run.state() != ProjectorCalibrationRun::Done && run.state() != ProjectorCalibrationRun::Failed && pass < 200)
+		{
+			run.see(c.camera.read(), ++pass);
+			c.camera.shown.push_back(run.picture().clone());
+		}
+		std::string refusal = run.problem;
+		bool used = false;
+		if (run.state() == ProjectorCalibrationRun::Done)
+		{
+			ProjectorCalibration result;
+			used = run.fit(noLens, pictureErrorArea(cv::Size(640, 480), noLens), result, refusal);
+			if (used)
+			{
+				// The camera sees the picture as it is across and stretched to 480 / 400 down.
+				for (const cv::Point2d camera : {cv::Point2d(100, 80), cv::Point2d(320, 240), cv::Point2d(560, 400)})
+				{
+					const cv::Point2d lit(camera.x, (camera.y + 0.5) * 400.0 / 480.0 - 0.5);
+					EXPECT_LT(cv::norm(apply(result.cameraToProjector, camera) - lit), 1.0) << c.what << " at " << camera;
+				}
+				EXPECT_LT(result.largestPixels, 1.0) << c.what;
+				EXPECT_EQ(result.latencyPasses, c.camera.latency) << c.what;
+			}
+		}
+		if (std::string(c.cause).empty())
+		{
+			EXPECT_TRUE(used) << c.what << ": " << refusal;
+			continue;
+		}
+		EXPECT_FALSE(used) << c.what;
+		EXPECT_NE(refusal.find(c.cause), std::string::npos) << c.what << ": " << refusal;
+		EXPECT_EQ(refusal.find('\n'), std::string::npos) << refusal;
+		if (*c.figureAfter != '\0')
+		{
+			EXPECT_GE(numberAfter(refusal, c.figureAfter), c.figureLow) << c.what << ": " << refusal;
+			EXPECT_LE(numberAfter(refusal, c.figureAfter), c.figureHigh) << c.what << ": " << refusal;
+		}
+		// Each says what to do.
+		EXPECT_NE(refusal.find(": "), std::string::npos) << refusal;
+	}
 }
 
 TEST(ProjectedColours, LightOnAnyPaperIsNoInkAndNoHand)

@@ -1,4 +1,5 @@
 #include "app/CommandLine.h"
+#include "calibration/ProjectorCalibration.h"
 #include "scenes/SceneScript.h"
 
 #include <gtest/gtest.h>
@@ -24,6 +25,69 @@ TEST(ProjectorOption, RectangleOfTheDesktopInBothFormsAndBadOnesRefused)
 		const ParsedCommandLine parsed = parseCommandLine({"--projector", bad});
 		EXPECT_FALSE(parsed.ok()) << bad;
 		EXPECT_NE(parsed.error.find("projector"), std::string::npos) << parsed.error;
+	}
+}
+
+/// The sizes --projector accepts are those the calibration can measure and a
+/// projector shows: each refused in one line that says why.
+TEST(ProjectorOption, SizesAreThoseTheCalibrationMeasuresAndAProjectorShows)
+{
+	struct Size
+	{
+		int width;
+		int height;
+		const char* refusedFor;  ///< empty: accepted
+	};
+	const Size sizes[] = {
+		{160, 120, "smallest picture measured is 320 x 240"},
+		{240, 180, "smallest picture measured is 320 x 240"},
+		{319, 240, "smallest picture measured is 320 x 240"},
+		{1280, 200, "smallest picture measured is 320 x 240"},
+		{320, 240, ""},
+		{800, 600, ""},
+		{1920, 1080, ""},
+		{3840, 2160, ""},
+		{7680, 4320, ""},
+		{4320, 7680, ""},
+		{8192, 4000, ""},
+		{8192, 4400, "larger than any projector's"},
+		{8200, 4320, "larger than any projector's"},
+		{16384, 16384, "larger than any projector's"},
+	};
+	for (const Size& size : sizes)
+	{
+		const std::string value = "1920,0," + std::to_string(size.width) + "," + std::to_string(size.height);
+		const ParsedCommandLine parsed = parseCommandLine({"--projector", value});
+		const std::string refusedFor = size.refusedFor;
+		EXPECT_EQ(parsed.ok(), refusedFor.empty()) << value << ": " << parsed.error;
+		if (refusedFor.empty())
+		{
+			// Whatever is accepted gives a pattern with corners to spare.
+			EXPECT_GE(makeProjectorPattern(cv::Size(size.width, size.height)).layout.cornerCount(), 2 * minCalibrationCorners)
+				<< value;
+			continue;
+		}
+		EXPECT_NE(parsed.error.find(refusedFor), std::string::npos) << value << ": " << parsed.error;
+		EXPECT_EQ(parsed.error.find('\n'), std::string::npos) << parsed.error;
+	}
+}
+
+/// A rectangle that overlaps no screen of the desktop is refused, naming the
+/// screens; one that overlaps any is taken, and so is every one when the
+/// screens are unknown (no window system).
+TEST(ProjectorOption, ARectangleOffEveryScreenIsRefused)
+{
+	const std::vector<cv::Rect> screens = {{0, 0, 1920, 1080}, {1920, 0, 1280, 800}};
+	const auto at = [](int x, int y) { return DesktopRect{x, y, 1280, 800}; };
+	EXPECT_EQ(projectorPlaceProblem(at(1920, 0), screens), "");
+	EXPECT_EQ(projectorPlaceProblem(at(3000, 700), screens), "") << "partly on the second screen";
+	EXPECT_EQ(projectorPlaceProblem(at(-1279, -799), screens), "") << "a pixel on the first";
+	EXPECT_EQ(projectorPlaceProblem(at(5000, 0), {}), "");
+	for (const DesktopRect off : {at(3200, 0), at(-1280, 0), at(0, 1080), at(1920, 800), at(10000, 10000)})
+	{
+		const std::string problem = projectorPlaceProblem(off, screens);
+		EXPECT_NE(problem.find("outside every screen"), std::string::npos) << off.x << "," << off.y << ": " << problem;
+		EXPECT_NE(problem.find("0,0,1920,1080; 1920,0,1280,800"), std::string::npos) << problem;
 	}
 }
 

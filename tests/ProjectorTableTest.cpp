@@ -1,3 +1,4 @@
+#include "ProjectorTruth.h"
 #include "ScratchFiles.h"
 #include "TestSupport.h"
 
@@ -61,13 +62,11 @@ at 158 hand away
 constexpr int passes = 215;
 const cv::Rect screen(1920, 0, 1280, 800);
 
-/// The table with a projector placed as `projector` says (the words after
-/// "projector"), in a room lit to `room` of full, the projector as bright as
-/// `brightness`, its light reaching the camera as all light does.
-std::string sceneWith(const std::string& projector, double room = 0.85, int brightness = 150)
+/// The projector statement's placement, then the room's light and the
+/// projector's (the room's light without it, the light it adds).
+std::string sceneWith(const std::string& projector, const std::string& light = "room 0.85 brightness 150")
 {
-	return "view 480 10 0\nprojector " + projector + " room " + std::to_string(room) + " brightness "
-		+ std::to_string(brightness) + " honest\n" + drawings;
+	return "view 480 10 0\nprojector " + projector + " " + light + " honest\n" + drawings;
 }
 
 cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
@@ -215,6 +214,8 @@ struct ProjectorTable
 			return;
 		}
 		const cv::Mat& light = camera->lastLightImage();
+		// The light a ball must bring, as a share of what this projector's white adds.
+		const double strength = camera->scripted().scene().projector.brightness / 150.0;
 		const cv::Matx33d boardToImage = trueBoardToImage(seenPass);
 		const cv::Matx33d imageToBoard = boardToImage.inv();
 		for (const cv::Point2d& board : balls->second)
@@ -231,15 +232,14 @@ struct ProjectorTable
 				for (int x = window.x; x < window.br().x; ++x)
 				{
 					const cv::Vec3b& pixel = light.at<cv::Vec3b>(y, x);
-					if (pixel[1] > 8 && pixel[0] * 4 < pixel[1])
+					if (pixel[1] > 20.0 * strength && pixel[0] * 4 < pixel[1])
 					{
 						weight += pixel[1];
 						sum += pixel[1] * cv::Point2d(x + 0.5, y + 0.5);
 					}
 				}
 			}
-			// Too little light for a ball's outline: one leaving the picture.
-			if (weight < 1000.0)
+			if (weight < 20.0 * 255.0 * strength)
 			{
 				continue;
 			}
@@ -458,9 +458,8 @@ struct Placement
 	int latency;
 	/// Once the projector is measured, the share of the camera's frames that come a pass late.
 	double lateShare;
-	/// The room's light, and the projector's.
-	double room = 0.85;
-	int brightness = 150;
+	/// The room's light and the projector's, as the projector statement ends.
+	const char* light = "room 0.85 brightness 150";
 };
 
 void PrintTo(const Placement& placement, std::ostream* out)
@@ -475,7 +474,7 @@ class ProjectorPlacements : public testing::TestWithParam<Placement>
 TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheDrawing)
 {
 	const Placement& placement = GetParam();
-	const std::string scene = sceneWith(placement.projector, placement.room, placement.brightness);
+	const std::string scene = sceneWith(placement.projector, placement.light);
 	ProjectorTable table(scene, true, placement.name, placement.lateShare);
 	table.run(passes);
 
@@ -490,6 +489,16 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	EXPECT_LE(calibration.number("rmsPixels"), 1.25);
 	EXPECT_GE(calibration.number("cornersUsed"), 16.0);
 	EXPECT_EQ(calibration.number("latency"), placement.latency);
+	// The map is right over the whole board, as the simulated projector knows
+	// where its light lands, and what was said of it does not understate that.
+	ScriptedBoardCamera& scripted = table.camera->scripted();
+	const TrueMapError truth = trueMapError(table.app->projection->calibration().cameraToProjector, *scripted.projector(),
+		scripted.scene().views[0], table.toMm);
+	EXPECT_GT(truth.points, 1000);
+	EXPECT_LE(truth.rmsPixels, 1.0);
+	EXPECT_LE(calibration.number("largestMm"), maxCalibrationMm);
+	EXPECT_GE(calibration.number("largestMm"), 0.7 * truth.largestMm);
+	EXPECT_GE(calibration.number("rmsMm"), 0.7 * truth.rmsMm);
 
 	// The projected balls' light lies where the game has them when the camera
 	// sees it, all the run long: the latency made up for.
@@ -559,9 +568,10 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	EXPECT_GT(table.quietPasses, 60);
 	EXPECT_EQ(table.projectedMotion, 0);
 
-	std::printf("%s: calibration %.2f px (%.2f mm), %.0f of %.0f corners, latency %.0f; projected balls' light median %.2f mm, worst %.2f mm from the game over %ld; %zu scans; the game alone was motion in %d of %d quiet passes; %d late frames\n",
-		placement.name, calibration.number("rmsPixels"), calibration.number("rmsMm"),
-		calibration.number("cornersUsed"), calibration.number("cornersFound"), calibration.number("latency"),
+	std::printf("%s: calibration over the board %.2f px RMS, %.2f at most (%.2f mm, %.2f mm), truly %.2f px, %.2f (%.2f mm, %.2f mm), %.0f of %.0f corners, latency %.0f; projected balls' light median %.2f mm, worst %.2f mm from the game over %ld; %zu scans; the game alone was motion in %d of %d quiet passes; %d late frames\n",
+		placement.name, calibration.number("rmsPixels"), calibration.number("largestPixels"),
+		calibration.number("rmsMm"), calibration.number("largestMm"), truth.rmsPixels, truth.largestPixels, truth.rmsMm,
+		truth.largestMm, calibration.number("cornersUsed"), calibration.number("cornersFound"), calibration.number("latency"),
 		table.medianBallMm(), table.worstBallMm, table.ballsMeasured, scans.size(), table.projectedMotion, table.quietPasses,
 		table.camera->lateReads);
 }
@@ -614,8 +624,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
 		Placement{"tilted", "720 20 8 25 -20 size 1280 800 focal 2000 latency 1", 1, 0.3},
 		Placement{"keystoned", "650 38 -15 -20 10 size 1280 800 focal 1800 latency 3", 3, 1.0},
 		Placement{"slow", "700 0 0 size 1280 800 focal 2000 latency 5", 5, 0.0},
-		Placement{"dimRoom", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, 0.6, 150},
-		Placement{"weakProjector", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, 0.85, 45}),
+		Placement{"dimRoom", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 0.6 brightness 150"},
+		// A small projector in a bright room: its white adds 30 grey levels to the paper.
+		Placement{"weak", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 0.9 brightness 30"}),
 	[](const testing::TestParamInfo<Placement>& info) { return std::string(info.param.name); });
 
 }  // namespace

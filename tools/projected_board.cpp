@@ -6,7 +6,9 @@
 // Plays SCENE (which must hang a projector) headless in projector mode on a
 // 1280 x 800 projector, measured first as at a first start, for PASSES passes,
 // and writes the camera frame of the next pass, projected light and all. Reads
-// the board, portal and camera files from Data/ in the current directory.
+// the board, portal and camera files from Data/ in the current directory. The
+// calibration is kept in a folder of its own in TMPDIR (or /tmp), made for
+// the run and removed after it: runs side by side, and leftovers, never share one.
 
 #include "app/Application.h"
 #include "platform/HeadlessDisplay.h"
@@ -15,15 +17,66 @@
 #include "scenes/ScriptedBoardCamera.h"
 #include "scenes/ScriptedInputDisplay.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
+#include <system_error>
+
+namespace
+{
+
+const char* const usage =
+	"usage: projected_board SCENE PASSES PICTURE.png\n"
+	"  plays SCENE (with a projector statement) headless on a 1280 x 800 projector,\n"
+	"  measured first, for PASSES passes, and writes the camera's next frame as\n"
+	"  PICTURE.png; the data files come from Data/ here, the calibration is kept in\n"
+	"  a folder of its own in TMPDIR (or /tmp) and removed at the end\n";
+
+/// A folder only this run uses, made in TMPDIR (or /tmp when it is not set)
+/// and removed with what is in it when the run ends.
+class PrivateFolder
+{
+public:
+	/// Empty `path()` after a one-line `error` when it cannot be made.
+	explicit PrivateFolder(std::string& error)
+	{
+		const char* tmpdir = std::getenv("TMPDIR");
+		const std::string parent = tmpdir != nullptr && *tmpdir != '\0' ? tmpdir : "/tmp";
+		std::string pattern = parent + "/projected_board.XXXXXX";
+		if (::mkdtemp(pattern.data()) == nullptr)
+		{
+			error = "projected_board: cannot make a folder of its own in " + parent
+				+ (tmpdir != nullptr && *tmpdir != '\0' ? " (TMPDIR)" : "") + ": " + std::strerror(errno);
+			return;
+		}
+		folder = pattern;
+	}
+
+	~PrivateFolder()
+	{
+		if (!folder.empty())
+		{
+			std::error_code ignored;
+			std::filesystem::remove_all(folder, ignored);
+		}
+	}
+
+	PrivateFolder(const PrivateFolder&) = delete;
+	PrivateFolder& operator=(const PrivateFolder&) = delete;
+
+	const std::string& path() const { return folder; }
+
+private:
+	std::string folder;
+};
+
+}  // namespace
 
 int main(int argc, char** argv)
 {
-	const char* const usage = "usage: projected_board SCENE PASSES PICTURE.png\n"
-							  "plays SCENE in projector mode and writes the camera frame after PASSES passes\n";
 	if (printedHelp(argc, argv, usage))
 	{
 		return 0;
@@ -40,8 +93,15 @@ int main(int argc, char** argv)
 		std::fprintf(stderr, "projected_board: bad pass count \"%s\"\n", argv[2]);
 		return 2;
 	}
-	const DataFiles files;
 	std::string error;
+	// Measured afresh, and not kept: the data's own calibration stays as it is.
+	const PrivateFolder scratch(error);
+	if (scratch.path().empty())
+	{
+		std::fprintf(stderr, "%s\n", error.c_str());
+		return 1;
+	}
+	const DataFiles files;
 	std::unique_ptr<ScriptedBoardCamera> camera = ScriptedBoardCamera::fromFiles(
 		argv[1], files.cameraParam.c_str(), files.boardMarkers.c_str(), files.portalMarkers.c_str(), error);
 	if (!camera || camera->projector() == nullptr)
@@ -53,9 +113,8 @@ int main(int argc, char** argv)
 	ScriptedBoardCamera& lens = *camera;
 	auto display = std::make_unique<ScriptedInputDisplay>(std::make_unique<HeadlessDisplay>(), camera->scene());
 	lens.projector()->watch(*display);
-	// Measured afresh, and not kept: the data's own calibration stays as it is.
 	DataFiles measured = files;
-	measured.projectorCalibration = (std::filesystem::temp_directory_path() / "projected_board.yml").string();
+	measured.projectorCalibration = scratch.path() + "/projector.yml";
 	Application app(std::move(camera), std::move(display), measured);
 	app.useProjector(cv::Rect(1920, 0, 1280, 800));
 	if (app.start() != 0)
@@ -66,7 +125,6 @@ int main(int argc, char** argv)
 	{
 		app.runPass();
 	}
-	std::filesystem::remove(measured.projectorCalibration);
 	cv::Mat frame;
 	lens.read(frame);
 	const std::error_code failure = writeWholeImage(argv[3], frame);

@@ -72,5 +72,5 @@ wait "$app_pid"
 status=$?
 app_pid=""
 [ "$status" -eq 0 ] || fail "exit status $status"
-grep -q "projector calibration: .* error 0\.[0-9]* projector pixels" out.txt || fail "no calibration figures printed"
+grep -q "projector calibration: .* error over the board 0\.[0-9]* projector pixels RMS, at most [01]\.[0-9]*" err.txt || fail "no calibration figures printed"
 echo "ok"
