@@ -80,8 +80,10 @@ const Condition conditions[] = {
 	{"Webcam720", "1280 x 720 webcam", "", "size 1280 720", "", "at 1 hand 330 270", hdView},
 	{"Webcam1080", "1920 x 1080 webcam", "", "size 1920 1080", "", "at 1 hand 330 270", hdView},
 	{"DarkestHand", "hand of skin tone 10 with its shadow", "hand skin 10 shadow 0.3"},
+	// The fingers alone come in across the board's bottom edge, their tips
+	// at the bottom of the drawing; the rest of the hand is off the board.
 	{"DarkFingertips", "fingertips of skin tone 9 at the bottom edge", "hand skin 9 shape fingers", "", "",
-		"at 1 hand 330 400"},
+		"at 1 hand 330 520"},
 	{"Lemon", "lemon highlighter", "", "", "", "at 1 hand 330 270", "view 480 10 0", pens("black", 4, "lemon")},
 	{"Neon", "neon yellow-green highlighter", "", "", "", "at 1 hand 330 270", "view 480 10 0",
 		pens("black", 4, "neon")},
