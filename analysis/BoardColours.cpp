@@ -22,7 +22,8 @@ static_assert(PaperWhite::referenceWhite >= PaperWhite::neutralBrightness,
 // has its red and blue at most this far apart, green between them; as a share
 // of its brightness that is its saturation, which a highlighter's exceeds.
 constexpr double neutralSpread = PaperWhite::neutralChroma / 0.713 + PaperWhite::neutralChroma / 0.564;
-static_assert(255.0 * neutralSpread / PaperWhite::neutralBrightness < highlighterInk.saturationLow,
+static_assert(255.0 * neutralSpread / PaperWhite::neutralBrightness < highlighterInk.saturationLow
+		&& 255.0 * neutralSpread / PaperWhite::neutralBrightness < paleHighlighterInk.saturationLow,
 	"paper that reads neutral would read as a highlighter");
 
 

@@ -55,6 +55,17 @@ struct HueRange
 /// any paper) stay out.
 constexpr HueRange highlighterInk = {23, 38, 56, 170};
 
+/// Pale highlighters as a webcam at 640 x 480 shows them: a pale pen is
+/// about 0.3 on paper, but a 2 mm line is three of the camera's pixels, and
+/// its lens and the JPEG's colour at half resolution spread the line's
+/// colour over the paper beside it, so its middle reads 0.13 to 0.22 (hues
+/// 54 to 68 degrees). A saturation of 0.11 and more is taken from 50 degrees
+/// up: the less colour, the more the camera's noise moves the hue, so these
+/// keep further from skin, from the warm inks and from what a warm cast
+/// leaves on paper than highlighterInk does. Paper that reads neutral (0.03
+/// at most) stays out by its saturation.
+constexpr HueRange paleHighlighterInk = {25, 38, 28, 170};
+
 /// Fine dark lines: a 0.6 mm fineliner, or a marker running dry, reads
 /// lighter than blackInk at 640 x 480 once the camera has blurred it. A
 /// place is such a line when it is at least `fineLineContrast` grey levels

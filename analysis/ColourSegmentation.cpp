@@ -8,10 +8,44 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <vector>
+
 /// The largest hole in a yellow stroke taken for noise, pixels.
 static constexpr double yellowPinhole = 4.0;
 /// The widest gap closed in a yellow ring, board pixels (about 10 mm).
 static constexpr double yellowRingGap = 20.0;
+
+/// Take out of `pale` (0/255, apart from `strong`) the places of lines that
+/// are mostly `strong`: beside a highlighter's line, a pale reading is that
+/// line's colour the camera spread over the paper, and the line is found as
+/// it is. A line mostly pale is a pale pen's, whatever few places of it
+/// read stronger.
+static void dropFringes(cv::Mat& pale, const cv::Mat& strong)
+{
+	cv::Mat lines;
+	const int count = cv::connectedComponents(pale | strong, lines, 8, CV_32S);
+	// Per line, its strong places less its pale ones.
+	std::vector<int> stronger(size_t(count), 0);
+	for (int row = 0; row < pale.rows; ++row)
+	{
+		const int* line = lines.ptr<int>(row);
+		const uchar* isPale = pale.ptr<uchar>(row);
+		const uchar* isStrong = strong.ptr<uchar>(row);
+		for (int col = 0; col < pale.cols; ++col)
+		{
+			stronger[size_t(line[col])] += (isStrong[col] != 0 ? 1 : 0) - (isPale[col] != 0 ? 1 : 0);
+		}
+	}
+	for (int row = 0; row < pale.rows; ++row)
+	{
+		const int* line = lines.ptr<int>(row);
+		uchar* isPale = pale.ptr<uchar>(row);
+		for (int col = 0; col < pale.cols; ++col)
+		{
+			isPale[col] = stronger[size_t(line[col])] > 0 ? 0 : isPale[col];
+		}
+	}
+}
 
 void segmentColours(InkLayers& ink, Display& display)
 {
@@ -39,12 +73,18 @@ void segmentColours(InkLayers& ink, Display& display)
 	else
 	{
 		cv::inRange(ycrcb, yellowInk.lower(), yellowInk.upper(), yellowMask);
-		cv::Mat hsv, highlighter;
+		cv::Mat hsv, highlighter, pale;
 		cv::cvtColor(ink.colours, hsv, cv::COLOR_BGR2HSV);
 		cv::inRange(hsv, highlighterInk.lower(), highlighterInk.upper(), highlighter);
+		yellowMask |= highlighter;
+		// A pale pen's line is a yellow of its own, apart from the lines of
+		// the stronger yellows.
+		cv::inRange(hsv, paleHighlighterInk.lower(), paleHighlighterInk.upper(), pale);
+		pale.setTo(0, yellowMask);
+		dropFringes(pale, yellowMask);
 		// Red only serves to keep reddish tones out of yellow and out of
 		// fine dark lines; it is never thinned.
-		yellowMask = (yellowMask | highlighter) & ~redMask;
+		yellowMask = (yellowMask | pale) & ~redMask;
 	}
 
 	const ColourRange& black = ink.own.hasBlack ? ink.own.black : blackInk;

@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <memory>
 #include <numeric>
 #include <vector>
 
@@ -49,33 +50,37 @@ int root(std::vector<int>& parent, int i)
 	return i;
 }
 
-/// The pieces of a black mask, labelled as they are asked for: a piece is
-/// flood-filled the first time one of its places is looked at, so a board
-/// with a few specks beside its strokes labels a few strokes, not the board.
-class BlackPieces
+/// The black a short piece of fine line touches, told apart where it lies:
+/// the black within `nearby` places of the piece, in pieces of its own. Two
+/// strokes a marker running dry leaves apart are two pieces here, and so
+/// are the two ends of a ring that do not quite meet, which are one piece of
+/// the whole board's black, joined the long way round. The side or the tip
+/// of one stroke is one piece.
+class BlackNearPiece
 {
 public:
-	explicit BlackPieces(const cv::Mat& black)
+	BlackNearPiece(const cv::Mat& black, const cv::Rect& piece)
 	{
-		black.convertTo(labels, CV_32F, -1.0 / 255.0);
+		window = cv::Rect(piece.tl() - cv::Point(nearby, nearby), piece.br() + cv::Point(nearby, nearby))
+			& cv::Rect(0, 0, black.cols, black.rows);
+		cv::connectedComponents(black(window), labels, 8, CV_32S);
 	}
 
-	/// The piece at `p`: 0 for no black there, else a number of its own.
-	int at(cv::Point p)
+	/// The piece of black at `p` (in the board's places, beside the piece):
+	/// 0 for no black there, else a number of its own.
+	int at(cv::Point p) const
 	{
-		const float label = labels.at<float>(p);
-		if (label >= 0.0f)
-		{
-			return int(label);
-		}
-		cv::floodFill(labels, p, cv::Scalar(++count), nullptr, cv::Scalar(), cv::Scalar(), 8);
-		return count;
+		return window.contains(p) ? labels.at<int>(p - window.tl()) : 0;
 	}
 
 private:
-	/// -1 on black not labelled yet, 0 off black, else the piece's number.
+	/// The places round the piece looked at: the black it touches lies within
+	/// one, and two more keep a stroke's side whole where it runs past a
+	/// corner of the window.
+	static constexpr int nearby = 3;
+
+	cv::Rect window;
 	cv::Mat labels;
-	int count = 0;
 };
 
 }  // namespace
@@ -131,23 +136,42 @@ cv::Mat fineDarkLines(const cv::Mat& ycrcb, const cv::Mat& black)
 	}
 
 	// Lines and bridges, not specks: a short piece is kept when the black
-	// round it belongs to two pieces of black or more.
-	BlackPieces pieces(black);
+	// round it is apart there, two pieces of black or two ends of one.
+	std::vector<cv::Rect> extent(places.size());
+	std::vector<bool> touchesBlack(places.size(), false);
+	for (size_t i = 0; i < places.size(); ++i)
+	{
+		const int piece = root(parent, int(i));
+		if (size[size_t(piece)] < shortestFineLine)
+		{
+			extent[size_t(piece)] |= cv::Rect(places[i], cv::Size(1, 1));
+			touchesBlack[size_t(piece)] = touchesBlack[size_t(piece)]
+				|| cv::countNonZero(black(cv::Rect(places[i] - cv::Point(1, 1), cv::Size(3, 3)))) > 0;
+		}
+	}
+	std::vector<std::unique_ptr<BlackNearPiece>> around(places.size());
 	std::vector<int> firstPiece(places.size(), 0);
 	std::vector<bool> bridge(places.size(), false);
 	for (size_t i = 0; i < places.size(); ++i)
 	{
-		const int piece = root(parent, int(i));
-		for (int k = 0; size[size_t(piece)] < shortestFineLine && !bridge[size_t(piece)] && k < 9; ++k)
+		const size_t piece = size_t(root(parent, int(i)));
+		if (!touchesBlack[piece])
 		{
-			const cv::Point q = places[i] + cv::Point(k % 3 - 1, k / 3 - 1);
-			if (black.at<uchar>(q) == 0)
+			continue;
+		}
+		if (!around[piece])
+		{
+			around[piece] = std::make_unique<BlackNearPiece>(black, extent[piece]);
+		}
+		for (int k = 0; !bridge[piece] && k < 9; ++k)
+		{
+			const int touched = around[piece]->at(places[i] + cv::Point(k % 3 - 1, k / 3 - 1));
+			if (touched == 0)
 			{
 				continue;
 			}
-			const int touched = pieces.at(q);
-			int& first = firstPiece[size_t(piece)];
-			bridge[size_t(piece)] = first != 0 && first != touched;
+			int& first = firstPiece[piece];
+			bridge[piece] = first != 0 && first != touched;
 			first = first == 0 ? touched : first;
 		}
 	}

@@ -12,9 +12,11 @@
 /// adds to `black` (the places blackInk takes, 0/255) is kept where it makes
 /// a line of at least `shortestFineLine` places of its own, so that noise
 /// amplified in a shadow, paper grain and compression blocks make no line,
-/// or where it joins two pieces of black, as a marker running dry leaves
-/// them; specks at the tips and sides of black strokes are not kept. Returns
-/// the places to add, 0/255, the picture's size.
+/// or where it joins black that is apart where it lies: two pieces, as a
+/// marker running dry leaves them, or the two ends of a ring drawn by hand
+/// that do not quite meet, one piece joined only the long way round. Specks
+/// at the tips and sides of black strokes are not kept. Returns the places
+/// to add, 0/255, the picture's size.
 cv::Mat fineDarkLines(const cv::Mat& ycrcb, const cv::Mat& black);
 
 constexpr int shortestFineLine = 15;

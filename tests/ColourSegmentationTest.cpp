@@ -70,4 +70,26 @@ TEST(ColourSegmentation, StrokesAreThinnedButSkewbinaryShowsThemAsDrawn)
 	EXPECT_TRUE(rig.ink.blackContours.empty());
 }
 
+TEST(ColourSegmentation, APalePensLineIsYellowAndAStrongerLinesPaleFringeLeavesItAsItWas)
+{
+	// As a webcam shows them on paper reading 240: the middle of a pale
+	// green-yellow highlighter's line, far less saturated than the pen, and
+	// beside a highlighter's line the little of its colour the camera
+	// spread over the paper, here on one side only.
+	const cv::Scalar paleLine(183, 230, 224), fringe(210, 240, 244);
+	cv::Mat board(480, 640, CV_8UC3, cv::Scalar::all(240));
+	cv::line(board, cv::Point(100, 100), cv::Point(400, 100), paleLine, 7);
+	cv::line(board, cv::Point(100, 300), cv::Point(400, 300), yellowPen, 5);
+	InkRig rig;
+	rig.setBoard(board.clone());
+	segmentColours(rig.ink, rig.display);
+	EXPECT_NEAR(cv::countNonZero(rig.ink.yellowMask.rowRange(0, 200)), 300, 15) << "the pale line";
+	const cv::Mat strongLine = rig.ink.yellowMask.rowRange(200, 480).clone();
+
+	cv::rectangle(board, cv::Point(100, 304), cv::Point(400, 305), fringe, cv::FILLED);
+	rig.setBoard(board);
+	segmentColours(rig.ink, rig.display);
+	EXPECT_EQ(cv::countNonZero(rig.ink.yellowMask.rowRange(200, 480) != strongLine), 0) << "moved by its fringe";
+}
+
 }  // namespace

@@ -194,4 +194,46 @@ TEST(PaperWhite, AnOverexposedBoardReadsTheSensorsTopAndAHandOnItKeepsItsColour)
 	}
 }
 
+TEST(PaperWhite, APlaceLeftOutOfThePaperTakesTheLevelOfTheShadowBesideItButNotItsColour)
+{
+	// A place the caller leaves out of the paper, the size of the portal
+	// card, and an arm's shadow running over it and on beyond. A grey shadow,
+	// and one where only a warm lamp still lights the board, darker and
+	// warmer. Well inside the card the local white takes the shadow's level:
+	// the grey one whole, of the warm one the part every channel shares (its
+	// red) and none of its colour, which paper beside a hand that its edges
+	// did not tell would have given it. On the paper beside the card the
+	// shadow is read whole.
+	const cv::Vec3d greyShadow(0.5, 0.5, 0.5), warmShadow(0.4, 0.6, 0.75);
+	for (const cv::Vec3d& shadow : {greyShadow, warmShadow})
+	{
+		SCOPED_TRACE(shadow);
+		Light light;
+		light.white = cv::Vec3d(210, 220, 230);
+		light.patch(bandOutline({320, 240}, 90, 240), shadow, 15);
+		const cv::Mat picture = photograph(Drawing(), light);
+		cv::Mat paper = everywhere(picture);
+		paper(cv::Rect(220, 140, 200, 200)).setTo(0);
+		const PaperWhite white = PaperWhite::measure(picture, paper);
+		ASSERT_TRUE(white.found());
+
+		const double level = std::max({shadow[0], shadow[1], shadow[2]});
+		for (const cv::Point2d p : {cv::Point2d(320, 200), cv::Point2d(320, 240), cv::Point2d(300, 260)})
+		{
+			for (int c = 0; c < 3; ++c)
+			{
+				EXPECT_NEAR(white.at(p)[c] / light.white[c], level, 0.04) << "in the card at " << p << ": " << white.at(p);
+			}
+		}
+		for (const cv::Point2d p : {cv::Point2d(320, 60), cv::Point2d(240, 420)})
+		{
+			for (int c = 0; c < 3; ++c)
+			{
+				EXPECT_NEAR(white.at(p)[c] / light.white[c], shadow[c], 0.04) << "beside the card at " << p << ": "
+																				 << white.at(p);
+			}
+		}
+	}
+}
+
 }  // namespace
