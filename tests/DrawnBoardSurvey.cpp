@@ -172,27 +172,30 @@ bool atLeast(const std::vector<bool>& here, const std::vector<bool>& even)
 	return true;
 }
 
-void expectWhatEvenLightFinds(const Seen& even, const Seen& drawn, const Seen& empty, const Seen& hand)
+std::string shortOfEvenLight(const Seen& even, const Seen& drawn, const Seen& empty, const Seen& hand)
 {
-	ASSERT_TRUE(even.scanned) << "no board under even light";
-	ASSERT_TRUE(drawn.scanned) << "no board under this light";
-	ASSERT_TRUE(empty.scanned) << "no empty board under this light";
-	ASSERT_TRUE(hand.scanned) << "no board with a hand under this light";
-	// Under even light with the same camera the drawing is found whole, so
-	// "at least as much" asks for everything.
-	EXPECT_EQ(count(even.balls) + count(even.sensors) + count(even.strokes), drawnBalls + drawnSensors + drawnStrokes)
-		<< "under even light";
-	EXPECT_TRUE(atLeast(drawn.balls, even.balls)) << count(drawn.balls) << " of " << drawnBalls << " balls";
-	EXPECT_TRUE(atLeast(drawn.sensors, even.sensors)) << count(drawn.sensors) << " of " << drawnSensors << " sensor";
-	EXPECT_TRUE(atLeast(drawn.strokes, even.strokes)) << count(drawn.strokes) << " of " << drawnStrokes << " walls";
-	EXPECT_EQ(drawn.strayBodies, 0) << "balls or sensors made from nothing on the drawn board";
-	EXPECT_EQ(drawn.strayWalls, 0) << "walls made from nothing on the drawn board";
-	EXPECT_FALSE(drawn.hand) << "a hand seen on the drawn board";
-
-	EXPECT_EQ(count(empty.balls) + count(empty.sensors) + empty.strayBodies, 0) << "bodies on the empty board";
-	EXPECT_EQ(empty.strayWalls, 0) << "walls on the empty board";
-	EXPECT_FALSE(empty.hand) << "a hand seen on the empty board";
-
-	EXPECT_TRUE(hand.hand) << "the hand over the board not seen";
-	EXPECT_EQ(hand.strayWalls + hand.strayBodies, 0) << "walls or bodies made from the hand";
+	if (!even.scanned || !drawn.scanned || !empty.scanned || !hand.scanned)
+	{
+		return "a board not found";
+	}
+	std::string missed;
+	const auto say = [&missed](bool fault, const std::string& what) {
+		missed += fault ? (missed.empty() ? "" : "; ") + what : "";
+	};
+	const int whole = drawnBalls + drawnSensors + drawnStrokes;
+	say(count(even.balls) + count(even.sensors) + count(even.strokes) != whole, "not all found under even light");
+	say(!atLeast(drawn.balls, even.balls), std::to_string(count(drawn.balls)) + " of " + std::to_string(drawnBalls) + " balls");
+	say(!atLeast(drawn.sensors, even.sensors),
+		std::to_string(count(drawn.sensors)) + " of " + std::to_string(drawnSensors) + " sensors");
+	say(!atLeast(drawn.strokes, even.strokes),
+		std::to_string(count(drawn.strokes)) + " of " + std::to_string(drawnStrokes) + " walls");
+	say(drawn.strayBodies + drawn.strayWalls != 0, std::to_string(drawn.strayBodies + drawn.strayWalls)
+		+ " balls, sensors or walls made from nothing on the drawn board");
+	say(drawn.hand, "a hand seen on the drawn board");
+	say(count(empty.balls) + count(empty.sensors) + empty.strayBodies + empty.strayWalls != 0,
+		"bodies or walls on the empty board");
+	say(empty.hand, "a hand seen on the empty board");
+	say(!hand.hand, "the hand over the board not seen");
+	say(hand.strayWalls + hand.strayBodies != 0, "walls or bodies made from the hand");
+	return missed;
 }

@@ -60,11 +60,11 @@ constexpr int drawnBalls = 2;
 constexpr int drawnSensors = 1;
 constexpr int drawnStrokes = 3;
 
-/// Checks one condition's surveys against the same board's under even light:
-/// the drawing found whole there, and here at least as much, nothing made
-/// from nothing, no hand where there is none, and the hand where there is one
-/// (with no wall or body made from it).
-void expectWhatEvenLightFinds(const Seen& even, const Seen& drawn, const Seen& empty, const Seen& hand);
+/// What one condition's surveys fall short of the same board's under even
+/// light, said in words ("" for nothing): the drawing found whole there, and
+/// here at least as much, nothing made from nothing, no hand where there is
+/// none, and the hand where there is one, with no wall or body made from it.
+std::string shortOfEvenLight(const Seen& even, const Seen& drawn, const Seen& empty, const Seen& hand);
 
 /// A matrix of conditions whose rows of a table of what each found are
 /// gathered while its tests run and printed under `head` when the last has
