@@ -485,9 +485,11 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	EXPECT_EQ(eventField(calibration, "ok"), "true") << "refused";
 	// Honest light reaches the camera through its lens's blur and a fresh
 	// grain in every frame, so fewer corners are read and each less exactly
-	// than in a frame with the light added after the sensor.
+	// than in a frame with the light added after the sensor; a steep
+	// keystone leaves a few of them off the paper. The error over the board,
+	// below, is what holds the fit to account.
 	EXPECT_LE(calibration.number("rmsPixels"), 1.25);
-	EXPECT_GE(calibration.number("cornersUsed"), 16.0);
+	EXPECT_GE(calibration.number("cornersUsed"), 12.0);
 	EXPECT_EQ(calibration.number("latency"), placement.latency);
 	// The map is right over the whole board, as the simulated projector knows
 	// where its light lands, and what was said of it does not understate that.
@@ -626,6 +628,8 @@ INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
 		Placement{"tilted", "720 20 8 25 -20 size 1280 800 focal 2000 latency 1", 1, 0.3},
 		Placement{"keystoned", "650 38 -15 -20 10 size 1280 800 focal 1800 latency 3", 3, 1.0},
 		Placement{"slow", "700 0 0 size 1280 800 focal 2000 latency 5", 5, 0.0},
+		Placement{"turned180", "700 0 180 size 1280 800 focal 2000 latency 2", 2, 0.0},
+		Placement{"keystoned50", "600 50 0 0 -40 size 1280 800 focal 1600 latency 2", 2, 0.0},
 		Placement{"dimRoom", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 0.6 brightness 150"},
 		// A small projector in a bright room: its white adds 30 grey levels to the paper.
 		Placement{"weak", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 0.9 brightness 30"}),
