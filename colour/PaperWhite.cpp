@@ -420,12 +420,15 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper)
 	// what a cell alone read (a speck, the colour of a stroke that blur spread
 	// beyond its line). Departures within the cells' noise are none.
 	cv::medianBlur(departure, departure, 3);
-	departure.forEach<cv::Vec3f>([](cv::Vec3f& d, const int*) {
-		if (std::max({std::abs(d[0]), std::abs(d[1]), std::abs(d[2])}) < departureNoise)
+	// A plain sweep: a few thousand cells, and OpenCV's thread pool would
+	// hide its synchronisation from the thread sanitizer.
+	for (auto d = departure.begin<cv::Vec3f>(); d != departure.end<cv::Vec3f>(); ++d)
+	{
+		if (std::max({std::abs((*d)[0]), std::abs((*d)[1]), std::abs((*d)[2])}) < departureNoise)
 		{
-			d = cv::Vec3f();
+			*d = cv::Vec3f();
 		}
-	});
+	}
 
 	cv::min(cv::max(departure, lowestLocal), highestLocal, departure);
 	cv::max(departure + smooth, std::log(darkestPaper), localLog);
