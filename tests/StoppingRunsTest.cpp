@@ -291,6 +291,25 @@ TEST(StoppingRuns, AKilledRunLeavesNoBrokenPictureUnderAFinalName)
 	}
 }
 
+/// The program's command line run over a small in-memory file system of
+/// `size` mounted on "video", in a mount namespace of its own; what it
+/// recorded is copied to "kept" when it has ended.
+std::vector<std::string> onSmallDisk(const std::string& size, const std::vector<std::string>& arguments)
+{
+	std::vector<std::string> command = {"/usr/bin/unshare", "-rm", "/bin/sh", "-c",
+		"mount -t tmpfs -o size=" + size + " tmpfs video || exit 77; \"$@\"; s=$?; cp -a video/. kept/; exit $s", "sh",
+		DRAWTABLE_PATH, "--headless", "--source", "demo", "--data", fs::current_path().string(), "--passes", "60",
+		"--trace", "run.jsonl"};
+	command.insert(command.end(), arguments.begin(), arguments.end());
+	return command;
+}
+
+/// The machine allows no such file system (no namespace, no unshare).
+bool noSmallDisk(int status, const std::string& said)
+{
+	return WEXITSTATUS(status) == 77 || WEXITSTATUS(status) == 127 || said.rfind("unshare:", 0) == 0;
+}
+
 /// A disk that fills up mid-run: a small in-memory file system on "video", in
 /// a mount namespace of the program's own, copied out when it has ended.
 /// Skipped where the machine allows no such namespace.
@@ -298,14 +317,10 @@ TEST(StoppingRuns, AFullDiskStopsTheRecordingWithOneLineAndTheGameRunsOn)
 {
 	const fs::path folder = runFolder("full");
 	fs::create_directory(folder / "kept");
-	RunningProgram program(folder,
-		{"/usr/bin/unshare", "-rm", "/bin/sh", "-c",
-			"mount -t tmpfs -o size=4m tmpfs video || exit 77; \"$@\"; s=$?; cp -a video/. kept/; exit $s", "sh",
-			DRAWTABLE_PATH, "--headless", "--source", "demo", "--data", fs::current_path().string(), "--passes",
-			"60", "--trace", "run.jsonl"});
+	RunningProgram program(folder, onSmallDisk("4m", {}));
 	const int status = program.waitStatus();
 	const std::string said = readAll(folder / "err.txt");
-	if (WEXITSTATUS(status) == 77 || WEXITSTATUS(status) == 127 || said.rfind("unshare:", 0) == 0)
+	if (noSmallDisk(status, said))
 	{
 		GTEST_SKIP() << "no small file system here: " << said;
 	}
@@ -332,14 +347,10 @@ TEST(StoppingRuns, RecordingStopsAtTheFloorWithOneLineAndTheGameRunsOn)
 {
 	const fs::path folder = runFolder("floor");
 	fs::create_directory(folder / "kept");
-	RunningProgram program(folder,
-		{"/usr/bin/unshare", "-rm", "/bin/sh", "-c",
-			"mount -t tmpfs -o size=24m tmpfs video || exit 77; \"$@\"; s=$?; cp -a video/. kept/; exit $s", "sh",
-			DRAWTABLE_PATH, "--headless", "--source", "demo", "--data", fs::current_path().string(), "--passes",
-			"60", "--trace", "run.jsonl", "--record", "frames", "--keep-free", "20M"});
+	RunningProgram program(folder, onSmallDisk("24m", {"--record", "frames", "--keep-free", "20M"}));
 	const int status = program.waitStatus();
 	const std::string said = readAll(folder / "err.txt");
-	if (WEXITSTATUS(status) == 77 || WEXITSTATUS(status) == 127 || said.rfind("unshare:", 0) == 0)
+	if (noSmallDisk(status, said))
 	{
 		GTEST_SKIP() << "no small file system here: " << said;
 	}
