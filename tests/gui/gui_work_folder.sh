@@ -19,7 +19,7 @@ cp -r "$data/Data" "$data"/circleExample*.txt . || exit 1
 
 # Poll a condition for up to $1 tenths of a second.
 wait_for() {
-	local tenths=$1
+	local tenths=$1 i
 	shift
 	for ((i = 0; i < tenths; i++)); do
 		"$@" && return 0
