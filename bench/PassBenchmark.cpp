@@ -246,6 +246,16 @@ struct PassRig
 				continue;
 			}
 			app->runPass();
+			if (table != nullptr)
+			{
+				// A rescan after the projector was measured again builds the
+				// portal anew, which would shatter the balls into debris and
+				// time more bodies than BM_Pass does.
+				state.PauseTiming();
+				app->scene.markKind(Portal);
+				app->scene.flush();
+				state.ResumeTiming();
+			}
 			if (cameraPace)
 			{
 				state.PauseTiming();
