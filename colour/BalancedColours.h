@@ -17,3 +17,8 @@
 ///   over such an edge. Bright colours (yellow ink, skin) and colours far
 ///   from grey (red ink) keep theirs.
 void balanceColours(cv::Mat& picture, const cv::Mat& gains);
+
+/// The same, one pixel after another. balanceColours sweeps many pixels at a
+/// time where the processor can; this is the reference it is tested against,
+/// and both give every pixel the same value.
+void balanceColoursPixelByPixel(cv::Mat& picture, const cv::Mat& gains);

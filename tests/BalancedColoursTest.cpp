@@ -110,3 +110,35 @@ TEST(BalancedColours, AFlatColourKeepsItsColourInEachPlane)
 }
 
 }  // namespace
+
+// The sweep over many pixels at a time gives every pixel what the pixel by
+// pixel reference gives: at every width (the columns after the last whole
+// group go one by one), on ink edges, in the dark, with gains that clip, and
+// on pictures that are a window into a larger one.
+TEST(BalancedColours, EveryPixelAsThePixelByPixelReferenceGivesIt)
+{
+	cv::RNG rng(23);
+	for (const int width : {1, 15, 16, 17, 31, 33, 47, 640})
+	{
+		for (const double gainHigh : {1.0, 1.6, 3.5})
+		{
+			cv::Mat picture(24, width, CV_8UC3);
+			rng.fill(picture, cv::RNG::UNIFORM, 0, 256);
+			// Ink strokes on paper: sharp dark edges where the fringe is taken out.
+			cv::line(picture, cv::Point(0, 4), cv::Point(width, 20), cv::Scalar(30, 35, 40), 3);
+			cv::rectangle(picture, cv::Rect(0, 8, width, 6), cv::Scalar(235, 238, 240), cv::FILLED);
+			cv::Mat gains(picture.size(), CV_32FC3);
+			rng.fill(gains, cv::RNG::UNIFORM, 0.8, gainHigh);
+			cv::Mat larger(picture.rows, picture.cols + 3, CV_8UC3, cv::Scalar::all(0));
+			cv::Mat window = larger(cv::Rect(3, 0, picture.cols, picture.rows));
+			picture.copyTo(window);
+
+			cv::Mat reference = picture.clone();
+			balanceColoursPixelByPixel(reference, gains);
+			balanceColours(picture, gains);
+			balanceColours(window, gains);
+			EXPECT_EQ(cv::norm(picture, reference, cv::NORM_INF), 0.0) << width << " wide, gains up to " << gainHigh;
+			EXPECT_EQ(cv::norm(window, reference, cv::NORM_INF), 0.0) << width << " wide window";
+		}
+	}
+}
