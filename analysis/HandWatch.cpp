@@ -68,6 +68,10 @@ constexpr double leastHandShare = 0.004;
 /// lies (a mean skin mask of 10 on the 0 to 255 scale).
 constexpr double skinHandShare = 10.0 / 255.0;
 
+/// Two sightings are of one region lying just so when they differ in at
+/// most this share of the cells either covers.
+constexpr double sameRegionShare = 0.05;
+
 /// The last drawing grows by this (reduced pixels) before a new board is held
 /// to it: a rescan's rectification moves by a pixel or two.
 constexpr int drawnGrowth = 2;
@@ -207,6 +211,17 @@ cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb)
 	return regions & mask;
 }
 
+/// Both regions the same, give or take sameRegionShare of what either covers.
+bool sameRegion(const cv::Mat& a, const cv::Mat& b)
+{
+	if (a.empty() || a.size() != b.size())
+	{
+		return false;
+	}
+	const int either = cv::countNonZero(a | b);
+	return either > 0 && cv::countNonZero(a ^ b) <= sameRegionShare * either;
+}
+
 }  // namespace
 
 HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board)
@@ -258,7 +273,17 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 	HandSighting sighting;
 	const cv::Mat skinOnObjects = skin & objects;
 	sighting.seen = cv::countNonZero(skinOnObjects) > skinHandShare * cells || handCells >= leastHandShare * cells;
-	sighting.share = cv::countNonZero(skinOnObjects | hand) / cells;
+	const cv::Mat sighted = skinOnObjects | hand;
+	sighting.share = cv::countNonZero(sighted) / cells;
+	sameSightings = sighting.seen && sameRegion(sighted, lastSighted) ? sameSightings + 1 : int(sighting.seen);
+	lastSighted = sighting.seen ? sighted : cv::Mat();
+	if (sameSightings >= settledSightings)
+	{
+		sighting.seen = false;
+		sighting.settled = true;
+		sameSightings = 0;
+		lastSighted.release();
+	}
 	if (!sighting.seen)
 	{
 		drawn = wide;

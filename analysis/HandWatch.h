@@ -12,6 +12,10 @@ struct HandSighting
 	/// The share of the board the hand covers, 0 to 1: its skin-coloured
 	/// pixels and the dark parts of it that the drawing does not explain.
 	double share = 0.0;
+	/// What looked like a hand has lain just so through HandWatch's
+	/// settledSightings scans in a row, so it is read as drawing (a large
+	/// filled area drawn out to the board's edge): `seen` is false.
+	bool settled = false;
 };
 
 /// The hand test of the rescans. Skin colour finds the hands of most skin
@@ -26,9 +30,16 @@ struct HandSighting
 ///
 /// It remembers that drawing, so one watch serves the rescans of one table:
 /// every board it finds no hand on becomes the drawing the next is held to.
+/// A hand is never quite still: what looks like one but lies just so through
+/// settledSightings scans in a row is drawing after all.
 class HandWatch
 {
 public:
+	/// Scans in a row that see the same region before it counts as drawing:
+	/// a held-back scan is tried again after each still period of the
+	/// rescan's (half a second at 30 frames a second), so about ten seconds.
+	static constexpr int settledSightings = 20;
+
 	/// Look for a hand on `colours`, the picture of `board` read as a neutral
 	/// room shows it (paper near PaperWhite::referenceWhite). The board gives
 	/// where its printed markers and the portal card lie, which are dark but
@@ -40,4 +51,8 @@ private:
 	/// The wide dark or skin-coloured regions of the last board on which no
 	/// hand was seen, at the test's reduced scale.
 	cv::Mat drawn;
+	/// The region seen as a hand at the last scan, and in how many scans in
+	/// a row it lay just so.
+	cv::Mat lastSighted;
+	int sameSightings = 0;
 };

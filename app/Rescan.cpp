@@ -31,6 +31,13 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 	PaperWhite white;
 	ink.colours = readColoursAsNeutral ? normaliseBoardColours(scanned, &white) : scanned.colour;
 	const HandSighting hand = hands.look(readColoursAsNeutral ? handTestColours(scanned, &white) : scanned.colour, scanned);
+	if (hand.settled)
+	{
+		const std::string why = "what looked like a hand has lain still through "
+			+ std::to_string(HandWatch::settledSightings) + " scans: it is read as drawing";
+		std::fprintf(stderr, "%s\n", why.c_str());
+		trace.report(Event("settledRegion").set("reason", why).set("share", hand.share));
+	}
 	if (hand.seen && scan != nullptr)
 	{
 		holdBack(*scan, "scan held back: a hand over " + std::to_string(int(std::lround(hand.share * 100.0))) + " % of the board");

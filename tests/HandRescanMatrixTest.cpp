@@ -158,6 +158,54 @@ TEST_P(NoHandRescan, AFilledAreaOrALampsPatchIsReadAsTheDrawing)
 	EXPECT_EQ(lit.eventsOf("newMap").size(), 1u) << "a warm lamp's patch, " << room.name;
 }
 
+/// A large filled area drawn out to the board's edge, on a board never
+/// scanned before, comes in across the edge as a hand would: it is held back,
+/// and once it has lain just so through the watch's settled sightings it is
+/// read as the drawing it is, said once. A hand that shifts a little between
+/// the scans is held back for as long.
+TEST(HandRescanOverTime, AFilledAreaAtTheEdgeIsDrawingOnceItHasLainStillAndAHandIsNot)
+{
+	const Photography room = handRooms().front().photography;
+	RescanRig filled;
+	const RectifiedBoard board = boardWith(room, [](cv::Mat& picture) {
+		cv::rectangle(picture, cv::Rect(380, 360, 180, 120), cv::Scalar(30, 30, 30), cv::FILLED);
+	});
+	int heldBack = 0;
+	PassRecord last;
+	for (int scan = 0; scan < HandWatch::settledSightings && heldBack == scan; ++scan)
+	{
+		last = filled.rescan(board);
+		heldBack += last.eventsOf("hand").size() == 1 ? 1 : 0;
+	}
+	EXPECT_EQ(heldBack, HandWatch::settledSightings - 1);
+	EXPECT_EQ(last.eventsOf("settledRegion").size(), 1u);
+	EXPECT_EQ(last.eventsOf("newMap").size(), 1u);
+	EXPECT_GT(RescanRig::walls(last), 0.0);
+	// Read again, it is the drawing: no hand, no second word of it.
+	const PassRecord again = filled.rescan(board);
+	EXPECT_TRUE(again.eventsOf("hand").empty());
+	EXPECT_TRUE(again.eventsOf("settledRegion").empty());
+
+	RescanRig handy;
+	const HandMasks hand = handMasks(HandShape::WholeFromBelow);
+	int handHeld = 0;
+	for (int scan = 0; scan < HandWatch::settledSightings + 5; ++scan)
+	{
+		// A resting hand drifts by a few board pixels between scans.
+		HandMasks moved;
+		const cv::Matx23d shift(1, 0, 4.0 * (scan % 3), 0, 1, 3.0 * (scan % 2));
+		for (const auto& [from, to] : {std::pair(&hand.whole, &moved.whole), std::pair(&hand.tips, &moved.tips),
+				 std::pair(&hand.nails, &moved.nails)})
+		{
+			cv::warpAffine(*from, *to, shift, from->size());
+		}
+		const PassRecord held = handy.rescan(drawnBoard(room, &moved, skinSteps[4]));
+		handHeld += held.eventsOf("hand").size() == 1 && held.eventsOf("walls").empty() ? 1 : 0;
+		EXPECT_TRUE(held.eventsOf("settledRegion").empty()) << "scan " << scan;
+	}
+	EXPECT_EQ(handHeld, HandWatch::settledSightings + 5);
+}
+
 INSTANTIATE_TEST_SUITE_P(Rooms, NoHandRescan, testing::Range(0, int(handRooms().size())),
 	[](const testing::TestParamInfo<int>& info) { return testNameOf(handRooms().at(size_t(info.param)).name); });
 
