@@ -64,11 +64,11 @@ constexpr double outlinedShare = 0.5;
 /// less than half of its change into a step.
 constexpr double sharpShare = 0.6;
 constexpr int softSide = 9;
-/// The band of an outline reaches this far (cells) from its steep steps.
+/// The cut along an outline reaches this far (cells) from its steepest steps.
 constexpr int bandReach = 3;
-/// A region cut along its sharp places grows back over the cut by this many
-/// cells: the width of the band a step marks (stepImage), a cell on either side
-/// of an edge and one more where the edge is a little soft.
+/// A region cut along its steep places grows back over the cut by this many
+/// cells: the band reaches a cell or two either side of an edge, one more
+/// where the edge is a little soft.
 constexpr int cutGrowth = 3;
 
 /// The least share of the board that a hand coming in covers: an adult's four
@@ -194,35 +194,24 @@ cv::Mat rangeOver(const cv::Mat& ycrcb, int side)
 	return range;
 }
 
-/// Where a picture has outlines, at the test's reduced scale.
-struct Outlines
+/// The sharp places about steep steps (255): steps that are most of the
+/// change across several cells (`sharpShare` of the range over `softSide`
+/// cells), and the `sharp` places within `bandReach` cells of them (where two
+/// edges meet, or an outline crosses a light's edge, the steepest line breaks
+/// for a cell or two). An object's edge changes colour at once; the edge of a
+/// light spreads its change over 15 board pixels and more, and only a part of
+/// it falls within a cell, however strong the change.
+cv::Mat steepPlaces(const cv::Mat& ycrcb, const cv::Mat& step, const cv::Mat& sharp)
 {
-	/// A step of `sharpStep` or more over a cell on either side (255).
-	cv::Mat sharp;
-	/// The sharp places about steep steps (255): steps that are most of the
-	/// change across several cells (`sharpShare` of the range over `softSide`
-	/// cells), and the sharp places within `bandReach` cells of them (where two
-	/// edges meet, or an outline crosses a light's edge, the steepest line
-	/// breaks for a cell or two). An object's edge changes colour at once; the
-	/// edge of a light spreads its change over 15 board pixels and more, and
-	/// only a part of it falls within a cell, however strong the change.
 	cv::Mat steep;
-};
-
-Outlines findOutlines(const cv::Mat& ycrcb)
-{
-	const cv::Mat step = rangeOver(ycrcb, 3);
-	Outlines outlines;
-	outlines.sharp = step >= sharpStep;
-	cv::compare(step, rangeOver(ycrcb, softSide) * sharpShare, outlines.steep, cv::CMP_GE);
-	outlines.steep &= outlines.sharp;
-	cv::dilate(outlines.steep, outlines.steep, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * bandReach + 1, 2 * bandReach + 1)));
-	outlines.steep &= outlines.sharp;
-	return outlines;
+	cv::compare(step, rangeOver(ycrcb, softSide) * sharpShare, steep, cv::CMP_GE);
+	steep &= sharp;
+	cv::dilate(steep, steep, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * bandReach + 1, 2 * bandReach + 1)));
+	return steep & sharp;
 }
 
 /// Whether at least `outlinedShare` of the points of `outline` that lie
-/// inside the picture are `sharp` (sharpPlaces). Where the picture cuts a
+/// inside the picture are `sharp` (255). Where the picture cuts a
 /// region off, nothing is known of its outline.
 bool isOutlined(const std::vector<cv::Point>& outline, const cv::Mat& sharp)
 {
@@ -241,15 +230,17 @@ bool isOutlined(const std::vector<cv::Point>& outline, const cv::Mat& sharp)
 }
 
 /// The pieces of `failed` (regions whose outline is mostly soft) that are
-/// outlined once it is cut along its sharp places, 255 in a mask of its size.
+/// outlined once it is cut along its `steep` places (steepPlaces), 255 in a
+/// mask of its size.
 /// A hand in a lamp's warm light reads as warm as the light around it: the two
 /// are one region, whose border is mostly the light's soft edge, but the hand
-/// keeps its outline within it. Each piece is grown back over the cut it came
-/// from (within the region) and tested as a region of its own; a piece too
-/// small to be a hand is not looked at.
-cv::Mat outlinedPieces(const cv::Mat& failed, const Outlines& outlined, int leastCells)
+/// keeps its outline within it, and the light's edge is soft. Each piece is
+/// grown back over the cut it came from (within the region) and tested as a
+/// region of its own, by its steep places alone; a piece too small to be a
+/// hand is not looked at.
+cv::Mat outlinedPieces(const cv::Mat& failed, const cv::Mat& steep, int leastCells)
 {
-	const cv::Mat cut = failed & outlined.steep;
+	const cv::Mat cut = failed & steep;
 	cv::Mat labels;
 	cv::Mat stats;
 	cv::Mat centroids;
@@ -271,6 +262,7 @@ cv::Mat outlinedPieces(const cv::Mat& failed, const Outlines& outlined, int leas
 			stats.at<int>(label, cv::CC_STAT_WIDTH), stats.at<int>(label, cv::CC_STAT_HEIGHT));
 		const cv::Rect around = (box + cv::Size(2 * cutGrowth + 2, 2 * cutGrowth + 2) - cv::Point(cutGrowth + 1, cutGrowth + 1)) & picture;
 		cv::Mat piece = labels(around) == label;
+		// Over the cut alone: the rim the opening took from a piece is no outline.
 		const cv::Mat within = piece | cut(around);
 		for (int i = 0; i < cutGrowth; ++i)
 		{
@@ -281,7 +273,7 @@ cv::Mat outlinedPieces(const cv::Mat& failed, const Outlines& outlined, int leas
 		cv::findContours(piece, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, around.tl());
 		for (size_t i = 0; i < outlines.size(); ++i)
 		{
-			if (isOutlined(outlines[i], outlined.steep))
+			if (isOutlined(outlines[i], steep))
 			{
 				cv::drawContours(pieces, outlines, int(i), cv::Scalar(255), cv::FILLED);
 			}
@@ -294,23 +286,26 @@ cv::Mat outlinedPieces(const cv::Mat& failed, const Outlines& outlined, int leas
 /// Light changes softly across the paper, over 15 board pixels and more, and
 /// a lamp or a light of another colour can tint a large region warm or dark;
 /// a hand has an outline. A region is outlined when at least `outlinedShare`
-/// of the points of its outer border see a step (stepImage) of `sharpStep` or
-/// more within a cell on either side. Holes (ink lines inside a region) are
-/// not its outline. Of a region that is not, the outlined pieces (outlinedPieces).
-cv::Mat outlinedRegions(const cv::Mat& mask, const Outlines& outlined, int leastCells)
+/// of the points of its outer border see a step of `sharpStep` or more within
+/// a cell on either side (the range of luma over 3 x 3 cells plus the ranges
+/// of Cr and Cb). Holes (ink lines inside a region) are not its outline. Of a
+/// region that is not, the outlined pieces (outlinedPieces) count.
+cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb, int leastCells)
 {
+	const cv::Mat step = rangeOver(ycrcb, 3);
+	const cv::Mat sharp = step >= sharpStep;
 	std::vector<std::vector<cv::Point>> outlines;
 	cv::findContours(mask, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
 	cv::Mat regions = cv::Mat::zeros(mask.size(), CV_8UC1);
 	cv::Mat failed = cv::Mat::zeros(mask.size(), CV_8UC1);
 	for (size_t i = 0; i < outlines.size(); ++i)
 	{
-		cv::drawContours(isOutlined(outlines[i], outlined.sharp) ? regions : failed, outlines, int(i), cv::Scalar(255), cv::FILLED);
+		cv::drawContours(isOutlined(outlines[i], sharp) ? regions : failed, outlines, int(i), cv::Scalar(255), cv::FILLED);
 	}
 	failed &= mask;
 	if (cv::countNonZero(failed) >= leastCells)
 	{
-		regions |= outlinedPieces(failed, outlined, leastCells);
+		regions |= outlinedPieces(failed, steepPlaces(ycrcb, step, sharp), leastCells);
 	}
 	return regions & mask;
 }
@@ -345,8 +340,7 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 	// Of the outlined regions, what the last drawing does not explain, and of
 	// that what comes in across the edge.
 	const double cells = double(reduced.area());
-	const Outlines outlined = findOutlines(ycrcb);
-	const cv::Mat objects = outlinedRegions(wide, outlined, int(std::ceil(leastHandShare * cells)));
+	const cv::Mat objects = outlinedRegions(wide, ycrcb, int(std::ceil(leastHandShare * cells)));
 	cv::Mat fresh = objects.clone();
 	if (drawn.size() == reduced)
 	{
