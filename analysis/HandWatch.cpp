@@ -59,6 +59,17 @@ constexpr int sharpStep = 24;
 /// A region with at least this share of its border outlined is an object;
 /// what the picture's edge cuts off counts neither way.
 constexpr double outlinedShare = 0.5;
+/// An outline's step is at least this share of the change over `softSide`
+/// cells (18 board pixels) about it: a light's edge of 15 board pixels puts
+/// less than half of its change into a step.
+constexpr double sharpShare = 0.6;
+constexpr int softSide = 9;
+/// The cut along an outline reaches this far (cells) from its steepest steps.
+constexpr int bandReach = 3;
+/// A region cut along its steep places grows back over the cut by this many
+/// cells: the band reaches a cell or two either side of an edge, one more
+/// where the edge is a little soft.
+constexpr int cutGrowth = 3;
 
 /// The least share of the board that a hand coming in covers: an adult's four
 /// fingertips in at the board's edge cover about 3 %, a child's about 1 %.
@@ -174,39 +185,131 @@ cv::Mat regionsReaching(const cv::Mat& mask, const cv::Mat& zone)
 	return regions;
 }
 
+/// The range of each channel of `ycrcb` over squares of `side` cells, summed.
+cv::Mat rangeOver(const cv::Mat& ycrcb, int side)
+{
+	cv::Mat high;
+	cv::Mat low;
+	const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(side, side));
+	cv::dilate(ycrcb, high, square);
+	cv::erode(ycrcb, low, square);
+	cv::Mat range;
+	cv::transform(high - low, range, cv::Matx13f(1.0f, 1.0f, 1.0f));
+	return range;
+}
+
+/// The sharp places about steep steps (255): steps that are most of the
+/// change across several cells (`sharpShare` of the range over `softSide`
+/// cells), and the `sharp` places within `bandReach` cells of them (where two
+/// edges meet, or an outline crosses a light's edge, the steepest line breaks
+/// for a cell or two). An object's edge changes colour at once; the edge of a
+/// light spreads its change over 15 board pixels and more, and only a part of
+/// it falls within a cell, however strong the change.
+cv::Mat steepPlaces(const cv::Mat& ycrcb, const cv::Mat& step, const cv::Mat& sharp)
+{
+	cv::Mat steep;
+	cv::compare(step, rangeOver(ycrcb, softSide) * sharpShare, steep, cv::CMP_GE);
+	steep &= sharp;
+	cv::dilate(steep, steep, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * bandReach + 1, 2 * bandReach + 1)));
+	return steep & sharp;
+}
+
+/// Whether at least `outlinedShare` of the points of `outline` that lie
+/// inside the picture are `sharp` (255). Where the picture cuts a
+/// region off, nothing is known of its outline.
+bool isOutlined(const std::vector<cv::Point>& outline, const cv::Mat& sharp)
+{
+	const cv::Rect inside(1, 1, sharp.cols - 2, sharp.rows - 2);
+	size_t border = 0;
+	size_t steep = 0;
+	for (const cv::Point& p : outline)
+	{
+		if (inside.contains(p))
+		{
+			++border;
+			steep += sharp.at<unsigned char>(p) != 0 ? 1 : 0;
+		}
+	}
+	return border > 0 && double(steep) >= outlinedShare * double(border);
+}
+
+/// The pieces of `failed` (regions whose outline is mostly soft) that are
+/// outlined once it is cut along its `steep` places (steepPlaces), 255 in a
+/// mask of its size.
+/// A hand in a lamp's warm light reads as warm as the light around it: the two
+/// are one region, whose border is mostly the light's soft edge, but the hand
+/// keeps its outline within it, and the light's edge is soft. Each piece is
+/// grown back over the cut it came from (within the region) and tested as a
+/// region of its own, by its steep places alone; a piece too small to be a
+/// hand is not looked at.
+cv::Mat outlinedPieces(const cv::Mat& failed, const cv::Mat& steep, int leastCells)
+{
+	const cv::Mat cut = failed & steep;
+	cv::Mat labels;
+	cv::Mat stats;
+	cv::Mat centroids;
+	// What the cut leaves narrower than a hand (paper between an outline and
+	// the region's soft border) is no piece.
+	cv::Mat left;
+	cv::morphologyEx(failed & ~cut, left, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
+	const int count = cv::connectedComponentsWithStats(left, labels, stats, centroids, 4, CV_32S);
+	cv::Mat pieces = cv::Mat::zeros(failed.size(), CV_8UC1);
+	const cv::Mat cell = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
+	const cv::Rect picture(0, 0, failed.cols, failed.rows);
+	for (int label = 1; label < count; ++label)
+	{
+		if (stats.at<int>(label, cv::CC_STAT_AREA) < leastCells)
+		{
+			continue;
+		}
+		const cv::Rect box(stats.at<int>(label, cv::CC_STAT_LEFT), stats.at<int>(label, cv::CC_STAT_TOP),
+			stats.at<int>(label, cv::CC_STAT_WIDTH), stats.at<int>(label, cv::CC_STAT_HEIGHT));
+		const cv::Rect around = (box + cv::Size(2 * cutGrowth + 2, 2 * cutGrowth + 2) - cv::Point(cutGrowth + 1, cutGrowth + 1)) & picture;
+		cv::Mat piece = labels(around) == label;
+		// Over the cut alone: the rim the opening took from a piece is no outline.
+		const cv::Mat within = piece | cut(around);
+		for (int i = 0; i < cutGrowth; ++i)
+		{
+			cv::dilate(piece, piece, cell);
+			piece &= within;
+		}
+		std::vector<std::vector<cv::Point>> outlines;
+		cv::findContours(piece, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, around.tl());
+		for (size_t i = 0; i < outlines.size(); ++i)
+		{
+			if (isOutlined(outlines[i], steep))
+			{
+				cv::drawContours(pieces, outlines, int(i), cv::Scalar(255), cv::FILLED);
+			}
+		}
+	}
+	return pieces & failed;
+}
+
 /// The regions of `mask` with a sharp outline, 255 in a mask of its size.
 /// Light changes softly across the paper, over 15 board pixels and more, and
 /// a lamp or a light of another colour can tint a large region warm or dark;
 /// a hand has an outline. A region is outlined when at least `outlinedShare`
-/// of the points of its outer border see a step in `ycrcb` of `sharpStep` or
-/// more within a cell on either side. Holes (ink lines inside a region) are
-/// not its outline.
-cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb)
+/// of the points of its outer border see a step of `sharpStep` or more within
+/// a cell on either side (the range of luma over 3 x 3 cells plus the ranges
+/// of Cr and Cb). Holes (ink lines inside a region) are not its outline. Of a
+/// region that is not, the outlined pieces (outlinedPieces) count.
+cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb, int leastCells)
 {
-	// The step: the ranges of luma and of chroma over 3 x 3 cells.
-	cv::Mat high;
-	cv::Mat low;
-	const cv::Mat cell = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-	cv::dilate(ycrcb, high, cell);
-	cv::erode(ycrcb, low, cell);
-	cv::Mat step;
-	cv::transform(high - low, step, cv::Matx13f(1.0f, 1.0f, 1.0f));
-
+	const cv::Mat step = rangeOver(ycrcb, 3);
+	const cv::Mat sharp = step >= sharpStep;
 	std::vector<std::vector<cv::Point>> outlines;
 	cv::findContours(mask, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
 	cv::Mat regions = cv::Mat::zeros(mask.size(), CV_8UC1);
+	cv::Mat failed = cv::Mat::zeros(mask.size(), CV_8UC1);
 	for (size_t i = 0; i < outlines.size(); ++i)
 	{
-		const std::vector<cv::Point>& outline = outlines[i];
-		// Where the picture cuts a region off, nothing is known of its outline.
-		const cv::Rect inside(1, 1, mask.cols - 2, mask.rows - 2);
-		const auto border = std::count_if(outline.begin(), outline.end(), [&inside](const cv::Point& p) { return inside.contains(p); });
-		const auto sharp = std::count_if(outline.begin(), outline.end(),
-			[&](const cv::Point& p) { return inside.contains(p) && step.at<unsigned char>(p) >= sharpStep; });
-		if (border > 0 && double(sharp) >= outlinedShare * double(border))
-		{
-			cv::drawContours(regions, outlines, int(i), cv::Scalar(255), cv::FILLED);
-		}
+		cv::drawContours(isOutlined(outlines[i], sharp) ? regions : failed, outlines, int(i), cv::Scalar(255), cv::FILLED);
+	}
+	failed &= mask;
+	if (cv::countNonZero(failed) >= leastCells)
+	{
+		regions |= outlinedPieces(failed, steepPlaces(ycrcb, step, sharp), leastCells);
 	}
 	return regions & mask;
 }
@@ -251,7 +354,8 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 
 	// Of the outlined regions, what the last drawing does not explain, and of
 	// that what comes in across the edge.
-	const cv::Mat objects = outlinedRegions(wide, ycrcb);
+	const double cells = double(reduced.area());
+	const cv::Mat objects = outlinedRegions(wide, ycrcb, int(std::ceil(leastHandShare * cells)));
 	cv::Mat fresh = objects.clone();
 	if (drawn.size() == reduced)
 	{
@@ -269,7 +373,6 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 		hand &= candidates;
 	}
 
-	const double cells = double(reduced.area());
 	HandSighting sighting;
 	const cv::Mat skinOnObjects = skin & objects;
 	sighting.seen = cv::countNonZero(skinOnObjects) > skinHandShare * cells || handCells >= leastHandShare * cells;
@@ -286,7 +389,9 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 	}
 	if (!sighting.seen)
 	{
-		drawn = wide;
+		// Only what is outlined is the drawing's: a region of light kept here
+		// would hide every hand that comes in over it later.
+		drawn = objects;
 	}
 	return sighting;
 }

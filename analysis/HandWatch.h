@@ -48,8 +48,8 @@ public:
 	HandSighting look(const cv::Mat& colours, const RectifiedBoard& board);
 
 private:
-	/// The wide dark or skin-coloured regions of the last board on which no
-	/// hand was seen, at the test's reduced scale.
+	/// The wide, outlined dark or skin-coloured regions of the last board on
+	/// which no hand was seen, at the test's reduced scale.
 	cv::Mat drawn;
 	/// The region seen as a hand at the last scan, and in how many scans in
 	/// a row it lay just so.

@@ -101,10 +101,8 @@ const Condition conditions[] = {
 const std::map<std::string, std::string> knownLimits = {
 	{"ArmShadow", "the shadow's soft end over the portal card, whose paper is not read, reads as black ink"},
 	{"DeepArmShadow", "the shadow's soft end over the portal card, whose paper is not read, reads as black ink"},
-	{"WarmLampSharp", "between a ring and a stroke beside the lamp's edge no paper is left to read the light from, "
-					  "and the hand test, reading the room's smooth light, cannot tell the hand within the warm half"},
-	{"WarmLampSoft", "between a ring and a stroke beside the lamp's edge no paper is left to read the light from, "
-					 "and the hand test, reading the room's smooth light, cannot tell the hand within the warm half"},
+	{"WarmLampSharp", "between a ring and a stroke beside the lamp's edge no paper is left to read the light from"},
+	{"WarmLampSoft", "between a ring and a stroke beside the lamp's edge no paper is left to read the light from"},
 };
 
 std::string setting(const Condition& condition, bool twin)

@@ -1,0 +1,82 @@
+#include "DrawnBoardSurvey.h"
+#include "TestSupport.h"
+
+#include "scenes/ScriptedBoardCamera.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// A hand in a warm lamp's half of the board: the right half lit by a lamp of
+// 2700 K beside daylight, the light's edge running down the board between the
+// rings. The smooth paper field cannot follow the edge, so the lit half reads
+// warm, like skin, and the hand in it reads as part of one softly edged area.
+// The drawing is scanned before the hand comes; then the hand, of every skin
+// tone, must hold the scan back, while the light alone, on an empty board, is
+// scanned.
+
+namespace
+{
+
+/// The rescans of a scene played for `passes` passes, in order.
+std::vector<PassRecord> rescans(const std::string& sceneText, int passes)
+{
+	SceneScript script;
+	std::string error;
+	EXPECT_TRUE(parseSceneScript(sceneText, "warm-lamp.scene", script, error)) << error;
+	BoardCameraFiles files;
+	EXPECT_TRUE(readBoardCameraFiles("Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error))
+		<< error;
+	::testing::internal::CaptureStdout();
+	TestProgram program(std::make_unique<ScriptedBoardCamera>(script, files.board, files.portal, files.camera));
+	program.run(passes);
+	::testing::internal::GetCapturedStdout();
+	std::vector<PassRecord> scans;
+	for (const PassRecord& pass : program.passes)
+	{
+		if (!pass.eventsOf("scan").empty())
+		{
+			scans.push_back(pass);
+		}
+	}
+	return scans;
+}
+
+std::string lampSetting(int edge, const std::string& skin)
+{
+	return "view 480 10 0\nlight temperature 5500 exposure 0.94\ncamera noise 3 jpeg 80 grain fresh\n"
+		   "patch half 240 240 0 temperature 2700 exposure 1 edge "
+		+ std::to_string(edge) + "\n" + skin;
+}
+
+class WarmLampHand : public testing::TestWithParam<int>
+{
+};
+
+TEST_P(WarmLampHand, EverySkinToneInTheLitHalfHoldsTheScanBackAndTheLightAloneDoesNot)
+{
+	const int edge = GetParam();
+	const Seen empty = survey(drawnBoardScene(lampSetting(edge, ""), Board::Empty), Board::Empty);
+	EXPECT_TRUE(empty.scanned && !empty.hand) << "the empty board under the lamp, edge " << edge;
+	EXPECT_EQ(empty.strayWalls + empty.strayBodies, 0) << "edge " << edge;
+
+	// The flat hand of the scenes, and shaded hands from the lightest to the
+	// darkest step, the palm well inside the lit half.
+	for (const std::string skin : {"", "hand skin 1", "hand skin 4", "hand skin 7", "hand skin 10"})
+	{
+		const std::string what = (skin.empty() ? "the flat hand" : skin) + ", edge " + std::to_string(edge);
+		// The drawing is read first; the hand comes in afterwards.
+		const std::vector<PassRecord> scans
+			= rescans(drawnBoardScene(lampSetting(edge, skin), Board::DrawnWithHand, DrawingPens(), "at 20 hand 330 270"), 40);
+		ASSERT_EQ(scans.size(), 2u) << what;
+		EXPECT_TRUE(scanFound(scans[0]) && scans[0].eventsOf("hand").empty()) << "the drawing before the hand, " << what;
+		EXPECT_EQ(scans[0].eventsOf("newMap").size(), 1u) << what;
+		EXPECT_EQ(scans[1].eventsOf("hand").size(), 1u) << "the hand, " << what;
+		EXPECT_TRUE(scans[1].eventsOf("walls").empty()) << "walls built under the hand, " << what;
+	}
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, WarmLampHand, testing::Values(15, 40),
+	[](const testing::TestParamInfo<int>& info) { return "Edge" + std::to_string(info.param); });
+
+}  // namespace
