@@ -116,18 +116,25 @@ std::string drawnBoardScene(const std::string& setting, Board board, const Drawi
 	return text.str();
 }
 
-Seen survey(const std::string& sceneText, Board board)
+std::unique_ptr<TestProgram> playedScene(const std::string& sceneText, int passes)
 {
 	SceneScript script;
 	std::string error;
-	EXPECT_TRUE(parseSceneScript(sceneText, "surveyed.scene", script, error)) << error;
+	EXPECT_TRUE(parseSceneScript(sceneText, "played.scene", script, error)) << error;
 	BoardCameraFiles files;
 	EXPECT_TRUE(readBoardCameraFiles("Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error))
 		<< error;
 	::testing::internal::CaptureStdout();
-	TestProgram program(std::make_unique<ScriptedBoardCamera>(script, files.board, files.portal, files.camera));
-	program.run(16);
+	auto program = std::make_unique<TestProgram>(std::make_unique<ScriptedBoardCamera>(script, files.board, files.portal, files.camera));
+	program->run(passes);
 	::testing::internal::GetCapturedStdout();
+	return program;
+}
+
+Seen survey(const std::string& sceneText, Board board)
+{
+	const std::unique_ptr<TestProgram> played = playedScene(sceneText, 16);
+	const TestProgram& program = *played;
 
 	Seen seen;
 	const PassRecord& rescan = program.passes.back();

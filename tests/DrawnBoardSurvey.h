@@ -1,8 +1,11 @@
 #pragma once
 
+#include "TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -46,6 +49,10 @@ struct Seen
 /// with `hand` (a timeline line such as "at 1 hand 330 270") over it.
 std::string drawnBoardScene(const std::string& setting, Board board, const DrawingPens& pens = DrawingPens(),
 	const std::string& hand = "at 1 hand 330 270");
+
+/// The program after playing `sceneText` for `passes` passes, its console
+/// output left out.
+std::unique_ptr<TestProgram> playedScene(const std::string& sceneText, int passes);
 
 /// Plays the scene until its first rescan and surveys what it made.
 Seen survey(const std::string& sceneText, Board board);

@@ -1,8 +1,6 @@
 #include "DrawnBoardSurvey.h"
 #include "TestSupport.h"
 
-#include "scenes/ScriptedBoardCamera.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -21,18 +19,9 @@ namespace
 /// The rescans of a scene played for `passes` passes, in order.
 std::vector<PassRecord> rescans(const std::string& sceneText, int passes)
 {
-	SceneScript script;
-	std::string error;
-	EXPECT_TRUE(parseSceneScript(sceneText, "warm-lamp.scene", script, error)) << error;
-	BoardCameraFiles files;
-	EXPECT_TRUE(readBoardCameraFiles("Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error))
-		<< error;
-	::testing::internal::CaptureStdout();
-	TestProgram program(std::make_unique<ScriptedBoardCamera>(script, files.board, files.portal, files.camera));
-	program.run(passes);
-	::testing::internal::GetCapturedStdout();
+	const std::unique_ptr<TestProgram> program = playedScene(sceneText, passes);
 	std::vector<PassRecord> scans;
-	for (const PassRecord& pass : program.passes)
+	for (const PassRecord& pass : program->passes)
 	{
 		if (!pass.eventsOf("scan").empty())
 		{
