@@ -49,13 +49,6 @@ bool fileExists(const std::string& path)
 	return std::filesystem::exists(path, error);
 }
 
-double median(std::vector<double> values)
-{
-	const auto middle = values.begin() + long(values.size() / 2);
-	std::nth_element(values.begin(), middle, values.end());
-	return *middle;
-}
-
 }  // namespace
 
 void ShatterWatch::report(Event event)
@@ -112,6 +105,8 @@ void ProjectorMode::readCalibration()
 void ProjectorMode::open(cv::Size cameraSize)
 {
 	display.createScreenWindow("projector", screen);
+	// The canvas never draws into a picture the display holds.
+	display.keepShownAsGiven("projector");
 	if (hasCalibration && measured.cameraSize != cameraSize)
 	{
 		std::fprintf(stderr, "%s: measured with a %d x %d camera, not %d x %d; the projector is measured again\n",
@@ -333,6 +328,25 @@ ExpectedLight ProjectorMode::expectedChange(int pass) const
 	return expected;
 }
 
+void ProjectorMode::countLight(const LightTally& tally)
+{
+	lightTallies.push_back(tally);
+	lightTotal.cells += tally.cells;
+	lightTotal.missed += tally.missed;
+	while (lightTallies.front().pass <= tally.pass - checkPasses)
+	{
+		lightTotal.cells -= lightTallies.front().cells;
+		lightTotal.missed -= lightTallies.front().missed;
+		lightTallies.pop_front();
+	}
+}
+
+void ProjectorMode::forgetLightCounts()
+{
+	lightTallies.clear();
+	lightTotal = LightTally{0, 0, 0};
+}
+
 void ProjectorMode::checkWhereTheLightLands(const BoardScanner& scanner, int pass)
 {
 	const MotionReading& reading = scanner.lastMotionReading();
@@ -348,6 +362,7 @@ void ProjectorMode::checkWhereTheLightLands(const BoardScanner& scanner, int pas
 	// Where every picture the frame may show agrees that light arrived (or
 	// left), by how much on white paper; and how much of it the camera saw.
 	const cv::Vec3d paper = measured.paperLight;
+	LightTally tally{pass, 0, 0};
 	for (int i = 0; i < int(zero.total()); ++i)
 	{
 		for (int c = 0; c < 3; ++c)
@@ -357,18 +372,15 @@ void ProjectorMode::checkWhereTheLightLands(const BoardScanner& scanner, int pas
 			const double sure = arrived >= sureLight ? arrived : left <= -sureLight ? left : 0.0;
 			if (sure != 0.0)
 			{
-				seenShares.push_back(std::clamp(reading.changeFromThen.at<cv::Vec3f>(i)[c] / sure, -1.0, 2.0));
-				seenPasses.push_back(pass);
+				tally.cells += 1;
+				tally.missed += reading.changeFromThen.at<cv::Vec3f>(i)[c] / sure < misplacedShare ? 1 : 0;
 			}
 		}
 	}
-	while (!seenPasses.empty() && seenPasses.front() <= pass - checkPasses)
-	{
-		seenShares.pop_front();
-		seenPasses.pop_front();
-	}
-	if (int(seenShares.size()) < checkCellsAtLeast
-		|| median(std::vector<double>(seenShares.begin(), seenShares.end())) >= misplacedShare)
+	countLight(tally);
+	// The median share seen is below misplacedShare exactly when more than
+	// half the cells fall short of it.
+	if (lightTotal.cells < checkCellsAtLeast || 2 * lightTotal.missed <= lightTotal.cells)
 	{
 		return;
 	}
@@ -376,8 +388,7 @@ void ProjectorMode::checkWhereTheLightLands(const BoardScanner& scanner, int pas
 	// where it is played. Dark until measured again, which the picture
 	// keeping still starts.
 	lightMisplaced = true;
-	seenShares.clear();
-	seenPasses.clear();
+	forgetLightCounts();
 	const std::string why = "the projected light no longer falls where the projector's calibration puts it (the camera "
 							"or the projector has moved): the game is not projected until the projector is measured "
 							"again, which starts once the picture keeps still; keep hands off the board";
@@ -442,7 +453,7 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 		measured = result;
 		hasCalibration = true;
 		lightMisplaced = false;
-		seenShares.clear();
+		forgetLightCounts();
 		std::fprintf(stderr, "%s\n", describeCalibration(result).c_str());
 		std::string error;
 		if (!saveProjectorCalibration(calibrationFile, result, error))

@@ -156,10 +156,20 @@ private:
 	cv::Mat referenceMost;
 	bool referenceKnown = true;
 
-	/// How much of the light predicted to arrive or leave the camera saw, in
-	/// the cells where it surely did, over the last second of passes.
-	std::deque<double> seenShares;
-	std::deque<int> seenPasses;
+	/// Of the cells where light surely arrived or left in one pass, how many
+	/// the camera saw too little of.
+	struct LightTally
+	{
+		int pass;
+		int cells;
+		int missed;
+	};
+	/// The tallies of the last second of passes, and their sums.
+	std::deque<LightTally> lightTallies;
+	LightTally lightTotal{0, 0, 0};
+	/// Add a pass's tally and drop those older than a second of passes.
+	void countLight(const LightTally& tally);
+	void forgetLightCounts();
 	/// The light lands elsewhere: the game is not shown until measured again.
 	bool lightMisplaced = false;
 	/// Still passes in a row while the light is misplaced.

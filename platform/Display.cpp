@@ -8,6 +8,11 @@
 
 void Display::remember(const std::string& name, const cv::Mat& image)
 {
+	if (keptAsGiven.count(name) != 0)
+	{
+		shown[name] = image;
+		return;
+	}
 	image.copyTo(shown[name]);
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -59,6 +60,11 @@ public:
 	/// cannot tell (no window system, or none at all).
 	virtual std::vector<cv::Rect> screens() const { return {}; }
 
+	/// Keep what window `name` shows as it is given rather than a copy, for a
+	/// maker that never draws into a picture it has shown while another holds
+	/// it (the projector's picture: a copy of 3 MB a pass saved).
+	void keepShownAsGiven(const std::string& name) { keptAsGiven.insert(name); }
+
 	/// The last image shown in each window, by window name.
 	const std::map<std::string, cv::Mat>& lastImages() const { return shown; }
 
@@ -67,9 +73,11 @@ public:
 	bool writeSnapshots(const std::string& directory) const;
 
 protected:
-	/// Keep a copy of what a window now shows; reuses the previous buffer.
+	/// Keep what a window now shows: a copy, in the previous copy's buffer,
+	/// unless the window keeps its pictures as given.
 	void remember(const std::string& name, const cv::Mat& image);
 
 private:
 	std::map<std::string, cv::Mat> shown;
+	std::set<std::string> keptAsGiven;
 };

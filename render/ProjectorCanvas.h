@@ -8,7 +8,10 @@
 
 /// The picture of the "projector" window: black, which projects no light,
 /// with shapes given in board pixels drawn through the board-to-projector map.
-/// A new drawing clears only what the last one lit, not the whole picture.
+/// A new drawing clears only what the last one in its buffer lit, not the
+/// whole picture. A picture handed out is never drawn into while anyone else
+/// holds it (a display keeping what it shows): the next drawing goes to a
+/// second buffer, so nobody needs to copy the picture to keep it.
 class ProjectorCanvas
 {
 public:
@@ -21,14 +24,23 @@ public:
 	/// A whole picture instead (the calibration pattern), fitted to the size.
 	void showPicture(const cv::Mat& picture);
 
-	const cv::Mat& picture() const { return image; }
+	const cv::Mat& picture() const { return buffers[current].image; }
 	/// True when the picture is black: the projector gives no light.
-	bool isDark() const { return litAreas.empty() && !wholeLit; }
+	bool isDark() const { return buffers[current].litAreas.empty() && !buffers[current].wholeLit; }
 
 private:
-	cv::Mat image;
-	/// Every area the last drawing may have lit.
-	std::vector<cv::Rect> litAreas;
-	bool wholeLit = false;
-};
+	struct Buffer
+	{
+		cv::Mat image;
+		/// Every area its last drawing may have lit.
+		std::vector<cv::Rect> litAreas;
+		bool wholeLit = false;
+	};
 
+	/// A black buffer nobody else holds, made the current one.
+	Buffer& blackBuffer();
+
+	cv::Size size;
+	Buffer buffers[2];
+	int current = 0;
+};
