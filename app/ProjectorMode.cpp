@@ -128,12 +128,13 @@ void ProjectorMode::open(cv::Size cameraSize)
 
 bool ProjectorMode::sceneMoved(BoardScanner& scanner, int pass)
 {
-	const bool moved = scanner.sceneMoved(expectedChange(pass));
-	checkWhereTheLightLands(scanner, pass);
+	LightInterval now = lightSeenIn(pass);
+	const bool moved = scanner.sceneMoved(expectedChange(now));
+	checkWhereTheLightLands(scanner, now, pass);
 	if (moved)
 	{
 		// The reference is this frame now, and with it the light it shows.
-		referenceKnown = lightSeenIn(pass, referenceLeast, referenceMost);
+		reference = std::move(now);
 		// A new still period asks for its own rescan.
 		darkScanWanted = false;
 	}
@@ -171,9 +172,7 @@ void ProjectorMode::useDarkFrame(BoardScanner& scanner, int pass)
 	// This pass's frame shows the board lit by the room alone: it is the one
 	// scanned, and the reference from now on.
 	scanner.setReferenceFrame(scanner.cameraFrame());
-	referenceLeast.release();
-	referenceMost.release();
-	referenceKnown = true;
+	reference = LightInterval();
 	trace.report(Event("darkFrame").set("waited", double(pass - darkScanAsked)));
 }
 
@@ -268,54 +267,48 @@ void ProjectorMode::showPicture(int pass, cv::Size frameSize, cv::Mat lightCells
 	}
 }
 
-bool ProjectorMode::lightSeenIn(int pass, cv::Mat& least, cv::Mat& most) const
+ProjectorMode::LightInterval ProjectorMode::lightSeenIn(int pass) const
 {
-	least.release();
-	most.release();
 	// The frame of pass n shows the picture of pass n - 1 - latency, give or take.
 	const int nominal = pass - 1 - latency();
-	bool known = true;
-	bool any = false;
+	LightInterval seen;
 	for (const ShownLight& light : shown)
 	{
 		if (light.pass < nominal - latencySlack || light.pass > nominal + latencySlack)
 		{
 			continue;
 		}
-		known = known && light.known;
-		if (!any)
+		seen.known = seen.known && light.known;
+		if (seen.least.empty())
 		{
-			least = light.cells.clone();
-			most = light.cells.clone();
-			any = true;
+			seen.least = light.cells.clone();
+			seen.most = light.cells.clone();
 		}
-		else if (light.cells.size() == least.size())
+		else if (light.cells.size() == seen.least.size())
 		{
-			least = cv::min(least, light.cells);
-			most = cv::max(most, light.cells);
+			cv::min(seen.least, light.cells, seen.least);
+			cv::max(seen.most, light.cells, seen.most);
 		}
 	}
-	return known;
+	return seen;
 }
 
-ExpectedLight ProjectorMode::expectedChange(int pass) const
+ExpectedLight ProjectorMode::expectedChange(const LightInterval& now) const
 {
-	cv::Mat nowLeast, nowMost;
-	const bool nowKnown = lightSeenIn(pass, nowLeast, nowMost);
-	if (!nowKnown || !referenceKnown)
+	if (!now.known || !reference.known)
 	{
 		// A calibration pattern: nobody can say what it changes.
 		return ExpectedLight();
 	}
-	if (nowLeast.empty() && referenceLeast.empty())
+	if (now.least.empty() && reference.least.empty())
 	{
 		return ExpectedLight();
 	}
-	const cv::Mat zero = cv::Mat::zeros(nowLeast.empty() ? referenceLeast.size() : nowLeast.size(), CV_32FC3);
-	const cv::Mat& nLeast = nowLeast.empty() ? zero : nowLeast;
-	const cv::Mat& nMost = nowMost.empty() ? zero : nowMost;
-	const cv::Mat& rLeast = referenceLeast.empty() || referenceLeast.size() != zero.size() ? zero : referenceLeast;
-	const cv::Mat& rMost = referenceMost.empty() || referenceMost.size() != zero.size() ? zero : referenceMost;
+	const cv::Mat zero = cv::Mat::zeros(now.least.empty() ? reference.least.size() : now.least.size(), CV_32FC3);
+	const cv::Mat& nLeast = now.least.empty() ? zero : now.least;
+	const cv::Mat& nMost = now.most.empty() ? zero : now.most;
+	const cv::Mat& rLeast = reference.least.size() != zero.size() ? zero : reference.least;
+	const cv::Mat& rMost = reference.most.size() != zero.size() ? zero : reference.most;
 	// In grey levels on white paper; on darker things anything down to none.
 	const cv::Vec3d paper = measured.paperLight * (1.0 + lightSlack);
 	const cv::Scalar scale(paper[0], paper[1], paper[2]);
@@ -347,18 +340,19 @@ void ProjectorMode::forgetLightCounts()
 	lightTotal = LightTally{0, 0, 0};
 }
 
-void ProjectorMode::checkWhereTheLightLands(const BoardScanner& scanner, int pass)
+void ProjectorMode::checkWhereTheLightLands(const BoardScanner& scanner, const LightInterval& now, int pass)
 {
 	const MotionReading& reading = scanner.lastMotionReading();
-	cv::Mat nowLeast, nowMost;
-	if (lightMisplaced || !referenceKnown || reading.changeFromThen.empty() || !lightSeenIn(pass, nowLeast, nowMost)
-		|| nowLeast.size() != reading.changeFromThen.size())
+	if (lightMisplaced || !reference.known || !now.known || reading.changeFromThen.empty()
+		|| now.least.size() != reading.changeFromThen.size())
 	{
 		return;
 	}
+	const cv::Mat& nowLeast = now.least;
+	const cv::Mat& nowMost = now.most;
 	const cv::Mat zero = cv::Mat::zeros(nowLeast.size(), CV_32FC3);
-	const cv::Mat& thenLeast = referenceLeast.size() == zero.size() ? referenceLeast : zero;
-	const cv::Mat& thenMost = referenceMost.size() == zero.size() ? referenceMost : zero;
+	const cv::Mat& thenLeast = reference.least.size() == zero.size() ? reference.least : zero;
+	const cv::Mat& thenMost = reference.most.size() == zero.size() ? reference.most : zero;
 	// Where every picture the frame may show agrees that light arrived (or
 	// left), by how much on white paper; and how much of it the camera saw.
 	const cv::Vec3d paper = measured.paperLight;
@@ -428,9 +422,7 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 		// The board in the dark frame gives the millimetres, and the picture's
 		// first place until the next rescan.
 		scanner.setReferenceFrame(done.darkFrame);
-		referenceLeast.release();
-		referenceMost.release();
-		referenceKnown = true;
+		reference = LightInterval();
 		// The error is measured over the board, or over the whole picture when it was not found.
 		const double* lens = scanner.cameraParam().dist_factor;
 		ErrorArea area = pictureErrorArea(result.cameraSize, lens);

@@ -109,6 +109,14 @@ private:
 		cv::Mat cells;
 		bool known;
 	};
+	/// The light a camera frame may show, cell by cell: the least and the most
+	/// of what the pictures it may show give; none (empty) when all were dark.
+	struct LightInterval
+	{
+		cv::Mat least;
+		cv::Mat most;
+		bool known = true;
+	};
 
 	void startCalibration();
 	void finishCalibration(BoardScanner& scanner, RectifiedBoard& board);
@@ -116,13 +124,14 @@ private:
 	std::vector<ProjectedShape> drawGame(const RectifiedBoard& board, const PhysicsScene& scene,
 		const DrawingAnalysis& analysis);
 	void showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown);
-	/// The light seen in the frame of pass `pass`: the least and the most of
-	/// what the pictures it may show (the latency's, a pass either way) give.
-	bool lightSeenIn(int pass, cv::Mat& least, cv::Mat& most) const;
-	ExpectedLight expectedChange(int pass) const;
-	/// Watch, in the frame of `pass`, whether the light arrives where the
-	/// calibration puts it; when it does not, go dark and say so.
-	void checkWhereTheLightLands(const BoardScanner& scanner, int pass);
+	/// The light seen in the frame of pass `pass`, from the pictures it may
+	/// show (the latency's, a pass either way).
+	LightInterval lightSeenIn(int pass) const;
+	/// How the light may have changed from the reference frame to a frame seeing `now`.
+	ExpectedLight expectedChange(const LightInterval& now) const;
+	/// Watch, in the frame of `pass` that sees `now`, whether the light arrives
+	/// where the calibration puts it; when it does not, go dark and say so.
+	void checkWhereTheLightLands(const BoardScanner& scanner, const LightInterval& now, int pass);
 
 	Display& display;
 	const cv::Rect screen;
@@ -151,10 +160,8 @@ private:
 
 	/// The light of the last pictures shown, oldest first.
 	std::deque<ShownLight> shown;
-	/// The light the reference frame was seen in: the least and the most.
-	cv::Mat referenceLeast;
-	cv::Mat referenceMost;
-	bool referenceKnown = true;
+	/// The light the reference frame was seen in.
+	LightInterval reference;
 
 	/// Of the cells where light surely arrived or left in one pass, how many
 	/// the camera saw too little of.
