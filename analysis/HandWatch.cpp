@@ -91,7 +91,7 @@ constexpr int drawnGrowth = 2;
 /// place when the board does not say (no picture of its own).
 cv::Mat reducedPaperPlaces(const RectifiedBoard& board, cv::Size full, cv::Size reduced)
 {
-	cv::Mat places = boardPaperPlaces(board);
+	cv::Mat places = boardPaperPlaces(board, CardLeftOut::Whole);
 	if (places.size() != full)
 	{
 		return cv::Mat(reduced, CV_8UC1, cv::Scalar(255));

@@ -256,13 +256,14 @@ bool fieldCellPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCel
 
 }  // namespace
 
-PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
+PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
 {
 	CV_Assert(picture.type() == CV_8UC3 && paper.type() == CV_8UC1 && paper.size() == picture.size());
+	CV_Assert(fieldPaper.empty() || (fieldPaper.type() == CV_8UC1 && fieldPaper.size() == picture.size()));
 	PaperWhite white;
 	white.size = picture.size();
 	const PaperCells cells = PaperCells::measure(picture, paper);
-	white.fitSmoothField(picture, paper, cells);
+	white.fitSmoothField(picture, fieldPaper.empty() ? paper : paper & fieldPaper, cells);
 	if (white.found())
 	{
 		white.spreadLocalWhite(cells, paper);
@@ -531,9 +532,9 @@ void PaperWhite::normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const
 	picture.setTo(cv::Scalar::all(referenceWhite), clipped);
 }
 
-PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper)
+PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
 {
-	const PaperWhite white = measure(picture, paper);
+	const PaperWhite white = measure(picture, paper, fieldPaper);
 	if (!white.readsNeutral())
 	{
 		white.normalise(picture);
