@@ -34,12 +34,17 @@ constexpr int fitRounds = 6;
 constexpr float departureNoise = 0.04f;
 
 /// What light may make of the paper beside the smooth field, in log units:
-/// down to 0.3 of it (a shadow of 60 % in a room that is itself uneven) and
-/// up to 1.6 times it (a lamp's glare). A cell read beyond is held there, and
-/// no place's paper is taken for darker than `darkestPaper` grey levels: the
-/// gains stay bounded whatever covers the board.
+/// its level (the mean of the three channels) down to 0.3 of the field's (a
+/// shadow of 60 % in a room that is itself uneven) and up to 1.6 times it (a
+/// lamp's glare), and its colour, each channel apart from that level, within
+/// a factor of 4: a 2700 K bulb beside daylight departs by about 1.6 in blue
+/// from the level, and a bulb beside the 8000 K of shade by about 3. A cell
+/// read beyond is held there, and no place's paper is taken for darker than
+/// `darkestPaper` grey levels: the gains stay bounded whatever covers the
+/// board.
 const float lowestLocal = float(std::log(0.3));
 const float highestLocal = float(std::log(1.6));
+const float widestColour = float(std::log(4.0));
 constexpr double darkestPaper = 4.0;
 
 /// Where the smooth field reads darker than this (luminance), the edges that
@@ -77,6 +82,22 @@ cv::Vec3f levelOf(const cv::Vec3f& departure)
 	const float darkest = std::max({departure[0], departure[1], departure[2]});
 	const float brightest = std::min({departure[0], departure[1], departure[2]});
 	return cv::Vec3f::all(darkest < 0.0f ? darkest : brightest > 0.0f ? brightest : 0.0f);
+}
+
+/// `departure` held within what light may make of the paper: its level
+/// within [lowestLocal, highestLocal], each channel within widestColour of
+/// the level. A warm lamp beside daylight departs far in blue alone, and a
+/// bound on each channel by itself would take a colour from its light.
+cv::Vec3f bounded(const cv::Vec3f& departure)
+{
+	const float level = (departure[0] + departure[1] + departure[2]) / 3.0f;
+	const float heldLevel = std::min(std::max(level, lowestLocal), highestLocal);
+	cv::Vec3f held;
+	for (int c = 0; c < 3; ++c)
+	{
+		held[c] = heldLevel + std::min(std::max(departure[c] - level, -widestColour), widestColour);
+	}
+	return held;
 }
 
 /// The departures of the cells `weight` marks (1) spread with a Gaussian of
@@ -425,13 +446,9 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper)
 	// hide its synchronisation from the thread sanitizer.
 	for (auto d = departure.begin<cv::Vec3f>(); d != departure.end<cv::Vec3f>(); ++d)
 	{
-		if (std::max({std::abs((*d)[0]), std::abs((*d)[1]), std::abs((*d)[2])}) < departureNoise)
-		{
-			*d = cv::Vec3f();
-		}
+		const bool noise = std::max({std::abs((*d)[0]), std::abs((*d)[1]), std::abs((*d)[2])}) < departureNoise;
+		*d = noise ? cv::Vec3f() : bounded(*d);
 	}
-
-	cv::min(cv::max(departure, lowestLocal), highestLocal, departure);
 	cv::max(departure + smooth, std::log(darkestPaper), localLog);
 }
 
