@@ -184,6 +184,7 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 	PaperCells cells;
 	cells.logColours = cv::Mat(grid, CV_32FC3, cv::Scalar::all(0.0));
 	cells.states = cv::Mat(grid, CV_8U, cv::Scalar(Unseen));
+	cells.roughLogColours = cv::Mat(grid, CV_32FC3, cv::Scalar::all(0.0));
 	if (picture.empty())
 	{
 		return cells;
@@ -213,10 +214,22 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 	shrunk.copyTo(paperOnly, paperPlaces);
 	const cv::Mat paperSum = perCell(paperOnly, grid);
 	const cv::Mat paperCount = countPerCell(paperPlaces, grid);
+	cv::Mat closedOnly(half, CV_8UC3, cv::Scalar::all(0));
+	closed.copyTo(closedOnly, measurable);
+	const cv::Mat roughSum = perCell(closedOnly, grid);
+	const cv::Mat roughCount = countPerCell(measurable, grid);
 	for (int row = 0; row < grid.height; ++row)
 	{
 		for (int col = 0; col < grid.width; ++col)
 		{
+			const int seen = roughCount.at<uchar>(row, col);
+			if (seen >= fewestPlaces)
+			{
+				// Every channel at least 2 grey levels, so that a log of 0 marks the unseen.
+				const cv::Vec3f mean = roughSum.at<cv::Vec3f>(row, col) * float(side * side) / float(seen);
+				cells.roughLogColours.at<cv::Vec3f>(row, col) = cv::Vec3f(std::log(std::max(mean[0], 2.0f)),
+					std::log(std::max(mean[1], 2.0f)), std::log(std::max(mean[2], 2.0f)));
+			}
 			const int count = paperCount.at<uchar>(row, col);
 			if (count >= fewestPlaces)
 			{

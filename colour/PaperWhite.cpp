@@ -38,7 +38,7 @@ constexpr float departureNoise = 0.04f;
 /// shadow of 60 % in a room that is itself uneven) and up to 1.6 times it (a
 /// lamp's glare), and its colour, each channel apart from that level, within
 /// a factor of 4: a 2700 K bulb beside daylight departs by about 1.6 in blue
-/// from the level, and a bulb beside the 8000 K of shade by about 3. A cell
+/// from the level, and a bulb beside the 8000 K of shade by about 2.5. A cell
 /// read beyond is held there, and no place's paper is taken for darker than
 /// `darkestPaper` grey levels: the gains stay bounded whatever covers the
 /// board.
@@ -67,6 +67,21 @@ constexpr double dimmestLocalPaper = 48.0;
 constexpr double spreadSigma = 3.0;
 constexpr double wideSigma = 12.0;
 constexpr float enoughPaper = 0.25f;
+
+/// A cell that ink leaves unseen still shows, roughly, the paper round its
+/// ink (PaperCells::roughLogColour). Where that departs from the spread by
+/// more than `departureNoise`, the spread mixed lights that the cell does not
+/// show (a lamp's edge between a ring and a stroke): the cell takes the
+/// departures of the paper cells near it (within `guideReach` cells, weighed
+/// by the spread's Gaussian) that read like it, within `guideTolerance` in
+/// every channel (log units, about 15 %: the colour blur spreads from ink
+/// beside it, where a lamp of another colour is far more). Where less than
+/// `enoughAlike` of that weight reads like it, the rough reading is no sure
+/// guide (a highlighter's colour, a thing on the board) and the spread stays
+/// in proportion.
+constexpr int guideReach = 6;
+constexpr float guideTolerance = 0.15f;
+constexpr float enoughAlike = 0.25f;
 
 /// Cells whose missing light is carried whole (under a thing on the board),
 /// and cells that get only its level (places left out of the paper).
@@ -147,6 +162,41 @@ cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Ma
 		}
 	}
 	return spread;
+}
+
+/// The departure of the unseen cell at `at` guided by its rough reading
+/// `rough` (log departure from the smooth field) from the paper cells near
+/// it that read alike, or `spread` where too few do.
+cv::Vec3f guided(const cv::Mat& departure, const cv::Mat& weight, cv::Point at, const cv::Vec3f& rough,
+	const cv::Vec3f& spread)
+{
+	float near = 0.0f, alike = 0.0f;
+	cv::Vec3f sum;
+	for (int row = std::max(at.y - guideReach, 0); row <= std::min(at.y + guideReach, departure.rows - 1); ++row)
+	{
+		for (int col = std::max(at.x - guideReach, 0); col <= std::min(at.x + guideReach, departure.cols - 1); ++col)
+		{
+			if (weight.at<float>(row, col) == 0.0f)
+			{
+				continue;
+			}
+			const float squared = float((row - at.y) * (row - at.y) + (col - at.x) * (col - at.x));
+			const float g = std::exp(-squared / float(2.0 * spreadSigma * spreadSigma));
+			const cv::Vec3f d = departure.at<cv::Vec3f>(row, col);
+			const float apart = std::max({std::abs(d[0] - rough[0]), std::abs(d[1] - rough[1]), std::abs(d[2] - rough[2])})
+				/ guideTolerance;
+			const float likeness = std::max(0.0f, 1.0f - apart * apart);
+			near += g;
+			alike += g * likeness;
+			sum += g * likeness * d;
+		}
+	}
+	if (alike <= 0.0f)
+	{
+		return spread;
+	}
+	const float trust = std::min(alike / (enoughAlike * near), 1.0f);
+	return spread + trust * (sum / alike - spread);
 }
 
 struct PaperCell
@@ -435,7 +485,26 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper)
 		}
 	}
 	const cv::Mat spread = spreadOver(departure, weight, covered);
+	const cv::Mat paperDeparture = departure.clone();
 	spread.copyTo(departure, weight == 0.0f);
+	for (int row = 0; row < grid.height; ++row)
+	{
+		for (int col = 0; col < grid.width; ++col)
+		{
+			if (cells.state(row, col) != PaperCells::Unseen || covered.at<uchar>(row, col) != 0
+				|| !cells.roughlySeen(row, col))
+			{
+				continue;
+			}
+			const cv::Vec3f rough = cells.roughLogColour(row, col) - smooth.at<cv::Vec3f>(row, col);
+			cv::Vec3f& here = departure.at<cv::Vec3f>(row, col);
+			const cv::Vec3f off = rough - here;
+			if (std::max({std::abs(off[0]), std::abs(off[1]), std::abs(off[2])}) > departureNoise)
+			{
+				here = guided(paperDeparture, weight, cv::Point(col, row), rough, here);
+			}
+		}
+	}
 
 	// Light changes over many cells, never in one: the median of the 3 x 3
 	// cells round each keeps the soft edges of shadows and lamps and drops
