@@ -62,6 +62,8 @@ public:
 	bool roughlySeen(int row, int col) const { return roughLogColours.at<cv::Vec3f>(row, col)[0] > 0.0f; }
 
 private:
+	void readRoughly(const cv::Mat& closed, const cv::Mat& measurable);
+
 	cv::Mat logColours;  ///< CV_32FC3, one per cell
 	cv::Mat roughLogColours;  ///< CV_32FC3, one per cell; 0 where too little is measurable
 	cv::Mat states;      ///< CV_8U, a State per cell

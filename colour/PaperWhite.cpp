@@ -170,25 +170,38 @@ cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Ma
 cv::Vec3f guided(const cv::Mat& departure, const cv::Mat& weight, cv::Point at, const cv::Vec3f& rough,
 	const cv::Vec3f& spread)
 {
+	// The spread's Gaussian over the square of cells looked at, once.
+	static const std::array<float, (2 * guideReach + 1) * (2 * guideReach + 1)> gaussian = [] {
+		std::array<float, (2 * guideReach + 1) * (2 * guideReach + 1)> g{};
+		for (int y = -guideReach; y <= guideReach; ++y)
+		{
+			for (int x = -guideReach; x <= guideReach; ++x)
+			{
+				g[size_t((y + guideReach) * (2 * guideReach + 1) + x + guideReach)] =
+					float(std::exp(-(x * x + y * y) / (2.0 * spreadSigma * spreadSigma)));
+			}
+		}
+		return g;
+	}();
 	float near = 0.0f, alike = 0.0f;
 	cv::Vec3f sum;
 	for (int row = std::max(at.y - guideReach, 0); row <= std::min(at.y + guideReach, departure.rows - 1); ++row)
 	{
+		const float* read = weight.ptr<float>(row);
+		const float* g = &gaussian[size_t((row - at.y + guideReach) * (2 * guideReach + 1) + guideReach - at.x)];
 		for (int col = std::max(at.x - guideReach, 0); col <= std::min(at.x + guideReach, departure.cols - 1); ++col)
 		{
-			if (weight.at<float>(row, col) == 0.0f)
+			if (read[col] == 0.0f)
 			{
 				continue;
 			}
-			const float squared = float((row - at.y) * (row - at.y) + (col - at.x) * (col - at.x));
-			const float g = std::exp(-squared / float(2.0 * spreadSigma * spreadSigma));
 			const cv::Vec3f d = departure.at<cv::Vec3f>(row, col);
 			const float apart = std::max({std::abs(d[0] - rough[0]), std::abs(d[1] - rough[1]), std::abs(d[2] - rough[2])})
 				/ guideTolerance;
 			const float likeness = std::max(0.0f, 1.0f - apart * apart);
-			near += g;
-			alike += g * likeness;
-			sum += g * likeness * d;
+			near += g[col];
+			alike += g[col] * likeness;
+			sum += g[col] * likeness * d;
 		}
 	}
 	if (alike <= 0.0f)
