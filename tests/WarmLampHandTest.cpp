@@ -65,6 +65,35 @@ TEST_P(WarmLampHand, EverySkinToneInTheLitHalfHoldsTheScanBackAndTheLightAloneDo
 	}
 }
 
+// Not met yet, so not run: every scan of this board is held back as "a hand
+// over 10 % of the board" (66 scans in a row over 1000 passes, and what is
+// seen differs enough from scan to scan that it never settles into drawing).
+// The lightest skin in the lamp's light reads like the lamp's paper, and what
+// outlines it is its shaded rim, a dark line as a pen line is: the paper the
+// strokes close in is cut out of the lamp's warm region along them, reaches
+// the edge and is taken for a hand. Closing pen lines over before the cut
+// loses the lightest hands in the lamp, and so does holding a piece to the
+// paper just beyond its cut (the two read alike for both).
+TEST_P(WarmLampHand, DISABLED_LitPaperEnclosedByStrokesOutToTheEdgeIsDrawingNotAHand)
+{
+	// In the lamp's half, strokes drawn out to the board's bottom edge close
+	// a piece of lit paper in: warm as the lamp's light reads beside daylight,
+	// outlined all round by ink and the edge, never in an earlier drawing.
+	// Its first scan builds the strokes; nothing of it is a hand. Another
+	// pair closes paper in at the right edge, between the card and the corner.
+	const int edge = GetParam();
+	const std::string strokes = "stroke black 4 270 380 270 479\nstroke black 4 370 380 370 479\n"
+								"stroke black 4 270 380 370 380\n"
+								"stroke black 4 639 380 560 380\nstroke black 4 560 380 560 479\n";
+	const std::string scene = lampSetting(edge, "") + "\nmap board\n" + strokes + "portal 500 240\n";
+	const std::vector<PassRecord> scans = rescans(scene, 16);
+	ASSERT_EQ(scans.size(), 1u) << "edge " << edge;
+	EXPECT_TRUE(scanFound(scans[0])) << "edge " << edge;
+	EXPECT_TRUE(scans[0].eventsOf("hand").empty()) << "lit paper between strokes taken for a hand, edge " << edge;
+	EXPECT_EQ(scans[0].eventsOf("newMap").size(), 1u) << "edge " << edge;
+	EXPECT_FALSE(scans[0].eventsOf("walls").empty()) << "edge " << edge;
+}
+
 INSTANTIATE_TEST_SUITE_P(Edges, WarmLampHand, testing::Values(15, 40),
 	[](const testing::TestParamInfo<int>& info) { return "Edge" + std::to_string(info.param); });
 
