@@ -65,16 +65,7 @@ TEST_P(WarmLampHand, EverySkinToneInTheLitHalfHoldsTheScanBackAndTheLightAloneDo
 	}
 }
 
-// Not met yet, so not run: every scan of this board is held back as "a hand
-// over 10 % of the board" (66 scans in a row over 1000 passes, and what is
-// seen differs enough from scan to scan that it never settles into drawing).
-// The lightest skin in the lamp's light reads like the lamp's paper, and what
-// outlines it is its shaded rim, a dark line as a pen line is: the paper the
-// strokes close in is cut out of the lamp's warm region along them, reaches
-// the edge and is taken for a hand. Closing pen lines over before the cut
-// loses the lightest hands in the lamp, and so does holding a piece to the
-// paper just beyond its cut (the two read alike for both).
-TEST_P(WarmLampHand, DISABLED_LitPaperEnclosedByStrokesOutToTheEdgeIsDrawingNotAHand)
+TEST_P(WarmLampHand, LitPaperEnclosedByStrokesOutToTheEdgeIsDrawingNotAHand)
 {
 	// In the lamp's half, strokes drawn out to the board's bottom edge close
 	// a piece of lit paper in: warm as the lamp's light reads beside daylight,
