@@ -30,8 +30,12 @@ static_assert(255.0 * neutralSpread / PaperWhite::neutralBrightness < highlighte
 namespace
 {
 
-/// Markers and the card are left out with a margin: this factor about their centres.
+/// Markers, the card's code and the card are left out with a margin: this
+/// factor about their centres. Read on the card's white round its code, a
+/// shadow or a lamp's edge running onto the card is measured rather than
+/// guessed from the paper beside it.
 constexpr float markerMargin = 1.25f;
+constexpr float codeShare = float(portalCodeSide / portalCardSide) * markerMargin;
 constexpr float cardMargin = 1.1f;
 
 void blankOut(cv::Mat& places, const std::vector<cv::Point2f>& corners, float grow)
@@ -56,7 +60,7 @@ void blankOut(cv::Mat& places, const std::vector<cv::Point2f>& corners, float gr
 
 }  // namespace
 
-cv::Mat boardPaperPlaces(const RectifiedBoard& board)
+cv::Mat boardPaperPlaces(const RectifiedBoard& board, CardLeftOut card)
 {
 	cv::Mat places(board.colour.size(), CV_8UC1, cv::Scalar(255));
 	for (const std::vector<cv::Point2f>& outline : board.markerOutlines)
@@ -65,7 +69,7 @@ cv::Mat boardPaperPlaces(const RectifiedBoard& board)
 	}
 	if (board.portalVisible && board.portalCorners.size() == 4)
 	{
-		blankOut(places, portalCornersAround(board.portalCorners), cardMargin);
+		blankOut(places, portalCornersAround(board.portalCorners), card == CardLeftOut::Code ? codeShare : cardMargin);
 	}
 	return places;
 }
@@ -75,7 +79,7 @@ cv::Mat normaliseBoardColours(const RectifiedBoard& board, PaperWhite* white)
 	cv::Mat colours = board.colour.clone();
 	if (!colours.empty())
 	{
-		const PaperWhite measured = PaperWhite::readAsNeutral(colours, boardPaperPlaces(board));
+		const PaperWhite measured = PaperWhite::readAsNeutral(colours, boardPaperPlaces(board), boardPaperPlaces(board, CardLeftOut::Whole));
 		if (white != nullptr)
 		{
 			*white = measured;
@@ -97,7 +101,7 @@ cv::Mat handTestColours(const RectifiedBoard& board, const PaperWhite* white)
 	}
 	else
 	{
-		PaperWhite::measure(colours, boardPaperPlaces(board)).normaliseSmoothly(colours);
+		PaperWhite::measure(colours, boardPaperPlaces(board), boardPaperPlaces(board, CardLeftOut::Whole)).normaliseSmoothly(colours);
 	}
 	return colours;
 }

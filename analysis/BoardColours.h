@@ -6,10 +6,22 @@
 
 struct RectifiedBoard;
 
+/// What of the portal card is left out of the paper: its printed code alone
+/// (the card's white round it is paper, and the local white is read there, so
+/// that a shadow or a lamp's edge running onto the card is measured), or the
+/// whole card (the room's smooth field, fitted to the board's own paper since
+/// the loose card's white may not be the board's, and the hand test, for
+/// which the card's edge and print are never part of a hand).
+enum class CardLeftOut
+{
+	Code,
+	Whole
+};
+
 /// Where white paper may show on a rectified board: the whole board but the
-/// board's own printed markers and the portal card, each with a margin. 255
-/// there, 0 elsewhere; the size of the board's picture.
-cv::Mat boardPaperPlaces(const RectifiedBoard& board);
+/// board's own printed markers and the portal card's code or the whole card,
+/// each with a margin. 255 there, 0 elsewhere; the size of the board's picture.
+cv::Mat boardPaperPlaces(const RectifiedBoard& board, CardLeftOut card = CardLeftOut::Code);
 
 /// The board's colours as the hand test and the segmentation read them: a
 /// copy of `board.colour` in which, unless the paper already reads neutral and

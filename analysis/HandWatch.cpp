@@ -71,6 +71,9 @@ constexpr int bandReach = 3;
 /// where the edge is a little soft.
 constexpr int cutGrowth = 3;
 
+/// A pen line's steps reach this many cells either side of its dark middle.
+constexpr int lineReach = 2;
+
 /// The least share of the board that a hand coming in covers: an adult's four
 /// fingertips in at the board's edge cover about 3 %, a child's about 1 %.
 constexpr double leastHandShare = 0.004;
@@ -91,7 +94,7 @@ constexpr int drawnGrowth = 2;
 /// place when the board does not say (no picture of its own).
 cv::Mat reducedPaperPlaces(const RectifiedBoard& board, cv::Size full, cv::Size reduced)
 {
-	cv::Mat places = boardPaperPlaces(board);
+	cv::Mat places = boardPaperPlaces(board, CardLeftOut::Whole);
 	if (places.size() != full)
 	{
 		return cv::Mat(reduced, CV_8UC1, cv::Scalar(255));
@@ -240,11 +243,13 @@ bool isOutlined(const std::vector<cv::Point>& outline, const cv::Mat& sharp)
 /// are one region, whose border is mostly the light's soft edge, but the hand
 /// keeps its outline within it, and the light's edge is soft. Each piece is
 /// grown back over the cut it came from (within the region) and tested as a
-/// region of its own, by its steep places alone; a piece too small to be a
-/// hand is not looked at.
-cv::Mat outlinedPieces(const cv::Mat& failed, const cv::Mat& steep, int leastCells)
+/// region of its own, by its steep places alone but those beside `penLines`
+/// (besidePenLines): the lamp's paper that strokes close in is cut out along
+/// them, and is paper. A piece too small to be a hand is not looked at.
+cv::Mat outlinedPieces(const cv::Mat& failed, const cv::Mat& steep, const cv::Mat& penLines, int leastCells)
 {
 	const cv::Mat cut = failed & steep;
+	const cv::Mat steepOfThings = steep & ~penLines;
 	cv::Mat labels;
 	cv::Mat stats;
 	cv::Mat centroids;
@@ -277,13 +282,31 @@ cv::Mat outlinedPieces(const cv::Mat& failed, const cv::Mat& steep, int leastCel
 		cv::findContours(piece, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, around.tl());
 		for (size_t i = 0; i < outlines.size(); ++i)
 		{
-			if (isOutlined(outlines[i], steep))
+			if (isOutlined(outlines[i], steepOfThings))
 			{
 				cv::drawContours(pieces, outlines, int(i), cv::Scalar(255), cv::FILLED);
 			}
 		}
 	}
 	return pieces & failed;
+}
+
+/// The places beside dark lines narrower than `wideSide` (pen lines; a
+/// hand's shaded rim is far lighter than ink), as far as their steps reach.
+/// Paper that strokes drawn out to the board's edge close in is cut out of a
+/// lamp's light along them, but they are no outline of a thing on it.
+cv::Mat besidePenLines(const cv::Mat& ycrcb)
+{
+	cv::Mat dark, wide;
+	cv::inRange(ycrcb, cv::Scalar(0, 0, 0), cv::Scalar(darkLimit, 255, 255), dark);
+	cv::morphologyEx(dark, wide, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
+	// The rim of a dark hand, a fingertip, are no pen lines: what is thin
+	// only where it touches something wide is left out.
+	cv::Mat lines = dark & ~wide;
+	cv::dilate(wide, wide, cv::Mat());
+	lines &= ~regionsReaching(lines, wide);
+	cv::dilate(lines, lines, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * lineReach + 1, 2 * lineReach + 1)));
+	return lines;
 }
 
 /// The regions of `mask` with a sharp outline, 255 in a mask of its size.
@@ -309,7 +332,7 @@ cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb, int leastCell
 	failed &= mask;
 	if (cv::countNonZero(failed) >= leastCells)
 	{
-		regions |= outlinedPieces(failed, steepPlaces(ycrcb, step, sharp), leastCells);
+		regions |= outlinedPieces(failed, steepPlaces(ycrcb, step, sharp), besidePenLines(ycrcb), leastCells);
 	}
 	return regions & mask;
 }

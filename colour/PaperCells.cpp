@@ -171,6 +171,46 @@ cv::Mat clippedPlaces(const cv::Mat& picture)
 	return lower >= PaperCells::clipLevel;
 }
 
+/// Where too little paper is left to read, the closed picture's mean over
+/// the cell's measurable places, as log colours (every channel at least 2
+/// grey levels, so that 0 marks a cell not read). Few cells are unseen: they
+/// are read one by one.
+void PaperCells::readRoughly(const cv::Mat& closed, const cv::Mat& measurable)
+{
+	for (int row = 0; row < grid().height; ++row)
+	{
+		for (int col = 0; col < grid().width; ++col)
+		{
+			if (state(row, col) != Unseen)
+			{
+				continue;
+			}
+			const cv::Rect block = cv::Rect(col * side, row * side, side, side) & cv::Rect(0, 0, closed.cols, closed.rows);
+			cv::Vec3f sum;
+			int seen = 0;
+			for (int y = block.y; y < block.y + block.height; ++y)
+			{
+				const cv::Vec3b* colour = closed.ptr<cv::Vec3b>(y);
+				const uchar* place = measurable.ptr<uchar>(y);
+				for (int x = block.x; x < block.x + block.width; ++x)
+				{
+					if (place[x] != 0)
+					{
+						sum += cv::Vec3f(colour[x][0], colour[x][1], colour[x][2]);
+						++seen;
+					}
+				}
+			}
+			if (seen >= fewestPlaces)
+			{
+				const cv::Vec3f mean = sum / float(seen);
+				roughLogColours.at<cv::Vec3f>(row, col) = cv::Vec3f(std::log(std::max(mean[0], 2.0f)),
+					std::log(std::max(mean[1], 2.0f)), std::log(std::max(mean[2], 2.0f)));
+			}
+		}
+	}
+}
+
 int PaperCells::count(State which) const
 {
 	return states.empty() ? 0 : cv::countNonZero(states == uchar(which));
@@ -184,6 +224,7 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 	PaperCells cells;
 	cells.logColours = cv::Mat(grid, CV_32FC3, cv::Scalar::all(0.0));
 	cells.states = cv::Mat(grid, CV_8U, cv::Scalar(Unseen));
+	cells.roughLogColours = cv::Mat(grid, CV_32FC3, cv::Scalar::all(0.0));
 	if (picture.empty())
 	{
 		return cells;
@@ -227,6 +268,7 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 			}
 		}
 	}
+	cells.readRoughly(closed, measurable);
 	const cv::Mat sharpCells = countPerCell(sharp, grid) >= fewestSharpPlaces;
 	const cv::Mat blindCells = countPerCell(blind, grid) > 0;
 	const cv::Mat clippedCells = countPerCell(clipped, grid) * 2 >= side * side;

@@ -54,8 +54,18 @@ public:
 	}
 	int count(State which) const;
 
+	/// Natural logarithm of the cell's picture once thin dark lines are closed
+	/// over, B, G and R, the mean of its measurable places: what the paper
+	/// roughly reads in a cell that ink leaves Unseen, with the colour blur
+	/// spreads from ink beside it. Meaningful where roughlySeen.
+	cv::Vec3f roughLogColour(int row, int col) const { return roughLogColours.at<cv::Vec3f>(row, col); }
+	bool roughlySeen(int row, int col) const { return roughLogColours.at<cv::Vec3f>(row, col)[0] > 0.0f; }
+
 private:
+	void readRoughly(const cv::Mat& closed, const cv::Mat& measurable);
+
 	cv::Mat logColours;  ///< CV_32FC3, one per cell
+	cv::Mat roughLogColours;  ///< CV_32FC3, one per cell; 0 where too little is measurable
 	cv::Mat states;      ///< CV_8U, a State per cell
 };
 

@@ -34,12 +34,17 @@ constexpr int fitRounds = 6;
 constexpr float departureNoise = 0.04f;
 
 /// What light may make of the paper beside the smooth field, in log units:
-/// down to 0.3 of it (a shadow of 60 % in a room that is itself uneven) and
-/// up to 1.6 times it (a lamp's glare). A cell read beyond is held there, and
-/// no place's paper is taken for darker than `darkestPaper` grey levels: the
-/// gains stay bounded whatever covers the board.
+/// its level (the mean of the three channels) down to 0.3 of the field's (a
+/// shadow of 60 % in a room that is itself uneven) and up to 1.6 times it (a
+/// lamp's glare), and its colour, each channel apart from that level, within
+/// a factor of 4: a 2700 K bulb beside daylight departs by about 1.6 in blue
+/// from the level, and a bulb beside the 8000 K of shade by about 2.5. A cell
+/// read beyond is held there, and no place's paper is taken for darker than
+/// `darkestPaper` grey levels: the gains stay bounded whatever covers the
+/// board.
 const float lowestLocal = float(std::log(0.3));
 const float highestLocal = float(std::log(1.6));
+const float widestColour = float(std::log(4.0));
 constexpr double darkestPaper = 4.0;
 
 /// Where the smooth field reads darker than this (luminance), the edges that
@@ -63,6 +68,21 @@ constexpr double spreadSigma = 3.0;
 constexpr double wideSigma = 12.0;
 constexpr float enoughPaper = 0.25f;
 
+/// A cell that ink leaves unseen still shows, roughly, the paper round its
+/// ink (PaperCells::roughLogColour). Where that departs from the spread by
+/// more than `departureNoise`, the spread mixed lights that the cell does not
+/// show (a lamp's edge between a ring and a stroke): the cell takes the
+/// departures of the paper cells near it (within `guideReach` cells, weighed
+/// by the spread's Gaussian) that read like it, within `guideTolerance` in
+/// every channel (log units, about 15 %: the colour blur spreads from ink
+/// beside it, where a lamp of another colour is far more). Where less than
+/// `enoughAlike` of that weight reads like it, the rough reading is no sure
+/// guide (a highlighter's colour, a thing on the board) and the spread stays
+/// in proportion.
+constexpr int guideReach = 6;
+constexpr float guideTolerance = 0.15f;
+constexpr float enoughAlike = 0.25f;
+
 /// Cells whose missing light is carried whole (under a thing on the board),
 /// and cells that get only its level (places left out of the paper).
 constexpr uchar carriedWhole = 255;
@@ -77,6 +97,22 @@ cv::Vec3f levelOf(const cv::Vec3f& departure)
 	const float darkest = std::max({departure[0], departure[1], departure[2]});
 	const float brightest = std::min({departure[0], departure[1], departure[2]});
 	return cv::Vec3f::all(darkest < 0.0f ? darkest : brightest > 0.0f ? brightest : 0.0f);
+}
+
+/// `departure` held within what light may make of the paper: its level
+/// within [lowestLocal, highestLocal], each channel within widestColour of
+/// the level. A warm lamp beside daylight departs far in blue alone, and a
+/// bound on each channel by itself would take a colour from its light.
+cv::Vec3f bounded(const cv::Vec3f& departure)
+{
+	const float level = (departure[0] + departure[1] + departure[2]) / 3.0f;
+	const float heldLevel = std::min(std::max(level, lowestLocal), highestLocal);
+	cv::Vec3f held;
+	for (int c = 0; c < 3; ++c)
+	{
+		held[c] = heldLevel + std::min(std::max(departure[c] - level, -widestColour), widestColour);
+	}
+	return held;
 }
 
 /// The departures of the cells `weight` marks (1) spread with a Gaussian of
@@ -126,6 +162,54 @@ cv::Mat spreadOver(const cv::Mat& departure, const cv::Mat& weight, const cv::Ma
 		}
 	}
 	return spread;
+}
+
+/// The departure of the unseen cell at `at` guided by its rough reading
+/// `rough` (log departure from the smooth field) from the paper cells near
+/// it that read alike, or `spread` where too few do.
+cv::Vec3f guided(const cv::Mat& departure, const cv::Mat& weight, cv::Point at, const cv::Vec3f& rough,
+	const cv::Vec3f& spread)
+{
+	// The spread's Gaussian over the square of cells looked at, once.
+	static const std::array<float, (2 * guideReach + 1) * (2 * guideReach + 1)> gaussian = [] {
+		std::array<float, (2 * guideReach + 1) * (2 * guideReach + 1)> g{};
+		for (int y = -guideReach; y <= guideReach; ++y)
+		{
+			for (int x = -guideReach; x <= guideReach; ++x)
+			{
+				g[size_t((y + guideReach) * (2 * guideReach + 1) + x + guideReach)] =
+					float(std::exp(-(x * x + y * y) / (2.0 * spreadSigma * spreadSigma)));
+			}
+		}
+		return g;
+	}();
+	float near = 0.0f, alike = 0.0f;
+	cv::Vec3f sum;
+	for (int row = std::max(at.y - guideReach, 0); row <= std::min(at.y + guideReach, departure.rows - 1); ++row)
+	{
+		const float* read = weight.ptr<float>(row);
+		const float* g = &gaussian[size_t((row - at.y + guideReach) * (2 * guideReach + 1) + guideReach - at.x)];
+		for (int col = std::max(at.x - guideReach, 0); col <= std::min(at.x + guideReach, departure.cols - 1); ++col)
+		{
+			if (read[col] == 0.0f)
+			{
+				continue;
+			}
+			const cv::Vec3f d = departure.at<cv::Vec3f>(row, col);
+			const float apart = std::max({std::abs(d[0] - rough[0]), std::abs(d[1] - rough[1]), std::abs(d[2] - rough[2])})
+				/ guideTolerance;
+			const float likeness = std::max(0.0f, 1.0f - apart * apart);
+			near += g[col];
+			alike += g[col] * likeness;
+			sum += g[col] * likeness * d;
+		}
+	}
+	if (alike <= 0.0f)
+	{
+		return spread;
+	}
+	const float trust = std::min(alike / (enoughAlike * near), 1.0f);
+	return spread + trust * (sum / alike - spread);
 }
 
 struct PaperCell
@@ -256,13 +340,14 @@ bool fieldCellPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCel
 
 }  // namespace
 
-PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper)
+PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
 {
 	CV_Assert(picture.type() == CV_8UC3 && paper.type() == CV_8UC1 && paper.size() == picture.size());
+	CV_Assert(fieldPaper.empty() || (fieldPaper.type() == CV_8UC1 && fieldPaper.size() == picture.size()));
 	PaperWhite white;
 	white.size = picture.size();
 	const PaperCells cells = PaperCells::measure(picture, paper);
-	white.fitSmoothField(picture, paper, cells);
+	white.fitSmoothField(picture, fieldPaper.empty() ? paper : paper & fieldPaper, cells);
 	if (white.found())
 	{
 		white.spreadLocalWhite(cells, paper);
@@ -413,7 +498,26 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper)
 		}
 	}
 	const cv::Mat spread = spreadOver(departure, weight, covered);
+	const cv::Mat paperDeparture = departure.clone();
 	spread.copyTo(departure, weight == 0.0f);
+	for (int row = 0; row < grid.height; ++row)
+	{
+		for (int col = 0; col < grid.width; ++col)
+		{
+			if (cells.state(row, col) != PaperCells::Unseen || covered.at<uchar>(row, col) != 0
+				|| !cells.roughlySeen(row, col))
+			{
+				continue;
+			}
+			const cv::Vec3f rough = cells.roughLogColour(row, col) - smooth.at<cv::Vec3f>(row, col);
+			cv::Vec3f& here = departure.at<cv::Vec3f>(row, col);
+			const cv::Vec3f off = rough - here;
+			if (std::max({std::abs(off[0]), std::abs(off[1]), std::abs(off[2])}) > departureNoise)
+			{
+				here = guided(paperDeparture, weight, cv::Point(col, row), rough, here);
+			}
+		}
+	}
 
 	// Light changes over many cells, never in one: the median of the 3 x 3
 	// cells round each keeps the soft edges of shadows and lamps and drops
@@ -424,13 +528,9 @@ void PaperWhite::spreadLocalWhite(const PaperCells& cells, const cv::Mat& paper)
 	// hide its synchronisation from the thread sanitizer.
 	for (auto d = departure.begin<cv::Vec3f>(); d != departure.end<cv::Vec3f>(); ++d)
 	{
-		if (std::max({std::abs((*d)[0]), std::abs((*d)[1]), std::abs((*d)[2])}) < departureNoise)
-		{
-			*d = cv::Vec3f();
-		}
+		const bool noise = std::max({std::abs((*d)[0]), std::abs((*d)[1]), std::abs((*d)[2])}) < departureNoise;
+		*d = noise ? cv::Vec3f() : bounded(*d);
 	}
-
-	cv::min(cv::max(departure, lowestLocal), highestLocal, departure);
 	cv::max(departure + smooth, std::log(darkestPaper), localLog);
 }
 
@@ -531,9 +631,9 @@ void PaperWhite::normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const
 	picture.setTo(cv::Scalar::all(referenceWhite), clipped);
 }
 
-PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper)
+PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
 {
-	const PaperWhite white = measure(picture, paper);
+	const PaperWhite white = measure(picture, paper, fieldPaper);
 	if (!white.readsNeutral())
 	{
 		white.normalise(picture);

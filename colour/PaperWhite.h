@@ -42,8 +42,11 @@ public:
 
 	/// Measure on `picture` (8-bit BGR) the places `paper` marks (8-bit, non-zero
 	/// where paper may show). Places reading pure black (outside the camera's
-	/// view) are never paper.
-	static PaperWhite measure(const cv::Mat& picture, const cv::Mat& paper);
+	/// view) are never paper. The smooth field is fitted to the places
+	/// `fieldPaper` marks when given (of them, those `paper` marks too): paper
+	/// read locally but left out of the field, such as a loose sheet on the
+	/// board whose white may not be the board's.
+	static PaperWhite measure(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper = cv::Mat());
 
 	/// Enough cells agreed on a paper colour for the field to hold.
 	bool found() const { return cellsUsed >= minimumCells; }
@@ -76,7 +79,7 @@ public:
 	/// Measure the paper of `picture` where `paper` allows and, unless it
 	/// already reads neutral and bright, normalise the picture. A picture
 	/// that reads neutral is left exactly as it is. Returns what was measured.
-	static PaperWhite readAsNeutral(cv::Mat& picture, const cv::Mat& paper);
+	static PaperWhite readAsNeutral(cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper = cv::Mat());
 
 	/// Blocks of cells that agreed with the smooth field, and cells that showed paper at all.
 	int cellsUsed = 0;

@@ -31,6 +31,10 @@ constexpr DrawingAreaCorner drawingAreaCorners[2] = {{0, 1, -1}, {2, -1, 1}};
 /// axes, bound what the portal blanks out of the drawing.
 constexpr double portalCardSide = 120.0;
 constexpr double portalHalfSide = portalCardSide / 2.0;
+/// The card's printed code, a square of this side at the card's centre (as
+/// Data/markers/portal.dat and the printed card have it); the rest of the
+/// card is white paper.
+constexpr double portalCodeSide = 60.0;
 
 /// The portal card's corners in the order every scan reports them, as signs
 /// of (x, y) in the portal set's frame: a zigzag, (-,-), (-,+), (+,-), (+,+),

@@ -170,32 +170,51 @@ cv::Mat inside(const std::vector<cv::Point2f>& round, float inset, cv::Size size
 	return mask;
 }
 
-TEST(BoardPaperPlaces, LeaveOutEveryMarkerAndTheWholeCardWhateverItsTurn)
+TEST(BoardPaperPlaces, LeaveOutEveryMarkerAndTheCardsCodeOrTheWholeCardWhateverItsTurn)
 {
 	const std::vector<std::vector<cv::Point2f>> markers = {markerOutline({5.0f, 5.0f}, 40.0f),
 		markerOutline({595.0f, 5.0f}, 40.0f), markerOutline({5.0f, 435.0f}, 40.0f), markerOutline({300.0f, 440.0f}, 36.0f)};
+	const cv::Point2f cardCentre(420.0f, 230.0f);
 	for (const double turn : {0.0, 30.0, -70.0, 135.0})
 	{
-		const std::vector<cv::Point2f> card = cardCorners({420.0f, 230.0f}, 45.0f, turn);
+		const std::vector<cv::Point2f> card = cardCorners(cardCentre, 45.0f, turn);
 		const std::vector<cv::Point2f> cardRound = {card[0], card[1], card[3], card[2]};
-		const cv::Mat places = boardPaperPlaces(scanned(blankBoard(), markers, card));
-		ASSERT_EQ(places.size(), cv::Size(640, 480));
-		ASSERT_EQ(places.type(), CV_8UC1);
-
-		// Nothing of the card or a marker is paper; their margins are small.
-		EXPECT_EQ(cv::countNonZero(places & inside(cardRound, 0.5f)), 0) << "card turned " << turn;
-		cv::Mat notPaper = inside(cardRound, -0.1f * 45.0f * float(std::sqrt(2.0)) - 2.0f);
-		for (const auto& marker : markers)
+		// The code is the middle half of the card, as printed.
+		std::vector<cv::Point2f> codeRound;
+		for (const cv::Point2f& corner : cardRound)
 		{
-			EXPECT_EQ(cv::countNonZero(places & inside(marker, 0.5f)), 0) << "marker at " << marker[0];
-			notPaper |= inside(marker, -0.25f * 20.0f * float(std::sqrt(2.0)) - 2.0f);
+			codeRound.push_back(cardCentre + (corner - cardCentre) * 0.5f);
 		}
-		EXPECT_EQ(cv::countNonZero(~places & ~notPaper), 0) << "paper left out, card turned " << turn;
+		const float halfDiagonal = 45.0f * float(std::sqrt(2.0));
+		for (const CardLeftOut part : {CardLeftOut::Code, CardLeftOut::Whole})
+		{
+			const bool whole = part == CardLeftOut::Whole;
+			const cv::Mat places = boardPaperPlaces(scanned(blankBoard(), markers, card), part);
+			ASSERT_EQ(places.size(), cv::Size(640, 480));
+			ASSERT_EQ(places.type(), CV_8UC1);
+
+			// Nothing of what is left out or a marker is paper; their margins
+			// are small, and the card's white round its code is paper unless
+			// the whole card is left out.
+			const std::vector<cv::Point2f>& leftOut = whole ? cardRound : codeRound;
+			EXPECT_EQ(cv::countNonZero(places & inside(leftOut, 0.5f)), 0) << "card turned " << turn;
+			cv::Mat notPaper = whole ? inside(cardRound, -0.1f * halfDiagonal - 2.0f)
+									 : inside(codeRound, -0.25f * 0.5f * halfDiagonal - 2.0f);
+			for (const auto& marker : markers)
+			{
+				EXPECT_EQ(cv::countNonZero(places & inside(marker, 0.5f)), 0) << "marker at " << marker[0];
+				notPaper |= inside(marker, -0.25f * 20.0f * float(std::sqrt(2.0)) - 2.0f);
+			}
+			EXPECT_EQ(cv::countNonZero(~places & ~notPaper), 0) << "paper left out, card turned " << turn;
+		}
 	}
 
 	// A card not seen in this scan is paper.
-	const RectifiedBoard withoutCard = scanned(blankBoard(), markers, cardCorners({420.0f, 230.0f}, 45.0f, 0.0), false);
-	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(withoutCard)(cv::Rect(380, 190, 80, 80))), 80 * 80);
+	const RectifiedBoard withoutCard = scanned(blankBoard(), markers, cardCorners(cardCentre, 45.0f, 0.0), false);
+	for (const CardLeftOut part : {CardLeftOut::Code, CardLeftOut::Whole})
+	{
+		EXPECT_EQ(cv::countNonZero(boardPaperPlaces(withoutCard, part)(cv::Rect(380, 190, 80, 80))), 80 * 80);
+	}
 }
 
 TEST(NormaliseBoardColours, TheBoardIsReadAsANeutralRoomShowsItAndTheViewsKeepTheCamerasColours)

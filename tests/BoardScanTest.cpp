@@ -189,7 +189,7 @@ TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
 	EXPECT_TRUE(cv::isContourConvex(around));
 	EXPECT_NEAR(cv::contourArea(around), side * side, 0.05 * side * side);
 
-	// The colour reading takes them in that order: none of the card is paper.
+	// The hand test takes them in that order: none of the card is paper.
 	std::vector<cv::Point> round;
 	for (const int i : {0, 1, 3, 2})
 	{
@@ -198,7 +198,7 @@ TEST(BoardScan, PortalCornersComeInZigzagOrderWhateverTheCardsTurn)
 	}
 	cv::Mat card(demo.board.colour.size(), CV_8UC1, cv::Scalar(0));
 	cv::fillConvexPoly(card, round, cv::Scalar(255));
-	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(demo.board) & card), 0);
+	EXPECT_EQ(cv::countNonZero(boardPaperPlaces(demo.board, CardLeftOut::Whole) & card), 0);
 }
 
 TEST(BoardScan, WithoutThePortalTheScanSucceedsAndKeepsTheOldPortalCorners)

@@ -226,6 +226,10 @@ struct Condition
 /// The warm lamp's light beside daylight: less blue and green, as a 2700 K
 /// bulb gives against a camera balanced for daylight.
 const cv::Vec3d warmLamp(0.55, 0.8, 1.0);
+/// A 2700 K bulb as a webcam balanced for daylight reads it, the two lights
+/// alike in brightness: blue far below, as far as a channel departs from the
+/// others between the lights of a home.
+const cv::Vec3d bulb(0.42, 0.75, 1.0);
 
 std::vector<Condition> lightConditions()
 {
@@ -247,6 +251,18 @@ std::vector<Condition> lightConditions()
 	add("warm lamp beside daylight, edge 40", Light().patch(halfPlaneOutline({300, 480}, {360, 0}), warmLamp, 40));
 	add("warm lamp beside daylight, edge through a ring",
 		Light().patch(halfPlaneOutline({160, 480}, {160, 0}), warmLamp, 20));
+	// The bulb over most of the board (so the room's smooth field is its
+	// light), its edge just beyond a stroke beside a pale yellow ring: the
+	// ink leaves no paper between them to read, and daylight lies on both.
+	for (const int edge : {15, 40})
+	{
+		Condition c{"2700 K bulb over most of the board, edge " + std::to_string(edge)
+				+ " beside a pale yellow ring and a stroke",
+			Light().patch(halfPlaneOutline({206, 0}, {206, 480}), bulb, edge)};
+		c.board.rings[3].pen = highlighter(55, 0.3, 0.99);
+		c.board.strokes.push_back({{198, 300}, {198, 370}, marker});
+		conditions.push_back(c);
+	}
 	Light clipping;
 	clipping.white = cv::Vec3d(200, 215, 235);
 	clipping.patch(halfPlaneOutline({0, 300}, {640, 180}), cv::Vec3d(0.8, 1.0, 1.25), 30);

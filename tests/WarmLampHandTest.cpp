@@ -65,6 +65,26 @@ TEST_P(WarmLampHand, EverySkinToneInTheLitHalfHoldsTheScanBackAndTheLightAloneDo
 	}
 }
 
+TEST_P(WarmLampHand, LitPaperEnclosedByStrokesOutToTheEdgeIsDrawingNotAHand)
+{
+	// In the lamp's half, strokes drawn out to the board's bottom edge close
+	// a piece of lit paper in: warm as the lamp's light reads beside daylight,
+	// outlined all round by ink and the edge, never in an earlier drawing.
+	// Its first scan builds the strokes; nothing of it is a hand. Another
+	// pair closes paper in at the right edge, between the card and the corner.
+	const int edge = GetParam();
+	const std::string strokes = "stroke black 4 270 380 270 479\nstroke black 4 370 380 370 479\n"
+								"stroke black 4 270 380 370 380\n"
+								"stroke black 4 639 380 560 380\nstroke black 4 560 380 560 479\n";
+	const std::string scene = lampSetting(edge, "") + "\nmap board\n" + strokes + "portal 500 240\n";
+	const std::vector<PassRecord> scans = rescans(scene, 16);
+	ASSERT_EQ(scans.size(), 1u) << "edge " << edge;
+	EXPECT_TRUE(scanFound(scans[0])) << "edge " << edge;
+	EXPECT_TRUE(scans[0].eventsOf("hand").empty()) << "lit paper between strokes taken for a hand, edge " << edge;
+	EXPECT_EQ(scans[0].eventsOf("newMap").size(), 1u) << "edge " << edge;
+	EXPECT_FALSE(scans[0].eventsOf("walls").empty()) << "edge " << edge;
+}
+
 INSTANTIATE_TEST_SUITE_P(Edges, WarmLampHand, testing::Values(15, 40),
 	[](const testing::TestParamInfo<int>& info) { return "Edge" + std::to_string(info.param); });
 
