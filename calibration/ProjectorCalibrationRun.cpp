@@ -88,14 +88,16 @@ double lightChange(const cv::Mat& frame, const cv::Mat& before, int smoothing, b
 	return values[at];
 }
 
-/// The light a coded frame added, for reading its codes: smoothed over about
-/// a pixel, which takes most of the camera's grain and little of a code's cell
-/// (the corners are placed on the plain chessboard's light, not here).
-cv::Mat codesInLight(const cv::Mat& frame, const cv::Mat& dark)
+/// The corners a coded frame's light names, its codes read as it is and
+/// smoothed over about a pixel, which takes most of the camera's grain and
+/// little of a code's cell (the corners are placed on the plain chessboard's
+/// light, not here).
+CharucoView codesInLight(const CharucoLayout& layout, const cv::Mat& frame, const cv::Mat& dark)
 {
-	cv::Mat light = projectedLight(frame, dark);
-	cv::GaussianBlur(light, light, cv::Size(0, 0), codeSmoothing);
-	return light;
+	const cv::Mat light = projectedLight(frame, dark);
+	cv::Mat smoothed;
+	cv::GaussianBlur(light, smoothed, cv::Size(0, 0), codeSmoothing);
+	return findSoftCharucoCorners(layout, light, smoothed);
 }
 
 double saturatedPart(const cv::Mat& frame)
@@ -174,7 +176,7 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 	strongestGain = std::max(strongestGain, gain);
 	if (seenPass == 0 && gain >= darkNoise + gainAboveNoise)
 	{
-		const CharucoView read = findCharucoCorners(pattern.layout, codesInLight(frame, darkFrame), 1);
+		const CharucoView read = codesInLight(pattern.layout, frame, darkFrame);
 		if (int(read.ids.size()) >= seenCorners)
 		{
 			// Read in two frames in a row: a code read by chance in the grain is not read again.
@@ -205,7 +207,7 @@ bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& a
 	std::string& refusal) const
 {
 	CV_Assert(now == Done);
-	const CharucoView named = findCharucoCorners(pattern.layout, codesInLight(litFrame, darkFrame), 1);
+	const CharucoView named = codesInLight(pattern.layout, litFrame, darkFrame);
 	const CharucoView seen = placeOnChessboard(named, projectedLight(chessboardFrame, darkFrame));
 	result.latencyPasses = latency;
 	if (fitProjectorCalibration(pattern, seen, distortion, area, result, refusal))
