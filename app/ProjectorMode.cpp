@@ -429,6 +429,16 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 				boardPixelsToSetMm(*scanner.boardMarkers()));
 		}
 		result.cameraParameters = cameraParametersRecord(cameraParametersFile);
+		// A first pattern that measures the board poorly is followed by one over the board alone.
+		if (run->aimAtBoard(lens, area))
+		{
+			const CharucoLayout& layout = run->shownPattern().layout;
+			trace.report(Event("projectorPatternOnBoard")
+							 .set("squaresX", double(layout.squaresX))
+							 .set("squaresY", double(layout.squaresY))
+							 .set("square", layout.squareMm));
+			return;
+		}
 		ok = done.fit(lens, area, result, problem);
 	}
 	Event event("projectorCalibration");

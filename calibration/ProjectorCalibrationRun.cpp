@@ -1,5 +1,6 @@
 #include "calibration/ProjectorCalibrationRun.h"
 
+#include "calibration/PatternOnBoard.h"
 #include "core/FixedValues.h"
 
 #include <opencv2/imgproc.hpp>
@@ -18,6 +19,10 @@ constexpr int darkPassesAtMost = 90;
 /// The lit frame is taken this many passes after the pattern is first seen,
 /// so that a camera that was exposing while the picture changed has caught up.
 constexpr int settlePasses = 1;
+
+/// A fit over the board within this many projector pixels RMS is kept; a
+/// poorer one is measured again with a pattern over the board alone.
+constexpr double wantedRmsPixels = 1.0;
 
 /// Two frames are the same picture when fewer than this share of their pixels
 /// differ by more than this many grey levels in a channel (a camera's noise
@@ -100,6 +105,15 @@ CharucoView codesInLight(const CharucoLayout& layout, const cv::Mat& frame, cons
 	return findSoftCharucoCorners(layout, light, smoothed);
 }
 
+/// The corners of `pattern` named by its codes in the coded frame and placed
+/// on the plain chessboard's.
+CharucoView cornersSeen(const ProjectorPattern& pattern, const cv::Mat& litFrame, const cv::Mat& chessboardFrame,
+	const cv::Mat& darkFrame)
+{
+	const CharucoView named = codesInLight(pattern.layout, litFrame, darkFrame);
+	return placeOnChessboard(named, projectedLight(chessboardFrame, darkFrame));
+}
+
 double saturatedPart(const cv::Mat& frame)
 {
 	return cv::countNonZero(largestChannel(frame) >= saturatedLevel) / double(frame.total());
@@ -129,6 +143,7 @@ void ProjectorCalibrationRun::see(const cv::Mat& frame, int pass)
 		problem = "no camera frame came: the projector is measured through the camera";
 		return;
 	}
+	lastPass = pass;
 	if (now == Darkening)
 	{
 		darkening(frame, pass);
@@ -183,7 +198,11 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 			if (readPass == pass - 1)
 			{
 				seenPass = readPass;
-				latency = readPass - patternPass - 1;
+				// The second pattern's passes say it again, a late frame aside.
+				if (!first)
+				{
+					latency = readPass - patternPass - 1;
+				}
 			}
 			readPass = pass;
 		}
@@ -198,19 +217,80 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 	}
 	if (seenPass == 0 && pass - patternPass > longestLatencyPasses + 1)
 	{
+		if (first)
+		{
+			// The second pattern never came through: the first one's frames stand.
+			pattern = first->pattern;
+			litFrame = first->litFrame;
+			chessboardFrame = first->chessboardFrame;
+			first.reset();
+			now = Done;
+			return;
+		}
 		now = Failed;
 		problem = whyUnseen();
 	}
+}
+
+bool ProjectorCalibrationRun::aimAtBoard(const double distortion[4], const ErrorArea& area)
+{
+	CV_Assert(now == Done);
+	if (aimed || !lightProblem().empty())
+	{
+		return false;
+	}
+	aimed = true;
+	const CharucoView seen = cornersSeen(pattern, litFrame, chessboardFrame, darkFrame);
+	ProjectorCalibration whole;
+	std::string refusal;
+	if (fitProjectorCalibration(pattern, seen, distortion, area, whole, refusal) && whole.rmsPixels <= wantedRmsPixels)
+	{
+		return false;
+	}
+	cv::Matx33d rough;
+	if (!roughCameraToProjector(pattern, seen, distortion, rough))
+	{
+		return false;
+	}
+	const cv::Size size = black.size();
+	ProjectorPattern onBoard = patternOverPart(size, pictureOverArea(size, rough, area), rough);
+	if (onBoard.picture.empty())
+	{
+		return false;
+	}
+	first = std::make_unique<Measured>(Measured{pattern, litFrame, chessboardFrame});
+	pattern = std::move(onBoard);
+	// Shown from this pass on, and seen as the first one was.
+	now = Showing;
+	patternPass = lastPass;
+	readPass = seenPass = 0;
+	return true;
 }
 
 bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result,
 	std::string& refusal) const
 {
 	CV_Assert(now == Done);
-	const CharucoView named = codesInLight(pattern.layout, litFrame, darkFrame);
-	const CharucoView seen = placeOnChessboard(named, projectedLight(chessboardFrame, darkFrame));
 	result.latencyPasses = latency;
-	if (fitProjectorCalibration(pattern, seen, distortion, area, result, refusal))
+	const ProjectorCalibration given = result;
+	const bool fitted = fitProjectorCalibration(pattern, cornersSeen(pattern, litFrame, chessboardFrame, darkFrame),
+		distortion, area, result, refusal);
+	if (first)
+	{
+		// The pattern over the board is meant to be the better; the figures say.
+		ProjectorCalibration whole = given;
+		std::string wholeRefused;
+		const bool wholeFitted = fitProjectorCalibration(first->pattern,
+				cornersSeen(first->pattern, first->litFrame, first->chessboardFrame, darkFrame), distortion, area,
+				whole, wholeRefused);
+		if (wholeFitted && (!fitted || whole.rmsPixels < result.rmsPixels))
+		{
+			result = whole;
+			refusal.clear();
+			return true;
+		}
+	}
+	if (fitted)
 	{
 		return true;
 	}
