@@ -53,6 +53,10 @@ constexpr double codeSmoothing = 1.0;
 /// channel is saturated: projected light cannot brighten it.
 constexpr double saturatedShare = 0.2;
 constexpr int saturatedLevel = 250;
+/// Paper at this level or above in the dark frame leaves less room than the
+/// light of a game drawn on it needs to be seen (25 grey levels and some).
+constexpr int nearWhiteLevel = 240;
+constexpr double paperShare = 0.1;
 
 bool samePicture(const cv::Mat& a, const cv::Mat& b)
 {
@@ -313,9 +317,9 @@ bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& a
 
 std::string ProjectorCalibrationRun::lightProblem() const
 {
-	const double saturated = saturatedPart(darkFrame);
-	if (saturated >= saturatedShare)
+	if (darkFrameSaturated())
 	{
+		const double saturated = saturatedPart(darkFrame);
 		return "the camera's picture is saturated: " + figure(100.0 * saturated)
 			+ " % of it is white already before the projector adds light, so its pattern cannot show there: lower the camera's exposure or gain, or dim the room";
 	}
@@ -328,6 +332,24 @@ std::string ProjectorCalibrationRun::lightProblem() const
 			+ "): darken the room, turn the projector's brightness up or bring it nearer the board, and focus it";
 	}
 	return std::string();
+}
+
+bool ProjectorCalibrationRun::darkFrameSaturated() const
+{
+	return !darkFrame.empty() && saturatedPart(darkFrame) >= saturatedShare;
+}
+
+bool ProjectorCalibrationRun::paperNearWhite() const
+{
+	if (darkFrame.empty())
+	{
+		return false;
+	}
+	const cv::Mat level = largestChannel(darkFrame);
+	std::vector<uchar> values(level.begin<uchar>(), level.end<uchar>());
+	const auto at = values.begin() + long(double(values.size()) * (1.0 - paperShare));
+	std::nth_element(values.begin(), at, values.end());
+	return darkFrameSaturated() || *at >= nearWhiteLevel;
 }
 
 bool ProjectorCalibrationRun::lightChanged() const

@@ -62,6 +62,13 @@ public:
 	bool fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result, std::string& refusal) const;
 
 	cv::Mat darkFrame;
+	/// So much of the dark frame is white already that the projector's light
+	/// cannot show there: the camera's exposure is too high for the room.
+	bool darkFrameSaturated() const;
+	/// The dark frame's paper (the brightest tenth of the picture) leaves the
+	/// projector's light little room below white, too little for the light of
+	/// the game to be seen where it lands: as good as saturated.
+	bool paperNearWhite() const;
 	/// The coded pattern's frame and the plain chessboard's (the second
 	/// pattern's, once it was shown).
 	cv::Mat litFrame;

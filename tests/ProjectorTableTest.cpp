@@ -90,6 +90,7 @@ public:
 	bool pacesItself() const override { return false; }
 	cv::Size frameSize() const override { return camera->frameSize(); }
 	std::string describe() const override { return camera->describe(); }
+	bool scaleExposure(double factor) override { return camera->scaleExposure(factor); }
 
 	bool read(cv::Mat& frame) override
 	{
@@ -148,7 +149,9 @@ private:
 /// what the projector's light did in it.
 struct ProjectorTable
 {
-	ProjectorTable(const std::string& sceneText, bool projectorMode, const std::string& name, double lateShare = 0.0)
+	/// `exposure`: the camera's, as a share of the scene's, from the first frame.
+	ProjectorTable(const std::string& sceneText, bool projectorMode, const std::string& name, double lateShare = 0.0,
+		double exposure = 1.0)
 	{
 		SceneScript script;
 		std::string error;
@@ -161,6 +164,10 @@ struct ProjectorTable
 		auto made = std::make_unique<TableCamera>(
 			std::make_unique<ScriptedBoardCamera>(script, files.board, files.portal, files.camera));
 		camera = made.get();
+		if (exposure != 1.0)
+		{
+			EXPECT_TRUE(camera->scaleExposure(exposure));
+		}
 		auto display = std::make_unique<ScriptedInputDisplay>(std::make_unique<HeadlessDisplay>(), script);
 		camera->scripted().projector()->watch(*display);
 		screenShown = display.get();
@@ -552,7 +559,12 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 
 	// The drawing makes the same bodies as the same table without projection:
 	// two maps, the second after the redraw. A hand is found only where there is one.
-	ProjectorTable unlit(scene, false, std::string(placement.name) + "-unlit");
+	// The same camera: at the exposure the calibration lowered it to, if it did.
+	const auto exposures = table.events("cameraExposure");
+	const double exposure = exposures.empty() ? 1.0 : exposures.back().second->number("scale");
+	EXPECT_EQ(exposures.empty(), std::string(placement.light).find("room 1.0") == std::string::npos)
+		<< "the exposure lowered only for the paper white already";
+	ProjectorTable unlit(scene, false, std::string(placement.name) + "-unlit", 0.0, exposure);
 	unlit.run(passes);
 	// The redraw is built as soon as without the projector, give or take a
 	// few passes of waiting for a dark frame.
@@ -624,6 +636,44 @@ TEST(ProjectorTable, ACameraMovedAfterTheCalibrationIsNoticedAndMeasuredAgain)
 				"within %.2f mm over %ld\n",
 		moved[0].first, calibrations[1].first, calibrations[1].second->number("rmsPixels"), table.worstBallMm,
 		table.ballsMeasured);
+}
+
+/// Paper white or nearly in the camera before the projector adds any light:
+/// the camera's exposure is lowered until the projector's light has room to
+/// show, and the calibration is as good as in a dimmer room; the game is then
+/// played at that exposure, its light seen where it lands.
+TEST(ProjectorTable, APaperWhiteAlreadyIsMeasuredAtALowerExposure)
+{
+	// At 0.9 the paper leaves the light 20 grey levels and more; at 0.95 about 10, at 1.0 none.
+	for (const auto& [room, lowers] : {std::make_pair("room 0.9 brightness 150", false),
+			 std::make_pair("room 0.95 brightness 150", true), std::make_pair("room 1.0 brightness 150", true)})
+	{
+		ProjectorTable table(sceneWith("700 0 0 size 1280 800 focal 2000 latency 2", room), true, "brightRoom");
+		testing::internal::CaptureStderr();
+		table.run(110);
+		const std::string said = testing::internal::GetCapturedStderr();
+		const auto lowered = table.events("cameraExposure");
+		ASSERT_EQ(lowered.empty(), !lowers) << room;
+		EXPECT_LE(lowered.size(), 2u) << room;
+		EXPECT_EQ(said.find("exposure lowered to 70 %") != std::string::npos, lowers) << said;
+		// Measured once, and the light found where the calibration puts it.
+		EXPECT_TRUE(table.events("projectorMoved").empty()) << room;
+		EXPECT_EQ(said.find("refused"), std::string::npos) << said;
+		const auto calibrations = table.events("projectorCalibration");
+		ASSERT_EQ(calibrations.size(), 1u) << room << ": " << said;
+		EXPECT_EQ(eventField(*calibrations[0].second, "ok"), "true") << room;
+		ScriptedBoardCamera& scripted = table.camera->scripted();
+		const TrueMapError truth = trueMapError(table.app->projection->calibration().cameraToProjector,
+			*scripted.projector(), scripted.scene().views[0], table.toMm);
+		EXPECT_LE(truth.rmsPixels, 1.0) << room;
+		EXPECT_LE(calibrations[0].second->number("rmsPixels"), 1.0) << room;
+		// The projected balls' light lies on the game at the lower exposure too.
+		EXPECT_GT(table.ballsMeasured, 20) << room;
+		EXPECT_LE(table.medianBallMm(), 1.0) << room;
+		std::printf("%s: exposure lowered %zu times, to %.2f; calibration %.2f px RMS over the board, truly %.2f; balls' light median %.2f mm over %ld\n",
+			room, lowered.size(), lowered.empty() ? 1.0 : lowered.back().second->number("scale"), calibrations[0].second->number("rmsPixels"),
+			truth.rmsPixels, table.medianBallMm(), table.ballsMeasured);
+	}
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
