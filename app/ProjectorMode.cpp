@@ -11,6 +11,7 @@
 #include "tracking/RectifiedBoard.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -42,6 +43,11 @@ constexpr double misplacedShare = 0.3;
 
 /// Still passes, with the projector black, before it is measured again.
 constexpr int quietBeforeMeasuring = 10;
+
+/// A camera picture too white for the projector's light to show is taken
+/// again this much darker, this many times at most (to a quarter).
+constexpr double exposureStep = 0.7;
+constexpr int exposureStepsAtMost = 4;
 
 bool fileExists(const std::string& path)
 {
@@ -411,6 +417,19 @@ void ProjectorMode::startCalibration()
 void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& board)
 {
 	const ProjectorCalibrationRun& done = *run;
+	// Paper white, or nearly, before the projector adds light: a real webcam
+	// would lower its exposure in such a room, so the camera is asked to.
+	if (done.paperNearWhite() && exposureSteps < exposureStepsAtMost
+		&& scanner.frameSource().scaleExposure(exposureStep))
+	{
+		exposureSteps += 1;
+		const double scale = std::pow(exposureStep, exposureSteps);
+		std::fprintf(stderr, "projector calibration: the camera's picture of the paper is white or nearly; its exposure lowered to %.0f %% of what it was, measuring again\n",
+			100.0 * scale);
+		trace.report(Event("cameraExposure").set("scale", scale));
+		startCalibration();
+		return;
+	}
 	ProjectorCalibration result;
 	result.cameraSize = scanner.frameSize();
 	std::string problem = done.problem;
@@ -432,6 +451,16 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 				boardPixelsToSetMm(*scanner.boardMarkers()));
 		}
 		result.cameraParameters = cameraParametersRecord(cameraParametersFile);
+		// A first pattern that measures the board poorly is followed by one over the board alone.
+		if (run->aimAtBoard(lens, area))
+		{
+			const CharucoLayout& layout = run->shownPattern().layout;
+			trace.report(Event("projectorPatternOnBoard")
+							 .set("squaresX", double(layout.squaresX))
+							 .set("squaresY", double(layout.squaresY))
+							 .set("square", layout.squareMm));
+			return;
+		}
 		ok = done.fit(lens, area, result, problem);
 	}
 	Event event("projectorCalibration");

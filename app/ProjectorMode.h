@@ -181,4 +181,6 @@ private:
 	bool lightMisplaced = false;
 	/// Still passes in a row while the light is misplaced.
 	int quietPasses = 0;
+	/// Times the camera's exposure was lowered for a saturated picture.
+	int exposureSteps = 0;
 };

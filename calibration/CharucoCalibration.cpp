@@ -4,6 +4,8 @@
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -65,6 +67,41 @@ CharucoView findCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo
 	if (int(view.ids.size()) < minCorners)
 	{
 		return CharucoView();
+	}
+	return view;
+}
+
+CharucoView findSoftCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo, const cv::Mat& smoothed)
+{
+	CharucoView view;
+	if (photo.empty() || photo.type() != CV_8UC1 || smoothed.size() != photo.size() || smoothed.type() != CV_8UC1)
+	{
+		return view;
+	}
+	const cv::Ptr<cv::aruco::CharucoBoard> board = makeBoard(layout);
+	cv::Ptr<cv::aruco::DetectorParameters> soft = cv::aruco::DetectorParameters::create();
+	// A cell's middle third, sampled finely: its blurred edges decide no bit.
+	soft->perspectiveRemoveIgnoredMarginPerCell = 0.3;
+	soft->perspectiveRemovePixelPerCell = 8;
+	std::vector<std::vector<cv::Point2f>> markerCorners;
+	std::vector<int> markerIds;
+	for (const cv::Mat* picture : {&photo, &smoothed})
+	{
+		std::vector<std::vector<cv::Point2f>> corners;
+		std::vector<int> ids;
+		cv::aruco::detectMarkers(*picture, board->dictionary, corners, ids, soft);
+		for (size_t i = 0; i < ids.size(); ++i)
+		{
+			if (std::find(markerIds.begin(), markerIds.end(), ids[i]) == markerIds.end())
+			{
+				markerIds.push_back(ids[i]);
+				markerCorners.push_back(corners[i]);
+			}
+		}
+	}
+	if (!markerIds.empty())
+	{
+		cv::aruco::interpolateCornersCharuco(markerCorners, markerIds, photo, board, view.corners, view.ids);
 	}
 	return view;
 }

@@ -38,6 +38,13 @@ struct CharucoView
 /// than `minCorners` corners has too little to go on and comes back empty.
 CharucoView findCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo, int minCorners = 8);
 
+/// The corners of a board whose codes the camera sees soft, as a projected
+/// one is through two lenses (grey pictures): each code's cells are read at
+/// their middles only, away from the blurred edges between them, and the codes
+/// are read both in `photo` and in `smoothed`, the same picture with its grain
+/// taken away, which each lose different ones. The corners are placed in `photo`.
+CharucoView findSoftCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo, const cv::Mat& smoothed);
+
 /// What a calibration found: OpenCV's pinhole matrix and distortion
 /// coefficients, and the root mean square reprojection error in pixels.
 struct CameraCalibration

@@ -117,6 +117,27 @@ CharucoLayout projectorPatternLayout(cv::Size size)
 	return layout;
 }
 
+CharucoLayout patternLayoutOfSquares(cv::Size part, int square)
+{
+	CharucoLayout layout;
+	square = std::max(2, square & ~1);
+	while (part.width / square - 1 >= 3 && part.height / square - 1 >= 3
+		&& (part.width / square - 1) * (part.height / square - 1) > patternSquaresAtMost)
+	{
+		square += 2;
+	}
+	layout.squaresX = part.width / square - 1;
+	layout.squaresY = part.height / square - 1;
+	if (layout.squaresX < 3 || layout.squaresY < 3)
+	{
+		layout.squaresX = layout.squaresY = 1;
+		return layout;
+	}
+	layout.squareMm = square;
+	layout.markerMm = std::floor(square * patternMarkerShare);
+	return layout;
+}
+
 std::string unmeasurablePicture(cv::Size size)
 {
 	const CharucoLayout layout = projectorPatternLayout(size);
@@ -140,15 +161,21 @@ std::string unmeasurablePicture(cv::Size size)
 ProjectorPattern makeProjectorPattern(cv::Size size)
 {
 	CV_Assert(size.width >= 160 && size.height >= 120);
+	return makeProjectorPattern(size, projectorPatternLayout(size), cv::Rect(cv::Point(), size));
+}
+
+ProjectorPattern makeProjectorPattern(cv::Size size, const CharucoLayout& layout, cv::Rect within)
+{
 	ProjectorPattern pattern;
-	pattern.layout = projectorPatternLayout(size);
-	const CharucoLayout& layout = pattern.layout;
+	pattern.layout = layout;
 	const int square = int(layout.squareMm);
 
 	// Lengths are pixels here: one "millimetre" a pixel.
 	const cv::Mat board = renderCharucoBoard(layout, 1.0);
 	cv::Mat grey = cv::Mat::zeros(size, CV_8UC1);
-	const cv::Rect place((size.width - board.cols) / 2, (size.height - board.rows) / 2, board.cols, board.rows);
+	const cv::Rect place(within.x + (within.width - board.cols) / 2, within.y + (within.height - board.rows) / 2,
+		board.cols, board.rows);
+	CV_Assert((place & cv::Rect(cv::Point(), size)) == place);
 	board.copyTo(grey(place));
 	cv::cvtColor(grey, pattern.picture, cv::COLOR_GRAY2BGR);
 

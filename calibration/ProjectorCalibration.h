@@ -28,8 +28,18 @@ struct ProjectorPattern
 /// fit at 40 pixels or more a square, up to 11 across.
 CharucoLayout projectorPatternLayout(cv::Size size);
 
+/// The squares of a pattern filling a part of the picture of `part` pixels,
+/// half a square of margin all round: squares of `square` pixels (made even),
+/// or larger where more would fit than the codes can name. At least 3 x 3
+/// squares; 1 x 1 when those do not fit.
+CharucoLayout patternLayoutOfSquares(cv::Size part, int square);
+
 /// The pattern for a projector picture of `size` (at least 160 x 120).
 ProjectorPattern makeProjectorPattern(cv::Size size);
+
+/// A pattern of `layout` centred in the part `within` of a picture of `size`,
+/// black elsewhere; its corners are numbered and placed in the whole picture.
+ProjectorPattern makeProjectorPattern(cv::Size size, const CharucoLayout& layout, cv::Rect within);
 
 /// The largest of a BGR image's three channels, pixel by pixel.
 cv::Mat largestChannel(const cv::Mat& bgr);

@@ -1,5 +1,6 @@
 #include "calibration/ProjectorCalibrationRun.h"
 
+#include "calibration/PatternOnBoard.h"
 #include "core/FixedValues.h"
 
 #include <opencv2/imgproc.hpp>
@@ -18,6 +19,10 @@ constexpr int darkPassesAtMost = 90;
 /// The lit frame is taken this many passes after the pattern is first seen,
 /// so that a camera that was exposing while the picture changed has caught up.
 constexpr int settlePasses = 1;
+
+/// A fit over the board within this many projector pixels RMS is kept; a
+/// poorer one is measured again with a pattern over the board alone.
+constexpr double wantedRmsPixels = 1.0;
 
 /// Two frames are the same picture when fewer than this share of their pixels
 /// differ by more than this many grey levels in a channel (a camera's noise
@@ -48,6 +53,10 @@ constexpr double codeSmoothing = 1.0;
 /// channel is saturated: projected light cannot brighten it.
 constexpr double saturatedShare = 0.2;
 constexpr int saturatedLevel = 250;
+/// Paper at this level or above in the dark frame leaves less room than the
+/// light of a game drawn on it needs to be seen (25 grey levels and some).
+constexpr int nearWhiteLevel = 240;
+constexpr double paperShare = 0.1;
 
 bool samePicture(const cv::Mat& a, const cv::Mat& b)
 {
@@ -88,14 +97,25 @@ double lightChange(const cv::Mat& frame, const cv::Mat& before, int smoothing, b
 	return values[at];
 }
 
-/// The light a coded frame added, for reading its codes: smoothed over about
-/// a pixel, which takes most of the camera's grain and little of a code's cell
-/// (the corners are placed on the plain chessboard's light, not here).
-cv::Mat codesInLight(const cv::Mat& frame, const cv::Mat& dark)
+/// The corners a coded frame's light names, its codes read as it is and
+/// smoothed over about a pixel, which takes most of the camera's grain and
+/// little of a code's cell (the corners are placed on the plain chessboard's
+/// light, not here).
+CharucoView codesInLight(const CharucoLayout& layout, const cv::Mat& frame, const cv::Mat& dark)
 {
-	cv::Mat light = projectedLight(frame, dark);
-	cv::GaussianBlur(light, light, cv::Size(0, 0), codeSmoothing);
-	return light;
+	const cv::Mat light = projectedLight(frame, dark);
+	cv::Mat smoothed;
+	cv::GaussianBlur(light, smoothed, cv::Size(0, 0), codeSmoothing);
+	return findSoftCharucoCorners(layout, light, smoothed);
+}
+
+/// The corners of `pattern` named by its codes in the coded frame and placed
+/// on the plain chessboard's.
+CharucoView cornersSeen(const ProjectorPattern& pattern, const cv::Mat& litFrame, const cv::Mat& chessboardFrame,
+	const cv::Mat& darkFrame)
+{
+	const CharucoView named = codesInLight(pattern.layout, litFrame, darkFrame);
+	return placeOnChessboard(named, projectedLight(chessboardFrame, darkFrame));
 }
 
 double saturatedPart(const cv::Mat& frame)
@@ -127,6 +147,7 @@ void ProjectorCalibrationRun::see(const cv::Mat& frame, int pass)
 		problem = "no camera frame came: the projector is measured through the camera";
 		return;
 	}
+	lastPass = pass;
 	if (now == Darkening)
 	{
 		darkening(frame, pass);
@@ -174,14 +195,18 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 	strongestGain = std::max(strongestGain, gain);
 	if (seenPass == 0 && gain >= darkNoise + gainAboveNoise)
 	{
-		const CharucoView read = findCharucoCorners(pattern.layout, codesInLight(frame, darkFrame), 1);
+		const CharucoView read = codesInLight(pattern.layout, frame, darkFrame);
 		if (int(read.ids.size()) >= seenCorners)
 		{
 			// Read in two frames in a row: a code read by chance in the grain is not read again.
 			if (readPass == pass - 1)
 			{
 				seenPass = readPass;
-				latency = readPass - patternPass - 1;
+				// The second pattern's passes say it again, a late frame aside.
+				if (!first)
+				{
+					latency = readPass - patternPass - 1;
+				}
 			}
 			readPass = pass;
 		}
@@ -196,19 +221,80 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 	}
 	if (seenPass == 0 && pass - patternPass > longestLatencyPasses + 1)
 	{
+		if (first)
+		{
+			// The second pattern never came through: the first one's frames stand.
+			pattern = first->pattern;
+			litFrame = first->litFrame;
+			chessboardFrame = first->chessboardFrame;
+			first.reset();
+			now = Done;
+			return;
+		}
 		now = Failed;
 		problem = whyUnseen();
 	}
+}
+
+bool ProjectorCalibrationRun::aimAtBoard(const double distortion[4], const ErrorArea& area)
+{
+	CV_Assert(now == Done);
+	if (aimed || !lightProblem().empty())
+	{
+		return false;
+	}
+	aimed = true;
+	const CharucoView seen = cornersSeen(pattern, litFrame, chessboardFrame, darkFrame);
+	ProjectorCalibration whole;
+	std::string refusal;
+	if (fitProjectorCalibration(pattern, seen, distortion, area, whole, refusal) && whole.rmsPixels <= wantedRmsPixels)
+	{
+		return false;
+	}
+	cv::Matx33d rough;
+	if (!roughCameraToProjector(pattern, seen, distortion, rough))
+	{
+		return false;
+	}
+	const cv::Size size = black.size();
+	ProjectorPattern onBoard = patternOverPart(size, pictureOverArea(size, rough, area), rough);
+	if (onBoard.picture.empty())
+	{
+		return false;
+	}
+	first = std::make_unique<Measured>(Measured{pattern, litFrame, chessboardFrame});
+	pattern = std::move(onBoard);
+	// Shown from this pass on, and seen as the first one was.
+	now = Showing;
+	patternPass = lastPass;
+	readPass = seenPass = 0;
+	return true;
 }
 
 bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result,
 	std::string& refusal) const
 {
 	CV_Assert(now == Done);
-	const CharucoView named = findCharucoCorners(pattern.layout, codesInLight(litFrame, darkFrame), 1);
-	const CharucoView seen = placeOnChessboard(named, projectedLight(chessboardFrame, darkFrame));
 	result.latencyPasses = latency;
-	if (fitProjectorCalibration(pattern, seen, distortion, area, result, refusal))
+	const ProjectorCalibration given = result;
+	const bool fitted = fitProjectorCalibration(pattern, cornersSeen(pattern, litFrame, chessboardFrame, darkFrame),
+		distortion, area, result, refusal);
+	if (first)
+	{
+		// The pattern over the board is meant to be the better; the figures say.
+		ProjectorCalibration whole = given;
+		std::string wholeRefused;
+		const bool wholeFitted = fitProjectorCalibration(first->pattern,
+				cornersSeen(first->pattern, first->litFrame, first->chessboardFrame, darkFrame), distortion, area,
+				whole, wholeRefused);
+		if (wholeFitted && (!fitted || whole.rmsPixels < result.rmsPixels))
+		{
+			result = whole;
+			refusal.clear();
+			return true;
+		}
+	}
+	if (fitted)
 	{
 		return true;
 	}
@@ -231,9 +317,9 @@ bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& a
 
 std::string ProjectorCalibrationRun::lightProblem() const
 {
-	const double saturated = saturatedPart(darkFrame);
-	if (saturated >= saturatedShare)
+	if (darkFrameSaturated())
 	{
+		const double saturated = saturatedPart(darkFrame);
 		return "the camera's picture is saturated: " + figure(100.0 * saturated)
 			+ " % of it is white already before the projector adds light, so its pattern cannot show there: lower the camera's exposure or gain, or dim the room";
 	}
@@ -246,6 +332,24 @@ std::string ProjectorCalibrationRun::lightProblem() const
 			+ "): darken the room, turn the projector's brightness up or bring it nearer the board, and focus it";
 	}
 	return std::string();
+}
+
+bool ProjectorCalibrationRun::darkFrameSaturated() const
+{
+	return !darkFrame.empty() && saturatedPart(darkFrame) >= saturatedShare;
+}
+
+bool ProjectorCalibrationRun::paperNearWhite() const
+{
+	if (darkFrame.empty())
+	{
+		return false;
+	}
+	const cv::Mat level = largestChannel(darkFrame);
+	std::vector<uchar> values(level.begin<uchar>(), level.end<uchar>());
+	const auto at = values.begin() + long(double(values.size()) * (1.0 - paperShare));
+	std::nth_element(values.begin(), at, values.end());
+	return darkFrameSaturated() || *at >= nearWhiteLevel;
 }
 
 bool ProjectorCalibrationRun::lightChanged() const

@@ -4,6 +4,7 @@
 
 #include <opencv2/core.hpp>
 
+#include <memory>
 #include <string>
 
 /// Measuring the projector, one camera frame a pass. The projector first goes
@@ -13,6 +14,9 @@
 /// between are the camera's latency, measured, not assumed. A pass later that
 /// frame is the lit frame. Then the plain chessboard, whose frame is taken once
 /// the latency has passed. The fit itself is fitProjectorCalibration's.
+/// When that first pattern, filling the picture, measures the board poorly,
+/// a second one over just the part of the picture that lands on the board is
+/// shown and taken alike (aimAtBoard).
 /// A pattern never read is put down to its cause: a camera picture already
 /// white, light that changed too little for the room, or no light at all.
 class ProjectorCalibrationRun
@@ -42,14 +46,31 @@ public:
 	}
 	const ProjectorPattern& shownPattern() const { return pattern; }
 
+	/// Once Done with the first pattern: when its fit over `area`, the board,
+	/// is refused or less exact than wanted, and its corners still say
+	/// roughly where the board lies in the picture, show a second pattern over
+	/// just that part (see PatternOnBoard.h) and measure on: true, Showing
+	/// again. False, still Done, otherwise, and always the second time. A
+	/// second pattern the camera does not see leaves the first's frames, Done.
+	bool aimAtBoard(const double distortion[4], const ErrorArea& area);
+
 	/// Once Done: the pattern's corners found in the light the frames show,
 	/// and the map fitted to them (fitProjectorCalibration, whose figures
-	/// `result` holds either way, with the latency). False with `refusal`
-	/// saying why and what to do; corners lost to a saturated picture say so.
+	/// `result` holds either way, with the latency); after a second pattern,
+	/// the better of its fit and the first's. False with `refusal` saying why
+	/// and what to do; corners lost to a saturated picture say so.
 	bool fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result, std::string& refusal) const;
 
 	cv::Mat darkFrame;
-	/// The coded pattern's frame and the plain chessboard's.
+	/// So much of the dark frame is white already that the projector's light
+	/// cannot show there: the camera's exposure is too high for the room.
+	bool darkFrameSaturated() const;
+	/// The dark frame's paper (the brightest tenth of the picture) leaves the
+	/// projector's light little room below white, too little for the light of
+	/// the game to be seen where it lands: as good as saturated.
+	bool paperNearWhite() const;
+	/// The coded pattern's frame and the plain chessboard's (the second
+	/// pattern's, once it was shown).
 	cv::Mat litFrame;
 	cv::Mat chessboardFrame;
 	/// Passes between the pattern shown and the first frame showing it.
@@ -68,7 +89,20 @@ private:
 	/// The pattern's frames gained light on the dark frame, beyond its flicker.
 	bool lightChanged() const;
 
+	/// A pattern and the frames that showed it.
+	struct Measured
+	{
+		ProjectorPattern pattern;
+		cv::Mat litFrame;
+		cv::Mat chessboardFrame;
+	};
+
 	ProjectorPattern pattern;
+	/// The first pattern's, while and after a second one is shown.
+	std::unique_ptr<Measured> first;
+	/// aimAtBoard was asked.
+	bool aimed = false;
+	int lastPass = 0;
 	cv::Mat black;
 	State now = Darkening;
 	int minDarkPasses;

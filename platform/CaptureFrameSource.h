@@ -20,6 +20,7 @@ public:
 	double framesPerSecond() const override;
 	cv::Size frameSize() const override;
 	std::string describe() const override { return name; }
+	bool scaleExposure(double factor) override;
 
 private:
 	cv::VideoCapture capture;

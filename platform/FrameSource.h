@@ -31,6 +31,15 @@ public:
 
 	/// What the user named, for messages: "device:0", "file:clip.avi".
 	virtual std::string describe() const = 0;
+
+	/// Make the camera's exposure `factor` times what it is (below 1: darker),
+	/// off its automatic exposure from then on. False when this source cannot
+	/// (a file, or a camera whose driver does not let it).
+	virtual bool scaleExposure(double factor)
+	{
+		(void)factor;
+		return false;
+	}
 };
 
 /// A source's command-line name, taken apart.

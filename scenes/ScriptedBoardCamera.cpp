@@ -74,7 +74,8 @@ bool ScriptedBoardCamera::read(cv::Mat& frame)
 		return true;
 	}
 	cv::Mat fresh;
-	const CameraSettings settings = script.cameraAt(passCount);
+	CameraSettings settings = script.cameraAt(passCount);
+	settings.exposure *= exposureAsked;
 	if (lamp && script.projector.honest)
 	{
 		// Light reaches the paper, then the lens and the sensor, as all light does.
@@ -94,6 +95,16 @@ bool ScriptedBoardCamera::read(cv::Mat& frame)
 		}
 	}
 	frame = fresh;
+	return true;
+}
+
+bool ScriptedBoardCamera::scaleExposure(double factor)
+{
+	if (!linear || !(factor > 0.0))
+	{
+		return false;
+	}
+	exposureAsked *= factor;
 	return true;
 }
 

@@ -37,6 +37,9 @@ public:
 	bool pacesItself() const override { return false; }
 	cv::Size frameSize() const override { return cv::Size(camera.xsize, camera.ysize); }
 	std::string describe() const override { return "demo"; }
+	/// A camera whose picture goes through the sensor (inLinearLight) takes
+	/// the exposure it is asked for on top of the scene's; the rest cannot.
+	bool scaleExposure(double factor) override;
 
 	/// The frame of a pass (from 1), whatever has been read so far, without
 	/// the projector's light. Valid until the next call.
@@ -98,5 +101,7 @@ private:
 	/// frameOfPass's frame in linear light.
 	cv::Mat developed;
 	int passCount = 0;
+	/// Exposure asked for by the program, on top of the scene's.
+	double exposureAsked = 1.0;
 	std::unique_ptr<SimulatedProjector> lamp;
 };

@@ -17,7 +17,10 @@ const cv::Matx33f channelCrosstalk(0.80f, 0.15f, 0.05f, 0.10f, 0.80f, 0.10f, 0.0
 
 /// Each camera pixel averages 2 x 2 samples of the light, as the camera's
 /// picture of the room does: a projected edge falls between camera pixels.
-/// (An honest projector's light is sampled once a pixel: the lens blurs it.)
+/// Honest light too: a pixel gathers the light over its area, and the lens's
+/// blur after it does not undo a light sampled once a pixel, which moves each
+/// projected edge by up to half a camera pixel (a projector pixel of a
+/// 1280-wide picture over the board, one and a half of a 1920-wide one).
 constexpr int supersampling = 2;
 
 /// Jitter is drawn from this seed and the read.
@@ -87,11 +90,6 @@ void SimulatedProjector::learn(const SceneState& view, const SheetImage& sheet, 
 		TableMaps table = tableMaps(cameraPose, sheet, supersampling);
 		maps.sheetX = table.sheetX;
 		maps.sheetY = table.sheetY;
-		// Honestly, the light is sampled once a pixel: the lens blurs it anyway.
-		if (where.honest)
-		{
-			table = tableMaps(cameraPose, sheet, 1);
-		}
 		cv::convertMaps(table.projectorX, table.projectorY, maps.mapA, maps.mapB, CV_16SC2);
 	}
 	cv::Mat reflectance;
