@@ -125,6 +125,13 @@ std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const Dra
 	addSensors(scene, analysis, shapes);
 	for (const BodyInfo* info : scene.collectBodyInfo())
 	{
+		// A body marked in this pass (the balls of the last map, a replay's
+		// old balls, the walls a rescan rebuilds) is gone from the game at the
+		// next flush; its light would show a ball that no longer exists.
+		if (scene.getMarked().count(info->body) != 0)
+		{
+			continue;
+		}
 		if (info->kind == Solid || info->kind == Debris)
 		{
 			shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::body, lead));

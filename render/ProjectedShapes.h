@@ -50,6 +50,7 @@ constexpr int burstPasses = 18;
 /// and the bursts; with `wallOutline`, the walls made from the drawing too,
 /// as thin lines over the ink, for checking the alignment. The moving bodies
 /// are shown `lead` seconds ahead, where their velocities take them: the
-/// light reaches the paper, and the camera sees it, that much later.
+/// light reaches the paper, and the camera sees it, that much later. Bodies
+/// marked for the next flush are not shown.
 std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const DrawingAnalysis& analysis,
 	const std::vector<Burst>& bursts, bool wallOutline, float lead = 0.0f);

@@ -689,7 +689,9 @@ INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
 		Placement{"hd1080", "700 0 0 size 1920 1080 focal 3000 latency 2", 2, 0.0},
 		Placement{"dimRoom", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 0.6 brightness 150"},
 		// A small projector in a bright room: its white adds 30 grey levels to the paper.
-		Placement{"weak", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 0.9 brightness 30"}),
+		Placement{"weak", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 0.9 brightness 30"},
+		// Paper white already before the projector adds light: measured and played at a lower exposure.
+		Placement{"brightRoom", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0, "room 1.0 brightness 150"}),
 	[](const testing::TestParamInfo<Placement>& info) { return std::string(info.param.name); });
 
 }  // namespace
