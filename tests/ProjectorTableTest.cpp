@@ -208,7 +208,10 @@ struct ProjectorTable
 	/// where the game has the ball when the camera sees that light, in
 	/// millimetres: measured in the light the camera's frame received (the
 	/// projected balls are pure green, walls and sensors have blue), not
-	/// through the program's own maps.
+	/// through the program's own maps. Each ball takes the light nearer to it
+	/// than to any other ball, so balls side by side do not pull at each
+	/// other's light; ball light near no moving body of the game is a ball
+	/// shown that the game does not have, and is counted as stray.
 	void measureBalls()
 	{
 		recordBalls();
@@ -225,53 +228,85 @@ struct ProjectorTable
 		const cv::Mat& light = camera->lastLightImage();
 		// The light a ball must bring, as a share of what this projector's white adds.
 		const double strength = camera->scripted().scene().projector.brightness / 150.0;
-		const cv::Matx33d boardToImage = trueBoardToImage(seenPass);
-		const cv::Matx33d imageToBoard = boardToImage.inv();
-		for (const cv::Point2d& board : balls->second)
+		const cv::Matx33d imageToBoard = trueBoardToImage(seenPass).inv();
+		// Every pixel of ball light, where it lands on the board.
+		struct Lit
 		{
-			// A window half again as wide as a ball drawn at the templates' radius.
-			const cv::Point2d at = observed(apply(boardToImage, board));
-			const int half = int(1.5 * cv::norm(apply(boardToImage, board + cv::Point2d(28.0, 0.0)) - apply(boardToImage, board)));
-			const cv::Rect window = cv::Rect(cv::Point(int(at.x) - half, int(at.y) - half), cv::Size(2 * half + 1, 2 * half + 1))
-				& cv::Rect(cv::Point(), light.size());
-			double weight = 0.0;
-			cv::Point2d sum;
-			for (int y = window.y; y < window.br().y; ++y)
+			cv::Point2d board;
+			cv::Point2d image;
+			double green;
+		};
+		std::vector<Lit> lit;
+		for (int y = 0; y < light.rows; ++y)
+		{
+			for (int x = 0; x < light.cols; ++x)
 			{
-				for (int x = window.x; x < window.br().x; ++x)
+				const cv::Vec3b& pixel = light.at<cv::Vec3b>(y, x);
+				if (pixel[1] > 20.0 * strength && pixel[0] * 4 < pixel[1])
 				{
-					const cv::Vec3b& pixel = light.at<cv::Vec3b>(y, x);
-					if (pixel[1] > 20.0 * strength && pixel[0] * 4 < pixel[1])
-					{
-						weight += pixel[1];
-						sum += pixel[1] * cv::Point2d(x + 0.5, y + 0.5);
-					}
+					const cv::Point2d image(x + 0.5, y + 0.5);
+					lit.push_back(Lit{apply(imageToBoard, ideal(image)), image, double(pixel[1])});
 				}
 			}
-			if (weight < 20.0 * 255.0 * strength)
+		}
+		// Half again as far as the rim of a ball drawn at the templates' radius.
+		constexpr double reach = 1.5 * 28.0;
+		const double enough = 20.0 * 255.0 * strength;
+		const std::vector<cv::Point2d>& bodies = movingAt[seenPass];
+		std::vector<double> weight(balls->second.size(), 0.0);
+		std::vector<cv::Point2d> sum(balls->second.size());
+		double stray = 0.0;
+		for (const Lit& pixel : lit)
+		{
+			size_t nearest = 0;
+			for (size_t i = 1; i < balls->second.size(); ++i)
+			{
+				if (cv::norm(pixel.board - balls->second[i]) < cv::norm(pixel.board - balls->second[nearest]))
+				{
+					nearest = i;
+				}
+			}
+			if (!balls->second.empty() && cv::norm(pixel.board - balls->second[nearest]) <= reach)
+			{
+				weight[nearest] += pixel.green;
+				sum[nearest] += pixel.green * pixel.image;
+			}
+			const bool nearBody = std::any_of(bodies.begin(), bodies.end(),
+				[&](const cv::Point2d& body) { return cv::norm(pixel.board - body) <= reach; });
+			stray += nearBody ? 0.0 : pixel.green;
+		}
+		if (stray >= enough)
+		{
+			strayPasses.push_back(records.back().pass);
+		}
+		for (size_t i = 0; i < balls->second.size(); ++i)
+		{
+			if (weight[i] < enough)
 			{
 				continue;
 			}
-			const cv::Point2d lit = apply(imageToBoard, ideal(sum / weight));
-			const double off = cv::norm(apply(toMm, lit) - apply(toMm, board));
+			const cv::Point2d at = apply(imageToBoard, ideal(sum[i] / weight[i]));
+			const double off = cv::norm(apply(toMm, at) - apply(toMm, balls->second[i]));
 			ballErrorsMm.push_back(off);
 			worstBallMm = std::max(worstBallMm, off);
 			ballsMeasured += 1;
 		}
 	}
 
-	/// The game's balls at the end of each pass, in board pixels.
+	/// The game's balls, and all its moving bodies, at the end of each pass, in board pixels.
 	void recordBalls()
 	{
 		std::vector<cv::Point2d>& balls = ballsAt[records.back().pass];
+		std::vector<cv::Point2d>& bodies = movingAt[records.back().pass];
 		for (const BodyInfo* info : app->scene.collectBodyInfo())
 		{
-			if (info->kind == Solid)
+			if (info->kind == Solid || info->kind == Debris)
 			{
 				const b2Vec2 p = info->body->GetPosition();
-				balls.push_back(app->analysis.mapping.toPixel(p.x, p.y));
+				(info->kind == Solid ? balls : bodies).push_back(app->analysis.mapping.toPixel(p.x, p.y));
 			}
 		}
+		bodies.insert(bodies.end(), balls.begin(), balls.end());
 	}
 
 	/// Board pixels to ideal camera pixels, where the scene had its camera in a pass.
@@ -282,13 +317,6 @@ struct ProjectorTable
 		return planeToPixels(cameraIntrinsics(scripted.cameraParameters()),
 				   viewOfBoard(view.distance, view.tilt, view.turn, view.target))
 			* toMm;
-	}
-
-	cv::Point2d observed(cv::Point2d ideal) const
-	{
-		double x, y;
-		arParamIdeal2Observ(camera->scripted().cameraParameters().dist_factor, ideal.x, ideal.y, &x, &y);
-		return cv::Point2d(x, y);
 	}
 
 	cv::Point2d ideal(cv::Point2d observed) const
@@ -416,6 +444,9 @@ struct ProjectorTable
 	double worstBallMm = 0.0;
 	std::vector<double> ballErrorsMm;
 	std::map<int, std::vector<cv::Point2d>> ballsAt;
+	std::map<int, std::vector<cv::Point2d>> movingAt;
+	/// Passes whose frame showed ball light near no moving body of the game.
+	std::vector<int> strayPasses;
 	long ballsMeasured = 0;
 	int calibratedPass = 0;
 	int projectedMotion = 0;
@@ -519,6 +550,9 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	// Where a ball bounces, the light drawn ahead along its old course misses
 	// it for a few passes, the more the longer the latency.
 	EXPECT_LE(table.worstBallMm, 1.5 + 0.5 * placement.latency);
+	// No light of a ball the game does not have: none of the last map's
+	// balls beside the new map's.
+	EXPECT_EQ(table.strayPasses, std::vector<int>()) << "ball light near no ball of the game in these passes";
 
 	// Every rescan looked at a frame without projected light, and waited no
 	// longer than the latency asks. (The calibration scans its own dark frame.)
