@@ -188,7 +188,8 @@ cv::Vec3f guided(const cv::Mat& departure, const cv::Mat& weight, cv::Point at, 
 	for (int row = std::max(at.y - guideReach, 0); row <= std::min(at.y + guideReach, departure.rows - 1); ++row)
 	{
 		const float* read = weight.ptr<float>(row);
-		const float* g = &gaussian[size_t((row - at.y + guideReach) * (2 * guideReach + 1) + guideReach - at.x)];
+		// The Gaussian's row, its middle under `at`.
+		const float* g = &gaussian[size_t((row - at.y + guideReach) * (2 * guideReach + 1) + guideReach)];
 		for (int col = std::max(at.x - guideReach, 0); col <= std::min(at.x + guideReach, departure.cols - 1); ++col)
 		{
 			if (read[col] == 0.0f)
@@ -199,9 +200,10 @@ cv::Vec3f guided(const cv::Mat& departure, const cv::Mat& weight, cv::Point at, 
 			const float apart = std::max({std::abs(d[0] - rough[0]), std::abs(d[1] - rough[1]), std::abs(d[2] - rough[2])})
 				/ guideTolerance;
 			const float likeness = std::max(0.0f, 1.0f - apart * apart);
-			near += g[col];
-			alike += g[col] * likeness;
-			sum += g[col] * likeness * d;
+			const float w = g[col - at.x];
+			near += w;
+			alike += w * likeness;
+			sum += w * likeness * d;
 		}
 	}
 	if (alike <= 0.0f)
