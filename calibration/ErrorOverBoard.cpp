@@ -1,5 +1,6 @@
 #include "calibration/ErrorOverBoard.h"
 
+#include "core/Homography.h"
 #include "markers/ARParam.h"
 
 #include <opencv2/calib3d.hpp>
@@ -17,12 +18,6 @@ constexpr int gridStep = 10;
 
 /// A group left out must leave enough rows or columns for a map: three.
 constexpr int groupsAtLeast = 3;
-
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
 
 /// The map fitted again to every group but one, for each group: the groups
 /// are the corners' rows, or their columns. Empty when there are too few
@@ -98,7 +93,7 @@ ErrorArea boardErrorArea(const cv::Matx33d& boardToIdeal, cv::Size size, const c
 	{
 		for (int x = 0; x <= size.width; x += gridStep)
 		{
-			area.points.push_back(apply(boardToIdeal, cv::Point2d(std::min(x, size.width - 1), std::min(y, size.height - 1))));
+			area.points.push_back(applyHomography(boardToIdeal, cv::Point2d(std::min(x, size.width - 1), std::min(y, size.height - 1))));
 		}
 	}
 	return area;
@@ -140,7 +135,7 @@ ErrorOverBoard measureErrorOverBoard(const cv::Matx33d& cameraToProjector, const
 	for (const cv::Point2d& point : area.points)
 	{
 		// Light can only be wanted where the projector reaches.
-		const cv::Point2d fitted = apply(cameraToProjector, point);
+		const cv::Point2d fitted = applyHomography(cameraToProjector, point);
 		if (!picture.contains(fitted))
 		{
 			continue;
@@ -153,9 +148,9 @@ ErrorOverBoard measureErrorOverBoard(const cv::Matx33d& cameraToProjector, const
 			landed.clear();
 			for (const cv::Matx33d& fit : fits)
 			{
-				lit.push_back(apply(fit, point));
+				lit.push_back(applyHomography(fit, point));
 				// Where the light of that pixel lands on the board, as the map has it.
-				landed.push_back(apply(area.toMm, apply(projectorToCamera, lit.back())));
+				landed.push_back(applyHomography(area.toMm, applyHomography(projectorToCamera, lit.back())));
 			}
 			variance = larger(variance, jackknifeVariance(lit));
 			varianceMm = larger(varianceMm, jackknifeVariance(landed));

@@ -1,5 +1,6 @@
 #include "calibration/PatternOnBoard.h"
 
+#include "core/Homography.h"
 #include "markers/ARParam.h"
 
 #include <opencv2/calib3d.hpp>
@@ -23,18 +24,12 @@ constexpr double squareInCamera = 36.0;
 /// not drawn cleanly.
 constexpr int squareAtLeast = 40;
 
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
-
 /// Camera pixels a projector pixel at `p` spans, through `projectorToCamera`.
 double cameraPixelsPerProjectorPixel(const cv::Matx33d& projectorToCamera, cv::Point2d p)
 {
-	const cv::Point2d at = apply(projectorToCamera, p);
-	const cv::Point2d across = apply(projectorToCamera, p + cv::Point2d(1.0, 0.0)) - at;
-	const cv::Point2d down = apply(projectorToCamera, p + cv::Point2d(0.0, 1.0)) - at;
+	const cv::Point2d at = applyHomography(projectorToCamera, p);
+	const cv::Point2d across = applyHomography(projectorToCamera, p + cv::Point2d(1.0, 0.0)) - at;
+	const cv::Point2d down = applyHomography(projectorToCamera, p + cv::Point2d(0.0, 1.0)) - at;
 	return std::sqrt(std::fabs(across.cross(down)));
 }
 

@@ -1,4 +1,5 @@
 #include "scenes/Photographer.h"
+#include "core/Homography.h"
 
 #include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
@@ -14,12 +15,6 @@ constexpr int supersampling = 2;
 
 /// What the camera sees around the sheet: a dark table.
 const cv::Scalar tableColour(60, 75, 90);
-
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
 
 }  // namespace
 
@@ -114,7 +109,7 @@ void Photographer::lightEveryPixel(const SheetImage& sheet, const cv::Matx33d& b
 				const cv::Point2d onSheet = sheet.toPixel(mm);
 				const double along = 0.5 + ((onSheet.x - w * 0.5) * dx + (onSheet.y - h * 0.5) * dy) / extent;
 				const cv::Vec3d roomHere = here * (1.0 - room.gradient * std::min(1.0, std::max(0.0, along)));
-				photography.local.at(apply(setToBoard, mm), roomHere, room.cast, room.exposure, here, shine);
+				photography.local.at(applyHomography(setToBoard, mm), roomHere, room.cast, room.exposure, here, shine);
 			}
 			light.at<cv::Vec3f>(row, col) = cv::Vec3f(here);
 			glare.at<cv::Vec3f>(row, col) = cv::Vec3f(shine);

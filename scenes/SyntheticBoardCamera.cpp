@@ -1,6 +1,7 @@
 #include "scenes/SyntheticBoardCamera.h"
 
 #include "core/FixedValues.h"
+#include "core/Homography.h"
 #include "markers/BoardLayout.h"
 #include "scenes/Sensor.h"
 
@@ -27,12 +28,6 @@ double sheetDensity(const ARParam& camera)
 cv::Point2d markerCentre(const ARMultiEachMarkerInfoT& marker)
 {
 	return cv::Point2d(marker.trans[0][3], marker.trans[1][3]);
-}
-
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
 }
 
 }  // namespace
@@ -131,12 +126,12 @@ void SyntheticBoardCamera::setPose(const CameraPose& newPose)
 
 cv::Point2d SyntheticBoardCamera::boardToMm(cv::Point2f boardPixel) const
 {
-	return apply(boardToSet, boardPixel);
+	return applyHomography(boardToSet, boardPixel);
 }
 
 cv::Point2f SyntheticBoardCamera::mmToBoard(cv::Point2d mm) const
 {
-	return cv::Point2f(apply(boardToSet.inv(), mm));
+	return cv::Point2f(applyHomography(boardToSet.inv(), mm));
 }
 
 void SyntheticBoardCamera::placeBoard()
@@ -202,9 +197,9 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 		// Card picture pixels to sheet pixels, through card and sheet millimetres.
 		const SheetImage card =
 			renderMarkerSheet(portal, cv::Size2d(portalCardSide, portalCardSide), paper.pixelsPerMm);
-		const cv::Point2d origin = paper.toPixel(apply(portalPlacement, card.toMm({0, 0})));
-		const cv::Point2d alongX = paper.toPixel(apply(portalPlacement, card.toMm({1, 0}))) - origin;
-		const cv::Point2d alongY = paper.toPixel(apply(portalPlacement, card.toMm({0, 1}))) - origin;
+		const cv::Point2d origin = paper.toPixel(applyHomography(portalPlacement, card.toMm({0, 0})));
+		const cv::Point2d alongX = paper.toPixel(applyHomography(portalPlacement, card.toMm({1, 0}))) - origin;
+		const cv::Point2d alongY = paper.toPixel(applyHomography(portalPlacement, card.toMm({0, 1}))) - origin;
 		const cv::Matx23d cardToSheet(alongX.x, alongY.x, origin.x, alongX.y, alongY.y, origin.y);
 		cv::warpAffine(card.image, paper.image, cardToSheet, paper.image.size(), cv::INTER_LINEAR,
 			cv::BORDER_TRANSPARENT);
@@ -212,7 +207,7 @@ void SyntheticBoardCamera::drawOnSheet(const BoardDrawing& drawing)
 		for (const auto& sign : portalCornerSigns)
 		{
 			groundTruth.portalCorners.push_back(mmToBoard(
-				apply(portalPlacement, cv::Point2d(portalHalfSide * sign[0], portalHalfSide * sign[1]))));
+				applyHomography(portalPlacement, cv::Point2d(portalHalfSide * sign[0], portalHalfSide * sign[1]))));
 		}
 	}
 }
@@ -239,7 +234,7 @@ void SyntheticBoardCamera::photograph()
 	groundTruth.idealCornerCentres.clear();
 	for (int marker : boardCornerMarkers)
 	{
-		const cv::Point2d ideal = apply(toImage, markerCentre(board.marker[size_t(marker)]));
+		const cv::Point2d ideal = applyHomography(toImage, markerCentre(board.marker[size_t(marker)]));
 		double ox, oy;
 		arParamIdeal2Observ(camera.dist_factor, ideal.x, ideal.y, &ox, &oy);
 		groundTruth.idealCornerCentres.push_back(cv::Point2f(ideal));

@@ -1,5 +1,6 @@
 #include "calibration/PatternOnBoard.h"
 #include "calibration/ProjectorCalibrationRun.h"
+#include "core/Homography.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
@@ -20,12 +21,6 @@ const double noLens[4] = {320.0, 240.0, 0.0, 1.0};
 const cv::Size pictureSize(640, 400);
 /// The paper in the camera's picture; round it a black cloth gives no light back.
 const cv::Rect paper(120, 90, 400, 300);
-
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
 
 /// The projector's picture in the camera: `scale` camera pixels a projector
 /// pixel, its middle on the camera's, turned a quarter round or not, and a
@@ -137,7 +132,7 @@ TEST(PatternOnBoard, APictureHalfOffThePaperIsMeasuredAgainOverTheBoardAlone)
 			const cv::Rect drawn = cv::boundingRect(lit);
 			for (const cv::Point corner : {drawn.tl(), drawn.br(), cv::Point(drawn.x, drawn.br().y), cv::Point(drawn.br().x, drawn.y)})
 			{
-				const cv::Point2d at = apply(camera.toCamera, corner);
+				const cv::Point2d at = applyHomography(camera.toCamera, corner);
 				EXPECT_TRUE(at.inside(cv::Rect2d(paper.x - 3.0, paper.y - 3.0, paper.width + 6.0, paper.height + 6.0)))
 					<< c.what << ": the second pattern lights " << at << ", off the paper";
 			}
@@ -165,10 +160,10 @@ TEST(PatternOnBoard, APictureHalfOffThePaperIsMeasuredAgainOverTheBoardAlone)
 		double worst = 0.0;
 		for (const cv::Point2d& point : board.points)
 		{
-			const cv::Point2d lit = apply(truth, point);
+			const cv::Point2d lit = applyHomography(truth, point);
 			if (lit.inside(cv::Rect2d(0.0, 0.0, pictureSize.width, pictureSize.height)))
 			{
-				worst = std::max(worst, cv::norm(apply(result.cameraToProjector, point) - lit));
+				worst = std::max(worst, cv::norm(applyHomography(result.cameraToProjector, point) - lit));
 			}
 		}
 		EXPECT_LE(worst, std::max(1.0, result.largestPixels)) << c.what;

@@ -4,6 +4,7 @@
 #include "analysis/ColourRanges.h"
 #include "calibration/ProjectorCalibration.h"
 #include "calibration/ProjectorCalibrationRun.h"
+#include "core/Homography.h"
 #include "render/ProjectedShapes.h"
 
 #include <gtest/gtest.h>
@@ -24,12 +25,6 @@ const double lens[4] = {321.0, 241.0, 3.0, 1.0};
 /// A strongly keystoned projector: ideal camera pixels to projector pixels.
 const cv::Matx33d keystoned(1.9, 0.35, 40.0, -0.12, 2.2, 15.0, 0.0002, 0.0009, 1.0);
 
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
-
 /// A board that fills the camera's ideal picture, 0.6 mm a pixel.
 ErrorArea boardFillingThePicture(double mmPerPixel = 0.6)
 {
@@ -49,7 +44,7 @@ CharucoView seenThrough(const ProjectorPattern& pattern, const cv::Matx33d& came
 		{
 			continue;
 		}
-		const cv::Point2d ideal = apply(cameraToProjector.inv(), pattern.cornerAt[id]);
+		const cv::Point2d ideal = applyHomography(cameraToProjector.inv(), pattern.cornerAt[id]);
 		double x, y;
 		arParamIdeal2Observ(seenLens, ideal.x, ideal.y, &x, &y);
 		// One draw after the other: the order of a call's arguments is the compiler's choice.
@@ -101,7 +96,7 @@ TEST(ProjectorCalibration, RobustFitRecoversTheMapThroughTheLensAndLeavesWrongCo
 	EXPECT_FALSE(result.mirrored);
 	for (const cv::Point2d camera : {cv::Point2d(100, 100), cv::Point2d(320, 240), cv::Point2d(600, 420)})
 	{
-		EXPECT_LT(cv::norm(apply(result.cameraToProjector, camera) - apply(keystoned, camera)), 0.5) << camera;
+		EXPECT_LT(cv::norm(applyHomography(result.cameraToProjector, camera) - applyHomography(keystoned, camera)), 0.5) << camera;
 	}
 	// What is said of it: the corners used of those found, the error in
 	// projector pixels and on the board, the latency.
@@ -213,7 +208,7 @@ TEST(ProjectorCalibration, PoorFitsAreRefusedWithTheirCauseAndWhatToChange)
 	double trulyLargestMm = 0.0;
 	for (const cv::Point2d& point : fine.points)
 	{
-		const cv::Point2d landed = apply(keystoned.inv(), apply(partial.cameraToProjector, point));
+		const cv::Point2d landed = applyHomography(keystoned.inv(), applyHomography(partial.cameraToProjector, point));
 		trulyLargestMm = std::max(trulyLargestMm, 0.2 * cv::norm(landed - point));
 	}
 	EXPECT_GT(trulyLargestMm, maxCalibrationMm);
@@ -501,7 +496,7 @@ TEST(ProjectorCalibration, AWeakPatternTheDetectorReadsIsUsedAndOneItCannotIsPut
 				for (const cv::Point2d camera : {cv::Point2d(100, 80), cv::Point2d(320, 240), cv::Point2d(560, 400)})
 				{
 					const cv::Point2d lit(camera.x, (camera.y + 0.5) * 400.0 / 480.0 - 0.5);
-					EXPECT_LT(cv::norm(apply(result.cameraToProjector, camera) - lit), 1.0) << c.what << " at " << camera;
+					EXPECT_LT(cv::norm(applyHomography(result.cameraToProjector, camera) - lit), 1.0) << c.what << " at " << camera;
 				}
 				EXPECT_LT(result.largestPixels, 1.0) << c.what;
 				EXPECT_EQ(result.latencyPasses, c.camera.latency) << c.what;

@@ -2,6 +2,7 @@
 #include "TestSupport.h"
 
 #include "calibration/ProjectorCalibrationRun.h"
+#include "core/Homography.h"
 #include "markers/BoardLayout.h"
 #include "platform/HeadlessDisplay.h"
 #include "scenes/ScriptedBoardCamera.h"
@@ -21,12 +22,6 @@
 
 namespace
 {
-
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-}
 
 /// What the old check measured: RANSAC, least squares over the corners kept,
 /// and the RMS of their misses in projector pixels and on the board.
@@ -67,9 +62,9 @@ OldCheck oldCheck(const ProjectorCalibrationRun& run, const double lens[4], cons
 	double squares = 0.0, squaresMm = 0.0;
 	for (size_t i = 0; i < keptCamera.size(); ++i)
 	{
-		const cv::Point2d miss = apply(fit, keptCamera[i]) - cv::Point2d(keptProjector[i]);
+		const cv::Point2d miss = applyHomography(fit, keptCamera[i]) - cv::Point2d(keptProjector[i]);
 		squares += miss.dot(miss);
-		const cv::Point2d missMm = apply(idealToMm, keptCamera[i]) - apply(idealToMm, apply(fit.inv(), keptProjector[i]));
+		const cv::Point2d missMm = applyHomography(idealToMm, keptCamera[i]) - applyHomography(idealToMm, applyHomography(fit.inv(), keptProjector[i]));
 		squaresMm += missMm.dot(missMm);
 	}
 	old.fit = fit;

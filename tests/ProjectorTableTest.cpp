@@ -3,6 +3,7 @@
 #include "TestSupport.h"
 
 #include "app/Application.h"
+#include "core/Homography.h"
 #include "markers/BoardLayout.h"
 #include "platform/HeadlessDisplay.h"
 #include "scenes/Photographer.h"
@@ -68,12 +69,6 @@ const cv::Point screenAt(1920, 0);
 std::string sceneWith(const std::string& projector, const std::string& light = "room 0.85 brightness 150")
 {
 	return "view 480 10 0\nprojector " + projector + " " + light + " honest\n" + drawings;
-}
-
-cv::Point2d apply(const cv::Matx33d& h, cv::Point2d p)
-{
-	const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-	return cv::Point2d(q[0] / q[2], q[1] / q[2]);
 }
 
 /// The synthetic camera as the program reads it. A late read delivers the
@@ -245,7 +240,7 @@ struct ProjectorTable
 				if (pixel[1] > 20.0 * strength && pixel[0] * 4 < pixel[1])
 				{
 					const cv::Point2d image(x + 0.5, y + 0.5);
-					lit.push_back(Lit{apply(imageToBoard, ideal(image)), image, double(pixel[1])});
+					lit.push_back(Lit{applyHomography(imageToBoard, ideal(image)), image, double(pixel[1])});
 				}
 			}
 		}
@@ -285,16 +280,16 @@ struct ProjectorTable
 			{
 				continue;
 			}
-			const cv::Point2d at = apply(imageToBoard, ideal(sum[i] / weight[i]));
-			const cv::Point2d ball = apply(toMm, balls->second[i]);
-			const double off = cv::norm(apply(toMm, at) - ball);
+			const cv::Point2d at = applyHomography(imageToBoard, ideal(sum[i] / weight[i]));
+			const cv::Point2d ball = applyHomography(toMm, balls->second[i]);
+			const double off = cv::norm(applyHomography(toMm, at) - ball);
 			ballErrorsMm.push_back(off);
 			// How far the light lags behind the ball along its way, where it
 			// has one: a second's travel of at least 20 mm.
-			const cv::Point2d travel = apply(toMm, balls->second[i] + ballVelocitiesAt[seenPass][i]) - ball;
+			const cv::Point2d travel = applyHomography(toMm, balls->second[i] + ballVelocitiesAt[seenPass][i]) - ball;
 			if (cv::norm(travel) >= 20.0)
 			{
-				ballLagsMm.push_back(-(apply(toMm, at) - ball).dot(travel) / cv::norm(travel));
+				ballLagsMm.push_back(-(applyHomography(toMm, at) - ball).dot(travel) / cv::norm(travel));
 			}
 			worstBallMm = std::max(worstBallMm, off);
 			ballsMeasured += 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/FixedValues.h"
+#include "core/Homography.h"
 #include "scenes/SimulatedProjector.h"
 
 #include <opencv2/core.hpp>
@@ -25,10 +26,6 @@ struct TrueMapError
 inline TrueMapError trueMapError(const cv::Matx33d& cameraToProjector, const SimulatedProjector& projector,
 	const CameraView& view, const cv::Matx33d& boardToMm)
 {
-	const auto apply = [](const cv::Matx33d& h, cv::Point2d p) {
-		const cv::Vec3d q = h * cv::Vec3d(p.x, p.y, 1.0);
-		return cv::Point2d(q[0] / q[2], q[1] / q[2]);
-	};
 	const cv::Matx33d& mmToProjector = projector.planeToProjector();
 	const cv::Matx33d projectorToMm = mmToProjector.inv();
 	const cv::Matx33d mmToIdeal =
@@ -42,15 +39,15 @@ inline TrueMapError trueMapError(const cv::Matx33d& cameraToProjector, const Sim
 	{
 		for (int x = 0; x <= boardWidth; x += 10)
 		{
-			const cv::Point2d mm = apply(boardToMm, cv::Point2d(std::min(x, boardWidth - 1), std::min(y, boardHeight - 1)));
-			const cv::Point2d lighting = apply(mmToProjector, mm);
+			const cv::Point2d mm = applyHomography(boardToMm, cv::Point2d(std::min(x, boardWidth - 1), std::min(y, boardHeight - 1)));
+			const cv::Point2d lighting = applyHomography(mmToProjector, mm);
 			if (lighting.x < 0.0 || lighting.y < 0.0 || lighting.x > picture.width - 1.0 || lighting.y > picture.height - 1.0)
 			{
 				continue;
 			}
-			const cv::Point2d picked = apply(cameraToProjector, apply(mmToIdeal, mm));
+			const cv::Point2d picked = applyHomography(cameraToProjector, applyHomography(mmToIdeal, mm));
 			const double miss = cv::norm(picked - lighting);
-			const double missMm = cv::norm(apply(projectorToMm, picked) - mm);
+			const double missMm = cv::norm(applyHomography(projectorToMm, picked) - mm);
 			squares += miss * miss;
 			squaresMm += missMm * missMm;
 			error.largestPixels = std::max(error.largestPixels, miss);
