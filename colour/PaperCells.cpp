@@ -186,24 +186,10 @@ void PaperCells::readRoughly(const cv::Mat& closed, const cv::Mat& measurable)
 				continue;
 			}
 			const cv::Rect block = cv::Rect(col * side, row * side, side, side) & cv::Rect(0, 0, closed.cols, closed.rows);
-			cv::Vec3f sum;
-			int seen = 0;
-			for (int y = block.y; y < block.y + block.height; ++y)
-			{
-				const cv::Vec3b* colour = closed.ptr<cv::Vec3b>(y);
-				const uchar* place = measurable.ptr<uchar>(y);
-				for (int x = block.x; x < block.x + block.width; ++x)
-				{
-					if (place[x] != 0)
-					{
-						sum += cv::Vec3f(colour[x][0], colour[x][1], colour[x][2]);
-						++seen;
-					}
-				}
-			}
+			const int seen = cv::countNonZero(measurable(block));
 			if (seen >= fewestPlaces)
 			{
-				const cv::Vec3f mean = sum / float(seen);
+				const cv::Vec3f mean = cv::Vec3f(cv::Vec3d(cv::mean(closed(block), measurable(block)).val));
 				roughLogColours.at<cv::Vec3f>(row, col) = cv::Vec3f(std::log(std::max(mean[0], 2.0f)),
 					std::log(std::max(mean[1], 2.0f)), std::log(std::max(mean[2], 2.0f)));
 			}
