@@ -11,7 +11,10 @@ xvfb_pid=""
 app_pid=""
 
 start_private_display() {
-	Xvfb -displayfd 3 -screen 0 "${private_screen:-1920x1200}x24" -nolisten tcp 3>display.txt 2>xvfb.txt &
+	# -noreset: by default the server starts afresh whenever its last client
+	# leaves, and refuses connections meanwhile; the check below is such a
+	# client, so the program, coming right after it, was at times turned away.
+	Xvfb -displayfd 3 -screen 0 "${private_screen:-1920x1200}x24" -nolisten tcp -noreset 3>display.txt 2>xvfb.txt &
 	xvfb_pid=$!
 	local i
 	for ((i = 0; i < 100; i++)); do
