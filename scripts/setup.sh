@@ -43,9 +43,14 @@ install_missing() {
 }
 
 # build DIR [cmake options...]
+# A developer's machine with ccache builds through it (a fresh machine has
+# none and builds as before): a rebuild, or another checkout of the same
+# sources, takes what was compiled before from its cache.
 build() {
 	local dir=$1
 	shift
-	cmake -S "$project_root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null || return 1
+	local launcher=()
+	command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+	cmake -S "$project_root" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" "$@" >/dev/null || return 1
 	cmake --build "$dir" -j "$(nproc)" -- --no-print-directory || return 1
 }
