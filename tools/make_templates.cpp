@@ -219,7 +219,7 @@ int learnInks(const std::string& board, const cv::Mat& image, const std::string&
 
 int main(int argc, char** argv)
 {
-	if (printedHelp(argc, argv, usage))
+	if (answeredHelpOrVersion(argc, argv, usage))
 	{
 		return 0;
 	}
