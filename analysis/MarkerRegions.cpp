@@ -1,5 +1,6 @@
 #include "analysis/DrawingAnalysis.h"
 #include "core/EventSink.h"
+#include "markers/BoardLayout.h"
 #include "physics/BodyFactories.h"
 #include "physics/PhysicsScene.h"
 #include "analysis/ContourExtraction.h"
@@ -12,7 +13,7 @@
 namespace
 {
 
-/// Pixels kept clear around the portal card and inside the board's markers.
+/// Pixels kept clear around the portal card.
 constexpr float cardMargin = 30.0f;
 /// Shift and growth of the portal box, in metres.
 constexpr float boxMargin = 0.2f;
@@ -86,10 +87,10 @@ void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& b
 		// their edges out as well.
 		const cv::Point2f topLeft = board.innerCorners[0];
 		const cv::Point2f bottomRight = board.innerCorners[1];
-		const float left = topLeft.x + cardMargin;
-		const float top = topLeft.y + cardMargin;
-		const float width = bottomRight.x - left - cardMargin;
-		const float height = bottomRight.y - top - cardMargin;
+		const float left = topLeft.x + inkMargin;
+		const float top = topLeft.y + inkMargin;
+		const float width = bottomRight.x - left - inkMargin;
+		const float height = bottomRight.y - top - inkMargin;
 		// Written as "greater than 0" so that NaN fails too.
 		if (left > 0.0f && top > 0.0f && width > 0.0f && height > 0.0f)
 		{

@@ -41,6 +41,8 @@ struct Options
 	/// Recording stops when less than this is free; unset, the default floor.
 	std::optional<std::uint64_t> keepFree;
 	bool help = false;
+	/// Print the version and end.
+	bool version = false;
 };
 
 /// The result of reading the command line: the options, or the reason they

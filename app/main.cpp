@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
+#include "core/Version.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/StopSignals.h"
 #include "scenes/ScriptedInputDisplay.h"
@@ -114,6 +115,11 @@ int main(int argc, char** argv)
 	if (options.help)
 	{
 		std::fputs(usageText().c_str(), stdout);
+		return 0;
+	}
+	if (options.version)
+	{
+		std::printf("drawtable %s\n", DRAWTABLE_VERSION);
 		return 0;
 	}
 

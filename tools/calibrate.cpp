@@ -1,7 +1,7 @@
 // calibrate: measures a camera from photographs of the calibration board and
 // writes the camera parameter file the program reads.
 //
-//     calibrate print [BOARD.png]                 the board to print (A4, 300 dpi)
+//     calibrate print [BOARD.png]                 the board to print: BOARD.pdf at true size, BOARD.png at 300 dpi
 //     calibrate [-o FILE] PHOTO.png PHOTO.png ...  from photographs
 //     calibrate [-o FILE] --device N               from camera N, live
 //
@@ -16,6 +16,9 @@
 #include "colour/PaperWhite.h"
 #include "markers/ARParam.h"
 #include "platform/WholeFile.h"
+#include "print/Paper.h"
+#include "print/PngResolution.h"
+#include "print/SheetPages.h"
 #include "tools/ToolUsage.h"
 
 #include <opencv2/highgui.hpp>
@@ -27,18 +30,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 namespace
 {
 
-const char* const usage = "usage: calibrate print [BOARD.png]\n"
+const char* const usage = "usage: calibrate print [BOARD.png]   (also writes BOARD.pdf, to print at 100 %)\n"
 						  "       calibrate [-o FILE] PHOTO... \n"
 						  "       calibrate [-o FILE] --device N\n";
 
-constexpr double printDotsPerInch = 300.0;
-constexpr double mmPerInch = 25.4;
 /// A4 in landscape, millimetres.
 const cv::Size2d a4Landscape(297.0, 210.0);
 
@@ -69,17 +71,31 @@ CharucoView findCornersInAnyLight(const CharucoLayout& layout, const cv::Mat& ph
 	return again.ids.size() > view.ids.size() ? again : view;
 }
 
+/// The board to print: BOARD.png at 300 dpi, saying so, and beside it
+/// BOARD.pdf at true size, one A4 page in landscape.
 int printBoard(const CharucoLayout& layout, const std::string& output)
 {
-	const cv::Mat sheet = renderCharucoSheet(layout, a4Landscape, printDotsPerInch / mmPerInch);
-	const std::error_code failure = writeWholeImage(output, sheet);
+	const cv::Mat sheet = renderCharucoSheet(layout, a4Landscape, printPixelsPerMm);
+	const std::string pdf = std::filesystem::path(output).replace_extension(".pdf").string();
+	char caption[120];
+	std::snprintf(caption, sizeof caption, "calibration board: printed at true size, a square measures %.1f mm",
+		layout.squareMm);
+	std::string failed = output;
+	std::error_code failure = writePngAtResolution(output, sheet, printDotsPerInch);
+	if (!failure)
+	{
+		failed = pdf;
+		failure = writeSheetPdf(pdf, sheet, printPixelsPerMm, a4Landscape, caption);
+	}
 	if (failure)
 	{
-		std::fprintf(stderr, "%s: cannot write the picture: %s\n", output.c_str(), failure.message().c_str());
+		std::fprintf(stderr, "%s: cannot write it: %s\n", failed.c_str(), failure.message().c_str());
 		return 1;
 	}
 	std::printf("%s: %d x %d pixels, A4 landscape at %.0f dpi; %d x %d squares of %.0f mm\n", output.c_str(),
 		sheet.cols, sheet.rows, printDotsPerInch, layout.squaresX, layout.squaresY, layout.squareMm);
+	std::printf("%s: the same at true size on one A4 page; print it at 100 %%, a square measures %.1f mm\n",
+		pdf.c_str(), layout.squareMm);
 	return 0;
 }
 
@@ -198,7 +214,7 @@ bool parseDevice(const std::string& text, int& device)
 
 int main(int argc, char** argv)
 {
-	if (printedHelp(argc, argv, usage))
+	if (answeredHelpOrVersion(argc, argv, usage))
 	{
 		return 0;
 	}
@@ -206,6 +222,10 @@ int main(int argc, char** argv)
 	const CharucoLayout layout;
 	if (!arguments.empty() && arguments[0] == "print")
 	{
+		if (const char* option = unknownOption(argc, argv))
+		{
+			return refuseOption(argv[0], option);
+		}
 		if (arguments.size() > 2)
 		{
 			std::fputs(usage, stderr);

@@ -77,9 +77,13 @@ private:
 
 int main(int argc, char** argv)
 {
-	if (printedHelp(argc, argv, usage))
+	if (answeredHelpOrVersion(argc, argv, usage))
 	{
 		return 0;
+	}
+	if (const char* option = unknownOption(argc, argv))
+	{
+		return refuseOption(argv[0], option);
 	}
 	if (argc != 4)
 	{

@@ -20,9 +20,13 @@ int main(int argc, char** argv)
 {
 	const char* const usage = "usage: render_scene SCENE PASSES DIRECTORY\n"
 							  "writes the frames of passes 1 to PASSES of SCENE as DIRECTORY/0000.png ...\n";
-	if (printedHelp(argc, argv, usage))
+	if (answeredHelpOrVersion(argc, argv, usage))
 	{
 		return 0;
+	}
+	if (const char* option = unknownOption(argc, argv))
+	{
+		return refuseOption(argv[0], option);
 	}
 	if (argc != 4)
 	{
