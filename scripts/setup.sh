@@ -14,6 +14,8 @@ required_packages=(
 	xvfb xdotool x11-utils libx11-dev
 	clang libclang-rt-14-dev
 	dpkg-dev
+	# a real camera's photographs of a chessboard, which the calibration tool is tested on
+	opencv-doc
 )
 
 is_installed() {
