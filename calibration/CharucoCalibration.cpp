@@ -1,7 +1,6 @@
 #include "calibration/CharucoCalibration.h"
 
 #include <opencv2/aruco/charuco.hpp>
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -106,27 +105,17 @@ CharucoView findSoftCharucoCorners(const CharucoLayout& layout, const cv::Mat& p
 	return view;
 }
 
-bool calibrateFromViews(const CharucoLayout& layout, const std::vector<CharucoView>& views, cv::Size imageSize,
-	CameraCalibration& result)
+TargetView charucoTargetView(const CharucoLayout& layout, const CharucoView& view)
 {
-	if (views.size() < 3)
+	const cv::Ptr<cv::aruco::CharucoBoard> board = makeBoard(layout);
+	TargetView target;
+	for (size_t i = 0; i < view.ids.size(); ++i)
 	{
-		return false;
+		if (view.ids[i] >= 0 && size_t(view.ids[i]) < board->chessboardCorners.size())
+		{
+			target.onTarget.push_back(board->chessboardCorners[size_t(view.ids[i])]);
+			target.inPhoto.push_back(view.corners[i]);
+		}
 	}
-	std::vector<std::vector<cv::Point2f>> corners;
-	std::vector<std::vector<int>> ids;
-	for (const CharucoView& view : views)
-	{
-		corners.push_back(view.corners);
-		ids.push_back(view.ids);
-	}
-	cv::Mat K;
-	cv::Mat distortion;
-	result.rmsError = cv::aruco::calibrateCameraCharuco(corners, ids, makeBoard(layout), imageSize, K, distortion,
-		cv::noArray(), cv::noArray(), cv::CALIB_ZERO_TANGENT_DIST | cv::CALIB_FIX_K2 | cv::CALIB_FIX_K3);
-	result.imageSize = imageSize;
-	result.cameraMatrix = cv::Matx33d(K);
-	result.distortion.assign(distortion.begin<double>(), distortion.end<double>());
-	result.views = int(views.size());
-	return true;
+	return target;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calibration/CameraFit.h"
 #include "markers/ARParam.h"
 
 #include <opencv2/core.hpp>
@@ -45,20 +46,5 @@ CharucoView findCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo
 /// taken away, which each lose different ones. The corners are placed in `photo`.
 CharucoView findSoftCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo, const cv::Mat& smoothed);
 
-/// What a calibration found: OpenCV's pinhole matrix and distortion
-/// coefficients, and the root mean square reprojection error in pixels.
-struct CameraCalibration
-{
-	cv::Size imageSize;
-	cv::Matx33d cameraMatrix;
-	std::vector<double> distortion;
-	double rmsError = 0.0;
-	int views = 0;
-};
-
-/// Calibrate from the views of photographs of `imageSize`. The lens gets one
-/// radial term, k1, as the tracker's lens model has: further terms, fitted where
-/// the board seldom reaches (the corners of the picture), bend those parts
-/// wildly. False when fewer than three views are given.
-bool calibrateFromViews(const CharucoLayout& layout, const std::vector<CharucoView>& views, cv::Size imageSize,
-	CameraCalibration& result);
+/// The view's corners with where each lies on the board, for the camera fit.
+TargetView charucoTargetView(const CharucoLayout& layout, const CharucoView& view);

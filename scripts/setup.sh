@@ -16,6 +16,8 @@ required_packages=(
 	clang libclang-rt-14-dev
 	dpkg-dev
 	poppler-utils desktop-file-utils man-db
+	# a real camera's photographs of a chessboard, which the calibration tool is tested on
+	opencv-doc
 )
 
 is_installed() {
