@@ -1,5 +1,6 @@
 #include "LitBoard.h"
 
+#include "colour/Luma.h"
 #include "colour/PaperCells.h"
 #include "colour/PaperWhite.h"
 
@@ -28,11 +29,11 @@ PaperCells::State stateAt(const PaperCells& cells, cv::Point p)
 	return cells.state(p.y / PaperCells::cellSide, p.x / PaperCells::cellSide);
 }
 
-/// The cell's paper luminance at a board point.
+/// The cell's paper luma at a board point.
 double levelAt(const PaperCells& cells, cv::Point p)
 {
 	const cv::Vec3f c = cells.logColour(p.y / PaperCells::cellSide, p.x / PaperCells::cellSide);
-	return 0.114 * std::exp(c[0]) + 0.587 * std::exp(c[1]) + 0.299 * std::exp(c[2]);
+	return lumaOf(cv::Vec3d(std::exp(c[0]), std::exp(c[1]), std::exp(c[2])));
 }
 
 TEST(PaperCells, ShadowsAndHighlightsArePaperThingsWithSharpEdgesAreCovered)
