@@ -146,8 +146,7 @@ SmoothField SmoothField::fit(const cv::Mat& picture, const cv::Mat& paper, const
 			}
 		}
 	}
-	field.m_blocksMeasured = int(blocks.size());
-	field.m_blocksUsed = field.m_blocksMeasured;
+	field.m_blocksUsed = int(blocks.size());
 	if (field.m_blocksUsed < minimumBlocks)
 	{
 		return field;

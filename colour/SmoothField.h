@@ -33,10 +33,6 @@ public:
 	/// The field's B, G and R at a pixel of the picture.
 	cv::Vec3d at(cv::Point2d pixel) const;
 
-	/// Blocks that agreed with the field, and blocks that showed paper at all.
-	int blocksUsed() const { return m_blocksUsed; }
-	int blocksMeasured() const { return m_blocksMeasured; }
-
 private:
 	/// A field needs this many blocks of paper (a 20 x 15 grid on a board) to
 	/// be trusted: four for each of the quadratic's six terms, so that no one
@@ -58,6 +54,6 @@ private:
 	/// coordinates scaled to [-1, 1].
 	std::array<cv::Matx<double, 6, 1>, 3> m_logField{};
 	cv::Size m_size;
+	/// Blocks of paper that agreed with the field.
 	int m_blocksUsed = 0;
-	int m_blocksMeasured = 0;
 };
