@@ -3,6 +3,7 @@
 #include "analysis/BoardColours.h"
 #include "analysis/ColourRanges.h"
 #include "colour/PaperWhite.h"
+#include "colour/SharpEdges.h"
 #include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
@@ -59,11 +60,6 @@ constexpr int sharpStep = 24;
 /// A region with at least this share of its border outlined is an object;
 /// what the picture's edge cuts off counts neither way.
 constexpr double outlinedShare = 0.5;
-/// An outline's step is at least this share of the change over `softSide`
-/// cells (18 board pixels) about it: a light's edge of 15 board pixels puts
-/// less than half of its change into a step.
-constexpr double sharpShare = 0.6;
-constexpr int softSide = 9;
 /// The cut along an outline reaches this far (cells) from its steepest steps.
 constexpr int bandReach = 3;
 /// A region cut along its steep places grows back over the cut by this many
@@ -109,12 +105,12 @@ cv::Mat reducedPaperPlaces(const RectifiedBoard& board, cv::Size full, cv::Size 
 /// which rectification leaves wherever the camera's view ends.
 cv::Mat reducedUnseen(const RectifiedBoard& board, cv::Size full, cv::Size reduced)
 {
-	if (board.gray.size() != full || board.gray.type() != CV_8UC1)
+	if (board.grey.size() != full || board.grey.type() != CV_8UC1)
 	{
 		return cv::Mat::zeros(reduced, CV_8UC1);
 	}
 	cv::Mat small;
-	cv::resize(board.gray, small, reduced, 0, 0, cv::INTER_AREA);
+	cv::resize(board.grey, small, reduced, 0, 0, cv::INTER_AREA);
 	return small == 0;
 }
 
@@ -188,31 +184,13 @@ cv::Mat regionsReaching(const cv::Mat& mask, const cv::Mat& zone)
 	return regions;
 }
 
-/// The range of each channel of `ycrcb` over squares of `side` cells, summed.
-cv::Mat rangeOver(const cv::Mat& ycrcb, int side)
-{
-	cv::Mat high;
-	cv::Mat low;
-	const cv::Mat square = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(side, side));
-	cv::dilate(ycrcb, high, square);
-	cv::erode(ycrcb, low, square);
-	cv::Mat range;
-	cv::transform(high - low, range, cv::Matx13f(1.0f, 1.0f, 1.0f));
-	return range;
-}
-
-/// The sharp places about steep steps (255): steps that are most of the
-/// change across several cells (`sharpShare` of the range over `softSide`
-/// cells), and the `sharp` places within `bandReach` cells of them (where two
-/// edges meet, or an outline crosses a light's edge, the steepest line breaks
-/// for a cell or two). An object's edge changes colour at once; the edge of a
-/// light spreads its change over 15 board pixels and more, and only a part of
-/// it falls within a cell, however strong the change.
+/// The sharp places about steep steps (255): steps that are a thing's edge
+/// rather than the light's (sharperThanLight), and the `sharp` places within
+/// `bandReach` cells of them (where two edges meet, or an outline crosses a
+/// light's edge, the steepest line breaks for a cell or two).
 cv::Mat steepPlaces(const cv::Mat& ycrcb, const cv::Mat& step, const cv::Mat& sharp)
 {
-	cv::Mat steep;
-	cv::compare(step, rangeOver(ycrcb, softSide) * sharpShare, steep, cv::CMP_GE);
-	steep &= sharp;
+	cv::Mat steep = sharperThanLight(step, rangeOver(ycrcb, sharpEdgeWide)) & sharp;
 	cv::dilate(steep, steep, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * bandReach + 1, 2 * bandReach + 1)));
 	return steep & sharp;
 }
@@ -319,7 +297,7 @@ cv::Mat besidePenLines(const cv::Mat& ycrcb)
 /// region that is not, the outlined pieces (outlinedPieces) count.
 cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb, int leastCells)
 {
-	const cv::Mat step = rangeOver(ycrcb, 3);
+	const cv::Mat step = rangeOver(ycrcb, sharpEdgeNear);
 	const cv::Mat sharp = step >= sharpStep;
 	std::vector<std::vector<cv::Point>> outlines;
 	cv::findContours(mask, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);

@@ -225,7 +225,7 @@ TEST(HandWatch, WhereTheCameraSawNothingIsAnEdgeButNoHand)
 	const std::vector<cv::Point> unseen = {{0, 70}, {20, 70}, {30, 410}, {0, 410}};
 	const auto beyondTheView = [&unseen](RectifiedBoard board) {
 		cv::fillConvexPoly(board.colour, unseen, cv::Scalar::all(0));
-		cv::fillConvexPoly(board.gray, unseen, cv::Scalar(0));
+		cv::fillConvexPoly(board.grey, unseen, cv::Scalar(0));
 		return board;
 	};
 	EXPECT_FALSE(firstLook(beyondTheView(drawnBoard(Photography()))).seen);

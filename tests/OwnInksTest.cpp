@@ -113,6 +113,29 @@ TEST(OwnInks, LearnedFromASampleTheyDrawWhatTheBuiltInClassesMiss)
 	}
 }
 
+/// A pale highlighter differs from the paper in its colour far more than in
+/// its brightness: it is learned as the yellow all the same, and a ring
+/// drawn with it becomes a sensor.
+TEST(OwnInks, APaleHighlighterIsLearnedAsTheYellow)
+{
+	const Pen paleHighlighter = highlighter(60, 0.3, 1.0);
+	Drawing drawing;
+	drawing.ring({200, 200}, ringRadius, marker);
+	drawing.ring({420, 260}, ringRadius, paleHighlighter);
+	drawing.stroke({100, 400}, {300, 420}, marker);
+	drawing.stroke({350, 100}, {520, 130}, paleHighlighter);
+	OwnInks inks;
+	std::string error;
+	ASSERT_TRUE(learnOwnInks(readColours(photograph(drawing, Light())), inks, error)) << error;
+
+	Drawing play;
+	play.ring({150, 330}, ringRadius, paleHighlighter);
+	play.ring({300, 160}, ringRadius, marker);
+	const Made made = make(readColours(photograph(play, Light())), inks);
+	EXPECT_EQ(made.sensors, 1u);
+	EXPECT_EQ(made.balls, 1u);
+}
+
 TEST(OwnInks, ASampleWithoutBothInksIsRefusedAndSaysWhy)
 {
 	OwnInks inks;
@@ -154,6 +177,12 @@ TEST(OwnInks, TheFileIsReadAsWrittenAndABadOneNamesItsLine)
 	ASSERT_TRUE(readOwnInks(writeFile("drawtable_inks.txt", ownInksText(inks)), read, error)) << error;
 	EXPECT_EQ(ownInksText(read), ownInksText(inks));
 	EXPECT_TRUE(read.hasBlack && read.hasYellow);
+	// One beyond the margin from grey, on either side, is a yellow.
+	for (const char* text : {"yellow 140 120 70 255 140 121\n", "yellow 140 135 120 255 160 140\n"})
+	{
+		EXPECT_TRUE(readOwnInks(writeFile("drawtable_inks.txt", text), read, error)) << text << error;
+		EXPECT_TRUE(read.hasYellow) << text;
+	}
 
 	EXPECT_TRUE(readOwnInks(scratchFolder() + "no_such_inks.txt", read, error));
 	EXPECT_FALSE(read.hasBlack || read.hasYellow) << "no file: the built-in classes alone";
@@ -166,6 +195,9 @@ TEST(OwnInks, TheFileIsReadAsWrittenAndABadOneNamesItsLine)
 		{"black 0 110 140 130 126 300\n", ":1: black needs six levels"},
 		{"black 0 110 140 230 126 178\n", ":1: black: black brighter than 180"},
 		{"yellow 140 120 120 255 140 140\n", ":1: yellow: yellow within 6 of grey"},
+		// A class reaching exactly 6 from grey in its colour takes grey paper.
+		{"yellow 140 120 70 255 140 122\n", ":1: yellow: yellow within 6 of grey"},
+		{"yellow 140 134 120 255 160 140\n", ":1: yellow: yellow within 6 of grey"},
 		{"yellow 140 80 70 255 70 104\n", ":1: yellow: a lowest level above its highest"}};
 	for (const auto& [text, message] : bad)
 	{

@@ -37,7 +37,7 @@ protected:
 	{
 		RectifiedBoard& board = program->app->board;
 		board.setHomography(cv::Mat::eye(3, 3, CV_64F));
-		board.gray = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
+		board.grey = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
 		board.colour = cv::Mat(480, 640, CV_8UC3, cv::Scalar(1, 2, 3));
 		board.rectifications += 1;
 		program->app->ink.contourImage = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 255, 0));

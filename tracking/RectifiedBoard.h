@@ -25,7 +25,7 @@ struct RectifiedBoard
 	void setHomography(const cv::Mat& cameraToBoard);
 	/// The board as the camera saw it, BGR, and the same in grey.
 	cv::Mat colour;
-	cv::Mat gray;
+	cv::Mat grey;
 	/// The camera frame the board was found in (BGR): what the camera saw of
 	/// the paper at the scan, never lit by a projector.
 	cv::Mat cameraFrame;
