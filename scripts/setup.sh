@@ -10,6 +10,7 @@ required_packages=(
 	libopencv-dev libopencv-contrib-dev
 	libbox2d-dev
 	libdeflate-dev
+	libsdl2-dev libasound2-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
 	xvfb xdotool x11-utils libx11-dev
 	clang libclang-rt-14-dev
