@@ -35,7 +35,8 @@ public:
 	virtual bool playing() const = 0;
 
 	/// Stop the device; the fill function is not called again once this
-	/// returns. Closing twice is harmless.
+	/// returns. It waits for the device's thread, so a fill function that
+	/// waits must be let go first. Closing twice is harmless.
 	virtual void close() = 0;
 };
 

@@ -68,6 +68,12 @@ bool GameSounds::start(const AudioRequest& request)
 	}
 	m_output = std::move(opened);
 	m_playing = true;
+	// Each note costs a few milliseconds to make: all of them now, rather
+	// than in the pass of a sensor's first touch.
+	for (const double note : chimeNotes)
+	{
+		chime(note);
+	}
 	return true;
 }
 

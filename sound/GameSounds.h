@@ -76,7 +76,7 @@ private:
 	const std::shared_ptr<const Samples> m_knock;
 	const std::shared_ptr<const Samples> m_shatter;
 	const std::shared_ptr<const Samples> m_fanfare;
-	/// Made the first time each note is chimed, by its pitch in hundredths of a Hz.
+	/// Each note's chime, by its pitch in hundredths of a Hz; made at start.
 	std::map<long, std::shared_ptr<const Samples>> m_chimes;
 	SoundClock m_clock;
 };

@@ -54,7 +54,7 @@ public:
 	/// not waited for beyond `drainSliceMs`. False when it had not caught up.
 	bool drain();
 
-	/// Samples the device has taken (or skipped) since the mixer was made.
+	/// Samples the device has taken since the mixer was made.
 	long played() const;
 
 	/// Sounds that have not ended yet.
