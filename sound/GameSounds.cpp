@@ -59,8 +59,10 @@ GameSounds::~GameSounds()
 bool GameSounds::start(const AudioRequest& request)
 {
 	std::string why;
+	AudioRequest atOurRate = request;
+	atOurRate.sampleRate = soundRate;
 	std::unique_ptr<AudioOutput> opened =
-		openSdlAudio([this](float* samples, int count) { m_mixer.fill(samples, count); }, request, why);
+		openSdlAudio([this](float* samples, int count) { m_mixer.fill(samples, count); }, atOurRate, why);
 	if (!opened)
 	{
 		goSilent(why);

@@ -35,7 +35,8 @@ public:
 	GameSounds(const GameSounds&) = delete;
 	GameSounds& operator=(const GameSounds&) = delete;
 
-	/// Open the device `request` names and play through it from now on.
+	/// Open the device `request` names (at the sounds' own rate, whatever
+	/// it asks) and play through it from now on.
 	/// False, after the line "no sound: <why>; the game goes on silent" on
 	/// standard error, when there is none. Muted, the device is opened all the
 	/// same, so that unmuting is heard.

@@ -24,9 +24,11 @@ inline Samples readSamples(const std::string& path)
 	return samples;
 }
 
-/// `count` samples from `first` (silence beyond the end), under a Hann window.
-inline cv::Mat windowed(const Samples& sound, long first, long count, int size)
+/// The magnitude spectrum of `count` samples from `first` (silence beyond
+/// the ends) under a Hann window, zero-padded to 2^16 points (0.73 Hz a bin).
+inline std::vector<double> spectrum(const Samples& sound, long first, long count)
 {
+	constexpr int size = 1 << 16;
 	cv::Mat stretch = cv::Mat::zeros(1, size, CV_32F);
 	for (long i = 0; i < count; ++i)
 	{
@@ -34,16 +36,8 @@ inline cv::Mat windowed(const Samples& sound, long first, long count, int size)
 		const double hann = 0.5 - 0.5 * std::cos(2.0 * CV_PI * double(i) / double(count));
 		stretch.at<float>(0, int(i)) = at >= 0 && at < long(sound.size()) ? float(hann * sound[std::size_t(at)]) : 0.0f;
 	}
-	return stretch;
-}
-
-/// The magnitude spectrum of `count` samples from `first`, zero-padded to
-/// 2^16 points (0.73 Hz a bin at 48 kHz).
-inline std::vector<double> spectrum(const Samples& sound, long first, long count)
-{
-	constexpr int size = 1 << 16;
 	cv::Mat bins;
-	cv::dft(windowed(sound, first, count, size), bins, cv::DFT_COMPLEX_OUTPUT);
+	cv::dft(stretch, bins, cv::DFT_COMPLEX_OUTPUT);
 	std::vector<double> magnitudes(size / 2);
 	for (int k = 0; k < size / 2; ++k)
 	{
