@@ -111,3 +111,9 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 		projection->open(scanner.frameSize());
 	}
 }
+
+void Application::playSounds(std::unique_ptr<GameSounds> played)
+{
+	sounds = std::move(played);
+	trace.addSink([this](const PassRecord& record) { sounds->hear(record.events); });
+}

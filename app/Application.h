@@ -15,6 +15,7 @@
 #include "render/DebugDrawCV.h"
 #include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
+#include "sound/GameSounds.h"
 #include "tracking/BoardScanner.h"
 #include "tracking/UnsettledPicture.h"
 
@@ -77,6 +78,10 @@ public:
 	/// read from the data directory, or measured in the first passes. After
 	/// start, projection begins with the next pass.
 	void useProjector(cv::Rect screen, const ProjectorCalibration* given = nullptr);
+
+	/// Play the game's sounds: every pass's events reach them as the pass
+	/// ends, the key m mutes them, the end of the run closes them. Once.
+	void playSounds(std::unique_ptr<GameSounds> sounds);
 
 private:
 	void runPasses(long maxPasses);
@@ -143,6 +148,8 @@ public:
 	std::unique_ptr<SideBySideVideo> video;
 	/// Projector mode, when asked for.
 	std::unique_ptr<ProjectorMode> projection;
+	/// The game's sounds, when they were asked for.
+	std::unique_ptr<GameSounds> sounds;
 	/// How far the world moves in a pass: set at start, following the clock
 	/// with a live camera.
 	WorldPace pace;

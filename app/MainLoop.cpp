@@ -15,6 +15,7 @@ constexpr int keyEscape = 27;
 constexpr int keyPause = 'p';
 constexpr int keySpawnBox = 'z';
 constexpr int keyReplay = 'r';
+constexpr int keyMute = 'm';
 
 }  // namespace
 
@@ -73,6 +74,10 @@ void Application::endRun()
 	{
 		video->close();
 	}
+	if (sounds)
+	{
+		sounds->close();
+	}
 	trace.close();
 }
 
@@ -103,6 +108,7 @@ void Application::stepWorld()
 	for (int steps = pace.stepsForPass(); steps > 0; --steps)
 	{
 		scene.world->Step(timeStep, velocityIterations, positionIterations);
+		scene.listener.stepped(timeStep);
 	}
 }
 
@@ -180,6 +186,12 @@ bool Application::handleKey(int code)
 		break;
 	case keyReplay:
 		replayDrawing();
+		break;
+	case keyMute:
+		if (sounds)
+		{
+			sounds->toggleMute();
+		}
 		break;
 	default:
 		if (projection)

@@ -134,6 +134,10 @@ int main(int argc, char** argv)
 	{
 		return 1;
 	}
+	// Passes that run as fast as they can (headless, one step a pass) sound in
+	// the world's time; a game played in real time, in the loudspeaker's.
+	const SoundClock soundClock =
+		options.headless && !source.frames->pacesItself() ? SoundClock::World : SoundClock::Device;
 	std::unique_ptr<Display> display = makeDisplay(options, source.scene);
 	const std::string offScreen = projectorPlaceProblem(options.projector, display->screens());
 	if (!options.projector.empty() && !offScreen.empty())
@@ -171,6 +175,9 @@ int main(int argc, char** argv)
 	int status = app.start();
 	if (status == 0)
 	{
+		auto sounds = std::make_unique<GameSounds>(soundClock, options.mute);
+		sounds->start();
+		app.playSounds(std::move(sounds));
 		status = app.runMainLoop(options.passes);
 	}
 	if (!options.snapshotDir.empty())

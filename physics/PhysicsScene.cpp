@@ -41,7 +41,7 @@ void PhysicsScene::createWorld(const b2Vec2& gravity)
 void PhysicsScene::registerBody(b2Body* body, BodyKind kind)
 {
 	assert(body != nullptr && bodyInfoOf(body) == nullptr);
-	BodyInfo* info = new BodyInfo{body, kind, false};
+	BodyInfo* info = new BodyInfo{body, kind, false, ++registeredCount};
 	body->GetUserData().pointer = reinterpret_cast<uintptr_t>(info);
 	bodies.push_back(body);
 }

@@ -113,4 +113,6 @@ private:
 	std::set<b2Body*> toDestroy;
 	std::vector<DebrisSpawn> pendingDebris;
 	std::function<void()> mapResetHook;
+	/// Bodies registered so far, the last one's id.
+	int registeredCount = 0;
 };

@@ -11,6 +11,7 @@ required_packages=(
 	libbox2d-dev
 	libdeflate-dev
 	libcairo2-dev libpng-dev
+	libsdl2-dev libasound2-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
 	xvfb xdotool x11-utils libx11-dev
 	clang libclang-rt-14-dev

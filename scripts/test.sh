@@ -126,6 +126,8 @@ echo "== thread sanitizer: the frame recorder, its writer threads, the videos, s
 # loop and stopping are built, and all their tests run with the program's
 # runs labelled "threads".
 threaded='FrameWriterTest;MainLoopTest;RecordingChoicesTest;ScreenshotsAndRecordingTest;StoppingRunsTest;WholeFileTest'
+# The sound's mixer, filled on SDL's audio thread.
+threaded+=';SoundMixerTest;GameSoundsTest;DemoSoundTest'
 if CXX=clang++ build build-tsan "${lines_only[@]}" -DDRAWTABLE_TSAN=ON -DDRAWTABLE_BUILD_BENCH=OFF -DDRAWTABLE_TEST_FILES="$threaded"; then
 	TSAN_OPTIONS=ignore_noninstrumented_modules=1 ctest_run build-tsan -L 'gtest|threads'
 else

@@ -20,7 +20,8 @@ declare -A allowed=(
 	[render]="core colour platform markers physics tracking analysis"
 	[scenes]="core platform markers"
 	[calibration]="core colour platform markers"
-	[app]="core colour platform markers physics tracking print analysis render scenes calibration"
+	[sound]="core platform"
+	[app]="core colour platform markers physics tracking print analysis render scenes calibration sound"
 )
 
 for folder in "${!allowed[@]}"; do
