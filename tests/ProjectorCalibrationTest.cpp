@@ -58,7 +58,7 @@ CharucoView seenThrough(const ProjectorPattern& pattern, const cv::Matx33d& came
 
 TEST(ProjectorCalibration, PatternFillsThePictureAndKnowsEveryCorner)
 {
-	for (const cv::Size size : {cv::Size(1280, 800), cv::Size(1920, 1080), cv::Size(800, 600), cv::Size(160, 120)})
+	for (const cv::Size size : {cv::Size(1280, 800), cv::Size(1920, 1080), cv::Size(800, 600), smallestProjectorPicture})
 	{
 		const ProjectorPattern pattern = makeProjectorPattern(size);
 		EXPECT_EQ(pattern.picture.size(), size);
@@ -374,7 +374,7 @@ TEST(ProjectorCalibration, RunMeasuresTheCamerasLatencyAndTakesDarkAndLitFrames)
 	for (int latency : {0, 1, 4, 9})
 	{
 		LateCamera camera{latency, {}};
-		ProjectorCalibrationRun run(cv::Size(320, 200));
+		ProjectorCalibrationRun run(smallestProjectorPicture);
 		int pass = 0;
 		while (run.state() != ProjectorCalibrationRun::Done && run.state() != ProjectorCalibrationRun::Failed
 			&& pass < 200)
@@ -390,9 +390,9 @@ TEST(ProjectorCalibration, RunMeasuresTheCamerasLatencyAndTakesDarkAndLitFrames)
 	}
 
 	// A projector the camera never sees, and a picture that never keeps still.
-	ProjectorCalibrationRun unseen(cv::Size(320, 200));
+	ProjectorCalibrationRun unseen(smallestProjectorPicture);
 	cv::RNG rng(3);
-	ProjectorCalibrationRun restless(cv::Size(320, 200));
+	ProjectorCalibrationRun restless(smallestProjectorPicture);
 	for (int pass = 1; pass <= 200; ++pass)
 	{
 		unseen.see(cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(120)), pass);

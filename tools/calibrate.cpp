@@ -79,7 +79,7 @@ int printBoard(const CharucoLayout& layout, const std::string& output)
 		return 1;
 	}
 	std::printf("%s: %d x %d pixels, A4 landscape at %.0f dpi; %d x %d squares of %.0f mm\n", output.c_str(),
-		sheet.cols, sheet.rows, printDotsPerInch, layout.squaresX, layout.squaresY, layout.squareMm);
+		sheet.cols, sheet.rows, printDotsPerInch, layout.squaresX, layout.squaresY, layout.squareSide);
 	return 0;
 }
 
