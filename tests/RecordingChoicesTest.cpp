@@ -64,8 +64,7 @@ TEST_F(Recording, EachModeSaysWhatItRecordsAndMakesTheFolderItNeeds)
 {
 	const auto said = [](RecordMode mode, std::optional<std::uint64_t> keepFree) {
 		FrameRecorder recorder;
-		recorder.mode = mode;
-		recorder.keepFree = keepFree;
+		recorder.setSettings({mode, keepFree});
 		testing::internal::CaptureStdout();
 		recorder.announce();
 		return testing::internal::GetCapturedStdout();
@@ -103,8 +102,7 @@ TEST_F(Recording, StopsAtTheFloorWithOneLineKeepingEveryPassBeforeItWhole)
 			space.free = disk - std::min<std::uint64_t>(disk, written);
 			return true;
 		});
-	recorder.mode = RecordMode::Frames;
-	recorder.keepFree = std::uint64_t(3) << 20;  // a megabyte to record in
+	recorder.setSettings({RecordMode::Frames, std::uint64_t(3) << 20});  // a megabyte to record in
 	testing::internal::CaptureStdout();
 	recorder.announce();
 	testing::internal::GetCapturedStdout();
@@ -121,7 +119,7 @@ TEST_F(Recording, StopsAtTheFloorWithOneLineKeepingEveryPassBeforeItWhole)
 	recorder.close();
 	const std::string said = testing::internal::GetCapturedStderr();
 	EXPECT_TRUE(recorder.hasStopped());
-	EXPECT_EQ(recorder.recordIndex, 40);
+	EXPECT_EQ(recorder.recordIndex(), 40);
 	EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
 	EXPECT_NE(said.find("less than the 3.0 MB kept free (--keep-free); recording stops"), std::string::npos) << said;
 	// Each pair is about 115 kB: the megabyte above the floor holds about nine.
@@ -148,7 +146,7 @@ TEST_F(Recording, TheCameraVideoHoldsEveryFrameExactlyAndTheGameVideoEveryPass)
 	std::vector<cv::Mat> frames;
 	{
 		FrameRecorder recorder;
-		recorder.mode = RecordMode::Video;
+		recorder.setSettings({RecordMode::Video, std::nullopt});
 		testing::internal::CaptureStdout();
 		recorder.announce();
 		testing::internal::GetCapturedStdout();
@@ -191,7 +189,7 @@ TEST_F(Recording, ARecordingThatCannotKeepUpWithALiveCameraIsSaidOnce)
 			std::this_thread::sleep_for(std::chrono::milliseconds(40));
 			return writeWholeFile(path, bytes.data(), bytes.size(), turn);
 		});
-		recorder.mode = RecordMode::Frames;
+		recorder.setSettings({RecordMode::Frames, std::nullopt});
 		if (live)
 		{
 			recorder.setLiveCamera(30.0);
