@@ -14,6 +14,16 @@ const char* const recordFolder = "video";
 /// Frame pairs that may wait for the writer; beyond that the main loop waits.
 constexpr std::size_t queuedPairs = 4;
 
+/// Failures that are the folder's: it is gone, is no folder, or may not be
+/// written. Frames are not recorded while it stays so. Any other failure is
+/// the disk's (full, over a quota, failing), which takes no file after it.
+bool isFolderTrouble(const std::error_code& error)
+{
+	return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory
+		|| error == std::errc::permission_denied || error == std::errc::operation_not_permitted
+		|| error == std::errc::read_only_file_system;
+}
+
 }  // namespace
 
 /// Each kind of failure is said once per run, not on every pass. Failures
@@ -21,7 +31,7 @@ constexpr std::size_t queuedPairs = 4;
 struct FrameRecorder::Complaints
 {
 	std::atomic<bool> folder{false};
-	std::atomic<bool> diskFull{false};
+	std::atomic<bool> disk{false};
 
 	void folderTrouble(const std::error_code& error)
 	{
@@ -41,15 +51,16 @@ struct FrameRecorder::Complaints
 		}
 	}
 
-	/// A full disk takes no file after this one: the recording stops.
+	/// A disk that is full or fails takes no file after this one: the
+	/// recording stops.
 	bool writeFailed(const std::string& path, const std::error_code& error)
 	{
-		if (!isDiskFull(error))
+		if (isFolderTrouble(error))
 		{
 			folderTrouble(error);
 			return true;
 		}
-		if (!diskFull.exchange(true))
+		if (!disk.exchange(true))
 		{
 			std::fprintf(stderr, "%s: %s; recording in folder \"%s\" stops, the frames before it are kept\n",
 				path.c_str(), error.message().c_str(), recordFolder);

@@ -57,7 +57,7 @@ struct PassPictures
 /// on threads of their own, in order, each file whole; the loop waits for
 /// them rather than drop a pass. The disk is never filled by it: recording
 /// stops by itself, with one line, when the free space falls below a floor
-/// (DiskBudget), and at a full disk; the game goes on and
+/// (DiskBudget), and at a disk that is full or fails; the game goes on and
 /// what was recorded is kept whole. It says at start what it records and,
 /// once it has measured it, how fast it fills the disk; with a live camera,
 /// once, when it cannot keep up (RecordingPace).
@@ -101,7 +101,7 @@ public:
 	/// Finish, and close the videos (their headers count every frame).
 	void close();
 
-	/// True once recording has stopped by itself (the floor, a full disk).
+	/// True once recording has stopped by itself (the floor, a full or failing disk).
 	bool hasStopped() const;
 
 	/// Images encoded so far (a still scene repeats its raw image, which is

@@ -329,6 +329,40 @@ TEST_F(FrameRecorderTest, FilesHoldThePicturesAsTheyWereHandedOverAndAStillOneIs
 	}
 }
 
+/// A disk whose folder flush fails (EIO) takes no frame after it: the
+/// recording stops with one line naming the file and the error, the passes
+/// before it are kept, and the game goes on numbering its passes.
+TEST_F(FrameRecorderTest, ADiskThatFailsStopsTheRecordingWithOneLine)
+{
+	fs::current_path(folder);
+	fs::create_directory("video");
+	const FailingFolderFlush failing;
+	FrameRecorder recorder;
+	recorder.setSettings({RecordMode::Frames, std::nullopt});
+	testing::internal::CaptureStderr();
+	const cv::Mat motion = noisyImage(1), none;
+	for (int pass = 0; pass < 5; ++pass)
+	{
+		const cv::Mat painted = noisyImage(2 + pass);
+		recorder.recordPass({none, motion, painted, none});
+		recorder.finish();
+	}
+	recorder.close();
+	const std::string said = testing::internal::GetCapturedStderr();
+	EXPECT_TRUE(recorder.hasStopped());
+	EXPECT_EQ(recorder.recordIndex(), 5);
+	EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+	EXPECT_EQ(said.rfind("video/", 0), 0u) << said;
+	EXPECT_NE(said.find(".png: Input/output error; recording in folder \"video\" stops, the frames before it are kept\n"),
+		std::string::npos) << said;
+	// The first pass's files were renamed before their flush failed; none after.
+	for (const auto& entry : fs::directory_iterator("video"))
+	{
+		const std::string name = entry.path().filename().string();
+		EXPECT_TRUE(name == "raw0.png" || name == "game0.png") << name;
+	}
+}
+
 using RecordingOfTheDemo = InScratchFolder;
 
 /// Through the first pass (motion), still passes and a rescan, each recorded
