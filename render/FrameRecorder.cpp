@@ -162,7 +162,7 @@ void FrameRecorder::recordPass(const PassPictures& pictures)
 	}
 	if (m_writer || m_videos)
 	{
-		m_pace.passRecorded(bytesWritten(), waited(), m_budget);
+		m_pace.passRecorded(RecordingPace::Clock::now(), bytesWritten(), waited(), m_budget);
 	}
 }
 

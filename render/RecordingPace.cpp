@@ -54,9 +54,9 @@ double RecordingPace::videoFramesPerSecond() const
 	return m_live && m_cameraFramesPerSecond > 0.0 ? m_cameraFramesPerSecond : gameFramesPerSecond;
 }
 
-void RecordingPace::passRecorded(std::uint64_t bytesWritten, Clock::duration waited, const DiskBudget& budget)
+void RecordingPace::passRecorded(Clock::time_point now, std::uint64_t bytesWritten, Clock::duration waited,
+	const DiskBudget& budget)
 {
-	const Clock::time_point now = Clock::now();
 	if (!m_firstPass)
 	{
 		m_firstPass = now;

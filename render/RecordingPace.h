@@ -23,9 +23,11 @@ public:
 	/// a pass a 60th of a second, as the demo's game runs.
 	double videoFramesPerSecond() const;
 
-	/// After each pass recorded: the bytes put on the disk and the time the
-	/// loop waited for the recording so far, in all, and the disk's budget.
-	void passRecorded(std::uint64_t bytesWritten, Clock::duration waited, const DiskBudget& budget);
+	/// After each pass recorded, at `now`: the bytes put on the disk and the
+	/// time the loop waited for the recording so far, in all, and the disk's
+	/// budget.
+	void passRecorded(Clock::time_point now, std::uint64_t bytesWritten, Clock::duration waited,
+		const DiskBudget& budget);
 
 private:
 	/// Says how fast the disk fills, once it has been measured long enough.
