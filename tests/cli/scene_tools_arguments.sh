@@ -4,13 +4,9 @@
 # bad pass count one line naming it and status 2, a scene that cannot be read
 # one line naming it and status 1; none writes anything then.
 set -u
-build=$1
-data=$2
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-fail() { echo "FAIL: $*"; exit 1; }
-cp -r "$data/Data" "$work/" || exit 1
-cd "$work" || exit 1
+build=$(realpath "$1")
+source "$(dirname "$0")/work_folder.sh"
+enter_work_folder "$2"
 
 # tool, status, the line said (empty: the usage), the arguments
 check() {
