@@ -461,7 +461,7 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 			trace.report(Event("projectorPatternOnBoard")
 							 .set("squaresX", double(layout.squaresX))
 							 .set("squaresY", double(layout.squaresY))
-							 .set("square", layout.squareMm));
+							 .set("square", layout.squareSide));
 			return;
 		}
 		ok = done.fit(lens, area, result, problem);

@@ -161,11 +161,11 @@ int main(int argc, char** argv)
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());
 		return 1;
 	}
-	app.recorder.mode = options.record == "frames" ? RecordMode::Frames
-		: options.record == "video"                  ? RecordMode::Video
-		: options.record == "none"                   ? RecordMode::None
-													 : RecordMode::FramesIfFolder;
-	app.recorder.keepFree = options.keepFree;
+	const RecordMode mode = options.record == "frames" ? RecordMode::Frames
+		: options.record == "video"                      ? RecordMode::Video
+		: options.record == "none"                       ? RecordMode::None
+														 : RecordMode::FramesIfFolder;
+	app.recorder.setSettings({mode, options.keepFree});
 	std::string error;
 	if (!options.videoFile.empty() && !app.recordVideo(options.videoFile, error))
 	{

@@ -384,7 +384,7 @@ void BM_PassWebcam(benchmark::State& state)
 	PassRig rig(100, recording != NotRecording, false, size);
 	if (recording == RecordingVideo)
 	{
-		rig.app->recorder.mode = RecordMode::Video;
+		rig.app->recorder.setSettings({RecordMode::Video, std::nullopt});
 	}
 	rig.runAtCameraPace(state, 30.0);
 }

@@ -8,24 +8,24 @@
 namespace
 {
 
-/// The board in OpenCV's terms; lengths in millimetres, so poses are too.
+/// The board in OpenCV's terms; poses come in the layout's unit.
 cv::Ptr<cv::aruco::CharucoBoard> makeBoard(const CharucoLayout& layout)
 {
-	return cv::aruco::CharucoBoard::create(layout.squaresX, layout.squaresY, float(layout.squareMm),
-		float(layout.markerMm), cv::aruco::getPredefinedDictionary(cv::aruco::DICT_5X5_100));
+	return cv::aruco::CharucoBoard::create(layout.squaresX, layout.squaresY, float(layout.squareSide),
+		float(layout.markerSide), cv::aruco::getPredefinedDictionary(cv::aruco::DICT_5X5_100));
 }
 
 }  // namespace
 
-cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerMm)
+cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerUnit)
 {
 	// Half a square of white round the chessboard, which the detector needs
 	// to see the outer squares' edges.
-	const double margin = layout.squareMm / 2.0;
-	const cv::Size size(int(std::lround((layout.squaresX * layout.squareMm + 2.0 * margin) * pixelsPerMm)),
-		int(std::lround((layout.squaresY * layout.squareMm + 2.0 * margin) * pixelsPerMm)));
+	const double margin = layout.squareSide / 2.0;
+	const cv::Size size(int(std::lround((layout.squaresX * layout.squareSide + 2.0 * margin) * pixelsPerUnit)),
+		int(std::lround((layout.squaresY * layout.squareSide + 2.0 * margin) * pixelsPerUnit)));
 	cv::Mat image;
-	makeBoard(layout)->draw(size, image, int(std::lround(margin * pixelsPerMm)), 1);
+	makeBoard(layout)->draw(size, image, int(std::lround(margin * pixelsPerUnit)), 1);
 	return image;
 }
 

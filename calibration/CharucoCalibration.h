@@ -15,15 +15,18 @@ struct CharucoLayout
 {
 	int squaresX = 7;
 	int squaresY = 5;
-	double squareMm = 35.0;
-	double markerMm = 26.0;
+	/// The sides of a square and of its code, in the unit the board is drawn
+	/// in: millimetres for the printed board, pixels for a projector's pattern.
+	double squareSide = 35.0;
+	double markerSide = 26.0;
 
 	/// Inner chessboard corners, the points a photograph can give.
 	int cornerCount() const { return (squaresX - 1) * (squaresY - 1); }
 };
 
-/// The board alone, white margin included, at `pixelsPerMm`, grey.
-cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerMm);
+/// The board alone, white margin included, at `pixelsPerUnit` (pixels a
+/// millimetre for the printed board, 1 for a projector's pattern), grey.
+cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerUnit);
 
 /// The board in the middle of a white sheet of `sheetMm`, at `pixelsPerMm`.
 cv::Mat renderCharucoSheet(const CharucoLayout& layout, cv::Size2d sheetMm, double pixelsPerMm);

@@ -286,7 +286,7 @@ TEST(PrintedSheets, PicturesKeepTheirPixelsAndSayTheirResolution)
 	{
 		if (view.ids[i + 1] == view.ids[i] + 1 && view.ids[i + 1] % perRow != 0)
 		{
-			EXPECT_NEAR(cv::norm(view.corners[i + 1] - view.corners[i]) * mmPerInch / 150.0, layout.squareMm, 0.5);
+			EXPECT_NEAR(cv::norm(view.corners[i + 1] - view.corners[i]) * mmPerInch / 150.0, layout.squareSide, 0.5);
 		}
 	}
 }

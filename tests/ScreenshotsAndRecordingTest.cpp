@@ -176,7 +176,7 @@ TEST_F(RecordingTest, WhatCannotBeWrittenIsSkippedAndTheNumberAdvancesAnyway)
 	fs::remove_all("video");
 	std::fclose(std::fopen("video", "w"));  // a file where the folder should be
 	EXPECT_NO_THROW(recorder.recordFrame(cv::Mat(), cameraFrame));
-	EXPECT_EQ(recorder.recordIndex, 3);
+	EXPECT_EQ(recorder.recordIndex(), 3);
 	EXPECT_TRUE(fs::is_regular_file("video"));
 }
 

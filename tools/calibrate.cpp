@@ -78,7 +78,7 @@ int printBoard(const CharucoLayout& layout, const std::string& output)
 	const std::string pdf = std::filesystem::path(output).replace_extension(".pdf").string();
 	char caption[120];
 	std::snprintf(caption, sizeof caption, "calibration board: printed at true size, a square measures %.1f mm",
-		layout.squareMm);
+		layout.squareSide);
 	std::string failed = output;
 	std::error_code failure = writePngAtResolution(output, sheet, printDotsPerInch);
 	if (!failure)
@@ -92,9 +92,9 @@ int printBoard(const CharucoLayout& layout, const std::string& output)
 		return 1;
 	}
 	std::printf("%s: %d x %d pixels, A4 landscape at %.0f dpi; %d x %d squares of %.0f mm\n", output.c_str(),
-		sheet.cols, sheet.rows, printDotsPerInch, layout.squaresX, layout.squaresY, layout.squareMm);
+		sheet.cols, sheet.rows, printDotsPerInch, layout.squaresX, layout.squaresY, layout.squareSide);
 	std::printf("%s: the same at true size on one A4 page; print it at 100 %%, a square measures %.1f mm\n",
-		pdf.c_str(), layout.squareMm);
+		pdf.c_str(), layout.squareSide);
 	return 0;
 }
 
