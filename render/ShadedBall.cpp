@@ -1,0 +1,146 @@
+#include "render/ShadedBall.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include <algorithm>
+#include <cmath>
+
+namespace
+{
+
+/// The ball's paint (BGR) and the room's light on it.
+const cv::Vec3d ballColour(40.0, 110.0, 235.0);
+const cv::Vec3d spotColour(120.0, 220.0, 255.0);
+constexpr double ambient = 0.3;
+constexpr double diffuse = 0.8;
+constexpr double shine = 0.7;
+constexpr double shininess = 24.0;
+/// The light comes from the upper left and a little in front.
+const cv::Vec3d towardsLight = cv::normalize(cv::Vec3d(-0.45, -0.6, 0.66));
+const cv::Vec3d halfway = cv::normalize(towardsLight + cv::Vec3d(0.0, 0.0, 1.0));
+/// The spot lies this share of the radius from the centre and is this big.
+constexpr double spotDistance = 0.55;
+constexpr double spotSize = 0.17;
+/// Sub-pixel bits of the drawn spot.
+constexpr int drawShift = 4;
+constexpr double subPixels = 1 << drawShift;
+/// Sizes kept; beyond it the kept shadings are dropped and made again.
+constexpr size_t keptSizes = 64;
+
+cv::Scalar asScalar(const cv::Vec3d& c)
+{
+	return cv::Scalar(c[0], c[1], c[2]);
+}
+
+cv::Point shifted(cv::Point2d p)
+{
+	return cv::Point(int(std::lround(p.x * subPixels)), int(std::lround(p.y * subPixels)));
+}
+
+/// The lit colour of the sphere's point above (x, y), in radii from its centre.
+cv::Vec3d litColour(double x, double y)
+{
+	const double z = std::sqrt(std::max(0.0, 1.0 - x * x - y * y));
+	const cv::Vec3d normal(x, y, z);
+	const double light = ambient + diffuse * std::max(0.0, normal.dot(towardsLight));
+	const double gloss = shine * std::pow(std::max(0.0, normal.dot(halfway)), shininess);
+	cv::Vec3d c = ballColour * light + cv::Vec3d::all(255.0 * gloss);
+	for (int i = 0; i < 3; ++i)
+	{
+		c[i] = std::min(c[i], 255.0);
+	}
+	return c;
+}
+
+/// The share of pixel (x, y) that a disc of `radius` about (0, 0) covers,
+/// counted on a grid of points within the pixel.
+double coverage(int x, int y, double radius)
+{
+	constexpr int grid = 4;
+	int inside = 0;
+	for (int i = 0; i < grid; ++i)
+	{
+		for (int j = 0; j < grid; ++j)
+		{
+			const double px = x + (i + 0.5) / grid - 0.5, py = y + (j + 0.5) / grid - 0.5;
+			inside += px * px + py * py <= radius * radius ? 1 : 0;
+		}
+	}
+	return double(inside) / (grid * grid);
+}
+
+/// `colour` over `pixel` by `cover` of 255.
+void blend(cv::Vec3b& pixel, const cv::Vec3b& colour, int cover)
+{
+	if (cover == 255)
+	{
+		pixel = colour;
+	}
+	else if (cover != 0)
+	{
+		for (int c = 0; c < 3; ++c)
+		{
+			pixel[c] = uchar((colour[c] * cover + pixel[c] * (255 - cover) + 127) / 255);
+		}
+	}
+}
+
+}  // namespace
+
+const ShadedBall::Shading& ShadedBall::shadingOf(int quarterPixels)
+{
+	const auto kept = m_shadings.find(quarterPixels);
+	if (kept != m_shadings.end())
+	{
+		return kept->second;
+	}
+	if (m_shadings.size() >= keptSizes)
+	{
+		m_shadings.clear();
+	}
+	const double radius = quarterPixels / 4.0;
+	const int half = int(std::ceil(radius)) + 1;
+	Shading shading;
+	shading.colour.create(2 * half + 1, 2 * half + 1, CV_8UC3);
+	shading.cover.create(shading.colour.size(), CV_8UC1);
+	for (int y = -half; y <= half; ++y)
+	{
+		for (int x = -half; x <= half; ++x)
+		{
+			shading.colour.at<cv::Vec3b>(y + half, x + half) = litColour(x / radius, y / radius);
+			shading.cover.at<uchar>(y + half, x + half) = cv::saturate_cast<uchar>(255.0 * coverage(x, y, radius));
+		}
+	}
+	return m_shadings.emplace(quarterPixels, std::move(shading)).first->second;
+}
+
+void ShadedBall::paint(cv::Mat& window, cv::Point2d centre, double radius, double angle)
+{
+	const double reach = radius + 2.0;
+	// Written so that NaN fails. A ball bigger than the window is no ball a
+	// board can hold: its shading would be an image of that size.
+	const bool inView = radius > 0.0 && centre.x + reach >= 0.0 && centre.y + reach >= 0.0
+		&& centre.x - reach <= window.cols && centre.y - reach <= window.rows && radius <= window.cols + window.rows;
+	if (!inView)
+	{
+		return;
+	}
+	const Shading& shading = shadingOf(std::max(1, int(std::lround(radius * 4.0))));
+	const int half = shading.colour.cols / 2;
+	const cv::Point corner(int(std::lround(centre.x)) - half, int(std::lround(centre.y)) - half);
+	const cv::Rect placed = cv::Rect(corner, shading.colour.size()) & cv::Rect(cv::Point(), window.size());
+	for (int y = placed.y; y < placed.br().y; ++y)
+	{
+		const cv::Vec3b* colour = shading.colour.ptr<cv::Vec3b>(y - corner.y) + (placed.x - corner.x);
+		const uchar* cover = shading.cover.ptr<uchar>(y - corner.y) + (placed.x - corner.x);
+		cv::Vec3b* pixel = window.ptr<cv::Vec3b>(y) + placed.x;
+		for (int x = 0; x < placed.width; ++x)
+		{
+			blend(pixel[x], colour[x], cover[x]);
+		}
+	}
+	// The world turns anticlockwise with y up; the window's y runs down.
+	const cv::Point2d spot = centre + spotDistance * radius * cv::Point2d(std::cos(angle), -std::sin(angle));
+	cv::circle(window, shifted(spot), std::max(1, int(std::lround(spotSize * radius * subPixels))),
+		asScalar(spotColour), cv::FILLED, cv::LINE_AA, drawShift);
+}
