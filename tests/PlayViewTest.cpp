@@ -1,4 +1,5 @@
 #include "SceneFrames.h"
+#include "core/Homography.h"
 #include "render/PlayBackdrop.h"
 #include "render/PlayView.h"
 
@@ -217,24 +218,36 @@ TEST(PlayView, TheBoardIsUprightHoweverTheCameraIsTurned)
 
 TEST(PlayView, WithoutTheBoardThePlainCameraPictureTurnedUprightAndAWord)
 {
-	// A camera upside down over the board: its picture is turned a half turn.
+	// Red at the camera's top left; the last scan saw the board turned by
+	// each quarter turn from the camera's picture.
 	cv::Mat frame(480, 640, CV_8UC3, cv::Scalar(200, 200, 200));
-	frame(cv::Rect(0, 0, 320, 240)).setTo(cv::Scalar(0, 0, 200));  // red at the camera's top left
-	PlayScene scene;
-	scene.cameraFrame = frame;
-	scene.cameraToBoard = cv::Matx33d(-1, 0, 639, 0, -1, 479, 0, 0, 1);
-	PlayView view(window);
-	const cv::Mat& picture = view.draw(scene);
-	// The frame fitted into the window, dimmed: its top left now at the bottom right.
-	const ViewFit fit = ViewFit::of(cv::Rect2d(0, 0, 640, 480), window);
-	const cv::Vec3b bottomRight = picture.at<cv::Vec3b>(cv::Point(fit.toWindow({600.0, 400.0})));
-	const cv::Vec3b topRight = picture.at<cv::Vec3b>(cv::Point(fit.toWindow({600.0, 80.0})));
-	EXPECT_GT(bottomRight[2], 2 * bottomRight[0]) << "not turned upright";
-	EXPECT_NEAR(topRight[1], 200 * 0.6, 3) << "not the dimmed camera picture";
-	// A word across the middle.
-	cv::Mat grey, white;
-	cv::cvtColor(picture(cv::Rect(0, window.height / 2 - 50, window.width, 60)), grey, cv::COLOR_BGR2GRAY);
-	EXPECT_GT(cv::countNonZero(grey > 240), 200);
+	frame(cv::Rect(0, 0, 160, 120)).setTo(cv::Scalar(0, 0, 200));
+	const cv::Point2d red(80.0, 60.0), middle(320.0, 240.0);
+	for (int quarters = 0; quarters < 4; ++quarters)
+	{
+		const double angle = quarters * CV_PI / 2.0;
+		PlayScene scene;
+		scene.cameraFrame = frame;
+		scene.cameraToBoard = cv::Matx33d(std::cos(angle), -std::sin(angle), 0, std::sin(angle), std::cos(angle), 0, 0, 0, 1);
+		PlayView view(window);
+		const cv::Mat& picture = view.draw(scene);
+		// Where the board would have the red, seen from the middle.
+		const cv::Point2d towards = cv::Point2d(applyHomography(scene.cameraToBoard, red) - applyHomography(scene.cameraToBoard, middle));
+		cv::Mat reds;
+		cv::inRange(picture, cv::Scalar(0, 0, 100), cv::Scalar(10, 10, 140), reds);
+		const cv::Moments m = cv::moments(reds, true);
+		ASSERT_GT(m.m00, 1000.0) << quarters << " quarter turns";
+		const cv::Point2d found = cv::Point2d(m.m10 / m.m00, m.m01 / m.m00) - cv::Point2d(window.width / 2.0, window.height / 2.0);
+		EXPECT_GT(found.dot(towards) / cv::norm(found) / cv::norm(towards), 0.95)
+			<< quarters << " quarter turns: the red at " << found << " from the middle, not towards " << towards;
+		// Dimmed, so that the word stands out; the word across the middle.
+		cv::Mat dimmed;
+		cv::inRange(picture, cv::Scalar::all(200 * 0.6 - 3), cv::Scalar::all(200 * 0.6 + 3), dimmed);
+		EXPECT_GT(cv::countNonZero(dimmed), window.area() / 5) << "not the dimmed camera picture";
+		cv::Mat grey;
+		cv::cvtColor(picture(cv::Rect(0, window.height / 2 - 50, window.width, 60)), grey, cv::COLOR_BGR2GRAY);
+		EXPECT_GT(cv::countNonZero(grey > 240), 200) << "no word";
+	}
 }
 
 TEST(PlayBackdrop, QuarterTurnsFollowTheCameraRoundTheBoard)
