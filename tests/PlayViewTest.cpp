@@ -85,6 +85,29 @@ TEST(PlayView, BallsAreDiscsWhereTheWorldHasThemAndOfTheirSize)
 			const cv::Point2d found = cv::Point2d(m.m10 / m.m00, m.m01 / m.m00) + cv::Point2d(around.tl());
 			EXPECT_LT(cv::norm(found - expected), 2.0) << "radius " << radius << ": drawn at " << found << ", not " << expected;
 			EXPECT_NEAR(std::sqrt(m.m00 / CV_PI), expectedRadius, 1.5) << "radius " << radius << " at " << expected;
+			// Anti-aliased: from the darkest shade at its right rim the edge
+			// rises steadily to the paper...
+			cv::Mat grey;
+			cv::cvtColor(picture, grey, cv::COLOR_BGR2GRAY);
+			const int row = int(std::lround(expected.y)), edge = int(std::lround(expected.x + expectedRadius));
+			cv::Point darkest;
+			cv::minMaxLoc(grey(cv::Rect(edge - 4, row, 8, 1)), nullptr, nullptr, &darkest);
+			const int rim = grey.at<uchar>(row, edge - 4 + darkest.x);
+			for (int x = edge - 4 + darkest.x; x < edge + 3; ++x)
+			{
+				EXPECT_LE(grey.at<uchar>(row, x), grey.at<uchar>(row, x + 1) + 1)
+					<< "radius " << radius << ": the edge not smooth at x " << x;
+			}
+			// ...and round the shaded quarter of the rim (lower right) pixels
+			// lie between the shade and the paper.
+			int between = 0;
+			for (double angle = 0.15; angle < CV_PI / 2 - 0.15; angle += 0.5 / expectedRadius)
+			{
+				const cv::Point2d out(std::cos(angle), std::sin(angle));
+				const int level = grey.at<uchar>(cv::Point(cv::Point2d(cv::Point(expected)) + out * (expectedRadius + 0.3)));
+				between += level > rim + 10 && level < 128 - 10 ? 1 : 0;
+			}
+			EXPECT_GE(between, 3) << "radius " << radius << ": a hard edge";
 		}
 	}
 }
