@@ -1,5 +1,7 @@
 #include "render/PlayPieces.h"
 
+#include "render/SubPixelDrawing.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -7,9 +9,6 @@
 
 namespace
 {
-
-constexpr int drawShift = 4;
-constexpr double subPixels = 1 << drawShift;
 
 /// Colours (BGR).
 const cv::Scalar portalHole(40, 14, 30);
@@ -41,23 +40,6 @@ constexpr double swirlTurns = 1.25;
 constexpr double swirlSpeed = 1.5;
 constexpr double portalRimWidth = 4.0;
 
-cv::Point shifted(cv::Point2d p)
-{
-	const double limit = 1e6;
-	return cv::Point(int(std::lround(std::clamp(p.x, -limit, limit) * subPixels)),
-		int(std::lround(std::clamp(p.y, -limit, limit) * subPixels)));
-}
-
-std::vector<cv::Point> shifted(const std::vector<cv::Point2d>& points)
-{
-	std::vector<cv::Point> out;
-	for (const cv::Point2d& p : points)
-	{
-		out.push_back(shifted(p));
-	}
-	return out;
-}
-
 std::vector<cv::Point2d> inWindow(const std::vector<b2Vec2>& outline, const PlayViewMap& map)
 {
 	std::vector<cv::Point2d> points;
@@ -78,12 +60,6 @@ cv::Point2d centreOf(const std::vector<cv::Point2d>& points)
 	return points.empty() ? sum : sum / double(points.size());
 }
 
-void disc(cv::Mat& window, cv::Point2d centre, double radius, const cv::Scalar& colour)
-{
-	cv::circle(window, shifted(centre), std::max(1, int(std::lround(radius * subPixels))), colour, cv::FILLED,
-		cv::LINE_AA, drawShift);
-}
-
 /// A ring `width` wide about the circle of `radius`: the area between two
 /// circles filled as one polygon, a fifth of what OpenCV's thick circle
 /// (a round-capped line from point to point) costs.
@@ -92,16 +68,9 @@ void ring(cv::Mat& window, cv::Point2d centre, double radius, double width, cons
 	std::vector<std::vector<cv::Point>> edges;
 	for (const double r : {radius + width / 2.0, std::max(0.0, radius - width / 2.0)})
 	{
-		const int points = std::clamp(int(r), 16, 180);
-		std::vector<cv::Point2d> edge;
-		for (int k = 0; k < points; ++k)
-		{
-			const double angle = 2.0 * CV_PI * k / points;
-			edge.push_back(centre + r * cv::Point2d(std::cos(angle), std::sin(angle)));
-		}
-		edges.push_back(shifted(edge));
+		edges.push_back(subPixel(circleOutline(centre, float(r), std::clamp(int(r), 16, 180))));
 	}
-	cv::fillPoly(window, edges, colour, cv::LINE_AA, drawShift);
+	cv::fillPoly(window, edges, colour, cv::LINE_AA, subPixelBits);
 }
 
 /// Draw with `draw` at `opacity` over the window, within `reach` of `centre`.
@@ -130,8 +99,8 @@ void drawPortal(cv::Mat& window, const std::vector<b2Vec2>& outline, const PlayV
 		return;
 	}
 	const std::vector<cv::Point2d> corners = inWindow(outline, map);
-	const std::vector<cv::Point> quad = shifted(corners);
-	cv::fillConvexPoly(window, quad, portalHole, cv::LINE_AA, drawShift);
+	const std::vector<cv::Point> quad = subPixel(corners);
+	cv::fillConvexPoly(window, quad, portalHole, cv::LINE_AA, subPixelBits);
 	const cv::Point2d centre = centreOf(corners);
 	double reach = 1e9;
 	for (size_t i = 0; i < corners.size(); ++i)
@@ -155,7 +124,7 @@ void drawPortal(cv::Mat& window, const std::vector<b2Vec2>& outline, const PlayV
 			{
 				p += offset;
 			}
-			cv::polylines(window, shifted(spiral), false, portalSwirl, 1, cv::LINE_AA, drawShift);
+			cv::polylines(window, subPixel(spiral), false, portalSwirl, 1, cv::LINE_AA, subPixelBits);
 		}
 	}
 	// The rim: a band round the inside of the card's edge, filled as one polygon.
@@ -165,8 +134,8 @@ void drawPortal(cv::Mat& window, const std::vector<b2Vec2>& outline, const PlayV
 		const double distance = cv::norm(corner - centre);
 		inset.push_back(corner + (centre - corner) * std::min(1.0, portalRimWidth / std::max(distance, 1e-9)));
 	}
-	cv::fillPoly(window, std::vector<std::vector<cv::Point>>{quad, shifted(inset)}, portalRim, cv::LINE_AA, drawShift);
-	cv::polylines(window, quad, true, portalRimCore, 1, cv::LINE_AA, drawShift);
+	cv::fillPoly(window, std::vector<std::vector<cv::Point>>{quad, subPixel(inset)}, portalRim, cv::LINE_AA, subPixelBits);
+	cv::polylines(window, quad, true, portalRimCore, 1, cv::LINE_AA, subPixelBits);
 }
 
 void drawSensor(cv::Mat& window, const PlaySensor& sensor, const PlayViewMap& map, double seconds)
@@ -188,7 +157,7 @@ void drawSensor(cv::Mat& window, const PlaySensor& sensor, const PlayViewMap& ma
 			[&](cv::Mat& over, cv::Point2d at) { ring(over, at, spread, 2 * width, sensorHalo); });
 	}
 	translucent(window, centre, radius + 2 * width, sensorFillOpacity, [&](cv::Mat& over, cv::Point2d at) {
-		disc(over, at, radius, sensorFill);
+		fillDisc(over, at, radius, sensorFill);
 		ring(over, at, radius + width, width, sensorLit);
 	});
 	ring(window, centre, radius, width, sensorLit);
@@ -204,13 +173,13 @@ void drawPlank(cv::Mat& window, const PlayPlank& plank, const PlayViewMap& map)
 	}
 	const cv::Point2d along = (to - from) / length;
 	const cv::Point2d across = cv::Point2d(-along.y, along.x) * (plankWidth / 2.0);
-	const std::vector<cv::Point> board = shifted({from + across, to + across, to - across, from - across});
-	cv::fillConvexPoly(window, board, wood, cv::LINE_AA, drawShift);
-	cv::line(window, shifted(from + across * 0.2), shifted(to + across * 0.2), woodLight, 1, cv::LINE_AA, drawShift);
-	cv::polylines(window, board, true, woodDark, 1, cv::LINE_AA, drawShift);
+	const std::vector<cv::Point> board = subPixel(std::vector<cv::Point2d>{from + across, to + across, to - across, from - across});
+	cv::fillConvexPoly(window, board, wood, cv::LINE_AA, subPixelBits);
+	cv::line(window, subPixel(from + across * 0.2), subPixel(to + across * 0.2), woodLight, 1, cv::LINE_AA, subPixelBits);
+	cv::polylines(window, board, true, woodDark, 1, cv::LINE_AA, subPixelBits);
 	const double nailIn = std::min(plankWidth / 2.0, length / 2.0);
-	disc(window, from + along * nailIn, nailRadius, woodDark);
-	disc(window, to - along * nailIn, nailRadius, woodDark);
+	fillDisc(window, from + along * nailIn, nailRadius, woodDark);
+	fillDisc(window, to - along * nailIn, nailRadius, woodDark);
 }
 
 void drawCrate(cv::Mat& window, const PlayBody& box, const PlayViewMap& map)
@@ -226,11 +195,11 @@ void drawCrate(cv::Mat& window, const PlayBody& box, const PlayViewMap& map)
 	{
 		inner.push_back(corner + (centre - corner) * braceInset);
 	}
-	const std::vector<cv::Point> outer = shifted(corners);
-	cv::fillConvexPoly(window, outer, wood, cv::LINE_AA, drawShift);
-	cv::polylines(window, shifted(inner), true, woodDark, 1, cv::LINE_AA, drawShift);
-	cv::line(window, shifted(inner[0]), shifted(inner[inner.size() / 2]), woodDark, 2, cv::LINE_AA, drawShift);
-	cv::polylines(window, outer, true, woodDark, 2, cv::LINE_AA, drawShift);
+	const std::vector<cv::Point> outer = subPixel(corners);
+	cv::fillConvexPoly(window, outer, wood, cv::LINE_AA, subPixelBits);
+	cv::polylines(window, subPixel(inner), true, woodDark, 1, cv::LINE_AA, subPixelBits);
+	cv::line(window, subPixel(inner[0]), subPixel(inner[inner.size() / 2]), woodDark, 2, cv::LINE_AA, subPixelBits);
+	cv::polylines(window, outer, true, woodDark, 2, cv::LINE_AA, subPixelBits);
 }
 
 void drawShard(cv::Mat& window, const PlayBody& shard, const PlayViewMap& map)
@@ -251,8 +220,8 @@ void drawShard(cv::Mat& window, const PlayBody& shard, const PlayViewMap& map)
 		points.push_back(centre + size * reach * cv::Point2d(std::cos(turned + angle), std::sin(turned + angle)));
 	}
 	const cv::Point2d behind = centre - map.velocity(shard.velocity) * streakSeconds;
-	cv::line(window, shifted(centre), shifted(behind), streak, 1, cv::LINE_AA, drawShift);
-	const std::vector<cv::Point> triangle = shifted(points);
-	cv::fillConvexPoly(window, triangle, glass, cv::LINE_AA, drawShift);
-	cv::polylines(window, triangle, true, glassEdge, 1, cv::LINE_AA, drawShift);
+	cv::line(window, subPixel(centre), subPixel(behind), streak, 1, cv::LINE_AA, subPixelBits);
+	const std::vector<cv::Point> triangle = subPixel(points);
+	cv::fillConvexPoly(window, triangle, glass, cv::LINE_AA, subPixelBits);
+	cv::polylines(window, triangle, true, glassEdge, 1, cv::LINE_AA, subPixelBits);
 }

@@ -2,6 +2,7 @@
 
 #include "render/Celebration.h"
 #include "render/PlayPieces.h"
+#include "render/SubPixelDrawing.h"
 
 #include <algorithm>
 #include <cmath>
@@ -48,11 +49,7 @@ ProjectedShape line(std::vector<cv::Point2f> points, const cv::Scalar& colour, f
 ProjectedShape circle(cv::Point2d centre, double radius, const cv::Scalar& colour, bool filled, float width)
 {
 	ProjectedShape shape;
-	for (int k = 0; k < circlePoints; ++k)
-	{
-		const double angle = 2.0 * CV_PI * k / circlePoints;
-		shape.points.emplace_back(centre + radius * cv::Point2d(std::cos(angle), std::sin(angle)));
-	}
+	shape.points = circleOutline(centre, float(radius), circlePoints);
 	shape.colour = colour;
 	shape.filled = filled;
 	shape.width = filled ? 0.0f : width;

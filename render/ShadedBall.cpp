@@ -1,5 +1,7 @@
 #include "render/ShadedBall.h"
 
+#include "render/SubPixelDrawing.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -21,20 +23,12 @@ const cv::Vec3d halfway = cv::normalize(towardsLight + cv::Vec3d(0.0, 0.0, 1.0))
 /// The spot lies this share of the radius from the centre and is this big.
 constexpr double spotDistance = 0.55;
 constexpr double spotSize = 0.17;
-/// Sub-pixel bits of the drawn spot.
-constexpr int drawShift = 4;
-constexpr double subPixels = 1 << drawShift;
 /// Sizes kept; beyond it the kept shadings are dropped and made again.
 constexpr size_t keptSizes = 64;
 
 cv::Scalar asScalar(const cv::Vec3d& c)
 {
 	return cv::Scalar(c[0], c[1], c[2]);
-}
-
-cv::Point shifted(cv::Point2d p)
-{
-	return cv::Point(int(std::lround(p.x * subPixels)), int(std::lround(p.y * subPixels)));
 }
 
 /// The lit colour of the sphere's point above (x, y), in radii from its centre.
@@ -141,6 +135,5 @@ void ShadedBall::paint(cv::Mat& window, cv::Point2d centre, double radius, doubl
 	}
 	// The world turns anticlockwise with y up; the window's y runs down.
 	const cv::Point2d spot = centre + spotDistance * radius * cv::Point2d(std::cos(angle), -std::sin(angle));
-	cv::circle(window, shifted(spot), std::max(1, int(std::lround(spotSize * radius * subPixels))),
-		asScalar(spotColour), cv::FILLED, cv::LINE_AA, drawShift);
+	fillDisc(window, spot, spotSize * radius, asScalar(spotColour));
 }
