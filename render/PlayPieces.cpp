@@ -68,7 +68,9 @@ void ring(cv::Mat& window, cv::Point2d centre, double radius, double width, cons
 	std::vector<std::vector<cv::Point>> edges;
 	for (const double r : {radius + width / 2.0, std::max(0.0, radius - width / 2.0)})
 	{
-		edges.push_back(subPixel(circleOutline(centre, float(r), std::clamp(int(r), 16, 180))));
+		// A point a pixel round the circle, 16 to 180 (NaN: 16).
+		const int points = r > 180.0 ? 180 : r > 16.0 ? int(r) : 16;
+		edges.push_back(subPixel(circleOutline(centre, float(r), points)));
 	}
 	cv::fillPoly(window, edges, colour, cv::LINE_AA, subPixelBits);
 }
@@ -77,13 +79,16 @@ void ring(cv::Mat& window, cv::Point2d centre, double radius, double width, cons
 template <typename Draw>
 void translucent(cv::Mat& window, cv::Point2d centre, double reach, double opacity, Draw draw)
 {
-	const cv::Rect area = cv::Rect(int(std::floor(centre.x - reach)), int(std::floor(centre.y - reach)),
-							  int(std::ceil(2 * reach)) + 2, int(std::ceil(2 * reach)) + 2)
-		& cv::Rect(cv::Point(), window.size());
-	if (area.empty())
+	const cv::Rect2d near = cv::Rect2d(centre.x - reach, centre.y - reach, 2.0 * reach, 2.0 * reach)
+		& cv::Rect2d(0.0, 0.0, window.cols, window.rows);
+	// Written so that NaN fails.
+	if (!(near.width > 0.0 && near.height > 0.0))
 	{
 		return;
 	}
+	const cv::Rect area = cv::Rect(cv::Point(int(std::floor(near.x)), int(std::floor(near.y))),
+							  cv::Point(int(std::ceil(near.br().x)) + 1, int(std::ceil(near.br().y)) + 1))
+		& cv::Rect(cv::Point(), window.size());
 	cv::Mat under = window(area);
 	cv::Mat over = under.clone();
 	draw(over, centre - cv::Point2d(area.tl()));

@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cmath>
+#include <limits>
 
 // The play window as a player sees it, measured in its pixels: the balls
 // where the world has them and at their size, lit sensors brighter than
@@ -270,6 +271,50 @@ TEST(PlayView, WithoutTheBoardThePlainCameraPictureTurnedUprightAndAWord)
 		cv::Mat grey;
 		cv::cvtColor(picture(cv::Rect(0, window.height / 2 - 50, window.width, 60)), grey, cv::COLOR_BGR2GRAY);
 		EXPECT_GT(cv::countNonZero(grey > 240), 200) << "no word";
+	}
+}
+
+/// Pieces half out of the window or far beyond it, values that are no
+/// numbers, frames of another kind, a board seen edge-on: each drawn or left
+/// out, the picture whole (the sanitizers' build watches every pixel written).
+TEST(PlayView, OddScenesAreDrawnWithoutHarm)
+{
+	const float nan = std::numeric_limits<float>::quiet_NaN();
+	PlayView view(window);
+	for (int odd = 0; odd < 6; ++odd)
+	{
+		PlayScene scene = flatScene();
+		const PlayViewMap map = view.viewMap(scene);
+		// Balls across every edge and corner of the window, and far outside.
+		for (const cv::Point2d& corner : {cv::Point2d(0, 0), cv::Point2d(window.width, 0), cv::Point2d(0, window.height),
+				 cv::Point2d(window.width, window.height), cv::Point2d(-1e9, 1e9)})
+		{
+			const b2Vec2 world = scene.mapping.toWorld((corner.x - map.fit.offset.x) / map.fit.scale,
+				(corner.y - map.fit.offset.y) / map.fit.scale);
+			scene.balls.push_back({world, 2.0f, 0.0f});
+		}
+		scene.balls.push_back({{nan, nan}, 1.0f, nan});
+		scene.balls.push_back({{10.0f, -5.0f}, 1e6f, 0.0f});
+		PlaySensor sensor;
+		sensor.position = {nan, 0.0f};
+		sensor.radius = 1.0f;
+		sensor.litAfter = 0.0;
+		scene.sensors = {sensor};
+		scene.portals = {{{1.0f, 1.0f}, {2.0f, 2.0f}}, {{nan, 0.0f}, {5.0f, 0.0f}, {5.0f, 5.0f}, {0.0f, 5.0f}}};
+		scene.debris = {{{}, {0.0f, 0.0f}}};
+		scene.planks = {{{3.0f, 3.0f}, {3.0f, 3.0f}}};
+		scene.status.seconds = nan;
+		switch (odd)
+		{
+		case 1: scene.cameraFrame = cv::Mat(480, 640, CV_8UC1, cv::Scalar(90)); break;
+		case 2: scene.cameraFrame = cv::Mat(480, 640, CV_32FC3, cv::Scalar::all(0.5)); break;
+		case 3: scene.cameraFrame.release(); break;
+		case 4: scene.cameraToBoard = cv::Matx33d(1, 0, 0, 0, 1, 0, 0, 0, 0); break;
+		case 5: scene.drawingArea = cv::Rect2d(); scene.boardInView = false; break;
+		}
+		const cv::Mat& picture = view.draw(scene);
+		EXPECT_EQ(picture.size(), window) << "case " << odd;
+		EXPECT_EQ(picture.type(), CV_8UC3) << "case " << odd;
 	}
 }
 
