@@ -105,7 +105,8 @@ void drawPortal(cv::Mat& window, const std::vector<b2Vec2>& outline, const PlayV
 	}
 	const std::vector<cv::Point2d> corners = inWindow(outline, map);
 	const std::vector<cv::Point> quad = subPixel(corners);
-	cv::fillConvexPoly(window, quad, portalHole, cv::LINE_AA, subPixelBits);
+	// The rim's smooth band covers the hole's edge: the hole itself needs no smoothing.
+	cv::fillConvexPoly(window, quad, portalHole, cv::LINE_8, subPixelBits);
 	const cv::Point2d centre = centreOf(corners);
 	double reach = 1e9;
 	for (size_t i = 0; i < corners.size(); ++i)

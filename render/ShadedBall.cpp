@@ -5,6 +5,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 
 namespace
@@ -66,16 +67,9 @@ double coverage(int x, int y, double radius)
 /// `colour` over `pixel` by `cover` of 255.
 void blend(cv::Vec3b& pixel, const cv::Vec3b& colour, int cover)
 {
-	if (cover == 255)
+	for (int c = 0; c < 3; ++c)
 	{
-		pixel = colour;
-	}
-	else if (cover != 0)
-	{
-		for (int c = 0; c < 3; ++c)
-		{
-			pixel[c] = uchar((colour[c] * cover + pixel[c] * (255 - cover) + 127) / 255);
-		}
+		pixel[c] = uchar((colour[c] * cover + pixel[c] * (255 - cover) + 127) / 255);
 	}
 }
 
@@ -105,6 +99,19 @@ const ShadedBall::Shading& ShadedBall::shadingOf(int quarterPixels)
 			shading.cover.at<uchar>(y + half, x + half) = cv::saturate_cast<uchar>(255.0 * coverage(x, y, radius));
 		}
 	}
+	for (int row = 0; row < shading.cover.rows; ++row)
+	{
+		const uchar* cover = shading.cover.ptr<uchar>(row);
+		const uchar* end = cover + shading.cover.cols;
+		const auto run = [&](auto inside) {
+			const uchar* first = std::find_if(cover, end, inside);
+			const uchar* last = std::find_if(std::make_reverse_iterator(end), std::make_reverse_iterator(first), inside).base();
+			// A row without any: an empty run in the middle.
+			return first == end ? cv::Range(half, half) : cv::Range(int(first - cover), int(last - cover));
+		};
+		shading.covered.push_back(run([](uchar c) { return c != 0; }));
+		shading.whole.push_back(run([](uchar c) { return c == 255; }));
+	}
 	return m_shadings.emplace(quarterPixels, std::move(shading)).first->second;
 }
 
@@ -123,14 +130,27 @@ void ShadedBall::paint(cv::Mat& window, cv::Point2d centre, double radius, doubl
 	const int half = shading.colour.cols / 2;
 	const cv::Point corner(int(std::lround(centre.x)) - half, int(std::lround(centre.y)) - half);
 	const cv::Rect placed = cv::Rect(corner, shading.colour.size()) & cv::Rect(cv::Point(), window.size());
+	// The columns of the shading inside the window.
+	const int left = placed.x - corner.x, right = placed.br().x - corner.x;
+	const auto clipped = [&](int from, int to) { return cv::Range(std::max(from, left), std::min(to, right)); };
 	for (int y = placed.y; y < placed.br().y; ++y)
 	{
-		const cv::Vec3b* colour = shading.colour.ptr<cv::Vec3b>(y - corner.y) + (placed.x - corner.x);
-		const uchar* cover = shading.cover.ptr<uchar>(y - corner.y) + (placed.x - corner.x);
-		cv::Vec3b* pixel = window.ptr<cv::Vec3b>(y) + placed.x;
-		for (int x = 0; x < placed.width; ++x)
+		const int row = y - corner.y;
+		const cv::Vec3b* colour = shading.colour.ptr<cv::Vec3b>(row);
+		const uchar* cover = shading.cover.ptr<uchar>(row);
+		cv::Vec3b* pixel = window.ptr<cv::Vec3b>(y) + corner.x;
+		const cv::Range covered = shading.covered[size_t(row)], whole = shading.whole[size_t(row)];
+		for (const cv::Range& edge : {clipped(covered.start, whole.start), clipped(whole.end, covered.end)})
 		{
-			blend(pixel[x], colour[x], cover[x]);
+			for (int x = edge.start; x < edge.end; ++x)
+			{
+				blend(pixel[x], colour[x], cover[x]);
+			}
+		}
+		const cv::Range inside = clipped(whole.start, whole.end);
+		if (inside.start < inside.end)
+		{
+			std::copy(colour + inside.start, colour + inside.end, pixel + inside.start);
 		}
 	}
 	// The world turns anticlockwise with y up; the window's y runs down.

@@ -3,13 +3,14 @@
 #include <opencv2/core.hpp>
 
 #include <map>
+#include <vector>
 
 /// Balls painted as shaded discs: lit from the upper left, with a highlight,
 /// a shade on the far side and an anti-aliased edge, and a spot that turns
 /// with the ball, so that rolling shows. The shading of each size, and how
 /// much of each pixel its disc covers, is worked out once and kept: a ball
-/// then costs a blend of its pixels, a third of what an anti-aliased circle
-/// costs to fill (a hundred balls a pass).
+/// then costs a copy of its pixels and a blend of its edge, a fraction of
+/// what an anti-aliased circle costs to fill (a hundred balls a pass).
 class ShadedBall
 {
 public:
@@ -24,6 +25,10 @@ private:
 		/// it covers (0 to 255).
 		cv::Mat colour;
 		cv::Mat cover;
+		/// Row by row, the columns the disc covers at all and those it
+		/// covers whole: the edge is blended, the rest copied.
+		std::vector<cv::Range> covered;
+		std::vector<cv::Range> whole;
 	};
 
 	const Shading& shadingOf(int quarterPixels);
