@@ -1,12 +1,10 @@
 #include "render/ShadedBall.h"
 
-#include "render/SubPixelDrawing.h"
-
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
+#include <iterator>
 
 namespace
 {
@@ -26,11 +24,6 @@ constexpr double spotDistance = 0.55;
 constexpr double spotSize = 0.17;
 /// Sizes kept; beyond it the kept shadings are dropped and made again.
 constexpr size_t keptSizes = 64;
-
-cv::Scalar asScalar(const cv::Vec3d& c)
-{
-	return cv::Scalar(c[0], c[1], c[2]);
-}
 
 /// The lit colour of the sphere's point above (x, y), in radii from its centre.
 cv::Vec3d litColour(double x, double y)
@@ -75,16 +68,16 @@ void blend(cv::Vec3b& pixel, const cv::Vec3b& colour, int cover)
 
 }  // namespace
 
-const ShadedBall::Shading& ShadedBall::shadingOf(int quarterPixels)
+const ShadedBall::Shading& ShadedBall::shadingOf(std::map<int, Shading>& kept, int quarterPixels, bool spot)
 {
-	const auto kept = m_shadings.find(quarterPixels);
-	if (kept != m_shadings.end())
+	const auto found = kept.find(quarterPixels);
+	if (found != kept.end())
 	{
-		return kept->second;
+		return found->second;
 	}
-	if (m_shadings.size() >= keptSizes)
+	if (kept.size() >= keptSizes)
 	{
-		m_shadings.clear();
+		kept.clear();
 	}
 	const double radius = quarterPixels / 4.0;
 	const int half = int(std::ceil(radius)) + 1;
@@ -95,7 +88,7 @@ const ShadedBall::Shading& ShadedBall::shadingOf(int quarterPixels)
 	{
 		for (int x = -half; x <= half; ++x)
 		{
-			shading.colour.at<cv::Vec3b>(y + half, x + half) = litColour(x / radius, y / radius);
+			shading.colour.at<cv::Vec3b>(y + half, x + half) = spot ? spotColour : litColour(x / radius, y / radius);
 			shading.cover.at<uchar>(y + half, x + half) = cv::saturate_cast<uchar>(255.0 * coverage(x, y, radius));
 		}
 	}
@@ -112,7 +105,38 @@ const ShadedBall::Shading& ShadedBall::shadingOf(int quarterPixels)
 		shading.covered.push_back(run([](uchar c) { return c != 0; }));
 		shading.whole.push_back(run([](uchar c) { return c == 255; }));
 	}
-	return m_shadings.emplace(quarterPixels, std::move(shading)).first->second;
+	return kept.emplace(quarterPixels, std::move(shading)).first->second;
+}
+
+void ShadedBall::place(cv::Mat& window, const Shading& shading, cv::Point2d centre)
+{
+	const int half = shading.colour.cols / 2;
+	const cv::Point corner(int(std::lround(centre.x)) - half, int(std::lround(centre.y)) - half);
+	const cv::Rect placed = cv::Rect(corner, shading.colour.size()) & cv::Rect(cv::Point(), window.size());
+	// The columns of the shading inside the window.
+	const int left = placed.x - corner.x, right = placed.br().x - corner.x;
+	const auto clipped = [&](int from, int to) { return cv::Range(std::max(from, left), std::min(to, right)); };
+	for (int y = placed.y; y < placed.br().y; ++y)
+	{
+		const int row = y - corner.y;
+		const cv::Vec3b* colour = shading.colour.ptr<cv::Vec3b>(row);
+		const uchar* cover = shading.cover.ptr<uchar>(row);
+		// The window's pixel under the shading's column `left`.
+		cv::Vec3b* pixel = window.ptr<cv::Vec3b>(y) + placed.x;
+		const cv::Range covered = shading.covered[size_t(row)], whole = shading.whole[size_t(row)];
+		for (const cv::Range& edge : {clipped(covered.start, whole.start), clipped(whole.end, covered.end)})
+		{
+			for (int x = edge.start; x < edge.end; ++x)
+			{
+				blend(pixel[x - left], colour[x], cover[x]);
+			}
+		}
+		const cv::Range inside = clipped(whole.start, whole.end);
+		if (inside.start < inside.end)
+		{
+			std::copy(colour + inside.start, colour + inside.end, pixel + (inside.start - left));
+		}
+	}
 }
 
 void ShadedBall::paint(cv::Mat& window, cv::Point2d centre, double radius, double angle)
@@ -126,34 +150,11 @@ void ShadedBall::paint(cv::Mat& window, cv::Point2d centre, double radius, doubl
 	{
 		return;
 	}
-	const Shading& shading = shadingOf(std::max(1, int(std::lround(radius * 4.0))));
-	const int half = shading.colour.cols / 2;
-	const cv::Point corner(int(std::lround(centre.x)) - half, int(std::lround(centre.y)) - half);
-	const cv::Rect placed = cv::Rect(corner, shading.colour.size()) & cv::Rect(cv::Point(), window.size());
-	// The columns of the shading inside the window.
-	const int left = placed.x - corner.x, right = placed.br().x - corner.x;
-	const auto clipped = [&](int from, int to) { return cv::Range(std::max(from, left), std::min(to, right)); };
-	for (int y = placed.y; y < placed.br().y; ++y)
-	{
-		const int row = y - corner.y;
-		const cv::Vec3b* colour = shading.colour.ptr<cv::Vec3b>(row);
-		const uchar* cover = shading.cover.ptr<uchar>(row);
-		cv::Vec3b* pixel = window.ptr<cv::Vec3b>(y) + corner.x;
-		const cv::Range covered = shading.covered[size_t(row)], whole = shading.whole[size_t(row)];
-		for (const cv::Range& edge : {clipped(covered.start, whole.start), clipped(whole.end, covered.end)})
-		{
-			for (int x = edge.start; x < edge.end; ++x)
-			{
-				blend(pixel[x], colour[x], cover[x]);
-			}
-		}
-		const cv::Range inside = clipped(whole.start, whole.end);
-		if (inside.start < inside.end)
-		{
-			std::copy(colour + inside.start, colour + inside.end, pixel + inside.start);
-		}
-	}
+	place(window, shadingOf(m_balls, std::max(1, int(std::lround(radius * 4.0))), false), centre);
 	// The world turns anticlockwise with y up; the window's y runs down.
 	const cv::Point2d spot = centre + spotDistance * radius * cv::Point2d(std::cos(angle), -std::sin(angle));
-	fillDisc(window, spot, spotSize * radius, asScalar(spotColour));
+	if (std::isfinite(spot.x) && std::isfinite(spot.y))
+	{
+		place(window, shadingOf(m_spots, std::max(1, int(std::lround(spotSize * radius * 4.0))), true), spot);
+	}
 }

@@ -31,8 +31,13 @@ private:
 		std::vector<cv::Range> whole;
 	};
 
-	const Shading& shadingOf(int quarterPixels);
+	/// The shading of a ball, or of its spot, of a radius in quarter pixels,
+	/// from those kept.
+	static const Shading& shadingOf(std::map<int, Shading>& kept, int quarterPixels, bool spot);
+	/// Blend a shading into the window about `centre`, to the nearest pixel.
+	static void place(cv::Mat& window, const Shading& shading, cv::Point2d centre);
 
 	/// By radius in quarter pixels.
-	std::map<int, Shading> m_shadings;
+	std::map<int, Shading> m_balls;
+	std::map<int, Shading> m_spots;
 };

@@ -113,6 +113,28 @@ TEST(PlayView, BallsAreDiscsWhereTheWorldHasThemAndOfTheirSize)
 	}
 }
 
+/// A ball turning anticlockwise in the world (y up) turns anticlockwise on
+/// the screen: its spot goes from its right to its top.
+TEST(PlayView, TheSpotOnABallTurnsWithIt)
+{
+	PlayView view(window);
+	PlayScene scene = flatScene();
+	scene.balls = {{{20.0f, -5.0f}, 2.5f, 0.0f}};
+	const PlayViewMap map = view.viewMap(scene);
+	const cv::Point2d centre = map.toWindow(scene.balls[0].position);
+	for (const double angle : {0.0, CV_PI / 2, CV_PI, 3 * CV_PI / 2})
+	{
+		scene.balls[0].angle = float(angle);
+		cv::Mat spot;
+		cv::inRange(view.draw(scene), cv::Scalar(110, 210, 245), cv::Scalar(130, 230, 255), spot);
+		const cv::Moments m = cv::moments(spot, true);
+		ASSERT_GT(m.m00, 10.0) << "no spot at " << angle;
+		const cv::Point2d found = cv::Point2d(m.m10 / m.m00, m.m01 / m.m00) - centre;
+		const cv::Point2d expected(std::cos(angle), -std::sin(angle));
+		EXPECT_GT(found.dot(expected) / cv::norm(found), 0.95) << "turned by " << angle << ": the spot at " << found;
+	}
+}
+
 TEST(PlayView, ALitSensorGlowsBrighterThanAnUnlitOneAndItsHaloFades)
 {
 	PlayView view(window);
