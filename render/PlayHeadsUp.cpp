@@ -11,13 +11,8 @@
 namespace
 {
 
-constexpr int font = cv::FONT_HERSHEY_DUPLEX;
 constexpr double lineScale = 0.7;
 constexpr double bigScale = 1.6;
-constexpr int lineThickness = 1;
-/// Large words are drawn bold as thin strokes side by side: OpenCV draws a
-/// thick anti-aliased stroke as a round-capped line, at ten times the cost.
-constexpr int boldOffsets[3][2] = {{0, 0}, {1, 0}, {0, 1}};
 /// Height of the top and bottom bands, and the margin of their words.
 constexpr int bandHeight = 36;
 constexpr int margin = 12;
@@ -39,56 +34,43 @@ void darken(cv::Mat& window, cv::Rect band)
 	}
 }
 
-cv::Size textSize(const std::string& text, double scale, int thickness)
-{
-	int baseline = 0;
-	return cv::getTextSize(text, font, scale, thickness, &baseline);
-}
-
 /// `text` on the line whose baseline is `y`: left of `x` when `x` is
 /// negative (measured from the right edge), centred when `centred`; bold
 /// strokes when `bold`.
-void put(cv::Mat& window, const std::string& text, int x, int y, const cv::Scalar& colour, double scale = lineScale,
-	bool centred = false, bool bold = false)
+void put(WordStamps& words, cv::Mat& window, const std::string& text, int x, int y, const cv::Scalar& colour,
+	double scale = lineScale, bool centred = false, bool bold = false)
 {
-	const int width = textSize(text, scale, lineThickness).width;
+	const int width = WordStamps::size(text, scale).width;
 	const int left = centred ? (window.cols - width) / 2 : x < 0 ? window.cols + x - width : x;
-	for (const auto& offset : boldOffsets)
-	{
-		cv::putText(window, text, cv::Point(left + offset[0], y + offset[1]), font, scale, colour, lineThickness,
-			cv::LINE_AA);
-		if (!bold)
-		{
-			break;
-		}
-	}
+	words.stamp(window, text, cv::Point(left, y), scale, bold, colour);
 }
 
 /// A large word across the window on a dark band whose baseline is `y`, and
 /// a smaller line under it on the same band when `under` is not empty.
-void headline(cv::Mat& window, const std::string& text, const cv::Scalar& colour, int y, const std::string& under = "")
+void headline(WordStamps& words, cv::Mat& window, const std::string& text, const cv::Scalar& colour, int y,
+	const std::string& under = "")
 {
-	const cv::Size size = textSize(text, bigScale, lineThickness);
-	const int underHeight = under.empty() ? 0 : textSize(under, lineScale, lineThickness).height + margin;
+	const cv::Size size = WordStamps::size(text, bigScale);
+	const int underHeight = under.empty() ? 0 : WordStamps::size(under, lineScale).height + margin;
 	darken(window, cv::Rect(0, y - size.height - margin, window.cols, size.height + underHeight + 2 * margin));
-	put(window, text, 0, y, colour, bigScale, true, true);
+	put(words, window, text, 0, y, colour, bigScale, true, true);
 	if (!under.empty())
 	{
-		put(window, under, 0, y + underHeight, white, lineScale, true);
+		put(words, window, under, 0, y + underHeight, white, lineScale, true);
 	}
 }
 
 /// The status line at the bottom, made smaller until it fits the width.
-void statusLine(cv::Mat& window, const std::string& text)
+void statusLine(WordStamps& words, cv::Mat& window, const std::string& text)
 {
 	double scale = lineScale;
-	while (scale > 0.35 && textSize(text, scale, lineThickness).width > window.cols - 2 * margin)
+	while (scale > 0.35 && WordStamps::size(text, scale).width > window.cols - 2 * margin)
 	{
 		scale *= 0.9;
 	}
 	darken(window, cv::Rect(0, window.rows - bandHeight, window.cols, bandHeight));
-	put(window, text, 0, window.rows - bandHeight / 2 + textSize(text, scale, lineThickness).height / 2, white, scale,
-		true);
+	put(words, window, text, 0, window.rows - bandHeight / 2 + WordStamps::size(text, scale).height / 2, white,
+		scale, true);
 }
 
 }  // namespace
@@ -115,17 +97,17 @@ std::string tenthsText(double seconds)
 	return text;
 }
 
-void drawHeadsUp(cv::Mat& window, const PlayStatus& status, bool boardInView)
+void drawHeadsUp(WordStamps& words, cv::Mat& window, const PlayStatus& status, bool boardInView)
 {
 	darken(window, cv::Rect(0, 0, window.cols, bandHeight));
-	const int baseline = bandHeight / 2 + textSize("0", lineScale, lineThickness).height / 2;
-	put(window, "Score " + std::to_string(status.score), margin, baseline, gold);
+	const int baseline = bandHeight / 2 + WordStamps::size("0", lineScale).height / 2;
+	put(words, window, "Score " + std::to_string(status.score), margin, baseline, gold);
 	const std::string lit =
 		"Sensors " + std::to_string(status.sensorsLit) + " of " + std::to_string(status.sensorCount);
-	put(window, lit, window.cols * 22 / 100, baseline, white);
+	put(words, window, lit, window.cols * 22 / 100, baseline, white);
 	const std::string time =
 		status.solved ? "Solved in " + tenthsText(status.solvedAfter) : "Time " + clockText(status.seconds);
-	put(window, time, window.cols * 47 / 100, baseline, status.solved ? gold : white);
+	put(words, window, time, window.cols * 47 / 100, baseline, status.solved ? gold : white);
 	std::string tags;
 	if (!std::isnan(status.bestTime))
 	{
@@ -135,23 +117,23 @@ void drawHeadsUp(cv::Mat& window, const PlayStatus& status, bool boardInView)
 	{
 		tags += on ? std::string(tags.empty() ? "" : "  ") + word : "";
 	}
-	put(window, tags, -margin, baseline, calm);
+	put(words, window, tags, -margin, baseline, calm);
 	if (!status.statusLine.empty())
 	{
-		statusLine(window, status.statusLine);
+		statusLine(words, window, status.statusLine);
 	}
 	if (!boardInView)
 	{
-		headline(window, "Where is the board?", white, window.rows / 2);
+		headline(words, window, "Where is the board?", white, window.rows / 2);
 	}
 	if (status.paused)
 	{
 		// Below the celebration's words, and below the word for a board not in view.
-		headline(window, "Paused", white, boardInView ? window.rows * 3 / 5 : window.rows * 3 / 4);
+		headline(words, window, "Paused", white, boardInView ? window.rows * 3 / 5 : window.rows * 3 / 4);
 	}
 }
 
-void drawCelebration(cv::Mat& window, const PlayStatus& status)
+void drawCelebration(WordStamps& words, cv::Mat& window, const PlayStatus& status)
 {
 	if (!status.solved)
 	{
@@ -177,5 +159,5 @@ void drawCelebration(cv::Mat& window, const PlayStatus& status)
 	{
 		best = status.solvedAfter <= status.bestTime ? "Your best time!" : "Best " + tenthsText(status.bestTime);
 	}
-	headline(window, "Solved in " + tenthsText(status.solvedAfter) + "!", gold, window.rows * 2 / 5, best);
+	headline(words, window, "Solved in " + tenthsText(status.solvedAfter) + "!", gold, window.rows * 2 / 5, best);
 }

@@ -48,13 +48,13 @@ const cv::Mat& PlayView::draw(const PlayScene& scene)
 				m_picture);
 		}
 		drawGame(scene);
-		drawCelebration(m_picture, scene.status);
+		drawCelebration(m_words, m_picture, scene.status);
 	}
 	else
 	{
 		m_backdrop.drawCamera(frame, scene.cameraToBoard, m_picture);
 	}
-	drawHeadsUp(m_picture, scene.status, scene.boardInView);
+	drawHeadsUp(m_words, m_picture, scene.status, scene.boardInView);
 	return m_picture;
 }
 

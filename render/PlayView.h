@@ -4,6 +4,7 @@
 #include "render/PlayPieces.h"
 #include "render/PlayScene.h"
 #include "render/ShadedBall.h"
+#include "render/WordStamps.h"
 
 #include <opencv2/core.hpp>
 
@@ -39,4 +40,5 @@ private:
 	cv::Mat m_picture;
 	PlayBackdrop m_backdrop;
 	ShadedBall m_ball;
+	WordStamps m_words;
 };

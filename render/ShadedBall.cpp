@@ -1,5 +1,7 @@
 #include "render/ShadedBall.h"
 
+#include "render/SubPixelDrawing.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -55,15 +57,6 @@ double coverage(int x, int y, double radius)
 		}
 	}
 	return double(inside) / (grid * grid);
-}
-
-/// `colour` over `pixel` by `cover` of 255.
-void blend(cv::Vec3b& pixel, const cv::Vec3b& colour, int cover)
-{
-	for (int c = 0; c < 3; ++c)
-	{
-		pixel[c] = uchar((colour[c] * cover + pixel[c] * (255 - cover) + 127) / 255);
-	}
 }
 
 }  // namespace
@@ -128,7 +121,7 @@ void ShadedBall::place(cv::Mat& window, const Shading& shading, cv::Point2d cent
 		{
 			for (int x = edge.start; x < edge.end; ++x)
 			{
-				blend(pixel[x - left], colour[x], cover[x]);
+				blendPixel(pixel[x - left], colour[x], cover[x]);
 			}
 		}
 		const cv::Range inside = clipped(whole.start, whole.end);

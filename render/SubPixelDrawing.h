@@ -29,3 +29,13 @@ std::vector<cv::Point2f> circleOutline(cv::Point2f centre, float radius, int poi
 
 /// An anti-aliased filled disc.
 void fillDisc(cv::Mat& image, cv::Point2d centre, double radius, const cv::Scalar& colour);
+
+/// `colour` over `pixel` as far as `cover` (of 255) reaches: the blend of an
+/// anti-aliased edge.
+inline void blendPixel(cv::Vec3b& pixel, const cv::Vec3b& colour, int cover)
+{
+	for (int c = 0; c < 3; ++c)
+	{
+		pixel[c] = uchar((colour[c] * cover + pixel[c] * (255 - cover) + 127) / 255);
+	}
+}
