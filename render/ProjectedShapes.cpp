@@ -3,6 +3,7 @@
 #include "analysis/DrawingAnalysis.h"
 #include "physics/PhysicsScene.h"
 #include "render/CameraViewOverlay.h"
+#include "render/SubPixelDrawing.h"
 
 #include <box2d/b2_body.h>
 #include <box2d/b2_chain_shape.h>
@@ -25,17 +26,6 @@ constexpr float burstGrowth = 2.0f;
 constexpr int descriptorCentreX = 0;
 constexpr int descriptorCentreY = 1;
 constexpr int descriptorMeanRadius = 8;
-
-std::vector<cv::Point2f> circle(cv::Point2f centre, float radius)
-{
-	std::vector<cv::Point2f> points;
-	for (int k = 0; k < circlePoints; ++k)
-	{
-		const double angle = 2.0 * CV_PI * k / circlePoints;
-		points.emplace_back(centre.x + radius * float(std::cos(angle)), centre.y + radius * float(std::sin(angle)));
-	}
-	return points;
-}
 
 cv::Point2f onBoard(const PixelWorldMapping& mapping, const b2Vec2& p)
 {
@@ -107,7 +97,7 @@ void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std:
 		const cv::Point2f centre(float(d.at<double>(descriptorCentreX)), float(d.at<double>(descriptorCentreY)));
 		const float radius = float(d.at<double>(descriptorMeanRadius)) + sensorRingGap;
 		ProjectedShape ring;
-		ring.points = circle(centre, radius);
+		ring.points = circleOutline(centre, radius, circlePoints);
 		ring.colour = projectedColour::sensor;
 		// A touched sensor lights up: the disc round its ring.
 		ring.filled = info != nullptr && info->touched;
@@ -152,7 +142,7 @@ std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const Dra
 	for (const Burst& burst : bursts)
 	{
 		ProjectedShape ring;
-		ring.points = circle(burst.centre, burstStartRadius + burstGrowth * float(burst.age));
+		ring.points = circleOutline(burst.centre, burstStartRadius + burstGrowth * float(burst.age), circlePoints);
 		ring.colour = projectedColour::burst;
 		ring.filled = false;
 		ring.width = burstWidth;
