@@ -94,7 +94,8 @@ bool Application::recordVideo(const std::string& path, std::string& error)
 
 void Application::useProjector(cv::Rect screen, const ProjectorCalibration* given)
 {
-	projection = std::make_unique<ProjectorMode>(screen, *display, files.projectorCalibration, files.cameraParam, trace);
+	projection = std::make_unique<ProjectorMode>(screen, *display, files.projectorCalibration, files.cameraParam, trace,
+		m_stillness);
 	// Shatters are burst on the board; every event still reaches the trace.
 	scene.events = &projection->events();
 	if (given != nullptr)

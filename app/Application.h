@@ -16,6 +16,7 @@
 #include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
 #include "tracking/BoardScanner.h"
+#include "tracking/Stillness.h"
 #include "tracking/UnsettledPicture.h"
 
 #include <functional>
@@ -56,6 +57,10 @@ public:
 
 	Display& getDisplay() { return *display; }
 
+	/// How long the camera picture has kept still, and whether a scan is due.
+	const Stillness& stillness() const { return m_stillness; }
+	Stillness& stillness() { return m_stillness; }
+
 	/// From now on, add what "normal" and "game" show at the end of each pass
 	/// to a video file. False, with a one-line `error`, when it cannot be written.
 	bool recordVideo(const std::string& path, std::string& error);
@@ -83,7 +88,7 @@ private:
 
 	// The steps of a pass.
 	void stepWorld();
-	void updateStillCounter();
+	void updateStillness();
 	void sayWhyUnsettled();
 	bool handleKey(int code);
 	void replayDrawing();
@@ -93,7 +98,7 @@ private:
 	// Steps of the rescan.
 	/// A scan that builds nothing: the reason goes into its event, and onto
 	/// the console once a still period.
-	void holdBack(Event& scan, const std::string& why);
+	void holdBack(Event* scan, const std::string& why);
 	void analyseDrawing(const RectifiedBoard& scanned);
 	void startNewMap();
 	void buildWalls();
@@ -121,15 +126,13 @@ public:
 	InkLayers ink;
 	/// The rescans' hand test, with the drawing of the last board it let through.
 	HandWatch hands;
+	/// When the picture is still enough to scan.
+	Stillness m_stillness;
 	/// What "warped" and "normal" show, painted afresh every pass.
 	CameraViewPictures views;
 
-	/// Consecutive passes without camera motion.
-	int stillCount = 0;
 	/// Passes run so far; the first pass is number 1.
 	int passCount = 0;
-	/// Why the board was not scanned has been said in this still period.
-	bool whySaid = false;
 	/// A picture that does not keep still long enough to be scanned is told.
 	UnsettledPicture unsettled;
 	/// Seconds from some fixed moment: the clock the program's time goes by.

@@ -85,7 +85,7 @@ bool Application::runPass()
 	scene.markOutOfBounds();
 	scene.flush();
 	display->show("game", gameCanvas(debugDraw));
-	updateStillCounter();
+	updateStillness();
 	projectGame();
 	composeCameraView(views, scanner.cameraFrame(), board, analysis, scene, *display);
 	recorder.recordPass({scanner.cameraFrame(), scanner.motionFrame(), views.camera, gameCanvas(debugDraw)});
@@ -94,7 +94,7 @@ bool Application::runPass()
 	// make is first simulated in the next pass. Closing "game" is the user's
 	// way out, as ESC is.
 	const bool goOn = handleKey(display->waitKey(1)) && !display->isClosed("game") && !scanner.detectionFailed();
-	trace.endPass(passCount, stillCount, scene);
+	trace.endPass(passCount, m_stillness.count(), scene);
 	return goOn;
 }
 
@@ -106,14 +106,13 @@ void Application::stepWorld()
 	}
 }
 
-void Application::updateStillCounter()
+void Application::updateStillness()
 {
 	const bool moved = cameraMoved();
-	stillCount = moved ? 0 : stillCount + 1;
-	whySaid = whySaid && !moved;
+	m_stillness.notePass(moved);
 	sayWhyUnsettled();
-	// Exactly the threshold: one still period gives at most one rescan (with a
-	// projector, once the projector has been black long enough).
+	// One still period gives at most one rescan (with a projector, once the
+	// projector has been black long enough).
 	if (!moved && rescanDue())
 	{
 		rescan();
@@ -127,18 +126,8 @@ bool Application::cameraMoved()
 
 bool Application::rescanDue()
 {
-	if (!projection)
-	{
-		return stillCount == rescanThreshold;
-	}
 	// With a projector the rescan waits for a frame the projector did not light.
-	projection->stillFor(stillCount, passCount);
-	if (!projection->darkFrameReady(passCount))
-	{
-		return false;
-	}
-	projection->useDarkFrame(scanner, passCount);
-	return true;
+	return projection ? projection->rescanDue(scanner, passCount) : m_stillness.rescanDue();
 }
 
 void Application::projectGame()
@@ -151,7 +140,7 @@ void Application::projectGame()
 
 void Application::sayWhyUnsettled()
 {
-	if (!unsettled.note(scanner.lastMotionReading(), stillCount >= rescanThreshold, clock()))
+	if (!unsettled.note(scanner.lastMotionReading(), m_stillness.settled(), clock()))
 	{
 		return;
 	}

@@ -9,6 +9,7 @@
 #include "tracking/BoardScanner.h"
 #include "tracking/CellPicture.h"
 #include "tracking/RectifiedBoard.h"
+#include "tracking/Stillness.h"
 
 #include <algorithm>
 #include <cmath>
@@ -67,9 +68,9 @@ void ShatterWatch::report(Event event)
 }
 
 ProjectorMode::ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile,
-	std::string cameraParametersFile, EventSink& trace)
+	std::string cameraParametersFile, EventSink& trace, Stillness& stillness)
 	: display(display), screen(screen), calibrationFile(std::move(calibrationFile)),
-	  cameraParametersFile(std::move(cameraParametersFile)), trace(trace), picture(screen.size())
+	  cameraParametersFile(std::move(cameraParametersFile)), trace(trace), stillness(stillness), picture(screen.size())
 {
 	watch.next = &trace;
 }
@@ -141,45 +142,36 @@ bool ProjectorMode::sceneMoved(BoardScanner& scanner, int pass)
 	{
 		// The reference is this frame now, and with it the light it shows.
 		reference = std::move(now);
-		// A new still period asks for its own rescan.
-		darkScanWanted = false;
 	}
-	quietPasses = moved ? 0 : quietPasses + 1;
 	return moved;
 }
 
-void ProjectorMode::stillFor(int stillCount, int pass)
+bool ProjectorMode::rescanDue(BoardScanner& scanner, int pass)
 {
-	stillPasses = stillCount;
-	// Black from this pass on, the first dark frame comes at the threshold.
-	const int darkLead = 1 + latency() + 1 + darkPassesBeyondLatency - 1;
-	if (stillCount == std::max(1, rescanThreshold - darkLead) && !run)
+	if (!run)
 	{
-		darkScanWanted = true;
-		darkScanAsked = pass;
+		// Black from the pass it is asked in, the first dark frame comes at the threshold.
+		const int darkLead = 1 + latency() + 1 + darkPassesBeyondLatency - 1;
+		stillness.wantDarkFrame(darkLead, pass);
 	}
 	// The light landed elsewhere: measured again once the picture, dark, has kept still.
-	if (lightMisplaced && !run && quietPasses >= quietBeforeMeasuring)
+	if (lightMisplaced && !run && stillness.passesSinceMotion() >= quietBeforeMeasuring)
 	{
 		startCalibration();
 	}
-}
-
-bool ProjectorMode::darkFrameReady(int pass) const
-{
 	// A picture shown in pass n is seen by the camera from pass n + 1 + latency.
 	const int firstDarkFrame = lastLitPass + 1 + latency() + 1 + darkPassesBeyondLatency;
-	return darkScanWanted && !run && pass >= firstDarkFrame && stillPasses >= rescanThreshold;
-}
-
-void ProjectorMode::useDarkFrame(BoardScanner& scanner, int pass)
-{
-	darkScanWanted = false;
+	if (run || !stillness.darkFrameDue(pass >= firstDarkFrame))
+	{
+		return false;
+	}
 	// This pass's frame shows the board lit by the room alone: it is the one
 	// scanned, and the reference from now on.
+	const int waited = stillness.takeDarkFrame(pass);
 	scanner.setReferenceFrame(scanner.cameraFrame());
 	reference = LightInterval();
-	trace.report(Event("darkFrame").set("waited", double(pass - darkScanAsked)));
+	trace.report(Event("darkFrame").set("waited", double(waited)));
+	return true;
 }
 
 void ProjectorMode::project(int pass, BoardScanner& scanner, RectifiedBoard& board, const PhysicsScene& scene,
@@ -201,7 +193,7 @@ void ProjectorMode::project(int pass, BoardScanner& scanner, RectifiedBoard& boa
 		showPicture(pass, frameSize, cv::Mat(), picture.isDark());
 		return;
 	}
-	if (darkScanWanted || !hasCalibration || lightMisplaced)
+	if (stillness.darkFrameWanted() || !hasCalibration || lightMisplaced)
 	{
 		picture.darken();
 		showPicture(pass, frameSize, cv::Mat(), true);
@@ -414,7 +406,7 @@ void ProjectorMode::key(int key)
 void ProjectorMode::startCalibration()
 {
 	run = std::make_unique<ProjectorCalibrationRun>(screen.size(), latency());
-	darkScanWanted = false;
+	stillness.cancelDarkFrame();
 }
 
 void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& board)

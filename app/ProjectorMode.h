@@ -19,6 +19,7 @@ class Display;
 class DrawingAnalysis;
 class PhysicsScene;
 struct RectifiedBoard;
+class Stillness;
 
 /// Passes on a sink to another, noting where the portal shattered something.
 class ShatterWatch : public EventSink
@@ -49,9 +50,10 @@ class ProjectorMode
 public:
 	/// The projector's picture is the desktop rectangle `screen`; the
 	/// calibration is kept in `calibrationFile`, and holds for the camera
-	/// parameters of `cameraParametersFile`; events go on to `trace`.
+	/// parameters of `cameraParametersFile`; events go on to `trace`. The
+	/// projector goes black when `stillness` waits for a dark frame.
 	ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile, std::string cameraParametersFile,
-		EventSink& trace);
+		EventSink& trace, Stillness& stillness);
 
 	/// Where the physics' events go: shatters are burst on the board, and
 	/// every event goes on to the trace.
@@ -73,16 +75,13 @@ public:
 	/// expected to add taken out; true on motion. Also checks that the light
 	/// lands where the calibration says.
 	bool sceneMoved(BoardScanner& scanner, int pass);
-	/// The still period has lasted `stillCount` passes. A few passes before
-	/// the rescan threshold (as many as the camera needs to see the projector
-	/// black), the projector goes black until a dark frame is scanned: the
-	/// rescan comes at the threshold, as it does without a projector.
-	void stillFor(int stillCount, int pass);
-	/// The frame of pass `pass` was taken after the projector had been black
-	/// long enough: the still period's rescan may read it.
-	bool darkFrameReady(int pass) const;
-	/// Make this pass's unlit frame the one scanned and compared with next.
-	void useDarkFrame(BoardScanner& scanner, int pass);
+	/// A still pass: whether the still period's rescan reads this pass's
+	/// frame. A few passes before the rescan threshold (as many as the camera
+	/// needs to see the projector black), the projector goes black until a
+	/// dark frame is scanned: the rescan comes at the threshold, as it does
+	/// without a projector, on a frame taken after the projector had been
+	/// black long enough, which is then the one scanned and compared with next.
+	bool rescanDue(BoardScanner& scanner, int pass);
 
 	// The picture.
 
@@ -139,6 +138,7 @@ private:
 	const std::string cameraParametersFile;
 	ShatterWatch watch;
 	EventSink& trace;
+	Stillness& stillness;
 
 	ProjectorCanvas picture;
 	bool hasCalibration = false;
@@ -148,11 +148,6 @@ private:
 	bool wallOutline = false;
 	std::vector<Burst> bursts;
 
-	/// A rescan is due and waits for the projector to have been black long enough.
-	bool darkScanWanted = false;
-	int darkScanAsked = 0;
-	/// The still period's length in the pass under way.
-	int stillPasses = 0;
 	/// The last pass whose picture gave light.
 	int lastLitPass = -1000000;
 	/// The last picture shown was black (then a black one need not be shown again).
@@ -179,8 +174,6 @@ private:
 	void forgetLightCounts();
 	/// The light lands elsewhere: the game is not shown until measured again.
 	bool lightMisplaced = false;
-	/// Still passes in a row while the light is misplaced.
-	int quietPasses = 0;
 	/// Times the camera's exposure was lowered for a saturated picture.
 	int exposureSteps = 0;
 };

@@ -17,7 +17,7 @@ void Application::rescan()
 	{
 		// A failed detection has said so itself, and ends the run.
 		const std::string why = "not scanned: " + scanner.lastScan().reason();
-		scanner.detectionFailed() ? (void)scan.set("reason", why) : holdBack(scan, why);
+		scanner.detectionFailed() ? (void)scan.set("reason", why) : holdBack(&scan, why);
 		scan.set("markersSeen", double(scanner.lastScan().markersSeen));
 		trace.report(scan);
 		return;
@@ -38,9 +38,9 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		std::fprintf(stderr, "%s\n", why.c_str());
 		trace.report(Event("settledRegion").set("reason", why).set("share", hand.share));
 	}
-	if (hand.seen && scan != nullptr)
+	if (hand.seen)
 	{
-		holdBack(*scan, "scan held back: a hand over " + std::to_string(int(std::lround(hand.share * 100.0))) + " % of the board");
+		holdBack(scan, "scan held back: a hand over " + std::to_string(int(std::lround(hand.share * 100.0))) + " % of the board");
 	}
 	if (scan != nullptr)
 	{
@@ -50,7 +50,6 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 	{
 		// A hand may be drawing or moving things: wait for a new still period.
 		trace.report(Event("hand").set("share", hand.share));
-		stillCount = 0;
 		return;
 	}
 	// The colours are segmented once; the black ink is searched twice.
@@ -72,21 +71,18 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 	buildWalls();
 	extractColourContours(ink);
 	analysis.detectSensorCircles(ink.yellowContours);
-	// stillCount stays at the threshold, so this still period has no second rescan.
+	// The still count stays at the threshold, so this still period has no second rescan.
 }
 
-void Application::holdBack(Event& scan, const std::string& why)
+void Application::holdBack(Event* scan, const std::string& why)
 {
-	scan.set("reason", why);
-	// Retried after the next 15 still passes, on a frame taken after this
-	// one: the frame held back may show a hand that has left since. Said once
-	// until the camera sees motion again, not at every retry.
-	stillCount = 0;
-	scanner.renewReference();
-	if (!whySaid)
+	if (scan != nullptr)
+	{
+		scan->set("reason", why);
+	}
+	if (m_stillness.holdBack(scanner))
 	{
 		std::fprintf(stderr, "%s\n", why.c_str());
-		whySaid = true;
 	}
 }
 

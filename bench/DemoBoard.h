@@ -70,7 +70,7 @@ inline std::unique_ptr<Application> scannedDemo(std::unique_ptr<FrameSource> cam
 	}
 	// The first pass counts as motion, so the still counter reaches the
 	// threshold one pass later.
-	for (int pass = 0; pass <= rescanThreshold; ++pass)
+	for (int pass = 0; pass <= Stillness::rescanThreshold; ++pass)
 	{
 		app->runPass();
 	}

@@ -26,10 +26,10 @@ constexpr double wantedRmsPixels = 1.0;
 
 /// Two frames are the same picture when fewer than this share of their pixels
 /// differ by more than this many grey levels in a channel (a camera's noise
-/// seldom does), and the picture has kept still for this many frames.
+/// seldom does). Stricter than the scans' motion test, which lets the light
+/// change: the dark frame is what the pattern's light is measured against.
 constexpr double stillShare = 0.001;
 constexpr int stillGrey = 25;
-constexpr int stillFrames = 3;
 
 /// The pattern is seen once OpenCV's detector reads this many of its corners
 /// in the light it added, in two frames in a row: what one code gives, which
@@ -135,7 +135,8 @@ std::string figure(double value)
 ProjectorCalibrationRun::ProjectorCalibrationRun(cv::Size size, int knownLatency)
 	: pattern(makeProjectorPattern(size)),
 	  black(cv::Mat::zeros(size, CV_8UC3)),
-	  minDarkPasses(std::max(darkPassesAtLeast, knownLatency + 3))
+	  minDarkPasses(std::max(darkPassesAtLeast, knownLatency + 3)),
+	  darkStillness(stillFrames)
 {
 }
 
@@ -165,8 +166,8 @@ void ProjectorCalibrationRun::see(const cv::Mat& frame, int pass)
 void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 {
 	darkPasses += 1;
-	stillPasses = samePicture(frame, previous) ? stillPasses + 1 : 0;
-	if (darkPasses >= minDarkPasses && stillPasses >= stillFrames)
+	darkStillness.notePass(!samePicture(frame, previous));
+	if (darkPasses >= minDarkPasses && darkStillness.settled())
 	{
 		// The camera's grain and the room's flicker, as the last two dark frames
 		// show them: pixel by pixel, and smoothed as the light's gain is.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calibration/ProjectorCalibration.h"
+#include "tracking/Stillness.h"
 
 #include <opencv2/core.hpp>
 
@@ -107,8 +108,10 @@ private:
 	State now = Darkening;
 	int minDarkPasses;
 	int darkPasses = 0;
-	/// Frames in a row that showed the same picture as the one before.
-	int stillPasses = 0;
+	/// The dark frame is taken once the picture has kept still for
+	/// stillFrames frames, each the same picture as the one before.
+	static constexpr int stillFrames = 3;
+	Stillness darkStillness;
 	cv::Mat previous;
 	int patternPass = 0;
 	/// The last pass whose frame the detector read, and the first of two in a row.

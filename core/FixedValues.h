@@ -13,9 +13,6 @@ constexpr int positionIterations = 2;
 constexpr int boardWidth = 640;
 constexpr int boardHeight = 480;
 
-/// A rescan is attempted in the pass in which the still counter becomes this.
-constexpr int rescanThreshold = 15;
-
 /// The longest a camera may take to show a projected picture, in passes
 /// (half a second): beyond it the game and what the camera sees of it are
 /// too far apart to play, and the calibration gives up looking for its pattern.

@@ -340,7 +340,7 @@ TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 	EXPECT_EQ(countOf(held, "hand"), 1.0);
 	EXPECT_EQ(countOf(held, "newMap") + countOf(held, "walls"), 0.0);
 	EXPECT_EQ(scene.printed, "");
-	EXPECT_EQ(scene.app().stillCount, 0);
+	EXPECT_EQ(scene.app().stillness().count(), 0);
 	// Retried after 15 further still passes, and held back again.
 	scene.program->run(15);
 	EXPECT_EQ(countOf(scene.program->passes.back(), "hand"), 1.0);

@@ -275,8 +275,8 @@ TEST_F(RecordingOfTheDemo, EveryFileIsWhatTheMainLoopHadInThatPass)
 	});
 	fs::current_path(folder);
 	fs::create_directory("video");
-	program.run(rescanThreshold + 5);
-	ASSERT_EQ(recorded.size(), size_t(rescanThreshold + 5));
+	program.run(Stillness::rescanThreshold + 5);
+	ASSERT_EQ(recorded.size(), size_t(Stillness::rescanThreshold + 5));
 	for (size_t i = 0; i < recorded.size(); ++i)
 	{
 		const std::string n = std::to_string(i);

@@ -29,11 +29,11 @@ public:
 
 	PassRecord rescan(const RectifiedBoard& board)
 	{
-		app.stillCount = 15;
+		settle(app.stillness());
 		::testing::internal::CaptureStdout();
 		app.analyseScannedBoard(board);
 		::testing::internal::GetCapturedStdout();
-		app.trace.endPass(int(program->passes.size()) + 1, app.stillCount, app.scene);
+		app.trace.endPass(int(program->passes.size()) + 1, app.stillness().count(), app.scene);
 		app.scene.flush();
 		return program->passes.back();
 	}
@@ -89,7 +89,7 @@ TEST_P(HandRescan, EverySkinToneIsWaitedForAndBuildsNothing)
 		const PassRecord held = rig.rescan(drawnBoard(room.photography, &hand, skinSteps[step - 1]));
 		const bool waited = held.eventsOf("hand").size() == 1 && held.eventsOf("walls").empty() && held.eventsOf("newMap").empty();
 		EXPECT_TRUE(waited) << "skin step " << step << ", " << shapeName(shape) << ", " << room.name;
-		EXPECT_EQ(app.stillCount, 0) << "skin step " << step;
+		EXPECT_EQ(app.stillness().count(), 0) << "skin step " << step;
 		EXPECT_EQ(app.scene.getBodies().size(), bodies) << "skin step " << step;
 		EXPECT_EQ(app.analysis.wallRecords.size(), wallRecords) << "skin step " << step;
 		heldBack += waited ? 1 : 0;

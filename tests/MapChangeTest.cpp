@@ -115,11 +115,11 @@ protected:
 	{
 		board.colour = picture;
 		board.portalVisible = portalVisible;
-		app.stillCount = 15;
+		settle(app.stillness());
 		::testing::internal::CaptureStdout();
 		app.analyseScannedBoard(board);
 		printed = ::testing::internal::GetCapturedStdout();
-		app.trace.endPass(int(program->passes.size()) + 1, app.stillCount, app.scene);
+		app.trace.endPass(int(program->passes.size()) + 1, app.stillness().count(), app.scene);
 		app.scene.flush();
 		return program->passes.back();
 	}
@@ -167,7 +167,7 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 	EXPECT_EQ(app.scene.countKind(Solid), 1);
 	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
 	EXPECT_EQ(app.scene.countKind(Portal), 1);
-	EXPECT_EQ(app.stillCount, 15);
+	EXPECT_EQ(app.stillness().count(), 15);
 
 	// The ring's radius is about 2.5 world units: a second of falling takes
 	// the ball well below its drawn ring.
@@ -286,7 +286,7 @@ TEST_F(RescanTest, HandOverTheBoardHoldsTheRescanBack)
 	const PassRecord record = rescan(withHand);
 	ASSERT_EQ(record.events.size(), 1u);
 	EXPECT_EQ(record.events[0].type, "hand");
-	EXPECT_EQ(app.stillCount, 0);
+	EXPECT_EQ(app.stillness().count(), 0);
 	EXPECT_EQ(app.scene.getBodies().size(), bodies);
 	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
 }
@@ -306,7 +306,7 @@ TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
 	ASSERT_EQ(held.eventsOf("hand").size(), 1u);
 	const double share = cv::countNonZero(hand.whole) / (640.0 * 480.0);
 	EXPECT_NEAR(held.eventsOf("hand")[0]->number("share"), share, 0.15 * share);
-	EXPECT_EQ(app.stillCount, 0);
+	EXPECT_EQ(app.stillness().count(), 0);
 	EXPECT_EQ(app.scene.getBodies().size(), bodies);
 	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
 

@@ -63,6 +63,16 @@ inline bool scanFound(const PassRecord& record)
 	return false;
 }
 
+/// Still passes noted until the board's scan is due, as a still picture gives
+/// them: for a board analysed without a camera as a still period's rescan.
+inline void settle(Stillness& stillness)
+{
+	while (stillness.count() < Stillness::rescanThreshold)
+	{
+		stillness.notePass(false);
+	}
+}
+
 /// A started, headless program whose camera is the given source, with every
 /// pass record kept for inspection.
 struct TestProgram

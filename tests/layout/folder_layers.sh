@@ -18,7 +18,7 @@ declare -A allowed=(
 	[analysis]="core colour platform markers physics tracking"
 	[render]="core colour platform markers physics tracking analysis"
 	[scenes]="core platform markers"
-	[calibration]="core colour platform markers"
+	[calibration]="core colour platform markers tracking"
 	[app]="core colour platform markers physics tracking analysis render scenes calibration"
 )
 
