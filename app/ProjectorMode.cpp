@@ -151,7 +151,7 @@ bool ProjectorMode::rescanDue(BoardScanner& scanner, int pass)
 	if (!run)
 	{
 		// Black from the pass it is asked in, the first dark frame comes at the threshold.
-		const int darkLead = 1 + latency() + 1 + darkPassesBeyondLatency - 1;
+		const int darkLead = seenFromPass(0, latency()) + darkPassesBeyondLatency;
 		stillness.wantDarkFrame(darkLead, pass);
 	}
 	// The light landed elsewhere: measured again once the picture, dark, has kept still.
@@ -159,8 +159,8 @@ bool ProjectorMode::rescanDue(BoardScanner& scanner, int pass)
 	{
 		startCalibration();
 	}
-	// A picture shown in pass n is seen by the camera from pass n + 1 + latency.
-	const int firstDarkFrame = lastLitPass + 1 + latency() + 1 + darkPassesBeyondLatency;
+	// The first black picture came a pass after the last lit one.
+	const int firstDarkFrame = seenFromPass(lastLitPass + 1, latency()) + darkPassesBeyondLatency;
 	if (run || !stillness.darkFrameDue(pass >= firstDarkFrame))
 	{
 		return false;
@@ -270,8 +270,8 @@ void ProjectorMode::showPicture(int pass, cv::Size frameSize, cv::Mat lightCells
 
 ProjectorMode::LightInterval ProjectorMode::lightSeenIn(int pass) const
 {
-	// The frame of pass n shows the picture of pass n - 1 - latency, give or take.
-	const int nominal = pass - 1 - latency();
+	// The picture first seen in the frame of this pass, give or take.
+	const int nominal = pass - seenFromPass(0, latency());
 	LightInterval seen;
 	for (const ShownLight& light : shown)
 	{

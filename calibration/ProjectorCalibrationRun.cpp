@@ -190,7 +190,6 @@ void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 
 void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 {
-	// Shown in pass p, a picture can first be seen by the camera read of pass p + 1.
 	// Only light that changed can hold the pattern (and the detector is slow on grain).
 	const double gain = seenPass == 0 ? lightChange(frame, darkFrame, gainSmoothing, false) : 0.0;
 	strongestGain = std::max(strongestGain, gain);
@@ -206,7 +205,7 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 				// The second pattern's passes say it again, a late frame aside.
 				if (!first)
 				{
-					latency = readPass - patternPass - 1;
+					latency = readPass - seenFromPass(patternPass, 0);
 				}
 			}
 			readPass = pass;
@@ -220,7 +219,7 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 		plainPass = pass;
 		return;
 	}
-	if (seenPass == 0 && pass - patternPass > longestLatencyPasses + 1)
+	if (seenPass == 0 && pass > seenFromPass(patternPass, longestLatencyPasses))
 	{
 		if (first)
 		{
@@ -374,7 +373,7 @@ std::string ProjectorCalibrationRun::whyUnseen() const
 
 void ProjectorCalibrationRun::showingPlain(const cv::Mat& frame, int pass)
 {
-	if (pass >= plainPass + 1 + latency + settlePasses)
+	if (pass >= seenFromPass(plainPass, latency) + settlePasses)
 	{
 		chessboardFrame = frame.clone();
 		now = Done;

@@ -18,6 +18,14 @@ constexpr int boardHeight = 480;
 /// too far apart to play, and the calibration gives up looking for its pattern.
 constexpr int longestLatencyPasses = 30;
 
+/// A picture the projector shows in pass `shownPass` is first in the camera
+/// frame read in the pass this returns: a pass reads its frame before it
+/// shows its picture, and the camera is `latency` passes late on top.
+constexpr int seenFromPass(int shownPass, int latency)
+{
+	return shownPass + 1 + latency;
+}
+
 /// Gravity of the world, in metres per second squared.
 inline b2Vec2 defaultGravity()
 {
