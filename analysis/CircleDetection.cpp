@@ -68,7 +68,8 @@ std::vector<bool> DrawingAnalysis::detectCircles(std::vector<Contour>& contours,
 			++i;
 			continue;
 		}
-		const b2Vec2 centre = mapping.toWorld(d.at<double>(0), d.at<double>(1));
+		const cv::Point2d drawn = descriptorCentroid(d);
+		const b2Vec2 centre = mapping.toWorld(drawn.x, drawn.y);
 		b2Body* body = createCircle(scene, centre.x, centre.y, circleRadius);
 		// The contour moves into the record; the ones after it move up, so
 		// place i is examined again.
@@ -85,14 +86,14 @@ std::vector<bool> DrawingAnalysis::detectCircles(std::vector<Contour>& contours,
 
 bool DrawingAnalysis::bodyInsideItsRing(const ShapeRecord& record) const
 {
-	if (!scene.isRegistered(record.body) || record.descriptor.total() <= 8)
+	if (!scene.isRegistered(record.body) || !hasMeanRadius(record.descriptor))
 	{
 		return false;
 	}
 	const b2Vec2 at = record.body->GetPosition();
 	const cv::Point2d pixel = mapping.toPixel(at.x, at.y);
-	const cv::Point2d centre(record.descriptor.at<double>(0), record.descriptor.at<double>(1));
-	const double ringRadius = record.descriptor.at<double>(8);
+	const cv::Point2d centre = descriptorCentroid(record.descriptor);
+	const double ringRadius = descriptorMeanRadius(record.descriptor);
 	// The ball reaches the ring's line once its centre is within its own
 	// radius of it; a wall there would hold it.
 	const double ballRadius = circleRadius * std::abs(mapping.scaleX);
@@ -103,7 +104,7 @@ int DrawingAnalysis::replayDrawing()
 {
 	for (ShapeRecord& record : ballRecords)
 	{
-		const cv::Point2d centre(record.descriptor.at<double>(0), record.descriptor.at<double>(1));
+		const cv::Point2d centre = descriptorCentroid(record.descriptor);
 		const b2Vec2 at = mapping.toWorld(centre.x, centre.y);
 		record.body = createBall(scene, at.x, at.y, circleRadius);
 		if (record.body != nullptr)

@@ -61,8 +61,8 @@ bool DrawingAnalysis::isSameMap(const std::vector<Contour>& blackContours)
 	double total = 0.0;
 	for (ShapeDescriptor& d : newShapes)
 	{
-		d.at<double>(0) += shiftX;
-		d.at<double>(1) += shiftY;
+		d.at<double>(centroidXRow) += shiftX;
+		d.at<double>(centroidYRow) += shiftY;
 		int k = -1;
 		const float h = nearestDescriptor(d, oldShapes, k);
 		if (h > matchCostCap)

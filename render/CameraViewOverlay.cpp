@@ -26,10 +26,6 @@ const cv::Scalar bodyColour(255, 128, 128, 0);
 /// A body whose outline is a single point is painted as a disc of this radius.
 constexpr int singlePointRadius = 20;
 constexpr int circleOutlinePoints = 10;
-/// Descriptor rows: centroid x and y, and mean radius, in board pixels.
-constexpr int descriptorCentreX = 0;
-constexpr int descriptorCentreY = 1;
-constexpr int descriptorMeanRadius = 8;
 
 /// Far enough outside any image to be clipped away, small enough for the
 /// polygon filler's fixed-point arithmetic.
@@ -68,14 +64,13 @@ cv::Scalar asFill(const cv::Vec3b& colour)
 void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, const cv::Mat& paper, cv::Mat& board,
 	cv::Mat& camera)
 {
-	const bool isVector = descriptor.rows == 1 || descriptor.cols == 1;
-	if (descriptor.type() != CV_64F || !isVector || descriptor.total() <= size_t(descriptorMeanRadius))
+	if (!hasMeanRadius(descriptor))
 	{
 		return;
 	}
-	const auto d = [&descriptor](int row) { return descriptor.at<double>(row); };
-	const cv::Point centre(truncatedPixel(d(descriptorCentreX)), truncatedPixel(d(descriptorCentreY)));
-	const double halfSide = eraseHalfSideFactor * d(descriptorMeanRadius);
+	const cv::Point2d drawn = descriptorCentroid(descriptor);
+	const cv::Point centre(truncatedPixel(drawn.x), truncatedPixel(drawn.y));
+	const double halfSide = eraseHalfSideFactor * descriptorMeanRadius(descriptor);
 
 	const cv::Point cameraCentre = boardPointToCamera(boardToCamera, float(centre.x), float(centre.y));
 	// Both colours are taken before either fill.
@@ -122,8 +117,8 @@ void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& s
 void paintBody(const b2Body& body, const PixelWorldMapping& mapping, const cv::Mat& boardToCamera, cv::Mat& camera)
 {
 	const auto toCamera = [&](const b2Vec2& p) {
-		return boardPointToCamera(boardToCamera, float(p.x * mapping.scaleX + mapping.offsetX),
-			float(p.y * mapping.scaleY + mapping.offsetY));
+		const cv::Point2f onBoard(mapping.toPixel(p.x, p.y));
+		return boardPointToCamera(boardToCamera, onBoard.x, onBoard.y);
 	};
 	const std::vector<b2Vec2> outline = bodyOutline(body);
 	if (outline.empty())

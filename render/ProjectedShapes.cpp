@@ -21,10 +21,6 @@ constexpr float wallOutlineWidth = 1.5f;
 constexpr float burstWidth = 3.0f;
 constexpr float burstStartRadius = 6.0f;
 constexpr float burstGrowth = 2.0f;
-/// Descriptor rows: centroid x and y, and mean radius, in board pixels.
-constexpr int descriptorCentreX = 0;
-constexpr int descriptorCentreY = 1;
-constexpr int descriptorMeanRadius = 8;
 
 std::vector<cv::Point2f> circle(cv::Point2f centre, float radius)
 {
@@ -39,7 +35,7 @@ std::vector<cv::Point2f> circle(cv::Point2f centre, float radius)
 
 cv::Point2f onBoard(const PixelWorldMapping& mapping, const b2Vec2& p)
 {
-	return cv::Point2f(float(p.x * mapping.scaleX + mapping.offsetX), float(p.y * mapping.scaleY + mapping.offsetY));
+	return cv::Point2f(mapping.toPixel(p.x, p.y));
 }
 
 /// The body's outline `lead` seconds ahead: moved by its velocity and turned
@@ -98,14 +94,14 @@ void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std:
 {
 	for (const ShapeRecord& record : analysis.sensorCircleRecords)
 	{
-		const cv::Mat& d = record.descriptor;
-		if (d.type() != CV_64F || d.total() <= size_t(descriptorMeanRadius) || !scene.isRegistered(record.body))
+		const ShapeDescriptor& d = record.descriptor;
+		if (!hasMeanRadius(d) || !scene.isRegistered(record.body))
 		{
 			continue;
 		}
 		const BodyInfo* info = bodyInfoOf(record.body);
-		const cv::Point2f centre(float(d.at<double>(descriptorCentreX)), float(d.at<double>(descriptorCentreY)));
-		const float radius = float(d.at<double>(descriptorMeanRadius)) + sensorRingGap;
+		const cv::Point2f centre(descriptorCentroid(d));
+		const float radius = float(descriptorMeanRadius(d)) + sensorRingGap;
 		ProjectedShape ring;
 		ring.points = circle(centre, radius);
 		ring.colour = projectedColour::sensor;

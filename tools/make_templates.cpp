@@ -185,8 +185,9 @@ bool writeTemplate(const std::string& board, const std::string& ink, const std::
 		return false;
 	}
 	const ShapeDescriptor d = computeDescriptor(ring);
+	const cv::Point2d centre = descriptorCentroid(d);
 	std::printf("%s: %zu points, centre (%.1f, %.1f), mean radius %.1f pixels\n", path.c_str(), ring.size(),
-		d.at<double>(0), d.at<double>(1), d.at<double>(8));
+		centre.x, centre.y, descriptorMeanRadius(d));
 	return true;
 }
 
