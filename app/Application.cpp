@@ -31,10 +31,6 @@ int Application::start()
 {
 	std::printf("hello world");
 	std::fflush(stdout);
-	for (int& weight : analysis.descriptorWeights)
-	{
-		weight = 1;
-	}
 	scene.createWorld(defaultGravity());
 	scene.world->SetContactListener(&scene.listener);
 	if (!scanner.initCamera())

@@ -99,9 +99,6 @@ private:
 	/// A scan that builds nothing: the reason goes into its event, and onto
 	/// the console once a still period.
 	void holdBack(Event* scan, const std::string& why);
-	void analyseDrawing(const RectifiedBoard& scanned);
-	void startNewMap();
-	void buildWalls();
 
 	// Start-up helpers.
 	void setUpDebugDraw();

@@ -87,7 +87,8 @@ bool Application::runPass()
 	display->show("game", gameCanvas(debugDraw));
 	updateStillness();
 	projectGame();
-	composeCameraView(views, scanner.cameraFrame(), board, analysis, scene, *display);
+	composeCameraView(views, scanner.cameraFrame(), board, analysis.ballRecords(), analysis.sensorCircleRecords(), scene,
+		*display);
 	recorder.recordPass({scanner.cameraFrame(), scanner.motionFrame(), views.camera, gameCanvas(debugDraw)});
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they

@@ -2,6 +2,7 @@
 
 #include "analysis/DrawingAnalysis.h"
 #include "core/FixedValues.h"
+#include "core/PixelWorldMapping.h"
 #include "markers/BoardLayout.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
@@ -221,7 +222,7 @@ std::vector<ProjectedShape> ProjectorMode::drawGame(const RectifiedBoard& board,
 		bursts.end());
 	for (const cv::Point2f& at : watch.shatters)
 	{
-		const cv::Point2d pixel = analysis.mapping.toPixel(at.x, at.y);
+		const cv::Point2d pixel = boardMapping.toPixel(at.x, at.y);
 		bursts.push_back(Burst{cv::Point2f(pixel), 0});
 	}
 	watch.shatters.clear();
@@ -237,7 +238,7 @@ std::vector<ProjectedShape> ProjectorMode::drawGame(const RectifiedBoard& board,
 	// to be shown, put the light a step ahead of the balls in the camera's
 	// frames: 0.25 to 0.47 mm in the median.)
 	std::vector<ProjectedShape> shapes =
-		projectedShapes(scene, analysis, bursts, wallOutline, float(latency() * timeStep));
+		projectedShapes(scene, analysis.sensorCircleRecords(), bursts, wallOutline, float(latency() * timeStep));
 	picture.draw(shapes, measured.cameraToProjector * board.boardToCamera);
 	return shapes;
 }

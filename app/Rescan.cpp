@@ -1,8 +1,6 @@
 #include "app/Application.h"
 
 #include "analysis/BoardColours.h"
-#include "analysis/ColourSegmentation.h"
-#include "analysis/ContourExtraction.h"
 #include "analysis/HandWatch.h"
 #include "tracking/ScanEvent.h"
 
@@ -52,25 +50,11 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		trace.report(Event("hand").set("share", hand.share));
 		return;
 	}
-	// The colours are segmented once; the black ink is searched twice.
-	segmentColours(ink, *display);
-	const cv::Mat segmentedBlack = ink.blackMask.clone();
-	analyseDrawing(scanned);
-	if (!analysis.isSameMap(ink.blackContours))
+	if (analysis.analyse(scanned, ink, *display).newMap)
 	{
-		startNewMap();
+		std::printf("new map detected!\n");
+		std::fflush(stdout);
 	}
-	// Again from the ink: a new map has marked the first pass's portal, and
-	// the balls and walls are taken from a fresh contour search.
-	ink.blackMask = segmentedBlack;
-	analyseDrawing(scanned);
-	analysis.detectBalls(ink.blackContours);
-	// Walls are rebuilt at every rescan; the old ones go at the next flush.
-	scene.markKind(Wall);
-	analysis.wallRecords.clear();
-	buildWalls();
-	extractColourContours(ink);
-	analysis.detectSensorCircles(ink.yellowContours);
 	// The still count stays at the threshold, so this still period has no second rescan.
 }
 
@@ -86,22 +70,3 @@ void Application::holdBack(Event* scan, const std::string& why)
 	}
 }
 
-void Application::analyseDrawing(const RectifiedBoard& scanned)
-{
-	analysis.applyMarkerRegions(scanned, ink.blackMask);
-	extractBlackContours(ink, *display);
-}
-
-void Application::startNewMap()
-{
-	std::printf("new map detected!\n");
-	std::fflush(stdout);
-	trace.report(Event("newMap"));
-	scene.resetMap();
-}
-
-void Application::buildWalls()
-{
-	const int count = analysis.buildWalls(ink.blackContours);
-	trace.report(Event("walls").set("count", double(count)));
-}

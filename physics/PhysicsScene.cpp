@@ -126,15 +126,6 @@ void PhysicsScene::createDebris(const DebrisSpawn& spawn)
 	registerBody(body, Debris);
 }
 
-void PhysicsScene::resetMap()
-{
-	markAll();
-	if (mapResetHook)
-	{
-		mapResetHook();
-	}
-}
-
 std::vector<BodyInfo*> PhysicsScene::collectBodyInfo() const
 {
 	std::vector<BodyInfo*> infos;

@@ -7,7 +7,6 @@
 #include <box2d/b2_world.h>
 #include <opencv2/core.hpp>
 
-#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
@@ -61,9 +60,6 @@ public:
 	/// debris, newest first.
 	void flush();
 
-	/// A new drawing: mark every body and empty the drawing's shape records.
-	void resetMap();
-
 	/// The records of all registered bodies, in registration order.
 	std::vector<BodyInfo*> collectBodyInfo() const;
 
@@ -72,10 +68,6 @@ public:
 
 	/// Queue one debris body for the next flush.
 	void queueSpawn(const DebrisSpawn& spawn) { pendingDebris.push_back(spawn); }
-
-	/// Called by resetMap after marking, to empty the drawing analysis's record
-	/// lists (they hold body pointers that the next flush invalidates).
-	void setMapResetHook(std::function<void()> hook) { mapResetHook = std::move(hook); }
 
 	const std::vector<b2Body*>& getBodies() const { return bodies; }
 	const std::set<b2Body*>& getMarked() const { return toDestroy; }
@@ -112,5 +104,4 @@ private:
 	std::vector<b2Body*> bodies;
 	std::set<b2Body*> toDestroy;
 	std::vector<DebrisSpawn> pendingDebris;
-	std::function<void()> mapResetHook;
 };

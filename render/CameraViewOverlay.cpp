@@ -1,6 +1,6 @@
 #include "render/CameraViewOverlay.h"
 
-#include "analysis/DrawingAnalysis.h"
+#include "core/PixelWorldMapping.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
 #include "render/HalfTurn.h"
@@ -93,16 +93,16 @@ void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, const 
 	cv::fillConvexPoly(camera, cameraSquare, asFill(cameraPaper), cv::LINE_8, 0);
 }
 
-void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& scene, const cv::Mat& boardToCamera,
-	const cv::Mat& paper, cv::Mat& board, cv::Mat& camera)
+void eraseConsumedCircles(const std::vector<ShapeRecord>& balls, const std::vector<ShapeRecord>& sensors,
+	const PhysicsScene& scene, const cv::Mat& boardToCamera, const cv::Mat& paper, cv::Mat& board, cv::Mat& camera)
 {
 	// A ball's circle stays erased after the ball is gone: the record outlives it.
-	for (const ShapeRecord& record : analysis.ballRecords)
+	for (const ShapeRecord& record : balls)
 	{
 		eraseCircle(record.descriptor, boardToCamera, paper, board, camera);
 	}
 	// A sensor circle vanishes once a solid body has touched it.
-	for (const ShapeRecord& record : analysis.sensorCircleRecords)
+	for (const ShapeRecord& record : sensors)
 	{
 		// Records go with their bodies; should one outlive its body, it is not read.
 		const BodyInfo* info = scene.isRegistered(record.body) ? bodyInfoOf(record.body) : nullptr;
@@ -207,7 +207,8 @@ cv::Point boardPointToCamera(const cv::Mat& boardToCamera, float x, float y)
 }
 
 void composeCameraView(CameraViewPictures& pictures, const cv::Mat& cameraFrame, const RectifiedBoard& board,
-	const DrawingAnalysis& analysis, const PhysicsScene& scene, Display& display)
+	const std::vector<ShapeRecord>& balls, const std::vector<ShapeRecord>& sensors, const PhysicsScene& scene,
+	Display& display)
 {
 	// The painted picture is a copy: the camera frame stays what the camera saw.
 	if (cameraFrame.empty())
@@ -230,8 +231,8 @@ void composeCameraView(CameraViewPictures& pictures, const cv::Mat& cameraFrame,
 		// The paper's colour from the frame the board was scanned in; a board
 		// put in place without one takes it from this pass's picture.
 		const cv::Mat& paper = board.cameraFrame.empty() ? cameraFrame : board.cameraFrame;
-		eraseConsumedCircles(analysis, scene, boardToCamera, paper, pictures.warped, pictures.camera);
-		paintMovingBodies(scene, analysis.mapping, boardToCamera, pictures.camera);
+		eraseConsumedCircles(balls, sensors, scene, boardToCamera, paper, pictures.warped, pictures.camera);
+		paintMovingBodies(scene, boardMapping, boardToCamera, pictures.camera);
 		display.show("warped", pictures.warped);
 	}
 	// warpAffine refuses an empty image: with no camera frame yet, "normal" shows nothing.

@@ -1,6 +1,6 @@
 #include "render/ProjectedShapes.h"
 
-#include "analysis/DrawingAnalysis.h"
+#include "core/PixelWorldMapping.h"
 #include "physics/PhysicsScene.h"
 #include "render/CameraViewOverlay.h"
 
@@ -90,9 +90,9 @@ bool hasPolygon(const b2Body& body)
 	return false;
 }
 
-void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std::vector<ProjectedShape>& shapes)
+void addSensors(const PhysicsScene& scene, const std::vector<ShapeRecord>& sensors, std::vector<ProjectedShape>& shapes)
 {
-	for (const ShapeRecord& record : analysis.sensorCircleRecords)
+	for (const ShapeRecord& record : sensors)
 	{
 		const ShapeDescriptor& d = record.descriptor;
 		if (!hasMeanRadius(d) || !scene.isRegistered(record.body))
@@ -114,11 +114,12 @@ void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std:
 
 }  // namespace
 
-std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const DrawingAnalysis& analysis,
+std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const std::vector<ShapeRecord>& sensors,
 	const std::vector<Burst>& bursts, bool wallOutline, float lead)
 {
+	const PixelWorldMapping& mapping = boardMapping;
 	std::vector<ProjectedShape> shapes;
-	addSensors(scene, analysis, shapes);
+	addSensors(scene, sensors, shapes);
 	for (const BodyInfo* info : scene.collectBodyInfo())
 	{
 		// A body marked in this pass (the balls of the last map, a replay's
@@ -130,18 +131,18 @@ std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const Dra
 		}
 		if (info->kind == Solid || info->kind == Debris)
 		{
-			shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::body, lead));
+			shapes.push_back(outlineOf(*info->body, mapping, projectedColour::body, lead));
 		}
 		else if (info->kind == Wall)
 		{
 			// Mouse walls are slabs; the ink's walls are chains, on the paper already.
 			if (hasPolygon(*info->body))
 			{
-				shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::mouseWall));
+				shapes.push_back(outlineOf(*info->body, mapping, projectedColour::mouseWall));
 			}
 			if (wallOutline)
 			{
-				addChains(*info->body, analysis.mapping, shapes);
+				addChains(*info->body, mapping, shapes);
 			}
 		}
 	}

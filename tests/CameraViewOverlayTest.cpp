@@ -25,9 +25,9 @@ ShapeRecord circleRecord(double x, double y, double meanRadius, b2Body* body = n
 {
 	ShapeRecord record;
 	record.descriptor = cv::Mat::zeros(10, 1, CV_64F);
-	record.descriptor.at<double>(0) = x;
-	record.descriptor.at<double>(1) = y;
-	record.descriptor.at<double>(8) = meanRadius;
+	record.descriptor.at<double>(centroidXRow) = x;
+	record.descriptor.at<double>(centroidYRow) = y;
+	record.descriptor.at<double>(meanRadiusRow) = meanRadius;
 	record.body = body;
 	return record;
 }
@@ -53,7 +53,7 @@ protected:
 		board.rectifications = 1;
 	}
 
-	void compose() { composeCameraView(pictures, cameraFrame, board, analysis, scene, display); }
+	void compose() { composeCameraView(pictures, cameraFrame, board, balls, sensors, scene, display); }
 
 	/// A new scan of the board: "warped" starts again from its picture.
 	void rescan(const cv::Mat& picture)
@@ -75,7 +75,9 @@ protected:
 	cv::Mat cameraFrame{480, 640, CV_8UC3, cv::Scalar(cameraPaper[0], cameraPaper[1], cameraPaper[2])};
 	CameraViewPictures pictures;
 	PhysicsScene scene;
-	DrawingAnalysis analysis{scene};
+	/// The drawn circles that became bodies, as the drawing analysis keeps them.
+	std::vector<ShapeRecord> balls;
+	std::vector<ShapeRecord> sensors;
 };
 
 TEST_F(CameraViewOverlayTest, BallCircleIsCoveredBySquaresOfThePaperAtItsCentre)
@@ -84,7 +86,7 @@ TEST_F(CameraViewOverlayTest, BallCircleIsCoveredBySquaresOfThePaperAtItsCentre)
 	board.setHomography((cv::Mat_<double>(3, 3) << 0.5, 0, -15, 0, 0.5, -5, 0, 0, 1));
 	board.colour.at<cv::Vec3b>(100, 200) = marked;
 	cameraFrame.at<cv::Vec3b>(210, 430) = marked;
-	analysis.ballRecords.push_back(circleRecord(200.7, 100.2, 12.5));
+	balls.push_back(circleRecord(200.7, 100.2, 12.5));
 	const cv::Mat scanned = board.colour.clone();
 	const cv::Mat camera = cameraFrame.clone();
 	compose();
@@ -103,7 +105,7 @@ TEST_F(CameraViewOverlayTest, SensorCircleVanishesOnlyWhileItsTouchedBodyLives)
 {
 	b2Body* sensor = createSensorCircle(scene, 20.0f, 10.0f, 1.0f);
 	board.colour.at<cv::Vec3b>(100, 300) = marked;
-	analysis.sensorCircleRecords.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
+	sensors.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
 	compose();
 	EXPECT_EQ(patchOf(pictures.warped, marked).second, 1);
 	bodyInfoOf(sensor)->touched = true;
@@ -122,16 +124,16 @@ TEST_F(CameraViewOverlayTest, SensorCircleVanishesOnlyWhileItsTouchedBodyLives)
 
 TEST_F(CameraViewOverlayTest, SamplePointsOutsideAnImageSkipThatCircle)
 {
-	analysis.ballRecords.push_back(circleRecord(700.0, 100.0, 10.0));  // right of the board
-	analysis.ballRecords.push_back(circleRecord(100.0, -3.0, 10.0));   // above it
-	analysis.ballRecords.push_back(circleRecord(100.0, 100.0, 10.0));
-	analysis.ballRecords.back().descriptor.resize(5);  // too short to hold a radius
+	balls.push_back(circleRecord(700.0, 100.0, 10.0));  // right of the board
+	balls.push_back(circleRecord(100.0, -3.0, 10.0));   // above it
+	balls.push_back(circleRecord(100.0, 100.0, 10.0));
+	balls.back().descriptor.resize(5);  // too short to hold a radius
 	compose();
 	EXPECT_TRUE(untouched());
 
 	// On the board, but outside the camera picture: neither image is touched.
 	board.setHomography((cv::Mat_<double>(3, 3) << 1, 0, 400, 0, 1, 0, 0, 0, 1));
-	analysis.ballRecords = {circleRecord(300.0, 100.0, 10.0)};
+	balls = {circleRecord(300.0, 100.0, 10.0)};
 	compose();
 	EXPECT_TRUE(untouched());
 }
@@ -175,7 +177,7 @@ TEST_F(CameraViewOverlayTest, NormalIsTheCameraPictureHalfTurnedAlsoBeforeTheFir
 {
 	board.setHomography(cv::Mat());  // nothing is erased or painted, "warped" is not shown
 	createBall(scene, 0.0f, 0.0f, 1.0f);
-	analysis.ballRecords.push_back(circleRecord(200.0, 100.0, 10.0));
+	balls.push_back(circleRecord(200.0, 100.0, 10.0));
 	cv::RNG(7).fill(cameraFrame, cv::RNG::UNIFORM, 0, 256);
 	const cv::Mat before = cameraFrame.clone();
 	compose();
@@ -194,7 +196,7 @@ TEST_F(CameraViewOverlayTest, NormalIsTheCameraPictureHalfTurnedAlsoBeforeTheFir
 TEST_F(CameraViewOverlayTest, NoCameraFrameOrASingularHomographyIsHarmless)
 {
 	createBall(scene, 0.0f, 0.0f, 1.0f);
-	analysis.ballRecords.push_back(circleRecord(200.0, 100.0, 10.0));
+	balls.push_back(circleRecord(200.0, 100.0, 10.0));
 	const cv::Mat camera = cameraFrame;
 	cameraFrame = cv::Mat();
 	EXPECT_NO_THROW(compose());
@@ -280,9 +282,9 @@ TEST_F(CameraViewOverlayTest, BallCircleGoesAtOnceSensorCircleOnceABallFallsThro
 {
 	cv::circle(board.colour, cv::Point(300, 50), 10, cv::Scalar::all(0));   // the ball's ring
 	cv::circle(board.colour, cv::Point(300, 100), 10, cv::Scalar::all(0));  // the sensor's
-	analysis.ballRecords.push_back(circleRecord(300.0, 50.0, 10.0, createBall(scene, 20.0f, 15.0f, 1.0f)));
+	balls.push_back(circleRecord(300.0, 50.0, 10.0, createBall(scene, 20.0f, 15.0f, 1.0f)));
 	b2Body* sensor = createSensorCircle(scene, 20.0f, 10.0f, 1.0f);
-	analysis.sensorCircleRecords.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
+	sensors.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
 	scene.world->SetContactListener(&scene.listener);
 	const auto inkNear = [&](int row) {
 		const cv::Mat warped = display.lastImages().at("warped");

@@ -198,7 +198,7 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 
 	// Two balls, each at its ring's centre.
 	ASSERT_EQ(countOf(record, "ball"), 2.0);
-	ASSERT_EQ(app.analysis.ballRecords.size(), 2u);
+	ASSERT_EQ(app.analysis.ballRecords().size(), 2u);
 	EXPECT_EQ(app.scene.countKind(Solid), 2);
 	for (const cv::Point2f ring : {ringA, ringB})
 	{
@@ -223,14 +223,14 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 	ASSERT_EQ(record.eventsOf("walls").size(), 1u);
 	EXPECT_EQ(record.eventsOf("walls")[0]->number("count"), 3.0);
 	EXPECT_EQ(app.scene.countKind(Wall), 3);
-	for (const ShapeRecord& wall : app.analysis.wallRecords)
+	for (const ShapeRecord& wall : app.analysis.wallRecords())
 	{
 		EXPECT_LT(farthestFromInk(wall.contour), 4.0) << "a wall away from the drawn ink";
 	}
 	for (const auto& stroke : strokes)
 	{
 		bool found = false;
-		for (const ShapeRecord& wall : app.analysis.wallRecords)
+		for (const ShapeRecord& wall : app.analysis.wallRecords())
 		{
 			const cv::Rect box = cv::boundingRect(wall.contour);
 			found = found || (box.contains(cv::Point(stroke[0] + stroke[1]) / 2));
@@ -279,7 +279,7 @@ TEST(DrawingScene, SameDrawingSeenAgainIsTheSameMapAndKeepsItsBodies)
 	CameraScene scene(photograph(sceneDrawing(), straightDown));
 	scene.firstRescan();
 	std::vector<b2Body*> balls;
-	for (const ShapeRecord& record : scene.app().analysis.ballRecords)
+	for (const ShapeRecord& record : scene.app().analysis.ballRecords())
 	{
 		balls.push_back(record.body);
 	}
@@ -305,14 +305,14 @@ TEST(DrawingScene, DifferentDrawingResetsEverything)
 {
 	CameraScene scene(photograph(sceneDrawing(), straightDown));
 	scene.firstRescan();
-	b2Body* oldBall = scene.app().analysis.ballRecords.at(0).body;
+	b2Body* oldBall = scene.app().analysis.ballRecords().at(0).body;
 	const PassRecord& record = scene.lookAgain(photograph(otherDrawing(), straightDown).picture);
 	EXPECT_EQ(scene.printed, "new map detected!\n");
 	EXPECT_EQ(countOf(record, "newMap"), 1.0);
 	scene.program->run(1);  // the flush of the next pass destroys the old bodies
 	EXPECT_FALSE(scene.app().scene.isRegistered(oldBall));
-	ASSERT_EQ(scene.app().analysis.ballRecords.size(), 1u);
-	EXPECT_TRUE(scene.app().analysis.sensorCircleRecords.empty());
+	ASSERT_EQ(scene.app().analysis.ballRecords().size(), 1u);
+	EXPECT_TRUE(scene.app().analysis.sensorCircleRecords().empty());
 	EXPECT_EQ(scene.app().scene.countKind(SensorCircle), 0);
 	EXPECT_EQ(scene.app().scene.countKind(Wall), 1);
 	EXPECT_EQ(scene.app().scene.countKind(Portal), 1);
@@ -322,7 +322,7 @@ TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 {
 	CameraScene scene(photograph(sceneDrawing(), straightDown));
 	scene.firstRescan();
-	const size_t walls = scene.app().analysis.wallRecords.size();
+	const size_t walls = scene.app().analysis.wallRecords().size();
 
 	// A skin-coloured patch over the drawing (about 9 % of the board) on a
 	// different drawing: the scan succeeds, the analysis is held back.
@@ -344,8 +344,8 @@ TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 	// Retried after 15 further still passes, and held back again.
 	scene.program->run(15);
 	EXPECT_EQ(countOf(scene.program->passes.back(), "hand"), 1.0);
-	EXPECT_EQ(scene.app().analysis.wallRecords.size(), walls);
-	EXPECT_EQ(scene.app().analysis.ballRecords.size(), 2u);
+	EXPECT_EQ(scene.app().analysis.wallRecords().size(), walls);
+	EXPECT_EQ(scene.app().analysis.ballRecords().size(), 2u);
 	EXPECT_EQ(scene.app().scene.countKind(Wall), 3);
 
 	const PassRecord& gone = scene.lookAgain(other.picture);

@@ -141,8 +141,8 @@ Seen survey(const std::string& sceneText, Board board)
 	seen.scanned = scanFound(rescan);
 	seen.hand = !rescan.eventsOf("hand").empty();
 	const DrawingAnalysis& analysis = program.app->analysis;
-	markFound(analysis.ballRecords, blackRings, seen.balls, seen.strayBodies);
-	markFound(analysis.sensorCircleRecords, yellowRings, seen.sensors, seen.strayBodies);
+	markFound(analysis.ballRecords(), blackRings, seen.balls, seen.strayBodies);
+	markFound(analysis.sensorCircleRecords(), yellowRings, seen.sensors, seen.strayBodies);
 
 	const auto& walls = program.app->ink.blackContours;
 	for (const auto& stroke : strokes)

@@ -81,7 +81,7 @@ TEST_P(HandRescan, EverySkinToneIsWaitedForAndBuildsNothing)
 	const double before = RescanRig::walls(rig.rescan(drawing));
 	ASSERT_GT(before, 0.0) << room.name;
 	const size_t bodies = app.scene.getBodies().size();
-	const size_t wallRecords = app.analysis.wallRecords.size();
+	const size_t wallRecords = app.analysis.wallRecords().size();
 
 	int heldBack = 0;
 	for (int step = 1; step <= 10; ++step)
@@ -91,7 +91,7 @@ TEST_P(HandRescan, EverySkinToneIsWaitedForAndBuildsNothing)
 		EXPECT_TRUE(waited) << "skin step " << step << ", " << shapeName(shape) << ", " << room.name;
 		EXPECT_EQ(app.stillness().count(), 0) << "skin step " << step;
 		EXPECT_EQ(app.scene.getBodies().size(), bodies) << "skin step " << step;
-		EXPECT_EQ(app.analysis.wallRecords.size(), wallRecords) << "skin step " << step;
+		EXPECT_EQ(app.analysis.wallRecords().size(), wallRecords) << "skin step " << step;
 		heldBack += waited ? 1 : 0;
 	}
 

@@ -102,15 +102,9 @@ Seen look(const cv::Mat& picture, const Board& board, const cv::Mat& covered = c
 	Seen seen;
 	seen.hand = handInView(rig.ink.colours);
 	seen.skin = skinShare(rig.ink.colours);
-	segmentColours(rig.ink, rig.display);
-	rig.analysis.applyMarkerRegions(rig.board, rig.ink.blackMask);
-	extractBlackContours(rig.ink, rig.display);
-	rig.analysis.detectBalls(rig.ink.blackContours);
-	seen.walls = rig.analysis.buildWalls(rig.ink.blackContours);
-	extractColourContours(rig.ink);
-	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
-	seen.balls = centres(rig.analysis.ballRecords);
-	seen.sensors = centres(rig.analysis.sensorCircleRecords);
+	seen.walls = rig.analysis.analyse(rig.board, rig.ink, rig.display).walls;
+	seen.balls = centres(rig.analysis.ballRecords());
+	seen.sensors = centres(rig.analysis.sensorCircleRecords());
 
 	const auto& walls = rig.ink.blackContours;
 	const auto nearWall = [&](cv::Point2d p) {

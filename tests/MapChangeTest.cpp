@@ -3,6 +3,7 @@
 #include "physics/SpawnedBoxes.h"
 #include "TestSupport.h"
 #include "analysis/HandDetection.h"
+#include "analysis/MapChange.h"
 
 #include <box2d/b2_body.h>
 #include <gtest/gtest.h>
@@ -43,15 +44,13 @@ Contour curve(int x, int y)
 
 TEST(SameMap, ComparesCentroidsAfterMovingTheWholeDrawing)
 {
-	AnalysisRig rig;
-	const auto sameAs = [&rig](const std::vector<Contour>& walls, const std::vector<Contour>& now) {
-		rig.analysis.wallRecords.clear();
+	const auto sameAs = [](const std::vector<Contour>& walls, const std::vector<Contour>& now) {
+		std::vector<ShapeRecord> records;
 		for (const Contour& wall : walls)
 		{
-			rig.analysis.wallRecords.push_back({wall, computeDescriptor(wall), nullptr});
+			records.push_back({wall, computeDescriptor(wall), nullptr});
 		}
-		rig.ink.blackContours = now;
-		return rig.analysis.isSameMap(rig.ink.blackContours);
+		return isSameMap(records, now);
 	};
 	const std::vector<Contour> drawing = {curve(100, 100), curve(400, 120), curve(150, 300), curve(420, 350)};
 	std::vector<Contour> moved, oneMore = drawing;
@@ -162,7 +161,7 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 	// ring's two borders are remembered as shapes but build no wall, so the
 	// ball is not held inside its own ring.
 	EXPECT_EQ(walls(record), 3.0);
-	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+	EXPECT_EQ(app.analysis.wallRecords().size(), 5u);
 	EXPECT_EQ(app.scene.countKind(Wall), 3);
 	EXPECT_EQ(app.scene.countKind(Solid), 1);
 	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
@@ -171,7 +170,7 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 
 	// The ring's radius is about 2.5 world units: a second of falling takes
 	// the ball well below its drawn ring.
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis.ballRecords().at(0).body;
 	for (int i = 0; i < 60; ++i)
 	{
 		app.scene.world->Step(1.0f / 60.0f, 6, 2);
@@ -182,7 +181,7 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 TEST_F(RescanTest, SameOrMovedDrawingKeepsItsBodiesAndRebuildsTheWalls)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis.ballRecords().at(0).body;
 	fall(60);
 	const PassRecord again = rescan(drawing());
 	EXPECT_EQ(printed, "");
@@ -209,7 +208,7 @@ TEST_F(RescanTest, SameOrMovedDrawingKeepsItsBodiesAndRebuildsTheWalls)
 TEST_F(RescanTest, ARingWhoseBallIsStillInsideGetsNoWallUntilTheBallHasLeft)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis.ballRecords().at(0).body;
 	const float start = ball->GetPosition().y;
 	fall(4);
 	const PassRecord soon = rescan(drawing());
@@ -227,9 +226,9 @@ TEST_F(RescanTest, ARingWhoseBallIsStillInsideGetsNoWallUntilTheBallHasLeft)
 TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis.ballRecords().at(0).body;
 	const b2Vec2 start = ball->GetPosition();
-	b2Body* sensor = app.analysis.sensorCircleRecords.at(0).body;
+	b2Body* sensor = app.analysis.sensorCircleRecords().at(0).body;
 	bodyInfoOf(sensor)->touched = true;
 	fall(120);
 	spawnBox(app.scene);
@@ -245,7 +244,7 @@ TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 	app.scene.flush();
 	EXPECT_FALSE(app.scene.isRegistered(ball));
 	ASSERT_EQ(app.scene.countKind(Solid), 1) << "only the new ball";
-	b2Body* again = app.analysis.ballRecords.at(0).body;
+	b2Body* again = app.analysis.ballRecords().at(0).body;
 	EXPECT_NEAR(again->GetPosition().x, start.x, 1e-4);
 	EXPECT_NEAR(again->GetPosition().y, start.y, 1e-4);
 	EXPECT_FALSE(bodyInfoOf(sensor)->touched);
@@ -258,14 +257,14 @@ TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 TEST_F(RescanTest, DifferentOrEmptyDrawingResetsEverything)
 {
 	rescan(drawing());
-	b2Body* oldBall = app.analysis.ballRecords.at(0).body;
+	b2Body* oldBall = app.analysis.ballRecords().at(0).body;
 	cv::Mat other = blankBoard();
 	drawStroke(other, cv::Point(60, 420), cv::Point(580, 400));
 	const PassRecord record = rescan(other, false);
 	EXPECT_EQ(printed, "new map detected!\n");
 	EXPECT_FALSE(app.scene.isRegistered(oldBall));
-	EXPECT_TRUE(app.analysis.ballRecords.empty());
-	EXPECT_TRUE(app.analysis.sensorCircleRecords.empty());
+	EXPECT_TRUE(app.analysis.ballRecords().empty());
+	EXPECT_TRUE(app.analysis.sensorCircleRecords().empty());
 	EXPECT_EQ(app.scene.getBodies().size(), 1u);  // the one new wall
 
 	for (int i = 0; i < 2; ++i)
@@ -288,7 +287,7 @@ TEST_F(RescanTest, HandOverTheBoardHoldsTheRescanBack)
 	EXPECT_EQ(record.events[0].type, "hand");
 	EXPECT_EQ(app.stillness().count(), 0);
 	EXPECT_EQ(app.scene.getBodies().size(), bodies);
-	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+	EXPECT_EQ(app.analysis.wallRecords().size(), 5u);
 }
 
 /// The darkest skin reads as black ink, and its outline became walls: the
@@ -308,7 +307,7 @@ TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
 	EXPECT_NEAR(held.eventsOf("hand")[0]->number("share"), share, 0.15 * share);
 	EXPECT_EQ(app.stillness().count(), 0);
 	EXPECT_EQ(app.scene.getBodies().size(), bodies);
-	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+	EXPECT_EQ(app.analysis.wallRecords().size(), 5u);
 
 	// Gone again: the same map, its walls rebuilt, nothing from the hand.
 	const PassRecord gone = rescan(drawing());

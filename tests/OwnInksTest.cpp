@@ -69,15 +69,10 @@ Made make(const cv::Mat& colours, const OwnInks& own)
 	AnalysisRig rig;
 	rig.ink.colours = colours;
 	rig.ink.own = own;
-	segmentColours(rig.ink, rig.display);
-	extractBlackContours(rig.ink, rig.display);
-	rig.analysis.detectBalls(rig.ink.blackContours);
 	Made made;
-	made.walls = rig.analysis.buildWalls(rig.ink.blackContours);
-	extractColourContours(rig.ink);
-	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
-	made.balls = rig.analysis.ballRecords.size();
-	made.sensors = rig.analysis.sensorCircleRecords.size();
+	made.walls = rig.analysis.analyse(rig.board, rig.ink, rig.display).walls;
+	made.balls = rig.analysis.ballRecords().size();
+	made.sensors = rig.analysis.sensorCircleRecords().size();
 	return made;
 }
 
@@ -211,8 +206,8 @@ TEST(OwnInks, TheTemplateToolLearnsThemAndItsTemplatesAndTheProgramUseThem)
 	ASSERT_EQ(runTool("--data " + directory + " " + board + " " + directory, output), 0) << output;
 	AnalysisRig rig;
 	rig.analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(0), 200, 3.0);
-	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(0), 420, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.blackCircleTemplate()).x, 200, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.yellowCircleTemplate()).x, 420, 3.0);
 
 	// The program reads them from its data directory at start-up; a bad file
 	// is said in one line, and the built-in classes serve.

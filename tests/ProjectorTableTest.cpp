@@ -307,12 +307,12 @@ struct ProjectorTable
 			if (info->kind == Solid || info->kind == Debris)
 			{
 				const b2Vec2 p = info->body->GetPosition();
-				const cv::Point2d at = app->analysis.mapping.toPixel(p.x, p.y);
+				const cv::Point2d at = boardMapping.toPixel(p.x, p.y);
 				(info->kind == Solid ? balls : bodies).push_back(at);
 				if (info->kind == Solid)
 				{
 					const b2Vec2 ahead = p + info->body->GetLinearVelocity();
-					velocities.push_back(app->analysis.mapping.toPixel(ahead.x, ahead.y) - at);
+					velocities.push_back(boardMapping.toPixel(ahead.x, ahead.y) - at);
 				}
 			}
 		}
