@@ -19,7 +19,7 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	  analysis(scene, files.blackTemplate, files.yellowTemplate)
 {
 	analysis.setEventSink(&trace);
-	scene.events = &trace;
+	scene.setEventSink(&trace);
 	std::string error;
 	if (!readOwnInks(files.ownInks, ink.own, error))
 	{
@@ -32,7 +32,7 @@ int Application::start()
 	std::printf("hello world");
 	std::fflush(stdout);
 	scene.createWorld(defaultGravity());
-	scene.world->SetContactListener(&scene.listener);
+	scene.world()->SetContactListener(&scene.contactListener());
 	if (!scanner.initCamera())
 	{
 		return 1;
@@ -58,7 +58,7 @@ int Application::start()
 
 void Application::setUpDebugDraw()
 {
-	scene.world->SetDebugDraw(&debugDraw);
+	scene.world()->SetDebugDraw(&debugDraw);
 	debugDraw.SetFlags(debugDrawFlags);
 	debugDraw.width = boardWidth;
 	debugDraw.height = boardHeight;
@@ -93,7 +93,7 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 	projection = std::make_unique<ProjectorMode>(screen, *display, files.projectorCalibration, files.cameraParam, trace,
 		m_stillness);
 	// Shatters are burst on the board; every event still reaches the trace.
-	scene.events = &projection->events();
+	scene.setEventSink(&projection->events());
 	if (given != nullptr)
 	{
 		projection->useCalibration(*given);
@@ -103,7 +103,7 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 		projection->readCalibration();
 	}
 	// Started already: the window opens now.
-	if (scene.world != nullptr)
+	if (scene.world() != nullptr)
 	{
 		projection->open(scanner.frameSize());
 	}

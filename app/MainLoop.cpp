@@ -81,7 +81,7 @@ bool Application::runPass()
 	++passCount;
 	resetGameCanvas(debugDraw);
 	stepWorld();
-	scene.world->DebugDraw();
+	scene.world()->DebugDraw();
 	scene.markOutOfBounds();
 	scene.flush();
 	display->show("game", gameCanvas(debugDraw));
@@ -103,7 +103,7 @@ void Application::stepWorld()
 {
 	for (int steps = pace.stepsForPass(); steps > 0; --steps)
 	{
-		scene.world->Step(timeStep, velocityIterations, positionIterations);
+		scene.world()->Step(timeStep, velocityIterations, positionIterations);
 	}
 }
 

@@ -264,7 +264,7 @@ struct PassRig
 				state.ResumeTiming();
 			}
 		}
-		state.counters["bodies"] = double(app->scene.world->GetBodyCount());
+		state.counters["bodies"] = double(app->scene.world()->GetBodyCount());
 		if (app->projection)
 		{
 			// Passes that measured the projector again, untimed: the balls
@@ -303,7 +303,7 @@ struct PassRig
 			std::this_thread::sleep_until(next);
 			state.ResumeTiming();
 		}
-		state.counters["bodies"] = double(app->scene.world->GetBodyCount());
+		state.counters["bodies"] = double(app->scene.world()->GetBodyCount());
 		app->recorder.close();
 		// The program's threads together: on two cores the camera's pace can
 		// be kept while this stays well under two frames.

@@ -37,7 +37,7 @@ bool finite(const b2Vec2& v)
 void expectWorldFinite(const PhysicsScene& scene)
 {
 	int bodies = 0;
-	for (const b2Body* body = scene.world->GetBodyList(); body != nullptr; body = body->GetNext())
+	for (const b2Body* body = scene.world()->GetBodyList(); body != nullptr; body = body->GetNext())
 	{
 		++bodies;
 		ASSERT_TRUE(finite(body->GetPosition()) && std::isfinite(body->GetAngle())) << "body " << bodies;

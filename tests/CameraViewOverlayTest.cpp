@@ -151,7 +151,7 @@ TEST_F(CameraViewOverlayTest, OnlyMovingBodiesArePaintedAndOnlyIntoTheCameraPict
 	b2BodyDef def;
 	def.type = b2_dynamicBody;
 	def.position.Set(10.0f, 0.0f);  // board (200, 200): a 20-pixel square
-	b2Body* box = scene.world->CreateBody(&def);
+	b2Body* box = scene.world()->CreateBody(&def);
 	b2PolygonShape square;
 	square.SetAsBox(1.0f, 1.0f);
 	box->CreateFixture(&square, 1.0f);
@@ -285,7 +285,7 @@ TEST_F(CameraViewOverlayTest, BallCircleGoesAtOnceSensorCircleOnceABallFallsThro
 	balls.push_back(circleRecord(300.0, 50.0, 10.0, createBall(scene, 20.0f, 15.0f, 1.0f)));
 	b2Body* sensor = createSensorCircle(scene, 20.0f, 10.0f, 1.0f);
 	sensors.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
-	scene.world->SetContactListener(&scene.listener);
+	scene.world()->SetContactListener(&scene.contactListener());
 	const auto inkNear = [&](int row) {
 		const cv::Mat warped = display.lastImages().at("warped");
 		return patchOf(warped.rowRange(row - 15, row + 15), cv::Vec3b(0, 0, 0)).second;
@@ -297,7 +297,7 @@ TEST_F(CameraViewOverlayTest, BallCircleGoesAtOnceSensorCircleOnceABallFallsThro
 	EXPECT_EQ(display.lastImages().at("normal").at<cv::Vec3b>(480 - 50, 640 - 300), bodyColour);
 	for (int pass = 0; pass < 60; ++pass)
 	{
-		scene.world->Step(1.0f / 60.0f, 6, 2);
+		scene.world()->Step(1.0f / 60.0f, 6, 2);
 		scene.markOutOfBounds();
 		scene.flush();
 		compose();

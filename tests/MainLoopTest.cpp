@@ -188,7 +188,7 @@ TEST(MainLoop, GameViewShowsFixturesOnlyNotContactPairs)
 	createBall(scene, 10.0f, 1.0f, 1.0f);
 	createBall(scene, 10.2f, 3.0f, 1.0f);
 	program->run(30);
-	ASSERT_GT(scene.world->GetContactCount(), 0);
+	ASSERT_GT(scene.world()->GetContactCount(), 0);
 	cv::Mat pairColour;
 	cv::inRange(program->display->lastImages().at("game"), cv::Scalar(229, 229, 77), cv::Scalar(229, 229, 77),
 		pairColour);
@@ -199,7 +199,9 @@ TEST(MainLoop, BodyLeavingThePlayAreaIsDrawnOnceMoreThenGone)
 {
 	auto program = TestProgram::still();
 	Application& app = *program->app;
-	app.scene.maxY = 5.0;  // a low ceiling makes the exit quick
+	PlayArea lowCeiling;
+	lowCeiling.maxY = 5.0;  // makes the exit quick
+	app.scene.setPlayArea(lowCeiling);
 	b2Body* ball = createBall(app.scene, 5.0f, 4.9f, 1.0f);
 	ball->SetLinearVelocity(b2Vec2(0.0f, 30.0f));
 	const auto lit = [&] { return cv::countNonZero(program->display->lastImages().at("game").reshape(1)); };

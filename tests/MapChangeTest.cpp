@@ -128,7 +128,7 @@ protected:
 	{
 		for (int i = 0; i < passes; ++i)
 		{
-			app.scene.world->Step(1.0f / 60.0f, 6, 2);
+			app.scene.world()->Step(1.0f / 60.0f, 6, 2);
 		}
 	}
 
@@ -173,7 +173,7 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 	b2Body* ball = app.analysis.ballRecords().at(0).body;
 	for (int i = 0; i < 60; ++i)
 	{
-		app.scene.world->Step(1.0f / 60.0f, 6, 2);
+		app.scene.world()->Step(1.0f / 60.0f, 6, 2);
 	}
 	EXPECT_LT(ball->GetPosition().y, -5.0f - 4.0f);
 }
