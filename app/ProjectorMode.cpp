@@ -428,15 +428,15 @@ void ProjectorMode::finishCalibration(BoardScanner& scanner, RectifiedBoard& boa
 	}
 	ProjectorCalibration result;
 	result.cameraSize = scanner.frameSize();
-	std::string problem = done.problem;
+	std::string problem = done.problem();
 	bool ok = false;
 	if (done.state() == ProjectorCalibrationRun::Done)
 	{
-		result.latencyPasses = done.latency;
-		result.paperLight = paperLightOf(done.chessboardFrame, done.darkFrame);
+		result.latencyPasses = done.latency();
+		result.paperLight = paperLightOf(done.chessboardFrame(), done.darkFrame());
 		// The board in the dark frame gives the millimetres, and the picture's
 		// first place until the next rescan.
-		scanner.setReferenceFrame(done.darkFrame);
+		scanner.setReferenceFrame(done.darkFrame());
 		reference = LightInterval();
 		// The error is measured over the board, or over the whole picture when it was not found.
 		const double* lens = scanner.cameraParam().dist_factor;
