@@ -133,10 +133,17 @@ bool Application::rescanDue()
 
 void Application::projectGame()
 {
-	if (projection)
+	if (!projection)
 	{
-		projection->project(passCount, scanner, board, scene, analysis);
+		return;
 	}
+	// Measuring the projector ends with a scan of the board in the frame it
+	// left dark: the game is placed on that board from then on.
+	if (std::optional<RectifiedBoard> seen = projection->measure(passCount, scanner, board))
+	{
+		board = std::move(*seen);
+	}
+	projection->project(passCount, scanner, board, scene, analysis);
 }
 
 void Application::sayWhyUnsettled()
