@@ -146,16 +146,16 @@ int main(int argc, char** argv)
 		const DesktopRect& r = options.projector;
 		app.useProjector(cv::Rect(r.x, r.y, r.width, r.height));
 	}
-	if (!options.traceFile.empty() && !app.trace.openFile(options.traceFile))
+	if (!options.traceFile.empty() && !app.trace().openFile(options.traceFile))
 	{
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());
 		return 1;
 	}
-	app.recorder.mode = options.record == "frames" ? RecordMode::Frames
+	app.recorder().mode = options.record == "frames" ? RecordMode::Frames
 		: options.record == "video"                  ? RecordMode::Video
 		: options.record == "none"                   ? RecordMode::None
 													 : RecordMode::FramesIfFolder;
-	app.recorder.keepFree = options.keepFree;
+	app.recorder().keepFree = options.keepFree;
 	std::string error;
 	if (!options.videoFile.empty() && !app.recordVideo(options.videoFile, error))
 	{

@@ -113,7 +113,7 @@ inline cv::Mat denseScribble()
 inline std::vector<std::pair<std::string, cv::Mat>> thinningMasks()
 {
 	const std::unique_ptr<Application> app = scannedDemo();
-	const auto [black, yellow] = unthinnedInkMasks(app->ink.colours);
+	const auto [black, yellow] = unthinnedInkMasks(app->ink().colours);
 	return {{"demoBlack", black}, {"demoYellow", yellow}, {"scribble", denseScribble()},
 		{"empty", cv::Mat::zeros(boardHeight, boardWidth, CV_8UC1)}};
 }

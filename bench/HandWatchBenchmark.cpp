@@ -17,8 +17,9 @@ void BM_HandTest(benchmark::State& state)
 {
 	enterSourceFolder();
 	const std::unique_ptr<Application> app = scannedDemo();
-	app->scanner.scanBoard(app->board);
-	const cv::Mat colours = normaliseBoardColours(app->board);
+	RectifiedBoard board;
+	app->scanner().scanBoard(board);
+	const cv::Mat colours = normaliseBoardColours(board);
 	HandWatch watch;
 	for (auto _ : state)
 	{
@@ -29,7 +30,7 @@ void BM_HandTest(benchmark::State& state)
 		}
 		else
 		{
-			benchmark::DoNotOptimize(watch.look(colours, app->board));
+			benchmark::DoNotOptimize(watch.look(colours, board));
 		}
 	}
 }

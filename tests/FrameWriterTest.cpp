@@ -269,9 +269,9 @@ TEST_F(RecordingOfTheDemo, EveryFileIsWhatTheMainLoopHadInThatPass)
 {
 	TestProgram program(demoCamera());
 	std::vector<std::pair<cv::Mat, cv::Mat>> recorded;
-	program.app->trace.addSink([&](const PassRecord&) {
-		const BoardScanner& scanner = program.app->scanner;
-		recorded.emplace_back(scanner.motionFrame().clone(), program.app->views.camera.clone());
+	program.app->trace().addSink([&](const PassRecord&) {
+		const BoardScanner& scanner = program.app->scanner();
+		recorded.emplace_back(scanner.motionFrame().clone(), program.app->views().camera.clone());
 	});
 	fs::current_path(folder);
 	fs::create_directory("video");

@@ -76,7 +76,7 @@ class RescanTest : public ::testing::Test
 protected:
 	RescanTest() : program(TestProgram::still()), app(*program->app)
 	{
-		app.analysis.loadTemplates(testTemplates().first, testTemplates().second);
+		app.analysis().loadTemplates(testTemplates().first, testTemplates().second);
 		board.boardScanned = true;
 		board.innerCorners = {{20, 20}, {620, 460}};
 		board.portalCorners = {{450, 60}, {450, 120}, {510, 60}, {510, 120}};
@@ -118,8 +118,8 @@ protected:
 		::testing::internal::CaptureStdout();
 		app.analyseScannedBoard(board);
 		printed = ::testing::internal::GetCapturedStdout();
-		app.trace.endPass(int(program->passes.size()) + 1, app.stillness().count(), app.scene);
-		app.scene.flush();
+		app.trace().endPass(int(program->passes.size()) + 1, app.stillness().count(), app.scene());
+		app.scene().flush();
 		return program->passes.back();
 	}
 
@@ -128,7 +128,7 @@ protected:
 	{
 		for (int i = 0; i < passes; ++i)
 		{
-			app.scene.world()->Step(1.0f / 60.0f, 6, 2);
+			app.scene().world()->Step(1.0f / 60.0f, 6, 2);
 		}
 	}
 
@@ -161,19 +161,19 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 	// ring's two borders are remembered as shapes but build no wall, so the
 	// ball is not held inside its own ring.
 	EXPECT_EQ(walls(record), 3.0);
-	EXPECT_EQ(app.analysis.wallRecords().size(), 5u);
-	EXPECT_EQ(app.scene.countKind(Wall), 3);
-	EXPECT_EQ(app.scene.countKind(Solid), 1);
-	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
-	EXPECT_EQ(app.scene.countKind(Portal), 1);
+	EXPECT_EQ(app.analysis().wallRecords().size(), 5u);
+	EXPECT_EQ(app.scene().countKind(Wall), 3);
+	EXPECT_EQ(app.scene().countKind(Solid), 1);
+	EXPECT_EQ(app.scene().countKind(SensorCircle), 1);
+	EXPECT_EQ(app.scene().countKind(Portal), 1);
 	EXPECT_EQ(app.stillness().count(), 15);
 
 	// The ring's radius is about 2.5 world units: a second of falling takes
 	// the ball well below its drawn ring.
-	b2Body* ball = app.analysis.ballRecords().at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	for (int i = 0; i < 60; ++i)
 	{
-		app.scene.world()->Step(1.0f / 60.0f, 6, 2);
+		app.scene().world()->Step(1.0f / 60.0f, 6, 2);
 	}
 	EXPECT_LT(ball->GetPosition().y, -5.0f - 4.0f);
 }
@@ -181,22 +181,22 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 TEST_F(RescanTest, SameOrMovedDrawingKeepsItsBodiesAndRebuildsTheWalls)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords().at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	fall(60);
 	const PassRecord again = rescan(drawing());
 	EXPECT_EQ(printed, "");
 	EXPECT_TRUE(again.eventsOf("newMap").empty());
 	EXPECT_TRUE(again.eventsOf("ball").empty());
-	EXPECT_TRUE(app.scene.isRegistered(ball));
+	EXPECT_TRUE(app.scene().isRegistered(ball));
 	// The kept ring stays in the contour list, and its ball has left it, so
 	// both its borders are walls now.
 	EXPECT_EQ(walls(again), 5.0);
-	EXPECT_EQ(app.scene.countKind(Wall), 5);
-	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
+	EXPECT_EQ(app.scene().countKind(Wall), 5);
+	EXPECT_EQ(app.scene().countKind(SensorCircle), 1);
 
 	const PassRecord moved = rescan(drawing(40, 0));
 	EXPECT_TRUE(moved.eventsOf("newMap").empty());
-	EXPECT_TRUE(app.scene.isRegistered(ball));
+	EXPECT_TRUE(app.scene().isRegistered(ball));
 	// Kept circles are matched where they were drawn, not moved: the ring is
 	// now 40 pixels from its record and makes a second ball.
 	EXPECT_EQ(moved.eventsOf("ball").size(), 1u);
@@ -208,7 +208,7 @@ TEST_F(RescanTest, SameOrMovedDrawingKeepsItsBodiesAndRebuildsTheWalls)
 TEST_F(RescanTest, ARingWhoseBallIsStillInsideGetsNoWallUntilTheBallHasLeft)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords().at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	const float start = ball->GetPosition().y;
 	fall(4);
 	const PassRecord soon = rescan(drawing());
@@ -226,14 +226,14 @@ TEST_F(RescanTest, ARingWhoseBallIsStillInsideGetsNoWallUntilTheBallHasLeft)
 TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords().at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	const b2Vec2 start = ball->GetPosition();
-	b2Body* sensor = app.analysis.sensorCircleRecords().at(0).body;
+	b2Body* sensor = app.analysis().sensorCircleRecords().at(0).body;
 	bodyInfoOf(sensor)->touched = true;
 	fall(120);
-	spawnBox(app.scene);
-	app.scene.flush();
-	const int walls = app.scene.countKind(Wall);
+	spawnBox(app.scene());
+	app.scene().flush();
+	const int walls = app.scene().countKind(Wall);
 
 	program->display->pushKey('r');
 	program->run(1);
@@ -241,14 +241,14 @@ TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 	ASSERT_EQ(replay.eventsOf("replay").size(), 1u);
 	EXPECT_EQ(replay.eventsOf("replay")[0]->number("balls"), 1.0);
 	ASSERT_EQ(replay.eventsOf("ball").size(), 1u);
-	app.scene.flush();
-	EXPECT_FALSE(app.scene.isRegistered(ball));
-	ASSERT_EQ(app.scene.countKind(Solid), 1) << "only the new ball";
-	b2Body* again = app.analysis.ballRecords().at(0).body;
+	app.scene().flush();
+	EXPECT_FALSE(app.scene().isRegistered(ball));
+	ASSERT_EQ(app.scene().countKind(Solid), 1) << "only the new ball";
+	b2Body* again = app.analysis().ballRecords().at(0).body;
 	EXPECT_NEAR(again->GetPosition().x, start.x, 1e-4);
 	EXPECT_NEAR(again->GetPosition().y, start.y, 1e-4);
 	EXPECT_FALSE(bodyInfoOf(sensor)->touched);
-	EXPECT_EQ(app.scene.countKind(Wall), walls);
+	EXPECT_EQ(app.scene().countKind(Wall), walls);
 	// And it falls out of its ring as the first one did.
 	fall(60);
 	EXPECT_LT(again->GetPosition().y, start.y - 4.0f);
@@ -257,37 +257,37 @@ TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 TEST_F(RescanTest, DifferentOrEmptyDrawingResetsEverything)
 {
 	rescan(drawing());
-	b2Body* oldBall = app.analysis.ballRecords().at(0).body;
+	b2Body* oldBall = app.analysis().ballRecords().at(0).body;
 	cv::Mat other = blankBoard();
 	drawStroke(other, cv::Point(60, 420), cv::Point(580, 400));
 	const PassRecord record = rescan(other, false);
 	EXPECT_EQ(printed, "new map detected!\n");
-	EXPECT_FALSE(app.scene.isRegistered(oldBall));
-	EXPECT_TRUE(app.analysis.ballRecords().empty());
-	EXPECT_TRUE(app.analysis.sensorCircleRecords().empty());
-	EXPECT_EQ(app.scene.getBodies().size(), 1u);  // the one new wall
+	EXPECT_FALSE(app.scene().isRegistered(oldBall));
+	EXPECT_TRUE(app.analysis().ballRecords().empty());
+	EXPECT_TRUE(app.analysis().sensorCircleRecords().empty());
+	EXPECT_EQ(app.scene().getBodies().size(), 1u);  // the one new wall
 
 	for (int i = 0; i < 2; ++i)
 	{
 		const PassRecord empty = rescan(blankBoard(), false);
 		EXPECT_EQ(empty.eventsOf("newMap").size(), 1u);
 		EXPECT_EQ(walls(empty), 0.0);
-		EXPECT_TRUE(app.scene.getBodies().empty());
+		EXPECT_TRUE(app.scene().getBodies().empty());
 	}
 }
 
 TEST_F(RescanTest, HandOverTheBoardHoldsTheRescanBack)
 {
 	rescan(drawing());
-	const size_t bodies = app.scene.getBodies().size();
+	const size_t bodies = app.scene().getBodies().size();
 	cv::Mat withHand = blankBoard();  // a different drawing, but a hand is over it
 	withHand(cv::Rect(0, 0, 640, 20)).setTo(skinTone);  // 4.2 % of the board
 	const PassRecord record = rescan(withHand);
 	ASSERT_EQ(record.events.size(), 1u);
 	EXPECT_EQ(record.events[0].type, "hand");
 	EXPECT_EQ(app.stillness().count(), 0);
-	EXPECT_EQ(app.scene.getBodies().size(), bodies);
-	EXPECT_EQ(app.analysis.wallRecords().size(), 5u);
+	EXPECT_EQ(app.scene().getBodies().size(), bodies);
+	EXPECT_EQ(app.analysis().wallRecords().size(), 5u);
 }
 
 /// The darkest skin reads as black ink, and its outline became walls: the
@@ -297,7 +297,7 @@ TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
 	rescan(drawing());
 	// The ball leaves its ring, so that the ring is walled once the hand has gone.
 	fall(60);
-	const size_t bodies = app.scene.getBodies().size();
+	const size_t bodies = app.scene().getBodies().size();
 	const HandMasks hand = handMasks(HandShape::WholeFromBelow);
 	cv::Mat withHand = drawing();
 	paintHand(withHand, hand, skinSteps[9]);
@@ -306,8 +306,8 @@ TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
 	const double share = cv::countNonZero(hand.whole) / (640.0 * 480.0);
 	EXPECT_NEAR(held.eventsOf("hand")[0]->number("share"), share, 0.15 * share);
 	EXPECT_EQ(app.stillness().count(), 0);
-	EXPECT_EQ(app.scene.getBodies().size(), bodies);
-	EXPECT_EQ(app.analysis.wallRecords().size(), 5u);
+	EXPECT_EQ(app.scene().getBodies().size(), bodies);
+	EXPECT_EQ(app.analysis().wallRecords().size(), 5u);
 
 	// Gone again: the same map, its walls rebuilt, nothing from the hand.
 	const PassRecord gone = rescan(drawing());

@@ -215,10 +215,10 @@ TEST(OwnInks, TheTemplateToolLearnsThemAndItsTemplatesAndTheProgramUseThem)
 		return std::make_unique<Application>(std::make_unique<StillFrameSource>(cv::Mat(480, 640, CV_8UC3)),
 			std::make_unique<HeadlessDisplay>(), DataFiles(directory));
 	};
-	EXPECT_TRUE(program()->ink.own.hasYellow);
+	EXPECT_TRUE(program()->ink().own.hasYellow);
 	std::ofstream(directory + "inks.txt") << "yellow 1 2 3\n";
 	::testing::internal::CaptureStderr();
-	EXPECT_FALSE(program()->ink.own.hasYellow);
+	EXPECT_FALSE(program()->ink().own.hasYellow);
 	EXPECT_NE(::testing::internal::GetCapturedStderr().find(
 				  directory + "inks.txt:1: yellow needs six levels from 0 to 255: the lowest Y, Cr, Cb, then the "
 							  "highest; the built-in inks are used"),

@@ -82,7 +82,7 @@ struct TestProgram
 		auto headless = std::make_unique<HeadlessDisplay>();
 		display = headless.get();
 		app = std::make_unique<Application>(std::move(source), std::move(headless));
-		app->trace.addSink([this](const PassRecord& record) { passes.push_back(record); });
+		app->trace().addSink([this](const PassRecord& record) { passes.push_back(record); });
 		app->start();
 	}
 
@@ -99,7 +99,7 @@ struct TestProgram
 		{
 			app->runPass();
 		}
-		app->recorder.finish();
+		app->recorder().finish();
 	}
 
 	/// Pass numbers (from 1) in which a board scan was attempted.
