@@ -2,7 +2,6 @@
 #include "HandPainting.h"
 #include "physics/SpawnedBoxes.h"
 #include "TestSupport.h"
-#include "analysis/HandDetection.h"
 #include "analysis/MapChange.h"
 
 #include <box2d/b2_body.h>
@@ -15,21 +14,6 @@ using Contour = std::vector<cv::Point>;
 
 /// A BGR colour well inside the skin range (YCrCb about 160, 150, 110).
 const cv::Scalar skinTone(128, 150, 191);
-
-TEST(HandInView, MoreThanAMeanOfTenIsAHand)
-{
-	const auto withSkin = [](int pixels) {
-		cv::Mat image(480, 640, CV_8UC3, cv::Scalar(128, 128, 128));
-		image.reshape(3, 1).colRange(0, pixels).setTo(skinTone);
-		return image;
-	};
-	EXPECT_EQ(cv::countNonZero(skinMask(withSkin(100))), 100);
-	EXPECT_TRUE(handInView(withSkin(12288)));   // 4 %
-	EXPECT_FALSE(handInView(withSkin(11980)));  // 3.9 %, mean 9.94
-	EXPECT_FALSE(handInView(withSkin(12047)));  // mean 9.9998
-	EXPECT_TRUE(handInView(withSkin(12048)));   // mean 10.0008
-	EXPECT_FALSE(handInView(cv::Mat()));
-}
 
 /// A stroke of many points, like a curve from the contour search.
 Contour curve(int x, int y)
