@@ -90,8 +90,8 @@ bool Application::recordVideo(const std::string& path, std::string& error)
 
 void Application::useProjector(cv::Rect screen, const ProjectorCalibration* given)
 {
-	m_projection = std::make_unique<ProjectorMode>(screen, *m_display, m_files.projectorCalibration, m_files.cameraParam, m_trace,
-		m_stillness);
+	m_projection = std::make_unique<ProjectorMode>(screen, *m_display, m_files.projectorCalibration,
+		m_files.cameraParam, m_trace, m_stillness);
 	// Shatters are burst on the board; every event still reaches the trace.
 	m_scene.setEventSink(&m_projection->events());
 	if (given != nullptr)

@@ -87,8 +87,8 @@ bool Application::runPass()
 	m_display->show("game", gameCanvas(m_debugDraw));
 	updateStillness();
 	projectGame();
-	composeCameraView(m_views, m_scanner.cameraFrame(), m_board, m_analysis.ballRecords(), m_analysis.sensorCircleRecords(), m_scene,
-		*m_display);
+	composeCameraView(m_views, m_scanner.cameraFrame(), m_board, m_analysis.ballRecords(),
+		m_analysis.sensorCircleRecords(), m_scene, *m_display);
 	m_recorder.recordPass({m_scanner.cameraFrame(), m_scanner.motionFrame(), m_views.camera, gameCanvas(m_debugDraw)});
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
