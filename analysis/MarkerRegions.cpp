@@ -1,9 +1,10 @@
-#include "analysis/DrawingAnalysis.h"
-#include "core/EventSink.h"
+#include "analysis/MarkerRegions.h"
+
+#include "analysis/ContourExtraction.h"
+#include "core/PixelWorldMapping.h"
 #include "markers/BoardLayout.h"
 #include "physics/BodyFactories.h"
 #include "physics/PhysicsScene.h"
-#include "analysis/ContourExtraction.h"
 #include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
@@ -50,10 +51,12 @@ bool cardBox(const std::vector<cv::Point2f>& corners, CardBox& box)
 
 }  // namespace
 
-void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& blackMask)
+bool applyMarkerRegions(const RectifiedBoard& board, cv::Mat& blackMask, PhysicsScene& scene, EventSink* events)
 {
 	// Each run replaces the portal of the run before: the card may have moved.
 	scene.markKind(Portal);
+	const PixelWorldMapping& mapping = boardMapping;
+	bool portal = false;
 
 	CardBox card;
 	if (board.portalVisible && cardBox(board.portalCorners, card))
@@ -70,6 +73,7 @@ void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& b
 		{
 			createPortal(scene, x, y, hx, hy);
 			reportTo(events, Event("portal").set("x", x).set("y", y).set("hx", hx).set("hy", hy));
+			portal = true;
 		}
 		// The card's own print must not become walls. The rectangle starts half
 		// a half-width before the centre, which with the margin still covers the card.
@@ -97,4 +101,5 @@ void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& b
 			cropToRect(blackMask, left, top, width, height);
 		}
 	}
+	return portal;
 }

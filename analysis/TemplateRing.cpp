@@ -36,14 +36,14 @@ std::vector<cv::Point> roundestRing(const std::vector<std::vector<cv::Point>>& c
 			continue;
 		}
 		const ShapeDescriptor d = computeDescriptor(contours[i]);
-		const double meanRadius = d.at<double>(8);
+		const double meanRadius = descriptorMeanRadius(d);
 		if (meanRadius < minimumRingRadius)
 		{
 			continue;
 		}
 		// Standard deviation of the radius as a share of it: 0 for a perfect
 		// circle, about 0.08 for a square.
-		const double spread = std::sqrt(d.at<double>(9)) / meanRadius;
+		const double spread = std::sqrt(d.at<double>(radiusVarianceRow)) / meanRadius;
 		if (spread < bestSpread && spread <= roundRingSpread)
 		{
 			bestSpread = spread;

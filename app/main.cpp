@@ -156,7 +156,7 @@ int main(int argc, char** argv)
 		const DesktopRect& r = options.projector;
 		app.useProjector(cv::Rect(r.x, r.y, r.width, r.height));
 	}
-	if (!options.traceFile.empty() && !app.trace.openFile(options.traceFile))
+	if (!options.traceFile.empty() && !app.trace().openFile(options.traceFile))
 	{
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());
 		return 1;
@@ -165,7 +165,7 @@ int main(int argc, char** argv)
 		: options.record == "video"                      ? RecordMode::Video
 		: options.record == "none"                       ? RecordMode::None
 														 : RecordMode::FramesIfFolder;
-	app.recorder.setSettings({mode, options.keepFree});
+	app.recorder().setSettings({mode, options.keepFree});
 	std::string error;
 	if (!options.videoFile.empty() && !app.recordVideo(options.videoFile, error))
 	{

@@ -371,14 +371,14 @@ TEST_F(RecordingOfTheDemo, EveryFileIsWhatTheMainLoopHadInThatPass)
 {
 	TestProgram program(demoCamera());
 	std::vector<std::pair<cv::Mat, cv::Mat>> recorded;
-	program.app->trace.addSink([&](const PassRecord&) {
-		const BoardScanner& scanner = program.app->scanner;
-		recorded.emplace_back(scanner.motionFrame().clone(), program.app->views.camera.clone());
+	program.app->trace().addSink([&](const PassRecord&) {
+		const BoardScanner& scanner = program.app->scanner();
+		recorded.emplace_back(scanner.motionFrame().clone(), program.app->views().camera.clone());
 	});
 	fs::current_path(folder);
 	fs::create_directory("video");
-	program.run(rescanThreshold + 5);
-	ASSERT_EQ(recorded.size(), size_t(rescanThreshold + 5));
+	program.run(Stillness::rescanThreshold + 5);
+	ASSERT_EQ(recorded.size(), size_t(Stillness::rescanThreshold + 5));
 	for (size_t i = 0; i < recorded.size(); ++i)
 	{
 		const std::string n = std::to_string(i);

@@ -21,8 +21,8 @@ protected:
 	HitReportsTest()
 	{
 		scene.createWorld(defaultGravity());
-		scene.world->SetContactListener(&scene.listener);
-		scene.events = &trace;
+		scene.world()->SetContactListener(&scene.contactListener());
+		scene.setEventSink(&trace);
 		trace.addSink([this](const PassRecord& record) {
 			events.insert(events.end(), record.events.begin(), record.events.end());
 		});
@@ -32,8 +32,8 @@ protected:
 	{
 		for (int i = 0; i < count; ++i)
 		{
-			scene.world->Step(timeStep, velocityIterations, positionIterations);
-			scene.listener.stepped(timeStep);
+			scene.world()->Step(timeStep, velocityIterations, positionIterations);
+			scene.contactListener().stepped(timeStep);
 			scene.markOutOfBounds();
 			scene.flush();
 			trace.endPass(++passCount, 0, scene);

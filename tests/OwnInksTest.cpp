@@ -69,15 +69,10 @@ Made make(const cv::Mat& colours, const OwnInks& own)
 	AnalysisRig rig;
 	rig.ink.colours = colours;
 	rig.ink.own = own;
-	segmentColours(rig.ink, rig.display);
-	extractBlackContours(rig.ink, rig.display);
-	rig.analysis.detectBalls(rig.ink.blackContours);
 	Made made;
-	made.walls = rig.analysis.buildWalls(rig.ink.blackContours);
-	extractColourContours(rig.ink);
-	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
-	made.balls = rig.analysis.ballRecords.size();
-	made.sensors = rig.analysis.sensorCircleRecords.size();
+	made.walls = rig.analysis.analyse(rig.board, rig.ink, rig.display).walls;
+	made.balls = rig.analysis.ballRecords().size();
+	made.sensors = rig.analysis.sensorCircleRecords().size();
 	return made;
 }
 
@@ -243,8 +238,8 @@ TEST(OwnInks, TheTemplateToolLearnsThemAndItsTemplatesAndTheProgramUseThem)
 	ASSERT_EQ(runTool("--data " + directory + " " + board + " " + directory, output), 0) << output;
 	AnalysisRig rig;
 	rig.analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(0), 200, 3.0);
-	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(0), 420, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.blackCircleTemplate()).x, 200, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.yellowCircleTemplate()).x, 420, 3.0);
 
 	// The program reads them from its data directory at start-up; a bad file
 	// is said in one line, and the built-in classes serve.
@@ -252,10 +247,10 @@ TEST(OwnInks, TheTemplateToolLearnsThemAndItsTemplatesAndTheProgramUseThem)
 		return std::make_unique<Application>(std::make_unique<StillFrameSource>(cv::Mat(480, 640, CV_8UC3)),
 			std::make_unique<HeadlessDisplay>(), DataFiles(directory));
 	};
-	EXPECT_TRUE(program()->ink.own.hasYellow);
+	EXPECT_TRUE(program()->ink().own.hasYellow);
 	std::ofstream(directory + "inks.txt") << "yellow 1 2 3\n";
 	::testing::internal::CaptureStderr();
-	EXPECT_FALSE(program()->ink.own.hasYellow);
+	EXPECT_FALSE(program()->ink().own.hasYellow);
 	EXPECT_NE(::testing::internal::GetCapturedStderr().find(
 				  directory + "inks.txt:1: yellow needs six levels from 0 to 255: the lowest Y, Cr, Cb, then the "
 							  "highest; the built-in inks are used"),

@@ -6,6 +6,7 @@
 
 #include "analysis/BoardColours.h"
 #include "analysis/DrawingAnalysis.h"
+#include "analysis/MarkerRegions.h"
 #include "core/Version.h"
 #include "calibration/CharucoCalibration.h"
 #include "markers/BoardSheet.h"
@@ -241,7 +242,7 @@ TEST(PrintedSheets, InkIsReadRightUpToTheOutlineButNeverTheOutline)
 		EXPECT_TRUE(scanner.scanBoard(rig.board));
 		rig.setBoard(normaliseBoardColours(rig.board));
 		segmentColours(rig.ink, rig.display);
-		rig.analysis.applyMarkerRegions(rig.board, rig.ink.blackMask);
+		applyMarkerRegions(rig.board, rig.ink.blackMask, rig.scene, nullptr);
 		extractBlackContours(rig.ink, rig.display);
 		return rig.ink.blackContours.size();
 	};

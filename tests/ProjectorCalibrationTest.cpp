@@ -53,11 +53,11 @@ TEST(ProjectorCalibration, RunMeasuresTheCamerasLatencyAndTakesDarkAndLitFrames)
 			run.see(camera.read(), ++pass);
 			camera.shown.push_back(run.picture().clone());
 		}
-		ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << run.problem;
-		EXPECT_EQ(run.latency, latency);
-		EXPECT_EQ(cv::norm(run.darkFrame, cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(120)), cv::NORM_INF), 0.0);
-		EXPECT_GT(cv::norm(run.litFrame, run.darkFrame, cv::NORM_INF), 50.0);
-		EXPECT_GT(cv::norm(run.chessboardFrame, run.litFrame, cv::NORM_INF), 50.0) << "the plain board differs";
+		ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << run.problem();
+		EXPECT_EQ(run.latency(), latency);
+		EXPECT_EQ(cv::norm(run.darkFrame(), cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(120)), cv::NORM_INF), 0.0);
+		EXPECT_GT(cv::norm(run.litFrame(), run.darkFrame(), cv::NORM_INF), 50.0);
+		EXPECT_GT(cv::norm(run.chessboardFrame(), run.litFrame(), cv::NORM_INF), 50.0) << "the plain board differs";
 	}
 
 	// A projector the camera never sees, and a picture that never keeps still.
@@ -72,9 +72,9 @@ TEST(ProjectorCalibration, RunMeasuresTheCamerasLatencyAndTakesDarkAndLitFrames)
 		restless.see(noisy, pass);
 	}
 	EXPECT_EQ(unseen.state(), ProjectorCalibrationRun::Failed);
-	EXPECT_NE(unseen.problem.find("did not see"), std::string::npos);
+	EXPECT_NE(unseen.problem().find("did not see"), std::string::npos);
 	EXPECT_EQ(restless.state(), ProjectorCalibrationRun::Failed);
-	EXPECT_NE(restless.problem.find("keep still"), std::string::npos);
+	EXPECT_NE(restless.problem().find("keep still"), std::string::npos);
 }
 
 /// A camera over a projector in a room: grey paper at `paper` (saturated
@@ -155,7 +155,7 @@ TEST(ProjectorCalibration, AWeakPatternTheDetectorReadsIsUsedAndOneItCannotIsPut
 			run.see(c.camera.read(), ++pass);
 			c.camera.shown.push_back(run.picture().clone());
 		}
-		std::string refusal = run.problem;
+		std::string refusal = run.problem();
 		bool used = false;
 		if (run.state() == ProjectorCalibrationRun::Done)
 		{

@@ -40,19 +40,15 @@ TEST(TemplateTool, TemplatesFromTheRoundestRingOfEachInkFindDrawnCircles)
 
 	AnalysisRig rig;
 	rig.analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(0), 200, 1.5);
-	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(0), 420, 1.5);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.blackCircleTemplate()).x, 200, 1.5);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.yellowCircleTemplate()).x, 420, 1.5);
 	cv::Mat play = blankBoard();
 	drawRing(play, cv::Point(300, 150), blackPen);
 	drawRing(play, cv::Point(100, 300), yellowPen);
 	rig.setBoard(play);
-	segmentColours(rig.ink, rig.display);
-	extractBlackContours(rig.ink, rig.display);
-	rig.analysis.detectBalls(rig.ink.blackContours);
-	extractColourContours(rig.ink);
-	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
-	EXPECT_EQ(rig.analysis.ballRecords.size(), 1u);
-	EXPECT_EQ(rig.analysis.sensorCircleRecords.size(), 1u);
+	const DrawingFound found = rig.analysis.analyse(rig.board, rig.ink, rig.display);
+	EXPECT_EQ(found.balls, 1);
+	EXPECT_EQ(found.sensors, 1);
 }
 
 TEST(TemplateTool, CameraPhotoIsRectifiedFirst)
@@ -74,12 +70,12 @@ TEST(TemplateTool, CameraPhotoIsRectifiedFirst)
 
 	AnalysisRig rig;
 	rig.analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(0), 220, 3.0);
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(1), 200, 3.0);
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(8), 28, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.blackCircleTemplate()).x, 220, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.blackCircleTemplate()).y, 200, 3.0);
+	EXPECT_NEAR(descriptorMeanRadius(rig.analysis.blackCircleTemplate()), 28, 3.0);
 	// The mean of a thinned ring's points lies a little off its centre.
-	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(0), 400, 5.0);
-	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(8), 28, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.yellowCircleTemplate()).x, 400, 5.0);
+	EXPECT_NEAR(descriptorMeanRadius(rig.analysis.yellowCircleTemplate()), 28, 3.0);
 
 	// A picture in which no board shows, and a rectified board given as a photo.
 	ASSERT_TRUE(cv::imwrite(directory + "drawtable_no_board.png", cv::Mat(480, 640, CV_8UC3, paperWhite)));
@@ -126,11 +122,11 @@ TEST(TemplateTool, TemplatesMadeInOneRoomServeInAnother)
 	{
 		for (const AnalysisRig& other : rigs)
 		{
-			std::copy(std::begin(blackTemplateExponents), std::end(blackTemplateExponents), rig.analysis.descriptorExponents);
-			EXPECT_LT(rig.analysis.descriptorDistance(rig.analysis.blackCircleTemplate - other.analysis.blackCircleTemplate),
+			EXPECT_LT(descriptorDistance(rig.analysis.blackCircleTemplate() - other.analysis.blackCircleTemplate(),
+						  blackTemplateExponents),
 				circleMatchLimit);
-			std::copy(std::begin(yellowTemplateExponents), std::end(yellowTemplateExponents), rig.analysis.descriptorExponents);
-			EXPECT_LT(rig.analysis.descriptorDistance(rig.analysis.yellowCircleTemplate - other.analysis.yellowCircleTemplate),
+			EXPECT_LT(descriptorDistance(rig.analysis.yellowCircleTemplate() - other.analysis.yellowCircleTemplate(),
+						  yellowTemplateExponents),
 				circleMatchLimit);
 		}
 	}

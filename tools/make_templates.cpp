@@ -244,8 +244,9 @@ int makeTemplates(const std::string& board, const InkLayers& ink, const std::str
 	for (const auto& [path, ring] : {std::make_pair(files[0].path, black), std::make_pair(files[1].path, yellow)})
 	{
 		const ShapeDescriptor d = computeDescriptor(ring);
+		const cv::Point2d centre = descriptorCentroid(d);
 		std::printf("%s: %zu points, centre (%.1f, %.1f), mean radius %.1f pixels\n", path.c_str(), ring.size(),
-			d.at<double>(0), d.at<double>(1), d.at<double>(8));
+			centre.x, centre.y, descriptorMeanRadius(d));
 	}
 	return 0;
 }

@@ -87,7 +87,6 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame, RectifiedBoard& board)
 
 	cv::cvtColor(warped, board.grey, cv::COLOR_BGR2GRAY);
 	board.colour = warped;
-	board.cameraFrame = frame;
 	board.rectifications += 1;
 	return true;
 }

@@ -19,7 +19,7 @@ declare -A allowed=(
 	[analysis]="core colour platform markers physics tracking"
 	[render]="core colour platform markers physics tracking analysis"
 	[scenes]="core platform markers"
-	[calibration]="core colour platform markers"
+	[calibration]="core colour platform markers tracking"
 	[sound]="core platform"
 	[app]="core colour platform markers physics tracking print analysis render scenes calibration sound"
 )
