@@ -8,12 +8,16 @@
 // Photograph the printed board, glued flat, from ten or more places: near and
 // far, straight on and tilted by up to about 45 degrees, in every part of the
 // picture. A plain chessboard serves too (--chessboard COLSxROWS --square MM,
-// counting the inner corners, where four squares meet). FILE (-o) is
-// Data/camera_para.dat by default; the file it replaces is kept beside it.
+// counting the inner corners, where four squares meet). FILE (-o) is by
+// default Data/camera_para.dat where the working folder holds Data/, else
+// camera_para.dat in the user's data folder (~/.local/share/drawtable),
+// which the installed program reads before its own; the file it replaces is
+// kept beside it.
 // A result that cannot be right is refused, nothing written, unless --force.
 // A photograph in poor or uneven light is looked at again with its colours
 // read as the program reads a board's, mapped by the paper's white.
 
+#include "app/DataFiles.h"
 #include "calibration/CalibrationNote.h"
 #include "calibration/CalibrationTarget.h"
 #include "calibration/CalibrationVerdict.h"
@@ -63,7 +67,8 @@ constexpr int minimumViews = 5;
 /// What the command line asks for.
 struct Options
 {
-	std::string output = "Data/camera_para.dat";
+	/// Empty until -o names it: then the default (defaultOutput).
+	std::string output;
 	std::vector<std::string> photos;
 	int device = -1;
 	std::optional<ChessboardLayout> chessboard;
@@ -244,6 +249,19 @@ int calibrateAndWrite(const std::vector<TargetView>& views, cv::Size imageSize, 
 	return writeCalibration(options.output, param, note);
 }
 
+/// The camera file the program reads first: Data/camera_para.dat in the
+/// working folder's layout, else the user's own, whose folder is made.
+std::string defaultOutput()
+{
+	const FilePlaces places = chooseFilePlaces("", shippedDataDirectory(), findUserFolders());
+	if (!places.isUsers())
+	{
+		return DataFiles().cameraParam;
+	}
+	places.makeUserData();
+	return places.usersFile(cameraFileName);
+}
+
 /// A camera index: digits only.
 bool parseDevice(const std::string& text, int& device)
 {
@@ -293,6 +311,7 @@ int parseOptions(const std::vector<std::string>& arguments, Options& options)
 		if (argument == "-o" && hasValue)
 		{
 			options.output = value;
+			understood = !value.empty();
 		}
 		else if (argument == "--device" && hasValue)
 		{
@@ -375,6 +394,10 @@ int main(int argc, char** argv)
 	if (const int status = parseOptions(arguments, options))
 	{
 		return status;
+	}
+	if (options.output.empty())
+	{
+		options.output = defaultOutput();
 	}
 	// Said before any photo is looked at, so that no work is lost to it.
 	const std::string unwritable = whyCannotWrite(options.output);
