@@ -2,6 +2,7 @@
 
 #include "platform/TimeStampedName.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -91,6 +92,19 @@ std::error_code FilePlaces::makeUserData() const
 		std::filesystem::create_directories(userData, error);
 	}
 	return error;
+}
+
+std::string FilePlaces::toolFolder() const
+{
+	if (!isUsers())
+	{
+		return "";
+	}
+	if (const std::error_code failure = makeUserData())
+	{
+		std::fprintf(stderr, "cannot make the folder %s: %s\n", userData.c_str(), failure.message().c_str());
+	}
+	return userData + "/";
 }
 
 std::string chooseDataDirectory(const std::string& requested, const std::string& shipped)

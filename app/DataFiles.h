@@ -72,8 +72,11 @@ struct FilePlaces
 	/// True in the user's layout.
 	bool isUsers() const { return !userData.empty(); }
 
-	/// The user's data folder's file `name`: where a tool writes it.
-	std::string usersFile(const char* name) const { return userData + "/" + name; }
+	/// Where a tool writes the user's files when not told, ending in '/': in
+	/// the user's layout the user's data folder, made when missing (a failure
+	/// said in one line, and left to each file's writing to meet again);
+	/// otherwise empty, the working folder.
+	std::string toolFolder() const;
 
 	/// The folder a recording started at `now` goes into: "video" of the
 	/// working folder, or a new one in the user's videos folder,

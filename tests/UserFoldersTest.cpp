@@ -124,7 +124,7 @@ TEST_F(Folders, StartedAwayFromDataTheUsersOwnFilesComeFirst)
 	// each template falls back to.
 	EXPECT_EQ(places.data.yellowTemplate, shipped + "/circleExampleYellow.txt");
 	EXPECT_EQ(places.data.shippedBlackTemplate, shipped + "/circleExample.txt");
-	EXPECT_EQ(places.usersFile("camera_para.dat"), user.data + "/camera_para.dat");
+	EXPECT_EQ(places.toolFolder(), user.data + "/");
 
 	// Recordings: a new folder in the videos folder for each run.
 	const std::time_t now = 1738246502;

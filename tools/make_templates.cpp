@@ -300,10 +300,9 @@ int main(int argc, char** argv)
 	{
 		return 1;
 	}
-	if (request.directory.empty() && places.isUsers())
+	if (request.directory.empty())
 	{
-		places.makeUserData();
-		request.directory = places.usersFile("");
+		request.directory = places.toolFolder();
 	}
 	const std::string& board = request.picture;
 	if (request.inks)
