@@ -116,6 +116,15 @@ TEST(CalibrationHint, SaidOnceHeldWhileMissedAndTheFirstBoardFoundEndsIt)
 	EXPECT_FALSE(isUntriedCalibration(camera, now)) << "the board found notes the calibration used";
 	EXPECT_EQ(saidAfter(hint, ScanOutcome::MarkersMissing, now), "");
 	EXPECT_TRUE(hint.line().empty());
+	// Found once, it stays trusted for the rest of the run even where the note
+	// could not be written.
+	CalibrationNote untried;
+	untried.written = now;
+	untried.grade = "usable";
+	ASSERT_FALSE(writeCalibrationNote(camera, untried));
+	EXPECT_EQ(saidAfter(hint, ScanOutcome::MarkersMissing, now), "");
+	EXPECT_TRUE(hint.line().empty());
+	ASSERT_FALSE(markCalibrationUsed(camera));
 	// The next run, too, trusts it.
 	CalibrationHint nextRun(camera);
 	EXPECT_EQ(saidAfter(nextRun, ScanOutcome::MarkersMissing, now), "");
