@@ -8,19 +8,22 @@
 #include "physics/BodyInfo.h"
 #include "physics/PhysicsScene.h"
 
-DrawingAnalysis::DrawingAnalysis(PhysicsScene& scene, const std::string& blackTemplate,
-	const std::string& yellowTemplate)
-	: m_scene(scene)
+DrawingAnalysis::DrawingAnalysis(PhysicsScene& scene) : m_scene(scene)
 {
-	loadTemplates(blackTemplate, yellowTemplate);
+	setTemplates(Contour(), Contour());
 }
 
 void DrawingAnalysis::loadTemplates(const std::string& blackFile, const std::string& yellowFile)
 {
-	m_circleTemplatePoints = loadTemplatePoints(blackFile);
-	m_balls.setTemplate(computeDescriptor(m_circleTemplatePoints));
+	setTemplates(loadTemplatePoints(blackFile), loadTemplatePoints(yellowFile));
+}
+
+void DrawingAnalysis::setTemplates(const Contour& black, const Contour& yellow)
+{
 	// Only the black template's points are kept.
-	m_sensors.setTemplate(computeDescriptor(loadTemplatePoints(yellowFile)));
+	m_circleTemplatePoints = black;
+	m_balls.setTemplate(computeDescriptor(m_circleTemplatePoints));
+	m_sensors.setTemplate(computeDescriptor(yellow));
 }
 
 DrawingFound DrawingAnalysis::analyse(const RectifiedBoard& board, InkLayers& ink, Display& display)

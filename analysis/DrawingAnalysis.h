@@ -37,10 +37,9 @@ struct DrawingFound
 class DrawingAnalysis
 {
 public:
-	/// Keeps the scene and loads the circle templates (by default from the
-	/// working directory).
-	explicit DrawingAnalysis(PhysicsScene& scene, const std::string& blackTemplate = "circleExample.txt",
-		const std::string& yellowTemplate = "circleExampleYellow.txt");
+	/// Keeps the scene; the circle templates are empty, matching no drawn
+	/// circle, until they are set.
+	explicit DrawingAnalysis(PhysicsScene& scene);
 
 	DrawingAnalysis(const DrawingAnalysis&) = delete;
 	DrawingAnalysis& operator=(const DrawingAnalysis&) = delete;
@@ -48,6 +47,9 @@ public:
 	/// Read both circle templates. A file that cannot be read gives an empty
 	/// template (after a one-line message), which no drawn circle matches.
 	void loadTemplates(const std::string& blackFile, const std::string& yellowFile);
+
+	/// Take these contours as the circle templates.
+	void setTemplates(const Contour& black, const Contour& yellow);
 
 	/// Balls, sensors, the portal, a new map and the walls built are reported
 	/// here; null reports nothing.

@@ -30,8 +30,8 @@ constexpr int ownBlackBrightest = 180;
 std::string whyUnusable(const std::string& ink, const ColourRange& range);
 
 /// Read the file `path`. A missing file is no ink learned, and true. A file
-/// that cannot be used is false, with a one-line `error` naming the file and
-/// the line at fault, and no ink learned.
+/// that cannot be used, or names no ink, is false, with a one-line `error`
+/// naming the file (and the line at fault), and no ink learned.
 bool readOwnInks(const std::string& path, OwnInks& inks, std::string& error);
 
 /// The file's text for `inks`, as readOwnInks reads it.

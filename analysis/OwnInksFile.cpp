@@ -93,6 +93,12 @@ bool readOwnInks(const std::string& path, OwnInks& inks, std::string& error)
 		has = true;
 		(ink == "black" ? read.black : read.yellow) = range;
 	}
+	// An empty file is most likely one whose writing was cut short.
+	if (!read.hasBlack && !read.hasYellow)
+	{
+		error = path + ": names no ink";
+		return false;
+	}
 	inks = read;
 	return true;
 }

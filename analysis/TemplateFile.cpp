@@ -22,24 +22,17 @@ long lineAt(const std::string& text, std::streamoff from)
 
 }  // namespace
 
-std::vector<cv::Point> loadTemplatePoints(const std::string& name)
+bool parseTemplatePoints(const std::string& text, const std::string& name, std::vector<cv::Point>& points,
+	std::string& error)
 {
-	std::ifstream in(name);
-	if (!in)
-	{
-		std::fprintf(stderr, "%s: cannot open the circle template; it is left empty\n", name.c_str());
-		return {};
-	}
-	const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+	points.clear();
 	std::istringstream file(text);
 	long count = 0;
 	if (!(file >> count))
 	{
-		std::fprintf(stderr, "%s:%ld: no point count at the start; the circle template is left empty\n", name.c_str(),
-			lineAt(text, 0));
-		return {};
+		error = name + ":" + std::to_string(lineAt(text, 0)) + ": no point count at the start";
+		return false;
 	}
-	std::vector<cv::Point> points;
 	// Points are added as they are read, so a huge count in a short file
 	// costs nothing.
 	for (long i = 0; i < count; ++i)
@@ -48,12 +41,36 @@ std::vector<cv::Point> loadTemplatePoints(const std::string& name)
 		const std::streamoff start = file.tellg();
 		if (!(file >> x >> y))
 		{
-			std::fprintf(stderr,
-				"%s:%ld: point %ld of %ld is missing or not two integers; the circle template is left empty\n",
-				name.c_str(), lineAt(text, start), i + 1, count);
-			return {};
+			error = name + ":" + std::to_string(lineAt(text, start)) + ": point " + std::to_string(i + 1) + " of "
+				+ std::to_string(count) + " is missing or not two integers";
+			points.clear();
+			return false;
 		}
 		points.emplace_back(x, y);
+	}
+	return true;
+}
+
+bool readTemplatePoints(const std::string& name, std::vector<cv::Point>& points, std::string& error)
+{
+	points.clear();
+	std::ifstream in(name);
+	if (!in)
+	{
+		error = name + ": cannot open the circle template";
+		return false;
+	}
+	const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+	return parseTemplatePoints(text, name, points, error);
+}
+
+std::vector<cv::Point> loadTemplatePoints(const std::string& name)
+{
+	std::vector<cv::Point> points;
+	std::string error;
+	if (!readTemplatePoints(name, points, error))
+	{
+		std::fprintf(stderr, "%s; the circle template is left empty\n", error.c_str());
 	}
 	return points;
 }

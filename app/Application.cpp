@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/CircleTemplates.h"
 #include "app/DebugWindows.h"
 #include "core/FixedValues.h"
 #include "render/GameCanvas.h"
@@ -16,8 +17,11 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	: m_display(std::move(display)),
 	  m_files(files),
 	  m_scanner(std::move(source), m_files.tracker()),
-	  m_analysis(m_scene, m_files.blackTemplate, m_files.yellowTemplate)
+	  m_analysis(m_scene),
+	  m_calibrationHint(m_files.cameraParam)
 {
+	const CircleTemplates templates = loadCircleTemplates(m_files);
+	m_analysis.setTemplates(templates.black, templates.yellow);
 	m_analysis.setEventSink(&m_trace);
 	m_scene.setEventSink(&m_trace);
 	std::string error;
@@ -74,7 +78,7 @@ void Application::createWindows()
 	m_display->setMouseHandler("game", [this](int event, int x, int y, int) {
 		onGameMouse(m_scene, m_pen, event, x, y);
 	});
-	installDebugWindowCallbacks(*m_display, ScreenshotSources{m_board, m_views, m_ink});
+	installDebugWindowCallbacks(*m_display, ScreenshotSources{m_board, m_views, m_ink}, m_screenshotFolder);
 }
 
 bool Application::recordVideo(const std::string& path, std::string& error)

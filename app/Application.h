@@ -3,6 +3,7 @@
 #include "analysis/DrawingAnalysis.h"
 #include "analysis/HandWatch.h"
 #include "analysis/InkLayers.h"
+#include "app/CalibrationHint.h"
 #include "app/DataFiles.h"
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
@@ -74,6 +75,11 @@ public:
 	/// start, projection begins with the next pass.
 	void useProjector(cv::Rect screen, const ProjectorCalibration* given = nullptr);
 
+	/// Save the debug windows' screenshots in `folder` under time-stamped
+	/// names (onDebugWindowMouse); before start. Unset, they keep their
+	/// fixed names in the working folder.
+	void saveScreenshotsIn(const std::string& folder) { m_screenshotFolder = folder; }
+
 	/// Play the game's sounds: every pass's events reach them as the pass
 	/// ends, the key m mutes them, the end of the run closes them. Once.
 	void playSounds(std::unique_ptr<GameSounds> sounds);
@@ -115,6 +121,9 @@ public:
 	FrameRecorder& recorder() { return m_recorder; }
 	/// Projector mode, when asked for; null otherwise.
 	const ProjectorMode* projection() const { return m_projection.get(); }
+	/// What to tell the player about the camera's calibration while the board
+	/// is not found with a new one; empty otherwise.
+	const std::string& calibrationHint() const { return m_calibrationHint.line(); }
 
 private:
 	void runPasses(long maxPasses);
@@ -154,6 +163,8 @@ private:
 	PhysicsScene m_scene;
 	BoardScanner m_scanner;
 	DrawingAnalysis m_analysis;
+	/// Watches the scans for a new camera calibration that misses the board.
+	CalibrationHint m_calibrationHint;
 	RectifiedBoard m_board;
 	InkLayers m_ink;
 	/// The rescans' hand test, with the drawing of the last board it let through.
@@ -169,6 +180,8 @@ private:
 	bool m_readColoursAsNeutral = true;
 	/// The stroke being drawn with the mouse in "game".
 	PenState m_pen;
+	/// Where screenshots go; empty: the working folder, under fixed names.
+	std::string m_screenshotFolder;
 	/// The video of the run, when one was asked for.
 	std::unique_ptr<SideBySideVideo> m_video;
 	std::unique_ptr<ProjectorMode> m_projection;

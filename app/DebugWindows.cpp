@@ -2,6 +2,7 @@
 
 #include "analysis/InkLayers.h"
 #include "platform/Display.h"
+#include "platform/TimeStampedName.h"
 #include "platform/WholeFile.h"
 #include "render/CameraViewOverlay.h"
 #include "tracking/RectifiedBoard.h"
@@ -9,6 +10,8 @@
 #include <opencv2/highgui.hpp>
 
 #include <cstdio>
+#include <ctime>
+#include <filesystem>
 
 namespace
 {
@@ -40,21 +43,35 @@ Screenshot screenshotOf(const ScreenshotSources& sources, const std::string& win
 	return {cv::Mat(), nullptr};
 }
 
+/// Where a screenshot of `window` goes: its fixed name `file` in the working
+/// folder, or a new time-stamped name in `folder`.
+std::string screenshotPath(const char* window, const char* file, const std::string& folder)
+{
+	if (folder.empty())
+	{
+		return file;
+	}
+	std::error_code ignored;
+	std::filesystem::create_directories(folder, ignored);
+	return unusedName(folder + "/drawtable-" + window + "-" + timeStamp(std::time(nullptr)), ".png");
+}
+
 }  // namespace
 
-void installDebugWindowCallbacks(Display& display, ScreenshotSources sources)
+void installDebugWindowCallbacks(Display& display, ScreenshotSources sources, const std::string& folder)
 {
 	for (const char* window : debugWindows)
 	{
 		display.createWindow(window);
 		const std::string name = window;
-		display.setMouseHandler(name, [sources, name](int event, int, int, int) {
-			onDebugWindowMouse(sources, event, name);
+		display.setMouseHandler(name, [sources, name, folder](int event, int, int, int) {
+			onDebugWindowMouse(sources, event, name, folder);
 		});
 	}
 }
 
-void onDebugWindowMouse(const ScreenshotSources& sources, int event, const std::string& window)
+void onDebugWindowMouse(const ScreenshotSources& sources, int event, const std::string& window,
+	const std::string& folder)
 {
 	if (event != cv::EVENT_LBUTTONDOWN)
 	{
@@ -66,9 +83,15 @@ void onDebugWindowMouse(const ScreenshotSources& sources, int event, const std::
 	{
 		return;
 	}
-	const std::error_code failure = writeWholeImage(shot.file, shot.image);
+	const std::string path = screenshotPath(window.c_str(), shot.file, folder);
+	const std::error_code failure = writeWholeImage(path, shot.image);
 	if (failure)
 	{
-		std::fprintf(stderr, "cannot write screenshot \"%s\": %s\n", shot.file, failure.message().c_str());
+		std::fprintf(stderr, "cannot write screenshot \"%s\": %s\n", path.c_str(), failure.message().c_str());
+	}
+	else if (!folder.empty())
+	{
+		std::printf("screenshot of \"%s\" saved as %s\n", window.c_str(), path.c_str());
+		std::fflush(stdout);
 	}
 }

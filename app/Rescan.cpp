@@ -6,21 +6,26 @@
 
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 
 void Application::rescan()
 {
 	const bool found = m_scanner.scanBoard(m_board);
 	Event scan = scanEvent(m_board, found);
-	if (!found)
+	if (found)
+	{
+		analyseScannedBoard(m_board, &scan);
+	}
+	else
 	{
 		// A failed detection has said so itself, and ends the run.
 		const std::string why = "not scanned: " + m_scanner.lastScan().reason();
 		m_scanner.detectionFailed() ? (void)scan.set("reason", why) : holdBack(&scan, why);
 		scan.set("markersSeen", double(m_scanner.lastScan().markersSeen));
 		m_trace.report(scan);
-		return;
 	}
-	analyseScannedBoard(m_board, &scan);
+	// After the scan's own line: a new calibration may be why it failed.
+	m_calibrationHint.afterScan(m_scanner.lastScan(), std::time(nullptr));
 }
 
 void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan)

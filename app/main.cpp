@@ -11,6 +11,7 @@
 #include <opencv2/core/utils/logger.hpp>
 
 #include <cstdio>
+#include <ctime>
 
 namespace
 {
@@ -76,6 +77,20 @@ Source makeSource(const Options& options, const DataFiles& files)
 	return source;
 }
 
+/// What is recorded, and where. A "video" folder asks for frames by being
+/// there only in the working folder's layout.
+RecordSettings recordSettings(const Options& options, const FilePlaces& places)
+{
+	RecordSettings settings;
+	settings.mode = options.record == "frames" ? RecordMode::Frames
+		: options.record == "video"            ? RecordMode::Video
+		: options.record == "none" || places.isUsers() ? RecordMode::None
+													   : RecordMode::FramesIfFolder;
+	settings.keepFree = options.keepFree;
+	settings.folder = places.recordingFolder(std::time(nullptr));
+	return settings;
+}
+
 /// Windows or none; a scene's keys and clicks come through the display too.
 std::unique_ptr<Display> makeDisplay(const Options& options, const SceneScript* scene)
 {
@@ -128,7 +143,14 @@ int main(int argc, char** argv)
 		std::fprintf(stderr, "%s: no such data directory\n", options.dataDir.c_str());
 		return 1;
 	}
-	const DataFiles files(chooseDataDirectory(options.dataDir, shippedDataDirectory()));
+	const FilePlaces places = chooseFilePlaces(options.dataDir, shippedDataDirectory(), findUserFolders());
+	const DataFiles& files = places.data;
+	// What the program measures, the projector, is kept there.
+	if (const std::error_code failure = places.makeUserData())
+	{
+		std::fprintf(stderr, "cannot make the folder %s: %s; what is measured holds for this run only\n",
+			places.userData.c_str(), failure.message().c_str());
+	}
 	Source source = makeSource(options, files);
 	if (!source.frames)
 	{
@@ -151,6 +173,7 @@ int main(int argc, char** argv)
 	}
 	// Lives for the whole run; its objects are destroyed in reverse order at the end.
 	Application app(std::move(source.frames), std::move(display), files);
+	app.saveScreenshotsIn(places.pictures);
 	if (!options.projector.empty())
 	{
 		const DesktopRect& r = options.projector;
@@ -161,11 +184,7 @@ int main(int argc, char** argv)
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());
 		return 1;
 	}
-	const RecordMode mode = options.record == "frames" ? RecordMode::Frames
-		: options.record == "video"                      ? RecordMode::Video
-		: options.record == "none"                       ? RecordMode::None
-														 : RecordMode::FramesIfFolder;
-	app.recorder().setSettings({mode, options.keepFree});
+	app.recorder().setSettings(recordSettings(options, places));
 	std::string error;
 	if (!options.videoFile.empty() && !app.recordVideo(options.videoFile, error))
 	{

@@ -1,10 +1,10 @@
 #include "calibration/CameraFileOutput.h"
 
+#include "platform/TimeStampedName.h"
 #include "platform/WholeFile.h"
 
 #include <cerrno>
 #include <cstring>
-#include <ctime>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
@@ -31,16 +31,6 @@ std::error_code tryNewFile(const fs::path& folder)
 	::close(descriptor);
 	::unlink(probe.c_str());
 	return std::error_code();
-}
-
-/// "2025-01-30-141502", local time.
-std::string stamp(std::time_t when)
-{
-	std::tm local = {};
-	::localtime_r(&when, &local);
-	char text[32];
-	std::strftime(text, sizeof text, "%Y-%m-%d-%H%M%S", &local);
-	return text;
 }
 
 }  // namespace
@@ -91,13 +81,7 @@ std::error_code keepPreviousFile(const std::string& path, std::string& keptAs)
 	{
 		return std::make_error_code(std::errc::io_error);
 	}
-	const std::string dated = path + "." + stamp(status.st_mtime);
-	std::string name = dated;
-	std::error_code ignored;
-	for (int another = 2; fs::exists(name, ignored); ++another)
-	{
-		name = dated + "-" + std::to_string(another);
-	}
+	const std::string name = unusedName(path + "." + timeStamp(status.st_mtime));
 	const std::error_code failure = writeWholeFile(name, bytes);
 	if (!failure)
 	{

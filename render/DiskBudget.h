@@ -7,6 +7,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 
 /// The room a recording has on the disk of its folder: the free space as
 /// last measured there, and the floor below which the recording stops by
@@ -20,6 +21,9 @@ public:
 	using Query = std::function<bool(const std::string& folder, DiskSpace& space)>;
 
 	DiskBudget(std::string folder, Query query);
+
+	/// Measure the disk of `folder` instead; before the first measurement.
+	void setFolder(std::string folder) { m_folder = std::move(folder); }
 
 	/// Recording stops once less than `bytes` is free on the disk; unset,
 	/// defaultKeepFree of that disk.
@@ -47,7 +51,7 @@ public:
 	bool spent() const { return m_spent; }
 
 private:
-	const std::string m_folder;
+	std::string m_folder;
 	const Query m_query;
 	std::optional<std::uint64_t> m_keepFree;
 	/// Guards m_measured, written on the writers' threads.

@@ -9,8 +9,6 @@
 namespace
 {
 
-const char* const recordFolder = "video";
-
 /// Frame pairs that may wait for the writer; beyond that the main loop waits.
 constexpr std::size_t queuedPairs = 4;
 
@@ -30,24 +28,26 @@ bool isFolderTrouble(const std::error_code& error)
 /// are seen on the writer's threads as well as on the main thread.
 struct FrameRecorder::Complaints
 {
-	std::atomic<bool> folder{false};
-	std::atomic<bool> disk{false};
+	/// The recording's folder; set before the writers start.
+	std::string folder;
+	std::atomic<bool> saidFolder{false};
+	std::atomic<bool> saidDisk{false};
 
 	void folderTrouble(const std::error_code& error)
 	{
-		if (folder.exchange(true))
+		if (saidFolder.exchange(true))
 		{
 			return;
 		}
 		std::error_code ignored;
-		if (!std::filesystem::is_directory(recordFolder, ignored))
+		if (!std::filesystem::is_directory(folder, ignored))
 		{
-			std::fprintf(stderr, "no folder \"%s\" here; frames are not recorded\n", recordFolder);
+			std::fprintf(stderr, "no folder \"%s\" here; frames are not recorded\n", folder.c_str());
 		}
 		else
 		{
 			std::fprintf(stderr, "cannot write frames into folder \"%s\" (%s); frames are not recorded\n",
-				recordFolder, error.message().c_str());
+				folder.c_str(), error.message().c_str());
 		}
 	}
 
@@ -60,10 +60,10 @@ struct FrameRecorder::Complaints
 			folderTrouble(error);
 			return true;
 		}
-		if (!disk.exchange(true))
+		if (!saidDisk.exchange(true))
 		{
 			std::fprintf(stderr, "%s: %s; recording in folder \"%s\" stops, the frames before it are kept\n",
-				path.c_str(), error.message().c_str(), recordFolder);
+				path.c_str(), error.message().c_str(), folder.c_str());
 		}
 		return false;
 	}
@@ -76,14 +76,10 @@ FrameWriter::FileWrite FrameRecorder::defaultFileWrite()
 	};
 }
 
-const char* FrameRecorder::folder()
-{
-	return recordFolder;
-}
-
 FrameRecorder::FrameRecorder(FrameWriter::FileWrite writeFile, DiskBudget::Query diskSpace)
-	: m_budget(recordFolder, std::move(diskSpace)), m_complaints(std::make_shared<Complaints>())
+	: m_budget(m_settings.folder, std::move(diskSpace)), m_complaints(std::make_shared<Complaints>())
 {
+	m_complaints->folder = m_settings.folder;
 	// The free space is measured after each file, on the writer's thread.
 	m_writeFile = [this, write = std::move(writeFile)](
 					  const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn) {
@@ -101,21 +97,24 @@ FrameRecorder::~FrameRecorder()
 void FrameRecorder::setSettings(const RecordSettings& settings)
 {
 	m_settings = settings;
+	m_budget.setFolder(settings.folder);
 	m_budget.setKeepFree(settings.keepFree);
+	m_complaints->folder = settings.folder;
 }
 
 void FrameRecorder::announce()
 {
 	const RecordMode mode = m_settings.mode;
+	const char* folder = m_settings.folder.c_str();
 	std::error_code error;
-	if (mode == RecordMode::None || (mode == RecordMode::FramesIfFolder && !std::filesystem::is_directory(recordFolder, error)))
+	if (mode == RecordMode::None || (mode == RecordMode::FramesIfFolder && !std::filesystem::is_directory(folder, error)))
 	{
 		return;
 	}
-	if (mode != RecordMode::FramesIfFolder && !std::filesystem::is_directory(recordFolder, error)
-		&& !std::filesystem::create_directory(recordFolder, error))
+	if (mode != RecordMode::FramesIfFolder && !std::filesystem::is_directory(folder, error)
+		&& !std::filesystem::create_directories(folder, error))
 	{
-		std::fprintf(stderr, "cannot make folder \"%s\" (%s); nothing is recorded\n", recordFolder, error.message().c_str());
+		std::fprintf(stderr, "cannot make folder \"%s\" (%s); nothing is recorded\n", folder, error.message().c_str());
 		m_settings.mode = RecordMode::None;
 		return;
 	}
@@ -126,11 +125,11 @@ void FrameRecorder::announce()
 	const DiskSpace disk = m_budget.lastMeasured();
 	if (disk.total == 0)
 	{
-		std::printf("recording into folder \"%s\": %s\n", recordFolder, what);
+		std::printf("recording into folder \"%s\": %s\n", folder, what);
 		return;
 	}
 	std::printf("recording into folder \"%s\": %s; %s free there, recording stops when %s are left (--keep-free)\n",
-		recordFolder, what, formatByteSize(disk.free).c_str(), formatByteSize(m_budget.floorOn(disk)).c_str());
+		folder, what, formatByteSize(disk.free).c_str(), formatByteSize(m_budget.floorOn(disk)).c_str());
 	std::fflush(stdout);
 }
 
@@ -150,7 +149,7 @@ void FrameRecorder::recordPass(const PassPictures& pictures)
 	{
 		if (!m_videos)
 		{
-			m_videos = std::make_unique<VideoRecorder>(recordFolder, m_pace.videoFramesPerSecond(),
+			m_videos = std::make_unique<VideoRecorder>(m_settings.folder, m_pace.videoFramesPerSecond(),
 				[this] { m_budget.measure(); });
 		}
 		m_videos->record(pictures.camera, pictures.painted, pictures.game);
@@ -189,7 +188,7 @@ void FrameRecorder::recordFrame(const cv::Mat& motionFrame, const cv::Mat& camer
 	}
 	// Without the folder nothing could be written: nothing is copied or encoded.
 	std::error_code error;
-	if (!std::filesystem::is_directory(recordFolder, error))
+	if (!std::filesystem::is_directory(m_settings.folder, error))
 	{
 		m_complaints->folderTrouble(std::make_error_code(std::errc::not_a_directory));
 		return;
@@ -208,11 +207,11 @@ void FrameRecorder::recordFrame(const cv::Mat& motionFrame, const cv::Mat& camer
 	}
 	if (!m_motion.empty())
 	{
-		m_writer->write(std::string(recordFolder) + "/raw" + number + ".png", m_motion);
+		m_writer->write(m_settings.folder + "/raw" + number + ".png", m_motion);
 	}
 	if (!cameraFrame.empty())
 	{
-		m_writer->write(std::string(recordFolder) + "/game" + number + ".png", FrozenImage(cameraFrame));
+		m_writer->write(m_settings.folder + "/game" + number + ".png", FrozenImage(cameraFrame));
 	}
 }
 

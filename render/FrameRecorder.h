@@ -14,16 +14,15 @@
 #include <optional>
 #include <string>
 
-/// What a run keeps of its passes, in the folder "video" of the working
-/// directory.
+/// What a run keeps of its passes, in its folder (RecordSettings).
 enum class RecordMode
 {
 	/// Frames when the folder is there, nothing otherwise (the folder is the
 	/// switch, and is never made).
 	FramesIfFolder,
-	/// video/rawN.png, the camera frame of the last motion, and
-	/// video/gameN.png, the camera picture with the game painted in, for
-	/// every pass N from 0; the folder is made when missing.
+	/// rawN.png, the camera frame of the last motion, and gameN.png, the
+	/// camera picture with the game painted in, for every pass N from 0; the
+	/// folder is made when missing.
 	Frames,
 	/// The camera frames as one lossless video and the windows side by side
 	/// in another (VideoRecorder); the folder is made when missing.
@@ -38,6 +37,9 @@ struct RecordSettings
 	/// Recording stops once less than this is free on the folder's disk;
 	/// unset, defaultKeepFree of that disk.
 	std::optional<std::uint64_t> keepFree;
+	/// Where it is recorded: "video" of the working folder, or another
+	/// (made when missing, with the folders it is in).
+	std::string folder = "video";
 };
 
 /// What a pass leaves to record.
@@ -73,7 +75,7 @@ public:
 	FrameRecorder(const FrameRecorder&) = delete;
 	FrameRecorder& operator=(const FrameRecorder&) = delete;
 
-	/// What to record; before the first pass.
+	/// What to record, and where; before the first pass.
 	void setSettings(const RecordSettings& settings);
 	/// What is recorded: the mode is None once its folder could not be made.
 	const RecordSettings& settings() const { return m_settings; }
@@ -113,9 +115,6 @@ public:
 
 	/// Each file written whole, under a temporary name renamed into place.
 	static FrameWriter::FileWrite defaultFileWrite();
-
-	/// The folder everything is recorded in.
-	static const char* folder();
 
 private:
 	/// What has been said about failures; shared with the writer's threads.

@@ -4,6 +4,7 @@
 
 #include "BoardPhotos.h"
 #include "ScratchFiles.h"
+#include "ToolRun.h"
 #include "TestSupport.h"
 #include "calibration/CalibrationNote.h"
 #include "calibration/CalibrationVerdict.h"
@@ -229,6 +230,36 @@ TEST(CalibrationTool, KeepsTheCalibrationItReplaces)
 	EXPECT_EQ(fileBytes(parameterFile), first);
 	EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()),
 		std::ptrdiff_t(12 + 8 + 12 + 4)) << "photos, the file, its note and the two kept";
+}
+
+TEST(CalibrationTool, WritesTheUsersOwnByDefaultUnlessStartedWhereDataIs)
+{
+	const std::string folder = freshFolder("default_output");
+	const std::string photos = writeBoardPhotos(folder);
+	const std::string home = folder + "home";
+	fs::create_directories(folder + "empty");
+	fs::create_directories(folder + "table/Data");
+	const auto calibrateIn = [&](const std::string& where) {
+		return runTool("cd " + folder + where + " && HOME=" + home + " XDG_DATA_HOME= " + CALIBRATE_PATH + photos);
+	};
+	// Away from a Data folder, as the installed tool runs: the user's data
+	// folder, made for it, which the installed program reads first.
+	ToolRun run = calibrateIn("empty");
+	ASSERT_EQ(run.status, 0) << run.out << run.err;
+	const std::string users = home + "/.local/share/drawtable/camera_para.dat";
+	EXPECT_NE(run.out.find(users + " written\n"), std::string::npos) << run.out;
+	EXPECT_TRUE(fs::is_regular_file(users));
+	EXPECT_TRUE(isUntriedCalibration(users, std::time(nullptr)));
+	EXPECT_TRUE(fs::is_empty(folder + "empty"));
+	// Where Data/ is, as a developer runs it: Data/camera_para.dat, as always.
+	run = calibrateIn("table");
+	ASSERT_EQ(run.status, 0) << run.out << run.err;
+	EXPECT_NE(run.out.find("Data/camera_para.dat written\n"), std::string::npos) << run.out;
+	EXPECT_TRUE(fs::is_regular_file(folder + "table/Data/camera_para.dat"));
+	EXPECT_EQ(run.out.find("kept as"), std::string::npos) << "the user's file is not the one replaced";
+	// An empty -o is refused, not taken for the default.
+	std::string output;
+	EXPECT_EQ(runCalibrate("-o ''" + photos, output), 2) << output;
 }
 
 TEST(CalibrationTool, RefusesAnOutputItCannotWriteBeforeLookingAtAPhoto)

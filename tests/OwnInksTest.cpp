@@ -193,7 +193,9 @@ TEST(OwnInks, TheFileIsReadAsWrittenAndABadOneNamesItsLine)
 		// A class reaching exactly 6 from grey in its colour takes grey paper.
 		{"yellow 140 120 70 255 140 122\n", ":1: yellow: yellow within 6 of grey"},
 		{"yellow 140 134 120 255 160 140\n", ":1: yellow: yellow within 6 of grey"},
-		{"yellow 140 80 70 255 70 104\n", ":1: yellow: a lowest level above its highest"}};
+		{"yellow 140 80 70 255 70 104\n", ":1: yellow: a lowest level above its highest"},
+		// Cut short, or never written: said, not taken for no inks learned.
+		{"", ": names no ink"}, {"# The user's own inks\n\n", ": names no ink"}};
 	for (const auto& [text, message] : bad)
 	{
 		SCOPED_TRACE(text);

@@ -8,8 +8,10 @@
 #include <opencv2/highgui.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -118,6 +120,38 @@ TEST_F(ScreenshotsTest, ImagesNotMadeYetAndUnwritableFilesAreSkipped)
 	EXPECT_EQ(filesIn("."), std::set<std::string>{"ss_normal.png"});
 }
 
+TEST_F(ScreenshotsTest, InThePicturesFolderEachClickIsANewFileNamedOnTheConsole)
+{
+	scanned();
+	program->run(1);
+	const Application& app = *program->app;
+	HeadlessDisplay windows;
+	// The pictures folder is made at the first screenshot.
+	installDebugWindowCallbacks(windows, ScreenshotSources{app.board(), app.views(), app.ink()}, "Pictures/mine");
+	::testing::internal::CaptureStdout();
+	for (const char* window : {"normal", "normal", "warped", "normal"})
+	{
+		windows.pushMouse(window, cv::EVENT_LBUTTONDOWN, 10, 10);
+		windows.waitKey(1);
+	}
+	const std::string said = ::testing::internal::GetCapturedStdout();
+	EXPECT_EQ(filesIn("."), std::set<std::string>{"Pictures"});
+	const std::set<std::string> saved = filesIn("Pictures/mine");
+	ASSERT_EQ(saved.size(), 4u) << said;
+	// Clicks within a second have the same time stamp and a number after it.
+	const std::regex name("drawtable-(normal|warped)-\\d{4}-\\d\\d-\\d\\d-\\d{6}(-[23])?\\.png");
+	for (const std::string& file : saved)
+	{
+		EXPECT_TRUE(std::regex_match(file, name)) << file;
+		EXPECT_NE(said.find("saved as Pictures/mine/" + file + "\n"), std::string::npos) << said;
+		const cv::Mat picture = cv::imread("Pictures/mine/" + file, cv::IMREAD_UNCHANGED);
+		EXPECT_EQ(picture.size(), cv::Size(640, 480)) << file;
+		EXPECT_EQ(picture.type(), file.find("warped") != std::string::npos ? CV_8UC1 : CV_8UC3) << file;
+	}
+	EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 4) << said;
+	EXPECT_NE(said.find("screenshot of \"warped\" saved as Pictures/mine/drawtable-warped-"), std::string::npos);
+}
+
 /// Notes the order in which windows are created and given handlers.
 class LoggingDisplay : public HeadlessDisplay
 {
@@ -172,6 +206,25 @@ TEST_F(RecordingTest, EveryPassWritesTheMotionFrameAndThePaintedPictureNumberedF
 	// A still scene keeps its motion frame, so every raw image is the same.
 	EXPECT_EQ(cv::norm(cv::imread("video/raw0.png"), scanner.motionFrame(), cv::NORM_INF), 0.0);
 	EXPECT_EQ(cv::norm(cv::imread("video/raw10.png"), scanner.motionFrame(), cv::NORM_INF), 0.0);
+}
+
+TEST_F(RecordingTest, AFolderOfItsOwnIsMadeWithTheFoldersItIsInAndNamed)
+{
+	FrameRecorder recorder;
+	RecordSettings settings;
+	settings.mode = RecordMode::Frames;
+	settings.folder = "Videos/drawtable-2025-01-30-141502";
+	recorder.setSettings(settings);
+	::testing::internal::CaptureStdout();
+	recorder.announce();
+	EXPECT_EQ(::testing::internal::GetCapturedStdout().rfind(
+				  "recording into folder \"Videos/drawtable-2025-01-30-141502\": rawN.png and gameN.png", 0),
+		0u);
+	const cv::Mat frame(48, 64, CV_8UC3, cv::Scalar::all(9));
+	recorder.recordFrame(frame, frame);
+	recorder.finish();
+	EXPECT_EQ(filesIn(settings.folder), (std::set<std::string>{"raw0.png", "game0.png"}));
+	EXPECT_FALSE(fs::exists("video"));
 }
 
 TEST_F(RecordingTest, WhatCannotBeWrittenIsSkippedAndTheNumberAdvancesAnyway)

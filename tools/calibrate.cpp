@@ -8,19 +8,22 @@
 // Photograph the printed board, glued flat, from ten or more places: near and
 // far, straight on and tilted by up to about 45 degrees, in every part of the
 // picture. A plain chessboard serves too (--chessboard COLSxROWS --square MM,
-// counting the inner corners, where four squares meet). FILE (-o) is
-// Data/camera_para.dat by default; the file it replaces is kept beside it.
+// counting the inner corners, where four squares meet). FILE (-o) is by
+// default the camera file the program reads first: Data/camera_para.dat where
+// the working folder holds Data/, else camera_para.dat in the user's data
+// folder (~/.local/share/drawtable). The file it replaces is kept beside it.
 // A result that cannot be right is refused, nothing written, unless --force.
 // A photograph in poor or uneven light is looked at again with its colours
 // read as the program reads a board's, mapped by the paper's white.
 
+#include "app/DataFiles.h"
 #include "calibration/CalibrationNote.h"
+#include "calibration/CalibrationSummary.h"
 #include "calibration/CalibrationTarget.h"
 #include "calibration/CalibrationVerdict.h"
 #include "calibration/CameraFileOutput.h"
 #include "calibration/LensModelFit.h"
 #include "markers/ARParam.h"
-#include "platform/WholeFile.h"
 #include "print/Paper.h"
 #include "print/PngResolution.h"
 #include "print/SheetPages.h"
@@ -63,7 +66,8 @@ constexpr int minimumViews = 5;
 /// What the command line asks for.
 struct Options
 {
-	std::string output = "Data/camera_para.dat";
+	/// Empty until -o names it: then the camera file the program reads first.
+	std::string output;
 	std::vector<std::string> photos;
 	int device = -1;
 	std::optional<ChessboardLayout> chessboard;
@@ -170,22 +174,6 @@ bool viewsFromDevice(const CalibrationTarget& target, int device, std::vector<Ta
 	return true;
 }
 
-/// What was measured, as the console shows it.
-void printCalibration(const CameraCalibration& calibration, const ARParam& param)
-{
-	const cv::Matx33d& K = calibration.cameraMatrix;
-	std::printf("%d views of %d x %d: fx %.2f fy %.2f cx %.2f cy %.2f\n", calibration.views,
-		calibration.imageSize.width, calibration.imageSize.height, K(0, 0), K(1, 1), K(0, 2), K(1, 2));
-	std::printf("reprojection error %.3f pixels (root mean square)\n", calibration.rmsError);
-	std::printf("lens: k1 %.4f; as the tracker's model f = %.3f, within %.2f pixels of it\n",
-		calibration.distortion.empty() ? 0.0 : calibration.distortion[0], param.dist_factor[2],
-		lensModelMismatch(calibration.cameraMatrix, calibration.distortion, param));
-	const TiltSpread spread = tiltSpread(calibration.targetNormals);
-	std::printf("the views turn the board by %.0f degrees left to right and %.0f towards and away\n",
-		spread.leftRight, spread.towardsAway);
-	std::printf("%s\n", gradeLine(calibration.rmsError).c_str());
-}
-
 /// Write `param` as `output`, keeping the file it replaces, and the note the
 /// program reads beside it.
 int writeCalibration(const std::string& output, const ARParam& param, const CalibrationNote& note)
@@ -226,7 +214,7 @@ int calibrateAndWrite(const std::vector<TargetView>& views, cv::Size imageSize, 
 	CameraCalibration calibration;
 	calibrateFromViews(views, imageSize, calibration);
 	const ARParam param = cameraParamFromCalibration(calibration.cameraMatrix, calibration.distortion, imageSize);
-	printCalibration(calibration, param);
+	std::fputs(calibrationSummary(calibration, param).c_str(), stdout);
 	const std::vector<std::string> faults = calibrationFaults(calibration, param);
 	for (const std::string& fault : faults)
 	{
@@ -293,6 +281,7 @@ int parseOptions(const std::vector<std::string>& arguments, Options& options)
 		if (argument == "-o" && hasValue)
 		{
 			options.output = value;
+			understood = !value.empty();
 		}
 		else if (argument == "--device" && hasValue)
 		{
@@ -375,6 +364,12 @@ int main(int argc, char** argv)
 	if (const int status = parseOptions(arguments, options))
 	{
 		return status;
+	}
+	if (options.output.empty())
+	{
+		// The camera file the program reads first.
+		const FilePlaces places = chooseFilePlaces("", shippedDataDirectory(), findUserFolders());
+		options.output = places.isUsers() ? places.toolFolder() + cameraFileName : DataFiles().cameraParam;
 	}
 	// Said before any photo is looked at, so that no work is lost to it.
 	const std::string unwritable = whyCannotWrite(options.output);

@@ -19,7 +19,9 @@ cp -r "$root/Data" .
 # The demo scene's first drawing alone, without the timeline (whose hand
 # would hold the first scan back).
 awk '/^map /{ maps++ } maps <= 1 && !/^at /' Data/scenes/demo.scene >first.scene
-# 16 passes: the first board scan runs in pass 16. Without templates in this
-# folder no circle becomes a ball, so the rectified picture keeps every ring.
+# 16 passes: the first board scan runs in pass 16. With templates of a
+# straight line no circle becomes a ball, so the rectified picture keeps
+# every ring.
+printf '2\n0 0\n100 0\n' | tee circleExample.txt >circleExampleYellow.txt
 "$build/drawtable" --headless --source scene:first.scene --passes 16 --snapshots shots >/dev/null 2>&1
 "$build/make_templates" shots/warped.png "$root"

@@ -14,18 +14,20 @@
 // the program reads them, mapped to a neutral room's by the paper's white, so
 // templates made under one light serve under another. For each ink the
 // roundest ring is taken, as the contour search of the game sees it, and
-// written to DIRECTORY (the current directory by default) as circleExample.txt
-// and circleExampleYellow.txt. Shapes cut by the picture's edge are left out:
-// a rectified board's corners cut its markers. Both templates are written or
-// neither, the ones before kept as circleExample.txt.bak and
+// written to DIRECTORY as circleExample.txt and circleExampleYellow.txt.
+// DIRECTORY is by default the working folder where it holds Data/ (or with
+// --data), else the user's data folder (~/.local/share/drawtable), which the
+// installed program reads before its own. Shapes cut by the picture's edge
+// are left out: a rectified board's corners cut its markers. Both templates
+// are written or neither, the ones before kept as circleExample.txt.bak and
 // circleExampleYellow.txt.bak; the status is 0 only when both were written.
-// The inks are read as the program reads them: with the data directory's
-// inks.txt when there is one.
+// The inks are read as the program reads them: with the inks.txt it would
+// read, when there is one.
 //
 // With --inks, the same picture is a sample of the user's own pens (a ring or
 // a few strokes of each), whose black and yellow are learned and written to
-// DIRECTORY as inks.txt; the program reads that file from its data directory
-// and takes those inks in place of its built-in ones.
+// DIRECTORY as inks.txt; the program reads that file where it reads the
+// templates and takes those inks in place of its built-in ones.
 
 #include "analysis/BoardColours.h"
 #include "analysis/ColourSegmentation.h"
@@ -224,8 +226,8 @@ int makeTemplates(const std::string& board, const InkLayers& ink, const std::str
 	const cv::Size size = ink.colours.size();
 	const std::vector<cv::Point> black = roundestRing(ink.blackContours, ink.blackHierarchy, size);
 	const std::vector<cv::Point> yellow = roundestRing(ink.yellowContours, ink.yellowHierarchy, size);
-	const std::vector<Replacement> files{{directory + "circleExample.txt", templatePointsText(black)},
-		{directory + "circleExampleYellow.txt", templatePointsText(yellow)}};
+	const std::vector<Replacement> files{{directory + blackTemplateName, templatePointsText(black)},
+		{directory + yellowTemplateName, templatePointsText(yellow)}};
 	if (black.empty() || yellow.empty())
 	{
 		const char* missing = black.empty() && yellow.empty() ? "black circle and no closed yellow"
@@ -291,16 +293,21 @@ int main(int argc, char** argv)
 		std::fputs(usage, stderr);
 		return 2;
 	}
-	const DataFiles files(chooseDataDirectory(request.dataDir, shippedDataDirectory()));
+	const FilePlaces places = chooseFilePlaces(request.dataDir, shippedDataDirectory(), findUserFolders());
+	const DataFiles& files = places.data;
 	const cv::Mat image = rectifiedBoard(request, files);
 	if (image.empty())
 	{
 		return 1;
 	}
+	if (request.directory.empty())
+	{
+		request.directory = places.toolFolder();
+	}
 	const std::string& board = request.picture;
 	if (request.inks)
 	{
-		return learnInks(board, image, request.directory + "inks.txt");
+		return learnInks(board, image, request.directory + inksFileName);
 	}
 
 	HeadlessDisplay display;

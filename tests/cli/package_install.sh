@@ -10,6 +10,10 @@ build=$1
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*"; exit 1; }
+# The installed program keeps the user's own files in the home folder: a
+# scratch one.
+export HOME=$work/home XDG_DATA_HOME= XDG_CONFIG_HOME=
+mkdir "$HOME"
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/package" >"$work/cpack.txt" 2>&1 \
 	|| fail "cpack failed: $(tail -n 5 "$work/cpack.txt")"
