@@ -107,3 +107,28 @@ cv::Mat handTestColours(const RectifiedBoard& board, const PaperWhite* white)
 	}
 	return colours;
 }
+
+ScanColours scanColours(const RectifiedBoard& board)
+{
+	ScanColours colours{board.colour.clone(), board.colour.clone()};
+	if (board.colour.empty())
+	{
+		return colours;
+	}
+	const PaperWhite white =
+		PaperWhite::measure(colours.ink, boardPaperPlaces(board), boardPaperPlaces(board, CardLeftOut::Whole));
+	cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& pictures) {
+		for (int k = pictures.start; k < pictures.end; ++k)
+		{
+			if (k == 1)
+			{
+				white.normaliseSmoothly(colours.handTest);
+			}
+			else if (!white.readsNeutral())
+			{
+				white.normalise(colours.ink);
+			}
+		}
+	});
+	return colours;
+}

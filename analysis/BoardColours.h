@@ -36,3 +36,16 @@ cv::Mat normaliseBoardColours(const RectifiedBoard& board, PaperWhite* white = n
 /// so that a hand is not read as paper. `white` is what that measured, or
 /// measured here when null.
 cv::Mat handTestColours(const RectifiedBoard& board, const PaperWhite* white = nullptr);
+
+/// The two pictures a rescan reads, from one measurement of the paper: the
+/// segmentation's (normaliseBoardColours) and the hand test's
+/// (handTestColours).
+struct ScanColours
+{
+	cv::Mat ink;
+	cv::Mat handTest;
+};
+
+/// Both of a board's pictures, as the two calls above make them; they share
+/// nothing but the measurement, so the two are made at once.
+ScanColours scanColours(const RectifiedBoard& board);

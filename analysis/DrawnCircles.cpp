@@ -1,5 +1,6 @@
 #include "analysis/DrawnCircles.h"
 
+#include "analysis/RingBorder.h"
 #include "core/PixelWorldMapping.h"
 #include "physics/BodyFactories.h"
 #include "physics/BodyInfo.h"
@@ -63,6 +64,16 @@ std::vector<bool> DrawnCircles::find(std::vector<Contour>& contours, PhysicsScen
 		contours.erase(contours.begin() + long(i));
 		withoutWall.erase(withoutWall.begin() + long(i));
 	}
+	// However rough its edge, no piece of a ring's line holds its ball in.
+	std::vector<const Contour*> holding;
+	for (size_t r = 0; r < m_records.size(); ++r)
+	{
+		if (r >= firstNew || bodyInsideItsRing(m_records[r], scene))
+		{
+			holding.push_back(&m_records[r].contour);
+		}
+	}
+	flagRingBorders(contours, std::move(holding), withoutWall);
 	return withoutWall;
 }
 

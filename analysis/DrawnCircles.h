@@ -43,7 +43,8 @@ public:
 	/// and leave the list; the others stay. Returns one flag per contour left:
 	/// set for a border of a ring whose body is still inside it (the second
 	/// border of a ring made into a body now, or a kept ring whose body has not
-	/// left it yet), which must not become a wall that holds the body in.
+	/// left it yet), or any piece of such a ring's line however rough its edge
+	/// made it, which must not become a wall that holds the body in.
 	std::vector<bool> find(std::vector<Contour>& contours, PhysicsScene& scene, EventSink* events);
 
 	/// A new body at every kept circle, as when it was first found; the

@@ -36,9 +36,9 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		m_board = scanned;
 	}
 	// The ink and skin ranges hold for paper that reads neutral and bright.
-	PaperWhite white;
-	m_ink.colours = m_readColoursAsNeutral ? normaliseBoardColours(scanned, &white) : scanned.colour;
-	const HandSighting hand = m_hands.look(m_readColoursAsNeutral ? handTestColours(scanned, &white) : scanned.colour, scanned);
+	const ScanColours colours = m_readColoursAsNeutral ? scanColours(scanned) : ScanColours{scanned.colour, scanned.colour};
+	m_ink.colours = colours.ink;
+	const HandSighting hand = m_hands.look(colours.handTest, scanned);
 	if (hand.settled)
 	{
 		const std::string why = "what looked like a hand has lain still through "

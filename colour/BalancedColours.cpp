@@ -184,23 +184,27 @@ void balance(cv::Mat& picture, const cv::Mat& gains, bool vectorised)
 	// Balanced luma and the colour differences R - Y and B - Y, in one sweep.
 	cv::Mat planes[3] = {cv::Mat(picture.size(), CV_32F), cv::Mat(picture.size(), CV_32F), cv::Mat(picture.size(), CV_32F)};
 	cv::Mat luma(picture.size(), CV_8U);
-	for (int row = 0; row < picture.rows; ++row)
-	{
-		const cv::Vec3b* in = picture.ptr<cv::Vec3b>(row);
-		const cv::Vec3f* gain = gains.ptr<cv::Vec3f>(row);
-		float* y = planes[0].ptr<float>(row);
-		float* rMinusY = planes[1].ptr<float>(row);
-		float* bMinusY = planes[2].ptr<float>(row);
-		uchar* grey = luma.ptr<uchar>(row);
-		int col = 0;
-#if CV_SIMD128
-		col = vectorised ? splitVectorised(in, gain, y, rMinusY, bMinusY, grey, picture.cols) : 0;
-#endif
-		for (; col < picture.cols; ++col)
+	// Each row's pixels depend on that row alone: the rows are shared among
+	// OpenCV's threads, which leaves every pixel as one thread would make it.
+	cv::parallel_for_(cv::Range(0, picture.rows), [&](const cv::Range& rows) {
+		for (int row = rows.start; row < rows.end; ++row)
 		{
-			split(in[col], gain[col], y[col], rMinusY[col], bMinusY[col], grey[col]);
+			const cv::Vec3b* in = picture.ptr<cv::Vec3b>(row);
+			const cv::Vec3f* gain = gains.ptr<cv::Vec3f>(row);
+			float* y = planes[0].ptr<float>(row);
+			float* rMinusY = planes[1].ptr<float>(row);
+			float* bMinusY = planes[2].ptr<float>(row);
+			uchar* grey = luma.ptr<uchar>(row);
+			int col = 0;
+#if CV_SIMD128
+			col = vectorised ? splitVectorised(in, gain, y, rMinusY, bMinusY, grey, picture.cols) : 0;
+#endif
+			for (; col < picture.cols; ++col)
+			{
+				split(in[col], gain[col], y[col], rMinusY[col], bMinusY[col], grey[col]);
+			}
 		}
-	}
+	});
 	cv::GaussianBlur(planes[1], planes[1], cv::Size(5, 5), colourSmoothing);
 	cv::GaussianBlur(planes[2], planes[2], cv::Size(5, 5), colourSmoothing);
 
@@ -211,23 +215,25 @@ void balance(cv::Mat& picture, const cv::Mat& gains, bool vectorised)
 	cv::dilate(luma, brightest, nearby);
 	cv::erode(luma, darkest, nearby);
 
-	for (int row = 0; row < picture.rows; ++row)
-	{
-		const float* y = planes[0].ptr<float>(row);
-		const float* rMinusY = planes[1].ptr<float>(row);
-		const float* bMinusY = planes[2].ptr<float>(row);
-		const uchar* high = brightest.ptr<uchar>(row);
-		const uchar* low = darkest.ptr<uchar>(row);
-		cv::Vec3b* out = picture.ptr<cv::Vec3b>(row);
-		int col = 0;
-#if CV_SIMD128
-		col = vectorised ? recombineVectorised(y, rMinusY, bMinusY, high, low, out, picture.cols) : 0;
-#endif
-		for (; col < picture.cols; ++col)
+	cv::parallel_for_(cv::Range(0, picture.rows), [&](const cv::Range& rows) {
+		for (int row = rows.start; row < rows.end; ++row)
 		{
-			out[col] = recombine(y[col], rMinusY[col], bMinusY[col], high[col], low[col]);
+			const float* y = planes[0].ptr<float>(row);
+			const float* rMinusY = planes[1].ptr<float>(row);
+			const float* bMinusY = planes[2].ptr<float>(row);
+			const uchar* high = brightest.ptr<uchar>(row);
+			const uchar* low = darkest.ptr<uchar>(row);
+			cv::Vec3b* out = picture.ptr<cv::Vec3b>(row);
+			int col = 0;
+#if CV_SIMD128
+			col = vectorised ? recombineVectorised(y, rMinusY, bMinusY, high, low, out, picture.cols) : 0;
+#endif
+			for (; col < picture.cols; ++col)
+			{
+				out[col] = recombine(y[col], rMinusY[col], bMinusY[col], high[col], low[col]);
+			}
 		}
-	}
+	});
 }
 
 }  // namespace

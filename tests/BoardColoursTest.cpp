@@ -287,6 +287,22 @@ TEST(NormaliseBoardColours, TheBoardIsReadAsANeutralRoomShowsItAndTheViewsKeepTh
 	EXPECT_FALSE(none.found());
 }
 
+TEST(ScanColours, BothPicturesAreExactlyWhatTheirOwnReadingsMake)
+{
+	const std::vector<std::vector<cv::Point2f>> markers = {markerOutline({0.0f, 0.0f}, 50.0f),
+		markerOutline({590.0f, 0.0f}, 50.0f), markerOutline({0.0f, 430.0f}, 50.0f), markerOutline({590.0f, 430.0f}, 50.0f)};
+	const std::vector<cv::Point2f> card = cardCorners({470.0f, 240.0f}, 50.0f, 20.0);
+	// A warm uneven room, and one that reads neutral already.
+	for (const RectifiedBoard& board : {scanned(lit(neutralBoard(), cv::Vec3d(0.55, 0.8, 1.0), 0.85, 0.2, 0.2), markers, card),
+			 scanned(lit(neutralBoard(), cv::Vec3d(1, 1, 1), 0.96, 0.1, 0.0), markers, card)})
+	{
+		const ScanColours both = scanColours(board);
+		EXPECT_EQ(cv::norm(both.ink, normaliseBoardColours(board), cv::NORM_INF), 0.0);
+		EXPECT_EQ(cv::norm(both.handTest, handTestColours(board), cv::NORM_INF), 0.0);
+	}
+	EXPECT_TRUE(scanColours(RectifiedBoard()).ink.empty());
+}
+
 /// A thinned ring of radius 28 with the arc from `from` to `to` degrees missing.
 cv::Mat thinnedRing(double from = 0.0, double to = 0.0)
 {

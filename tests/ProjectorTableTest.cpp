@@ -731,6 +731,56 @@ TEST(ProjectorTable, APaperWhiteAlreadyIsMeasuredAtALowerExposure)
 	}
 }
 
+/// The room's light and the projector's, as the projector statement ends.
+struct Room
+{
+	const char* name;
+	const char* light;
+};
+
+class ProjectorRooms : public testing::TestWithParam<Room>
+{
+};
+
+/// The projector going dark for a still period's scan, and its light coming
+/// back, is no motion in any room: after the redraw the board is built as
+/// soon as on the same table without a projector, give or take the passes of
+/// waiting for the dark frame, from a dim room to one whose paper is white
+/// already, where a weak projector is measured at a lower exposure.
+TEST_P(ProjectorRooms, TheDarkFrameIsNoMotionAndTheRedrawIsBuiltAsSoonAsWithoutTheProjector)
+{
+	const Room& room = GetParam();
+	const std::string scene = sceneWith("700 0 0 size 1280 800 focal 2000 latency 2", room.light);
+	ProjectorTable table(scene, true, std::string("room-") + room.name);
+	testing::internal::CaptureStderr();
+	table.run(passes);
+	const std::string said = testing::internal::GetCapturedStderr();
+	const auto calibrations = table.events("projectorCalibration");
+	ASSERT_EQ(calibrations.size(), 1u) << said;
+	EXPECT_EQ(eventField(*calibrations[0].second, "ok"), "true") << said;
+	const auto exposures = table.events("cameraExposure");
+	const double exposure = exposures.empty() ? 1.0 : exposures.back().second->number("scale");
+	ProjectorTable unlit(scene, false, std::string("room-") + room.name + "-unlit", 0.0, exposure);
+	unlit.run(passes);
+	ASSERT_FALSE(table.events("newMap").empty());
+	ASSERT_FALSE(unlit.events("newMap").empty());
+	const int built = table.events("newMap").back().first, twin = unlit.events("newMap").back().first;
+	EXPECT_GE(built, twin);
+	EXPECT_LE(built, twin + 5);
+	// Neither the game's light nor its going dark started the count again.
+	EXPECT_EQ(table.projectedMotion, 0);
+	EXPECT_EQ(mapsDiffer(table.mapsMade(), unlit.mapsMade(), 0.5), "");
+	std::printf("%s: exposure %.2f, the redraw built in pass %d, without the projector in pass %d\n", room.light,
+		exposure, built, twin);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ProjectorRooms,
+	testing::Values(Room{"Dim50", "room 0.5 brightness 150"}, Room{"Room70", "room 0.7 brightness 150"},
+		Room{"Room80", "room 0.8 brightness 150"}, Room{"Bright90", "room 0.9 brightness 150"},
+		// A weak projector in a room whose paper is white already.
+		Room{"WeakInWhite", "room 1.0 brightness 30"}),
+	[](const testing::TestParamInfo<Room>& info) { return std::string(info.param.name); });
+
 INSTANTIATE_TEST_SUITE_P(Table, ProjectorPlacements,
 	testing::Values(Placement{"above", "700 0 0 size 1280 800 focal 2000 latency 2", 2, 0.0},
 		Placement{"tilted", "720 20 8 25 -20 size 1280 800 focal 2000 latency 1", 1, 0.3},
