@@ -3,7 +3,9 @@
 #include "analysis/DrawingAnalysis.h"
 #include "analysis/HandWatch.h"
 #include "analysis/InkLayers.h"
+#include "app/CameraWatch.h"
 #include "app/DataFiles.h"
+#include "app/LightHold.h"
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
 #include "app/WorldPace.h"
@@ -115,6 +117,11 @@ public:
 	FrameRecorder& recorder() { return m_recorder; }
 	/// Projector mode, when asked for; null otherwise.
 	const ProjectorMode* projection() const { return m_projection.get(); }
+	/// Why the camera gives no picture and what to do, for the players'
+	/// status line; empty while frames come.
+	const std::string& cameraStatus() const { return m_cameraWatch.status(); }
+	/// When the camera's exposure and white balance are held.
+	const LightHold& lightHold() const { return m_lightHold; }
 
 private:
 	void runPasses(long maxPasses);
@@ -123,6 +130,7 @@ private:
 	void stepWorld();
 	void updateStillness();
 	void sayWhyUnsettled();
+	void watchCamera();
 	bool handleKey(int code);
 	void replayDrawing();
 	void addVideoFrame();
@@ -165,6 +173,13 @@ private:
 	int m_passCount = 0;
 	/// A picture that does not keep still long enough to be scanned is told.
 	UnsettledPicture m_unsettled;
+	/// Whether the camera gives frames, and what is said when it does not.
+	CameraWatch m_cameraWatch;
+	/// The camera's exposure and white balance, held while the light stays.
+	LightHold m_lightHold;
+	/// The scanner's detections counted up to the last pass: more now means
+	/// this pass scanned.
+	int m_detectionsSeen = 0;
 	std::function<double()> m_clock = steadySeconds;
 	bool m_readColoursAsNeutral = true;
 	/// The stroke being drawn with the mouse in "game".

@@ -91,6 +91,7 @@ bool Application::runPass()
 	m_scene.flush();
 	m_display->show("game", gameCanvas(m_debugDraw));
 	updateStillness();
+	watchCamera();
 	projectGame();
 	composeCameraView(m_views, m_scanner.cameraFrame(), m_board, m_analysis.ballRecords(),
 		m_analysis.sensorCircleRecords(), m_scene, *m_display);
@@ -167,6 +168,22 @@ void Application::sayWhyUnsettled()
 	const std::string why = m_unsettled.reason();
 	std::fprintf(stderr, "%s\n", why.c_str());
 	m_trace.report(Event("unsettled").set("reason", why));
+	if (m_unsettled.cause() == UnsettledPicture::Drift)
+	{
+		m_lightHold.lightKeepsChanging(m_scanner.frameSource(), m_trace);
+	}
+}
+
+void Application::watchCamera()
+{
+	FrameSource& camera = m_scanner.frameSource();
+	m_cameraWatch.notePass(camera, m_trace);
+	// A scan in this pass found the board, and nothing held the rescan back:
+	// the picture has settled with the board in view.
+	const bool boardFound =
+		m_scanner.detectCount() != m_detectionsSeen && m_scanner.lastScan().found() && m_stillness.settled();
+	m_detectionsSeen = m_scanner.detectCount();
+	m_lightHold.notePass(camera, boardFound, m_scanner.cameraFrame(), m_clock(), m_trace);
 }
 
 bool Application::handleKey(int code)

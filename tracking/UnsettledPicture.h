@@ -25,6 +25,20 @@ public:
 	/// Why the picture does not settle and what to do, one line.
 	std::string reason() const;
 
+	/// What keeps the picture from settling, as reason() words it.
+	enum Cause
+	{
+		NoPicture,
+		Bands,
+		Flicker,
+		/// The light's brightness keeps going one way: the room's light, or
+		/// the camera's exposure or white balance, changing.
+		Drift,
+		Moving,
+		Noise
+	};
+	Cause cause() const;
+
 private:
 	struct Pass
 	{
@@ -36,6 +50,19 @@ private:
 		/// one thing moving rather than noise scattered over the picture.
 		double clumping;
 	};
+
+	/// What the last second's passes show of the light and of motion.
+	struct Measures
+	{
+		double deepest = 0.0;
+		double swing = 0.0;
+		double drift = 0.0;
+		double span = 0.0;
+		double changed = 0.0;
+		double clumped = 0.0;
+	};
+	/// Of `recent`, which must not be empty.
+	Measures measures() const;
 
 	/// The passes of the last second.
 	std::deque<Pass> recent;
