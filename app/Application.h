@@ -9,6 +9,7 @@
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
 #include "app/WorldPace.h"
+#include "core/StatusLine.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
@@ -122,6 +123,10 @@ public:
 	const std::string& cameraStatus() const { return m_cameraWatch.status(); }
 	/// When the camera's exposure and white balance are held.
 	const LightHold& lightHold() const { return m_lightHold; }
+	/// Why the table does not react, for the players: whoever knows a reason
+	/// sets and clears it; every pass's record carries the line.
+	StatusLine& status() { return m_status; }
+	const StatusLine& status() const { return m_status; }
 
 private:
 	void runPasses(long maxPasses);
@@ -171,6 +176,7 @@ private:
 	CameraViewPictures m_views;
 
 	int m_passCount = 0;
+	StatusLine m_status;
 	/// A picture that does not keep still long enough to be scanned is told.
 	UnsettledPicture m_unsettled;
 	/// Whether the camera gives frames, and what is said when it does not.
