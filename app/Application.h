@@ -118,15 +118,12 @@ public:
 	FrameRecorder& recorder() { return m_recorder; }
 	/// Projector mode, when asked for; null otherwise.
 	const ProjectorMode* projection() const { return m_projection.get(); }
-	/// Why the camera gives no picture and what to do, for the players'
-	/// status line; empty while frames come.
-	const std::string& cameraStatus() const { return m_cameraWatch.status(); }
-	/// When the camera's exposure and white balance are held.
-	const LightHold& lightHold() const { return m_lightHold; }
 	/// Why the table does not react, for the players: whoever knows a reason
 	/// sets and clears it; every pass's record carries the line.
 	StatusLine& status() { return m_status; }
 	const StatusLine& status() const { return m_status; }
+	/// When the camera's exposure and white balance are held.
+	const LightHold& lightHold() const { return m_lightHold; }
 
 private:
 	void runPasses(long maxPasses);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-void CameraWatch::notePass(const FrameSource& camera, EventSink& trace)
+void CameraWatch::notePass(const FrameSource& camera, EventSink& trace, StatusLine& status)
 {
 	const CameraPresence now = camera.presence();
 	if (now == m_presence)
@@ -15,16 +15,17 @@ void CameraWatch::notePass(const FrameSource& camera, EventSink& trace)
 	switch (now)
 	{
 	case CameraPresence::NotFound:
-		sayNotFound(camera, trace);
+		sayNotFound(camera, trace, status);
 		break;
 	case CameraPresence::Lost:
-		m_status = "camera lost, waiting for it";
+		status.set(StatusReason::CameraLost, "camera lost, waiting for it");
 		std::fprintf(stderr, "%s: camera lost, waiting for it; the game goes on, and takes up its frames when it is back\n",
 			name.c_str());
 		trace.report(Event("cameraLost").set("source", name).set("reason", std::string("stopped")));
 		break;
 	case CameraPresence::Delivering:
-		m_status.clear();
+		status.clear(StatusReason::NoCamera);
+		status.clear(StatusReason::CameraLost);
 		std::fprintf(stderr, "%s: the camera gives frames again\n", name.c_str());
 		trace.report(Event("cameraBack")
 						 .set("source", name)
@@ -34,7 +35,7 @@ void CameraWatch::notePass(const FrameSource& camera, EventSink& trace)
 	}
 }
 
-void CameraWatch::sayNotFound(const FrameSource& camera, EventSink& trace)
+void CameraWatch::sayNotFound(const FrameSource& camera, EventSink& trace, StatusLine& status)
 {
 	const std::string name = camera.describe();
 	const std::vector<VideoDevice> found = m_devices();
@@ -47,7 +48,7 @@ void CameraWatch::sayNotFound(const FrameSource& camera, EventSink& trace)
 		: !asked->problem.empty() ? name + " (" + asked->path + ") cannot be opened: " + asked->problem
 								  : name + " (" + asked->path + ", " + asked->name
 				+ ") gives no picture: another program may be using it";
-	m_status = what + "; waiting for it, or start with --source demo to play without a camera";
+	status.set(StatusReason::NoCamera, what + "; waiting for it, or start with --source demo to play without a camera");
 	std::fprintf(stderr, "%s; looking for it every second, the game starts when it gives frames; "
 		"--list-cameras names the cameras, --source demo plays without one\n", what.c_str());
 	trace.report(Event("cameraLost")

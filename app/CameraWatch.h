@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/EventSink.h"
+#include "core/StatusLine.h"
 #include "platform/FrameSource.h"
 #include "platform/VideoDevices.h"
 
@@ -11,7 +12,7 @@
 /// Whether the camera gives frames, told as the user meets it: when it is
 /// not there or stops giving frames, and when it comes back, one line on the
 /// console and an event in the trace (`cameraLost`, `cameraBack`); while it
-/// is away, a status line for the players' window.
+/// is away, the players' status line says so (no camera, camera lost).
 class CameraWatch
 {
 public:
@@ -22,17 +23,12 @@ public:
 	explicit CameraWatch(DeviceList devices = [] { return findVideoDevices(); }) : m_devices(std::move(devices)) {}
 
 	/// One pass, after its frame was read from `camera`.
-	void notePass(const FrameSource& camera, EventSink& trace);
-
-	/// Why no picture comes and what to do, for the players; empty while
-	/// frames come.
-	const std::string& status() const { return m_status; }
+	void notePass(const FrameSource& camera, EventSink& trace, StatusLine& status);
 
 private:
 	/// The camera asked for is not there (or gives no picture from the start).
-	void sayNotFound(const FrameSource& camera, EventSink& trace);
+	void sayNotFound(const FrameSource& camera, EventSink& trace, StatusLine& status);
 
 	DeviceList m_devices;
 	CameraPresence m_presence = CameraPresence::Delivering;
-	std::string m_status;
 };

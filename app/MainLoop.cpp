@@ -178,7 +178,7 @@ void Application::sayWhyUnsettled()
 void Application::watchCamera()
 {
 	FrameSource& camera = m_scanner.frameSource();
-	m_cameraWatch.notePass(camera, m_trace);
+	m_cameraWatch.notePass(camera, m_trace, m_status);
 	// A scan in this pass found the board, and nothing held the rescan back:
 	// the picture has settled with the board in view.
 	const bool boardFound =

@@ -22,7 +22,9 @@ TEST(CameraPresence, ACameraLostWhilePlayingIsWaitedForWithTheWorldAndMapKept)
 
 	played.fake->plugged = false;
 	const std::string lost = played.run(30).err;
-	EXPECT_EQ(played.program->app->cameraStatus(), "camera lost, waiting for it");
+	EXPECT_EQ(played.program->app->status().line(), "camera lost, waiting for it");
+	EXPECT_TRUE(played.program->passes[40].statusChanged);
+	EXPECT_EQ(played.program->passes[40].status, "camera lost, waiting for it") << "the trace says it in the pass it is lost";
 	EXPECT_EQ(timesIn(lost, "device:0: camera lost, waiting for it"), 1) << lost;
 	EXPECT_EQ(std::count(lost.begin(), lost.end(), '\n'), 1) << lost;
 	for (const int kind : {Wall, SensorCircle, Portal, Solid})
@@ -32,7 +34,7 @@ TEST(CameraPresence, ACameraLostWhilePlayingIsWaitedForWithTheWorldAndMapKept)
 
 	played.fake->plugged = true;
 	const std::string back = played.run(40).err;
-	EXPECT_EQ(played.program->app->cameraStatus(), "");
+	EXPECT_FALSE(played.program->app->status().holds(StatusReason::CameraLost));
 	EXPECT_EQ(timesIn(back, "device:0: the camera gives frames again"), 1) << back;
 	EXPECT_EQ(played.events("cameraLost", "reason"), std::vector<std::string>{"41: \"stopped\""});
 	EXPECT_EQ(played.events("cameraBack", "width"), std::vector<std::string>{"71: 640"});
@@ -55,14 +57,14 @@ TEST(CameraPresence, WithoutACameraAtTheStartTheGameWaitsAndStartsWhenItIsPlugge
 	EXPECT_EQ(timesIn(waiting, "no camera at device:0 (cameras found: "), 1) << waiting;
 	EXPECT_EQ(timesIn(waiting, "--source demo"), 1) << waiting;
 	EXPECT_EQ(std::count(waiting.begin(), waiting.end(), '\n'), 1) << waiting;
-	EXPECT_NE(played.program->app->cameraStatus().find("--source demo"), std::string::npos);
+	EXPECT_NE(played.program->app->status().line().find("--source demo"), std::string::npos);
 	EXPECT_EQ(played.events("cameraLost", "reason"), std::vector<std::string>{"1: \"not found\""});
 	EXPECT_TRUE(played.program->scanPasses().empty()) << "nothing to scan without a picture";
 
 	played.fake->plugged = true;
 	played.run(30);
 	EXPECT_EQ(played.events("cameraBack", "height"), std::vector<std::string>{"21: 480"});
-	EXPECT_EQ(played.program->app->cameraStatus(), "");
+	EXPECT_FALSE(played.program->app->status().holds(StatusReason::NoCamera));
 	EXPECT_TRUE(std::any_of(played.program->passes.begin(), played.program->passes.end(), scanFound))
 		<< "the board is found once the picture has settled";
 	EXPECT_GT(played.last().bodies[Solid - 1], 0);
@@ -113,12 +115,13 @@ TEST(CameraPresence, TheLineNamesTheCamerasFoundAndWhyTheOneAskedGivesNothing)
 		trace.addSink([&](const PassRecord& record) { events = record.events; });
 		camera.now = CameraPresence::NotFound;
 		testing::internal::CaptureStderr();
-		watch.notePass(camera, trace);
-		watch.notePass(camera, trace);
+		StatusLine status;
+		watch.notePass(camera, trace, status);
+		watch.notePass(camera, trace, status);
 		const std::string said = testing::internal::GetCapturedStderr();
 		trace.endPass(1, 0, PhysicsScene());
 		EXPECT_EQ(said.rfind(std::string(c.said) + "; looking for it every second", 0), 0u) << said;
-		EXPECT_EQ(watch.status(), std::string(c.said) + "; waiting for it, or start with --source demo to play without a camera");
+		EXPECT_EQ(status.line(), std::string(c.said) + "; waiting for it, or start with --source demo to play without a camera");
 		ASSERT_EQ(events.size(), 1u) << "said once";
 		EXPECT_EQ(events[0].type, "cameraLost");
 	}
