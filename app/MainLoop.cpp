@@ -169,7 +169,7 @@ void Application::sayWhyUnsettled()
 	const std::string why = m_unsettled.reason();
 	std::fprintf(stderr, "%s\n", why.c_str());
 	m_trace.report(Event("unsettled").set("reason", why));
-	if (m_unsettled.cause() == UnsettledPicture::Drift)
+	if (m_unsettled.cause() == UnsettledPicture::Cause::Exposure)
 	{
 		m_lightHold.lightKeepsChanging(m_scanner.frameSource(), m_trace);
 	}

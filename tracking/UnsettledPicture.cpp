@@ -99,29 +99,19 @@ bool UnsettledPicture::note(const MotionReading& reading, bool settled, double s
 	return true;
 }
 
-UnsettledPicture::Cause UnsettledPicture::cause() const
-{
-	if (recent.empty())
-	{
-		return NoPicture;
-	}
-	const Measures m = measures();
-	return m.deepest > bandDepth ? Bands
-		: m.swing - m.drift * m.span > flickerSwing ? Flicker
-		: m.drift > driftPerSecond ? Drift
-		: m.clumped >= movingClumping ? Moving
-		: Noise;
-}
-
-UnsettledPicture::Measures UnsettledPicture::measures() const
+UnsettledPicture::Measures UnsettledPicture::measure() const
 {
 	Measures m;
+	if (recent.empty())
+	{
+		return m;
+	}
 	double lowest = 1e9, highest = -1e9;
 	for (const Pass& pass : recent)
 	{
 		lowest = std::min(lowest, brightness(pass.gain));
 		highest = std::max(highest, brightness(pass.gain));
-		m.deepest = std::max(m.deepest, pass.bandDepth);
+		m.deepestBands = std::max(m.deepestBands, pass.bandDepth);
 		m.changed += pass.changedShare / double(recent.size());
 		m.clumped += pass.clumping / double(recent.size());
 	}
@@ -131,30 +121,55 @@ UnsettledPicture::Measures UnsettledPicture::measures() const
 	return m;
 }
 
+UnsettledPicture::Cause UnsettledPicture::causeOf(const Measures& m, bool anyPicture)
+{
+	if (!anyPicture)
+	{
+		return Cause::NoPicture;
+	}
+	if (m.deepestBands > bandDepth)
+	{
+		return Cause::Bands;
+	}
+	if (m.swing - m.drift * m.span > flickerSwing)
+	{
+		return Cause::Flicker;
+	}
+	if (m.drift > driftPerSecond)
+	{
+		return Cause::Exposure;
+	}
+	return m.clumped >= movingClumping ? Cause::Moving : Cause::Noise;
+}
+
+UnsettledPicture::Cause UnsettledPicture::cause() const
+{
+	return causeOf(measure(), !recent.empty());
+}
+
 std::string UnsettledPicture::reason() const
 {
 	const std::string waiting = "the camera picture has not kept still for " + std::to_string(int(patience))
 		+ " seconds, so the board is not scanned: ";
+	const Measures m = measure();
 	const std::string lamp = ": a lamp on mains power (LED or fluorescent) does this; light the table with another "
 							 "lamp or daylight, or set the camera's anti-flicker setting to your mains (50 or 60 Hz)";
-	const Cause why = cause();
-	const Measures m = why == NoPicture ? Measures() : measures();
-	switch (why)
+	switch (causeOf(m, !recent.empty()))
 	{
-	case NoPicture:
+	case Cause::NoPicture:
 		return waiting + "no picture came";
-	case Bands:
-		return waiting + "bands of light roll through the picture (" + percent(m.deepest) + " deep)" + lamp;
-	case Flicker:
+	case Cause::Bands:
+		return waiting + "bands of light roll through the picture (" + percent(m.deepestBands) + " deep)" + lamp;
+	case Cause::Flicker:
 		return waiting + "the light flickers (its brightness swings by " + percent(m.swing) + ")" + lamp;
-	case Drift:
+	case Cause::Exposure:
 		return waiting + "the camera keeps changing its exposure or white balance (" + percent(m.drift)
 			+ " a second): switch its automatic exposure and white balance off, or give it a steady light";
-	case Moving:
+	case Cause::Moving:
 		return waiting + "something keeps moving in view (" + percent(m.changed)
 			+ " of the picture changes): keep hands, screens and pets out of the camera's view, and the camera and "
 			  "board fixed";
-	case Noise:
+	case Cause::Noise:
 		break;
 	}
 	return waiting + "the picture is noisy (" + percent(m.changed)
