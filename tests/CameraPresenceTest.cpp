@@ -48,9 +48,9 @@ TEST(CameraPresence, ACameraLostWhilePlayingIsWaitedForWithTheWorldAndMapKept)
 	{
 		EXPECT_EQ(played.last().bodies[kind - 1], built.bodies[kind - 1]) << "kind " << kind << " after the camera came back";
 	}
-	// A rescan builds the walls anew and lets the old ones go once no ball
-	// rests on them: how many are left then depends on where the balls are,
-	// which a live camera's world takes from the real clock.
+	// The rescan after the camera's return builds the walls anew; with a live
+	// camera the world follows the real clock, and on a loaded machine that
+	// rescan has been seen to leave more wall pieces than the first. None is lost.
 	EXPECT_GE(played.last().bodies[Wall - 1], built.bodies[Wall - 1]) << "the walls after the camera came back";
 }
 
