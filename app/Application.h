@@ -4,10 +4,13 @@
 #include "analysis/HandWatch.h"
 #include "analysis/InkLayers.h"
 #include "app/CalibrationHint.h"
+#include "app/CameraWatch.h"
 #include "app/DataFiles.h"
+#include "app/LightHold.h"
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
 #include "app/WorldPace.h"
+#include "core/StatusLine.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
@@ -124,6 +127,12 @@ public:
 	/// What to tell the player about the camera's calibration while the board
 	/// is not found with a new one; empty otherwise.
 	const std::string& calibrationHint() const { return m_calibrationHint.line(); }
+	/// Why the table does not react, for the players: whoever knows a reason
+	/// sets and clears it; every pass's record carries the line.
+	StatusLine& status() { return m_status; }
+	const StatusLine& status() const { return m_status; }
+	/// When the camera's exposure and white balance are held.
+	const LightHold& lightHold() const { return m_lightHold; }
 
 private:
 	void runPasses(long maxPasses);
@@ -132,6 +141,7 @@ private:
 	void stepWorld();
 	void updateStillness();
 	void sayWhyUnsettled();
+	void watchCamera();
 	bool handleKey(int code);
 	void replayDrawing();
 	void addVideoFrame();
@@ -174,8 +184,16 @@ private:
 	CameraViewPictures m_views;
 
 	int m_passCount = 0;
+	StatusLine m_status;
 	/// A picture that does not keep still long enough to be scanned is told.
 	UnsettledPicture m_unsettled;
+	/// Whether the camera gives frames, and what is said when it does not.
+	CameraWatch m_cameraWatch;
+	/// The camera's exposure and white balance, held while the light stays.
+	LightHold m_lightHold;
+	/// The scanner's detections counted up to the last pass: more now means
+	/// this pass scanned.
+	int m_detectionsSeen = 0;
 	std::function<double()> m_clock = steadySeconds;
 	bool m_readColoursAsNeutral = true;
 	/// The stroke being drawn with the mouse in "game".

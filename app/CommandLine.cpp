@@ -113,18 +113,24 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			hasValue = true;
 		}
 
-		if (name == "--help" || name == "--version" || name == "--headless" || name == "--mute")
+		if (name == "--help" || name == "--version" || name == "--headless" || name == "--mute" || name == "--list-cameras")
 		{
 			if (hasValue)
 			{
 				parsed.error = "option " + name + " takes no value";
 				return parsed;
 			}
-			(name == "--help" ? options.help : name == "--version" ? options.version : name == "--mute" ? options.mute : options.headless) = true;
+			bool& flag = name == "--help" ? options.help
+				: name == "--version"     ? options.version
+				: name == "--mute"        ? options.mute
+				: name == "--headless"    ? options.headless
+										  : options.listCameras;
+			flag = true;
 			continue;
 		}
 		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video"
-			&& name != "--data" && name != "--projector" && name != "--record" && name != "--keep-free")
+			&& name != "--data" && name != "--projector" && name != "--record" && name != "--keep-free"
+			&& name != "--camera")
 		{
 			parsed.error = "unknown option \"" + arguments[i] + "\"";
 			return parsed;
@@ -179,6 +185,15 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			}
 			options.record = value;
 		}
+		else if (name == "--camera")
+		{
+			if (!parseCameraMode(value, options.camera))
+			{
+				parsed.error = "bad camera mode \"" + value
+					+ "\": use WIDTHxHEIGHT, then @FPS and :mjpg or :raw if wanted, such as 1280x720@30:mjpg";
+				return parsed;
+			}
+		}
 		else if (name == "--keep-free")
 		{
 			std::uint64_t bytes = 0;
@@ -201,6 +216,10 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 				: name == "--data"  ? options.dataDir
 									: options.snapshotDir) = value;
 		}
+	}
+	if (!options.camera.empty() && parseSourceName(options.source).kind != SourceName::Device)
+	{
+		parsed.error = "option --camera asks a camera (--source device:N) for its mode, not " + options.source;
 	}
 	return parsed;
 }
@@ -236,6 +255,11 @@ std::string usageText()
 		   "                    file:PATH (a video file or an image-sequence pattern)\n"
 		   "                    demo (a synthetic camera playing a drawn board and a hand)\n"
 		   "                    or scene:PATH (the synthetic camera playing another scene file)\n"
+		   "  --camera WxH[@FPS][:mjpg|:raw]  what to ask the camera for: the frame size,\n"
+		   "                    the frames a second and the format (JPEG or raw frames),\n"
+		   "                    such as 1280x720@30:mjpg; without it 1280x720 at 30 a second,\n"
+		   "                    or the nearest the camera offers\n"
+		   "  --list-cameras    name each camera with the sizes and rates it offers, and end\n"
 		   "  --headless        show no windows; frames come as fast as they can\n"
 		   "  --passes N        end with status 0 after N passes of the main loop\n"
 		   "  --trace FILE      write what each pass did to FILE, one JSON object a line\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/CameraMode.h"
+
 #include <opencv2/core.hpp>
 
 #include <cstdint>
@@ -23,6 +25,11 @@ struct DesktopRect
 struct Options
 {
 	std::string source = "device:0";
+	/// What the camera is asked for (--camera); empty: 1280 x 720 at 30
+	/// frames a second, or the nearest the camera offers.
+	CameraMode camera;
+	/// Name each camera with what it offers, and end.
+	bool listCameras = false;
 	bool headless = false;
 	/// End with status 0 after this many passes; 0 runs until ESC.
 	long passes = 0;

@@ -91,6 +91,7 @@ bool Application::runPass()
 	m_scene.flush();
 	m_display->show("game", gameCanvas(m_debugDraw));
 	updateStillness();
+	watchCamera();
 	projectGame();
 	composeCameraView(m_views, m_scanner.cameraFrame(), m_board, m_analysis.ballRecords(),
 		m_analysis.sensorCircleRecords(), m_scene, *m_display);
@@ -100,6 +101,7 @@ bool Application::runPass()
 	// make is first simulated in the next pass. Closing "game" is the user's
 	// way out, as ESC is.
 	const bool goOn = handleKey(m_display->waitKey(1)) && !m_display->isClosed("game") && !m_scanner.detectionFailed();
+	m_trace.noteStatus(m_status.line());
 	m_trace.endPass(m_passCount, m_stillness.count(), m_scene);
 	return goOn;
 }
@@ -167,6 +169,22 @@ void Application::sayWhyUnsettled()
 	const std::string why = m_unsettled.reason();
 	std::fprintf(stderr, "%s\n", why.c_str());
 	m_trace.report(Event("unsettled").set("reason", why));
+	if (m_unsettled.cause() == UnsettledPicture::Cause::Exposure)
+	{
+		m_lightHold.lightKeepsChanging(m_scanner.frameSource(), m_trace);
+	}
+}
+
+void Application::watchCamera()
+{
+	FrameSource& camera = m_scanner.frameSource();
+	m_cameraWatch.notePass(camera, m_trace, m_status);
+	// A scan in this pass found the board, and nothing held the rescan back:
+	// the picture has settled with the board in view.
+	const bool boardFound =
+		m_scanner.detectCount() != m_detectionsSeen && m_scanner.lastScan().found() && m_stillness.settled();
+	m_detectionsSeen = m_scanner.detectCount();
+	m_lightHold.notePass(camera, boardFound, m_scanner.cameraFrame(), m_clock(), m_trace);
 }
 
 bool Application::handleKey(int code)

@@ -2,6 +2,8 @@
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
 #include "core/Version.h"
+#include "platform/CameraFrameSource.h"
+#include "platform/DesktopScreens.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/StopSignals.h"
 #include "scenes/ScriptedInputDisplay.h"
@@ -60,6 +62,15 @@ Source makeSource(const Options& options, const DataFiles& files)
 		source.scene = &camera->scene();
 		source.sceneCamera = camera.get();
 		source.frames = std::move(camera);
+	}
+	else if (name.kind == SourceName::Device)
+	{
+		// A camera that is not there, or goes, is looked for while the game
+		// goes on; the main loop says so.
+		DeviceSettings settings;
+		settings.asked = options.camera;
+		settings.keepLooking = true;
+		source.frames = std::make_unique<CameraFrameSource>(name.deviceIndex, settings);
 	}
 	else
 	{
@@ -136,6 +147,19 @@ int main(int argc, char** argv)
 	{
 		std::printf("drawtable %s\n", DRAWTABLE_VERSION);
 		return 0;
+	}
+	if (options.listCameras)
+	{
+		std::fputs(cameraListText(findVideoDevices()).c_str(), stdout);
+		return 0;
+	}
+	// Without a window system the toolkit would end the program outright.
+	const std::string noWindows = options.headless ? std::string() : windowSystemProblem();
+	if (!noWindows.empty())
+	{
+		std::fprintf(stderr, "drawtable: no window can open (%s); run with --headless to play without windows\n",
+			noWindows.c_str());
+		return 1;
 	}
 
 	if (!options.dataDir.empty() && !isDirectory(options.dataDir))

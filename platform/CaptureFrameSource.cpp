@@ -1,18 +1,15 @@
 #include "platform/CaptureFrameSource.h"
 
+#include "platform/CameraFrameSource.h"
+
 #include <algorithm>
 #include <cmath>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 
-CaptureFrameSource::CaptureFrameSource(int index, std::string name)
-	: capture(index), name(std::move(name)), isDevice(true)
-{
-}
-
 CaptureFrameSource::CaptureFrameSource(const std::string& path, std::string name)
-	: capture(path), name(std::move(name)), isDevice(false)
+	: capture(path), name(std::move(name))
 {
 }
 
@@ -24,26 +21,6 @@ bool CaptureFrameSource::read(cv::Mat& frame)
 		return false;
 	}
 	return true;
-}
-
-bool CaptureFrameSource::scaleExposure(double factor)
-{
-	if (!isDevice || !capture.isOpened() || !(factor > 0.0))
-	{
-		return false;
-	}
-	const double now = capture.get(cv::CAP_PROP_EXPOSURE);
-	if (now == 0.0)
-	{
-		// The driver does not say its exposure.
-		return false;
-	}
-	// Manual exposure, in the value the capture backends take for it.
-	capture.set(cv::CAP_PROP_AUTO_EXPOSURE, 0.25);
-	// Some drivers give the exposure as a power of two of seconds (negative),
-	// the others as a time in their own units.
-	const double wanted = now < 0.0 ? now + std::log2(factor) : now * factor;
-	return capture.set(cv::CAP_PROP_EXPOSURE, wanted) && capture.get(cv::CAP_PROP_EXPOSURE) != now;
 }
 
 cv::Size CaptureFrameSource::frameSize() const
@@ -138,7 +115,7 @@ std::unique_ptr<FrameSource> openFrameSource(const std::string& where)
 	switch (name.kind)
 	{
 	case SourceName::Device:
-		return std::make_unique<CaptureFrameSource>(name.deviceIndex, where);
+		return std::make_unique<CameraFrameSource>(name.deviceIndex, DeviceSettings());
 	case SourceName::File:
 		return std::make_unique<CaptureFrameSource>(name.path, where);
 	case SourceName::Demo:

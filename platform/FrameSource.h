@@ -5,6 +5,29 @@
 #include <memory>
 #include <string>
 
+/// Whether a live camera gives frames now.
+enum class CameraPresence
+{
+	Delivering,
+	/// Not there since the start (or it gave no frame yet): looked for.
+	NotFound,
+	/// It gave frames and stopped (unplugged, taken by another program): looked for.
+	Lost
+};
+
+/// What a camera holds of its automatic exposure and white balance: each
+/// either held at a value (the driver's exposure units; kelvin) or left to
+/// the camera.
+struct HeldLight
+{
+	bool exposure = false;
+	bool whiteBalance = false;
+	double exposureValue = 0.0;
+	double temperature = 0.0;
+
+	bool any() const { return exposure || whiteBalance; }
+};
+
 /// The seam to the camera: where every analysed frame comes from.
 class FrameSource
 {
@@ -40,6 +63,19 @@ public:
 		(void)factor;
 		return false;
 	}
+
+	/// Whether frames come now. Files and synthetic cameras always deliver
+	/// (a file at its end is not waited for).
+	virtual CameraPresence presence() const { return CameraPresence::Delivering; }
+
+	/// Switch the camera's automatic exposure and white balance off at the
+	/// values they have reached, so that a hand coming into view does not
+	/// make them step. Says what the camera took; nothing for a source that
+	/// has no such controls.
+	virtual HeldLight holdLight() { return HeldLight(); }
+	/// Give the exposure and white balance held back to the camera's
+	/// automatic control.
+	virtual void releaseLight() {}
 };
 
 /// A source's command-line name, taken apart.

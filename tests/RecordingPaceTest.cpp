@@ -79,23 +79,26 @@ TEST(RecordingPace, TheRateTheDiskFillsAtIsSaidOnceWithTheRoomAboveTheFloor)
 }
 
 /// With a live camera, a window of a second in which the loop waited for the
-/// recording more than a tenth of the time is said, once; at a tenth or
-/// less, or without a live camera, nothing is.
+/// recording more than a tenth of the time is said, once, at 30 frames a
+/// second as at 60; at a tenth or less, or without a live camera, nothing is.
 TEST(RecordingPace, ALoopWaitingMoreThanATenthOfASecondIsSaidOnceWithALiveCamera)
 {
 	struct Case
 	{
 		bool live;
 		double cameraFramesPerSecond;
-		/// Milliseconds waited in each pass of 50.
+		/// Milliseconds between passes, and waited in each pass.
+		int period;
 		int waits;
 		const char* said;
 	};
 	const Case cases[] = {
-		{true, 30.0, 10, " passes a second against the camera's 30, the loop waits for it 20 % of the time; "},
-		{true, 0.0, 6, " passes a second, the loop waits for it 12 % of the time; "},
-		{true, 30.0, 5, ""},  // a tenth exactly
-		{false, 0.0, 25, ""},
+		{true, 30.0, 50, 10, " passes a second against the camera's 30, the loop waits for it 20 % of the time; "},
+		{true, 0.0, 50, 6, " passes a second, the loop waits for it 12 % of the time; "},
+		{true, 30.0, 50, 5, ""},  // a tenth exactly
+		{false, 0.0, 50, 25, ""},
+		{true, 60.0, 17, 3, " passes a second against the camera's 60, the loop waits for it 18 % of the time; "},
+		{true, 60.0, 17, 1, ""},
 	};
 	const FakeDisk disk(0, 0, std::nullopt);
 	for (const Case& c : cases)
@@ -109,7 +112,7 @@ TEST(RecordingPace, ALoopWaitingMoreThanATenthOfASecondIsSaidOnceWithALiveCamera
 		const RecordingPace::Clock::time_point start;
 		for (int pass = 0; pass <= 100; ++pass)
 		{
-			pace.passRecorded(start + std::chrono::milliseconds(50 * pass), 0, std::chrono::milliseconds(c.waits * pass),
+			pace.passRecorded(start + std::chrono::milliseconds(c.period * pass), 0, std::chrono::milliseconds(c.waits * pass),
 				disk.budget);
 		}
 		const std::string said = testing::internal::GetCapturedStderr();

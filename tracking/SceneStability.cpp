@@ -15,10 +15,11 @@ bool BoardScanner::sceneMoved(const ExpectedLight& projected)
 		return false;
 	}
 	cv::Mat frame;
-	if (!capture->read(frame) && !missingFrameReported)
+	// A live camera that is looked for again is told of by the application.
+	if (!capture->read(frame) && !missingFrameReported && capture->presence() == CameraPresence::Delivering)
 	{
-		// A camera unplugged or a video at its end fails every pass from now
-		// on; one line says so, and the game goes on.
+		// A video at its end fails every pass from now on; one line says so,
+		// and the game goes on.
 		missingFrameReported = true;
 		std::fprintf(stderr, "%s: no frame came (the camera stopped or the video ended); the game goes on without a camera picture\n",
 			capture->describe().c_str());

@@ -4,7 +4,8 @@ set -u
 drawtable=$1
 fail() { echo "FAIL: $*"; exit 1; }
 
-for args in "--unknown" "--passes 0" "--passes abc" "--source nowhere" "--trace"; do
+for args in "--unknown" "--passes 0" "--passes abc" "--source nowhere" "--trace" "--camera 1280x" \
+	"--camera 1280x720@30:h264" "--source demo --camera 640x480" "--list-cameras=yes"; do
 	# shellcheck disable=SC2086
 	"$drawtable" $args >out.txt 2>err.txt
 	status=$?

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Failing cameras and disks: a camera that does not open, a trace file that
-# cannot be opened or written, a video and an image sequence that end, a
-# "video" folder that cannot be written or stops being writable mid-run. The
-# program runs on to its last pass (only a trace file it cannot open stops its
-# start), says once on standard error what it could not do, and loses no frame
-# it could write.
+# Failing cameras, displays and disks: a camera that does not open, no
+# display for the windows, a trace file that cannot be opened or written, a
+# video and an image sequence that end, a "video" folder that cannot be
+# written or stops being writable mid-run. The program runs on to its last
+# pass (only a trace file it cannot open, or no display for its windows, stops
+# its start), says once on standard error what it could not do, and loses no
+# frame it could write.
 set -u
 drawtable=$(realpath "$1")
 data=$(realpath "$2")
@@ -28,9 +29,34 @@ once() {
 	[ "$count" -eq 1 ] || fail "$name: expected one line with \"$pattern\", found $count: $(head -c 600 "$name.err")"
 }
 
+# No camera at the device asked for (no /dev/video7 here): one line naming
+# the cameras found and --source demo; the game waits for it, looking every
+# second, and the trace says so in its first pass.
 run nocamera --source device:7 --passes 30 --trace nocamera.jsonl
 once nocamera "device:7"
+once nocamera "^no camera at device:7 (cameras found: .*--source demo"
 [ "$(wc -l <nocamera.jsonl)" -eq 30 ] || fail "nocamera: not every pass traced"
+[ "$(grep -c '"cameraLost"' nocamera.jsonl)" -eq 1 ] && head -1 nocamera.jsonl | grep -q '"reason": "not found"' \
+	|| fail "nocamera: the trace does not say the camera was not found in pass 1 alone"
+grep -q "no frame came" nocamera.err && fail "nocamera: a second line about the same camera: $(cat nocamera.err)"
+
+# No display to open windows on: one line suggesting --headless, status 1,
+# never the toolkit's abort. A display named where no server answers is the same.
+free_display=99
+while [ -e "/tmp/.X11-unix/X$free_display" ]; do free_display=$((free_display + 1)); done
+for display in "" ":$free_display"; do
+	env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY="$display" "$drawtable" --source demo --passes 5 >nodisplay.out 2>nodisplay.err
+	status=$?
+	[ "$status" -eq 1 ] || fail "no display \"$display\": status $status, expected 1: $(cat nodisplay.err)"
+	[ "$(wc -l <nodisplay.err)" -eq 1 ] && grep -q "run with --headless" nodisplay.err \
+		|| fail "no display \"$display\": not one line suggesting --headless: $(cat nodisplay.err)"
+	[ ! -s nodisplay.out ] || fail "no display \"$display\": started before it stopped: $(cat nodisplay.out)"
+done
+
+# --list-cameras names the cameras, or says there is none, and ends.
+"$drawtable" --list-cameras >cameras.out 2>cameras.err || fail "--list-cameras: status $?"
+head -1 cameras.out | grep -Eq "^(device:[0-9]+  /dev/video|no camera found)" || fail "--list-cameras: $(cat cameras.out)"
+[ ! -s cameras.err ] || fail "--list-cameras wrote errors: $(cat cameras.err)"
 
 # A trace file that cannot be opened stops the start with a line naming it;
 # one that cannot be written mid-run (a full disk) is said once, the game runs on.
