@@ -7,6 +7,7 @@
 #include "app/ProjectorMode.h"
 #include "app/Trace.h"
 #include "app/WorldPace.h"
+#include "core/StatusLine.h"
 #include "physics/MouseWalls.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
@@ -115,6 +116,10 @@ public:
 	FrameRecorder& recorder() { return m_recorder; }
 	/// Projector mode, when asked for; null otherwise.
 	const ProjectorMode* projection() const { return m_projection.get(); }
+	/// Why the table does not react, for the players: whoever knows a reason
+	/// sets and clears it; every pass's record carries the line.
+	StatusLine& status() { return m_status; }
+	const StatusLine& status() const { return m_status; }
 
 private:
 	void runPasses(long maxPasses);
@@ -163,6 +168,7 @@ private:
 	CameraViewPictures m_views;
 
 	int m_passCount = 0;
+	StatusLine m_status;
 	/// A picture that does not keep still long enough to be scanned is told.
 	UnsettledPicture m_unsettled;
 	std::function<double()> m_clock = steadySeconds;

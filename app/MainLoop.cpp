@@ -100,6 +100,7 @@ bool Application::runPass()
 	// make is first simulated in the next pass. Closing "game" is the user's
 	// way out, as ESC is.
 	const bool goOn = handleKey(m_display->waitKey(1)) && !m_display->isClosed("game") && !m_scanner.detectionFailed();
+	m_trace.noteStatus(m_status.line());
 	m_trace.endPass(m_passCount, m_stillness.count(), m_scene);
 	return goOn;
 }

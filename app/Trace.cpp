@@ -114,6 +114,9 @@ void Trace::endPass(int pass, int still, const PhysicsScene& scene)
 	record.pass = pass;
 	record.still = still;
 	record.events.swap(pending);
+	record.status = m_status;
+	record.statusChanged = m_status != m_lastStatus;
+	m_lastStatus = m_status;
 	for (const BodyInfo* info : scene.collectBodyInfo())
 	{
 		record.bodies[info->kind - 1] += 1;
@@ -152,5 +155,11 @@ std::string Trace::toJson(const PassRecord& record)
 	{
 		line += (i ? ", " : "") + jsonPoint(record.moving[i].x, record.moving[i].y);
 	}
-	return line + "]}";
+	line += "]";
+	if (record.statusChanged)
+	{
+		// Written when it changes: a status that lasts would fill every line.
+		line += ", \"status\": " + jsonString(record.status);
+	}
+	return line + "}";
 }

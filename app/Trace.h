@@ -20,6 +20,11 @@ struct PassRecord
 	int bodies[5] = {0, 0, 0, 0, 0};
 	/// World positions of the Solid and Debris bodies, in registry order.
 	std::vector<b2Vec2> moving;
+	/// Why the table does not react, as the play view's status line says it
+	/// as the pass ends; empty while it reacts.
+	std::string status;
+	/// The status line is not the last pass's: the trace file writes it then.
+	bool statusChanged = false;
 
 	/// Events of one type, in order.
 	std::vector<const Event*> eventsOf(const std::string& type) const;
@@ -51,6 +56,10 @@ public:
 	/// Add an event to the pass in progress.
 	void report(Event event) override;
 
+	/// The status line as this pass ends (see StatusLine): the pass's
+	/// record carries it.
+	void noteStatus(const std::string& line) { m_status = line; }
+
 	/// Close the pass: take the body counts and moving positions from the scene
 	/// and hand the record to the sinks.
 	void endPass(int pass, int still, const PhysicsScene& scene);
@@ -63,4 +72,7 @@ private:
 	std::vector<Event> pending;
 	/// The trace file's descriptor, or -1.
 	int file = -1;
+	/// The status line of this pass, and the one the last record carried.
+	std::string m_status;
+	std::string m_lastStatus;
 };

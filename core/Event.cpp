@@ -24,7 +24,8 @@ std::string jsonPoint(double x, double y)
 	return "[" + jsonNumber(x) + ", " + jsonNumber(y) + "]";
 }
 
-/// A JSON string: quotes, backslashes and control characters escaped.
+}  // namespace
+
 std::string jsonString(const std::string& text)
 {
 	std::string quoted = "\"";
@@ -48,8 +49,6 @@ std::string jsonString(const std::string& text)
 	}
 	return quoted + "\"";
 }
-
-}  // namespace
 
 Event& Event::set(const std::string& key, double value)
 {

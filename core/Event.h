@@ -29,3 +29,7 @@ struct Event
 
 /// A number as JSON writes it; NaN and infinity, which JSON lacks, as null.
 std::string jsonNumber(double value);
+
+/// A text as a JSON string: quoted, its quotes, backslashes and control
+/// characters escaped.
+std::string jsonString(const std::string& text);
