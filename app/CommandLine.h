@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/WindowSet.h"
+
 #include <opencv2/core.hpp>
 
 #include <cstdint>
@@ -42,6 +44,8 @@ struct Options
 	std::optional<std::uint64_t> keepFree;
 	/// Start with the sound muted (the key m turns it on).
 	bool mute = false;
+	/// The windows shown (--windows all|play).
+	WindowSet windows = WindowSet::All;
 	bool help = false;
 	/// Print the version and end.
 	bool version = false;

@@ -2,6 +2,7 @@
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
 #include "core/Version.h"
+#include "platform/ChosenWindows.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/StopSignals.h"
 #include "scenes/ScriptedInputDisplay.h"
@@ -86,7 +87,17 @@ std::unique_ptr<Display> makeDisplay(const Options& options, const SceneScript* 
 	}
 	else
 	{
-		display = std::make_unique<WindowDisplay>();
+		auto windows = std::make_unique<WindowDisplay>();
+		if (options.windows == WindowSet::Play)
+		{
+			// Alone on the screen, the players' window takes the top left.
+			windows->placeAt("play", cv::Point(0, 0));
+		}
+		display = std::move(windows);
+	}
+	if (options.windows == WindowSet::Play)
+	{
+		display = std::make_unique<ChosenWindows>(std::move(display), std::set<std::string>{"play"});
 	}
 	if (scene != nullptr)
 	{
@@ -151,6 +162,7 @@ int main(int argc, char** argv)
 	}
 	// Lives for the whole run; its objects are destroyed in reverse order at the end.
 	Application app(std::move(source.frames), std::move(display), files);
+	app.setWindows(options.windows);
 	if (!options.projector.empty())
 	{
 		const DesktopRect& r = options.projector;

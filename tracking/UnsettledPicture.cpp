@@ -99,47 +99,79 @@ bool UnsettledPicture::note(const MotionReading& reading, bool settled, double s
 	return true;
 }
 
-std::string UnsettledPicture::reason() const
+UnsettledPicture::Measures UnsettledPicture::measure() const
 {
-	const std::string waiting = "the camera picture has not kept still for " + std::to_string(int(patience))
-		+ " seconds, so the board is not scanned: ";
+	Measures m;
 	if (recent.empty())
 	{
-		return waiting + "no picture came";
+		return m;
 	}
-	double lowest = 1e9, highest = -1e9, deepest = 0.0, changed = 0.0, clumped = 0.0;
+	double lowest = 1e9, highest = -1e9;
 	for (const Pass& pass : recent)
 	{
 		lowest = std::min(lowest, brightness(pass.gain));
 		highest = std::max(highest, brightness(pass.gain));
-		deepest = std::max(deepest, pass.bandDepth);
-		changed += pass.changedShare / double(recent.size());
-		clumped += pass.clumping / double(recent.size());
+		m.deepestBands = std::max(m.deepestBands, pass.bandDepth);
+		m.changed += pass.changedShare / double(recent.size());
+		m.clumped += pass.clumping / double(recent.size());
 	}
-	const double span = std::max(recent.back().seconds - recent.front().seconds, 1e-3);
-	const double drift = std::abs(brightness(recent.back().gain) - brightness(recent.front().gain)) / std::max(span, lookBack);
-	const double swing = highest - lowest;
+	m.span = std::max(recent.back().seconds - recent.front().seconds, 1e-3);
+	m.drift = std::abs(brightness(recent.back().gain) - brightness(recent.front().gain)) / std::max(m.span, lookBack);
+	m.swing = highest - lowest;
+	return m;
+}
+
+UnsettledPicture::Cause UnsettledPicture::causeOf(const Measures& m, bool anyPicture)
+{
+	if (!anyPicture)
+	{
+		return Cause::NoPicture;
+	}
+	if (m.deepestBands > bandDepth)
+	{
+		return Cause::Bands;
+	}
+	if (m.swing - m.drift * m.span > flickerSwing)
+	{
+		return Cause::Flicker;
+	}
+	if (m.drift > driftPerSecond)
+	{
+		return Cause::Exposure;
+	}
+	return m.clumped >= movingClumping ? Cause::Moving : Cause::Noise;
+}
+
+UnsettledPicture::Cause UnsettledPicture::cause() const
+{
+	return causeOf(measure(), !recent.empty());
+}
+
+std::string UnsettledPicture::reason() const
+{
+	const std::string waiting = "the camera picture has not kept still for " + std::to_string(int(patience))
+		+ " seconds, so the board is not scanned: ";
+	const Measures m = measure();
 	const std::string lamp = ": a lamp on mains power (LED or fluorescent) does this; light the table with another "
 							 "lamp or daylight, or set the camera's anti-flicker setting to your mains (50 or 60 Hz)";
-	if (deepest > bandDepth)
+	switch (causeOf(m, !recent.empty()))
 	{
-		return waiting + "bands of light roll through the picture (" + percent(deepest) + " deep)" + lamp;
-	}
-	if (swing - drift * span > flickerSwing)
-	{
-		return waiting + "the light flickers (its brightness swings by " + percent(swing) + ")" + lamp;
-	}
-	if (drift > driftPerSecond)
-	{
-		return waiting + "the camera keeps changing its exposure or white balance (" + percent(drift)
+	case Cause::NoPicture:
+		return waiting + "no picture came";
+	case Cause::Bands:
+		return waiting + "bands of light roll through the picture (" + percent(m.deepestBands) + " deep)" + lamp;
+	case Cause::Flicker:
+		return waiting + "the light flickers (its brightness swings by " + percent(m.swing) + ")" + lamp;
+	case Cause::Exposure:
+		return waiting + "the camera keeps changing its exposure or white balance (" + percent(m.drift)
 			+ " a second): switch its automatic exposure and white balance off, or give it a steady light";
-	}
-	if (clumped >= movingClumping)
-	{
-		return waiting + "something keeps moving in view (" + percent(changed)
+	case Cause::Moving:
+		return waiting + "something keeps moving in view (" + percent(m.changed)
 			+ " of the picture changes): keep hands, screens and pets out of the camera's view, and the camera and "
 			  "board fixed";
+	case Cause::Noise:
+		break;
 	}
-	return waiting + "the picture is noisy (" + percent(changed)
+	return waiting + "the picture is noisy (" + percent(m.changed)
 		+ " of it changes in scattered specks): light the board better, or lower the camera's gain or resolution";
 }

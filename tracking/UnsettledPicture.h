@@ -22,10 +22,38 @@ public:
 	/// in which it has lasted `patience`: then reason() says why.
 	bool note(const MotionReading& reading, bool settled, double seconds);
 
+	/// What keeps a picture from settling.
+	enum class Cause
+	{
+		NoPicture,  ///< no camera picture came
+		Bands,      ///< bands of light roll through it
+		Flicker,    ///< the light flickers
+		Exposure,   ///< the camera keeps changing its exposure or white balance
+		Moving,     ///< something keeps moving in view
+		Noise       ///< the camera's noise changes it in scattered specks
+	};
+
+	/// Why the picture does not settle, from its last second.
+	Cause cause() const;
+
 	/// Why the picture does not settle and what to do, one line.
 	std::string reason() const;
 
 private:
+	/// The last second's passes summed up.
+	struct Measures
+	{
+		double deepestBands = 0.0;
+		/// How far the brightness swung, and drifted a second.
+		double swing = 0.0;
+		double drift = 0.0;
+		double span = 0.0;
+		double changed = 0.0;
+		double clumped = 0.0;
+	};
+	Measures measure() const;
+	static Cause causeOf(const Measures& measures, bool anyPicture);
+
 	struct Pass
 	{
 		double seconds;
