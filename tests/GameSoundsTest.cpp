@@ -63,4 +63,36 @@ TEST(GameSounds, EachSoundBeginsWhereItsPassBegan)
 	EXPECT_LE(peakOf(stream), 1.0f);
 }
 
+/// In the world's time the sound stands while the world does: a paused pass
+/// (no step) adds no sound, a half-speed pass every other step. A chime is
+/// heard where the world's time of its pass began.
+TEST(GameSounds, ThePausedWorldsTimeStandsInTheSoundToo)
+{
+	::setenv("SDL_DISKAUDIODELAY", "0", 1);
+	AudioRequest disk;
+	disk.driver = "disk";
+	disk.device = scratchPath("paused.raw");
+	GameSounds sounds(SoundClock::World, false);
+	ASSERT_TRUE(sounds.start(disk));
+	// Passes 1 to 40 step, 41 to 90 are paused, 91 to 130 at half speed.
+	int steps = 0;
+	long chimeStep = -1;
+	for (int n = 1; n <= 130; ++n)
+	{
+		const int taken = n <= 40 ? 1 : n <= 90 ? 0 : n % 2;
+		if (n == 121)
+		{
+			chimeStep = steps;
+		}
+		sounds.hear(n == 121 ? std::vector<Event>{Event("touched").set("x", 20.0)} : std::vector<Event>(), taken);
+		steps += taken;
+	}
+	sounds.close();
+	const Samples stream = readSamples(disk.device);
+	ASSERT_GE(long(stream.size()), steps * pass);
+	const auto begun = std::find_if(stream.begin(), stream.end(), [](float sample) { return sample != 0.0f; });
+	EXPECT_GE(begun - stream.begin(), chimeStep * pass);
+	EXPECT_LE(begun - stream.begin(), chimeStep * pass + 1);
+}
+
 }  // namespace
