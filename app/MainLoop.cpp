@@ -213,6 +213,7 @@ void Application::showPlayView()
 	status.muted = m_sounds && m_sounds->muted();
 	status.statusLine = m_status.line();
 	m_play->show(*m_display);
+	m_play->reportView(m_trace);
 }
 
 bool Application::handleKey(int code)

@@ -1,5 +1,6 @@
 #include "app/PlayWindow.h"
 
+#include "core/EventSink.h"
 #include "markers/BoardLayout.h"
 #include "platform/Display.h"
 #include "render/PlaySceneGathering.h"
@@ -51,4 +52,25 @@ void PlayWindow::gatherGame(const PhysicsScene& scene, const ScoreKeeper& score,
 void PlayWindow::show(Display& display)
 {
 	display.show(name, m_view.draw(m_scene));
+}
+
+void PlayWindow::reportView(EventSink& events)
+{
+	const PlayViewMap map = viewMap();
+	const cv::Point2d origin = map.toWindow(b2Vec2(0.0f, 0.0f));
+	const cv::Point2d unit = map.toWindow(b2Vec2(1.0f, 1.0f));
+	const cv::Vec4d affine(unit.x - origin.x, origin.x, unit.y - origin.y, origin.y);
+	if (m_hasReported && affine == m_reported)
+	{
+		return;
+	}
+	m_reported = affine;
+	m_hasReported = true;
+	events.report(Event("playView")
+			.set("ax", affine[0])
+			.set("bx", affine[1])
+			.set("ay", affine[2])
+			.set("by", affine[3])
+			.set("width", double(size().width))
+			.set("height", double(size().height)));
 }

@@ -7,6 +7,7 @@
 #include <opencv2/core.hpp>
 
 class Display;
+class EventSink;
 class PhysicsScene;
 struct ARMultiMarkerInfoT;
 struct RectifiedBoard;
@@ -44,6 +45,12 @@ public:
 	/// Draw the gathered scene and show it in "play".
 	void show(Display& display);
 
+	/// Report `playView` when the world lands elsewhere in the window than
+	/// the last report said (the first time, and after a scan that moved the
+	/// drawing area): a window pixel is (ax x + bx, ay y + by) for a world
+	/// point (x, y), in a window of `width` x `height`.
+	void reportView(EventSink& events);
+
 	/// What the last pass gathered.
 	const PlayScene& scene() const { return m_scene; }
 	/// Where the world lands in the window.
@@ -54,4 +61,7 @@ public:
 private:
 	PlayScene m_scene;
 	PlayView m_view;
+	/// ax, bx, ay, by as last reported; empty before the first report.
+	cv::Vec4d m_reported;
+	bool m_hasReported = false;
 };
