@@ -23,6 +23,49 @@ inline cv::Mat demoBoardPicture(const CameraPose& pose = viewOfBoard(480, 10, 0)
 	return camera ? camera->picture().clone() : cv::Mat();
 }
 
+/// The straight-down demo board with its top-left and top-right markers
+/// swapped: every marker is found, but no pose of one flat board fits them all.
+inline cv::Mat demoBoardWithSwappedMarkers()
+{
+	std::string error;
+	const auto straight = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
+		"Data/markers/portal.dat", demoDrawing(), viewOfBoard(480, 0, 0), error);
+	EXPECT_TRUE(straight) << error;
+	if (!straight)
+	{
+		return cv::Mat();
+	}
+	cv::Mat swapped = straight->picture().clone();
+	const cv::Point2f topLeft = straight->truth().cornerCentres[0], topRight = straight->truth().cornerCentres[1];
+	const cv::Rect left(cv::Point(topLeft) - cv::Point(36, 36), cv::Size(72, 72));
+	const cv::Rect right(cv::Point(topRight) - cv::Point(36, 36), cv::Size(72, 72));
+	const cv::Mat leftPatch = swapped(left).clone();
+	swapped(right).copyTo(swapped(left));
+	leftPatch.copyTo(swapped(right));
+	return swapped;
+}
+
+/// The demo board as demoBoardPicture shows it, with a hand lying on the
+/// drawing, its palm at board point (330, 270).
+inline cv::Mat demoBoardWithHand()
+{
+	std::string error;
+	auto camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
+		"Data/markers/portal.dat", demoDrawing(), viewOfBoard(480, 10, 0), error);
+	EXPECT_TRUE(camera) << error;
+	BoardCameraFiles files;
+	if (!camera || !readBoardCameraFiles(
+		"Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error))
+	{
+		ADD_FAILURE() << error;
+		return cv::Mat();
+	}
+	SheetImage sheet = camera->sheet();
+	sheet.image = sheet.image.clone();
+	drawHand(sheet, *camera, cv::Point2f(330.0f, 270.0f));
+	return SyntheticBoardCamera(sheet, files.board, files.camera, viewOfBoard(480, 10, 0)).picture().clone();
+}
+
 /// A started headless program playing a scene file as `--source scene:FILE`
 /// does (its keys and clicks included), in this process, every pass's record
 /// kept; its headless display takes the test's own keys as well.

@@ -1,8 +1,8 @@
 #include "PlayedScenes.h"
 
+#include "MadeFrames.h"
 #include "ScratchFiles.h"
 #include "app/TableStatus.h"
-#include "scenes/HandDrawing.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
@@ -85,35 +85,13 @@ TEST(StatusOnScreen, TheBoardNotFoundSaysHowManyMarkersAreSeenUntilItIsFound)
 
 TEST(StatusOnScreen, MarkersThatFitNoFlatBoardAskForItToLieFlat)
 {
-	std::string error;
-	const auto straight = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
-		"Data/markers/portal.dat", demoDrawing(), viewOfBoard(480, 0, 0), error);
-	ASSERT_TRUE(straight) << error;
-	cv::Mat swapped = straight->picture().clone();
-	const cv::Rect left(cv::Point(straight->truth().cornerCentres[0]) - cv::Point(36, 36), cv::Size(72, 72));
-	const cv::Rect right(cv::Point(straight->truth().cornerCentres[1]) - cv::Point(36, 36), cv::Size(72, 72));
-	const cv::Mat leftPatch = swapped(left).clone();
-	swapped(right).copyTo(swapped(left));
-	leftPatch.copyTo(swapped(right));
-	Table table(swapped);
+	Table table(demoBoardWithSwappedMarkers());
 	EXPECT_EQ(table.run(16), "The board's markers do not line up: lay the board flat");
 }
 
 TEST(StatusOnScreen, AHandOverTheBoardIsToldToGoUntilAScanSeesNone)
 {
-	std::string error;
-	auto camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
-		"Data/markers/portal.dat", demoDrawing(), viewOfBoard(480, 10, 0), error);
-	ASSERT_TRUE(camera) << error;
-	SheetImage sheet = camera->sheet();
-	sheet.image = sheet.image.clone();
-	drawHand(sheet, *camera, cv::Point2f(330.0f, 270.0f));
-	BoardCameraFiles files;
-	ASSERT_TRUE(readBoardCameraFiles(
-		"Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error));
-	const SyntheticBoardCamera withHand(sheet, files.board, files.camera, viewOfBoard(480, 10, 0));
-
-	Table table(withHand.picture().clone());
+	Table table(demoBoardWithHand());
 	EXPECT_EQ(table.run(16), "Take your hand off the board");
 	EXPECT_EQ(table.run(40), "Take your hand off the board");
 	table.camera->picture = demoBoardPicture();
@@ -174,31 +152,6 @@ TEST(StatusOnScreen, RecordingThatStoppedOnAFullDiskIsSaid)
 	EXPECT_TRUE(table.program->app->recorder().hasStopped());
 	EXPECT_EQ(line, "Recording stopped: the disk is nearly full");
 }
-
-namespace
-{
-
-/// A camera whose every frame is made afresh from the pass it is read in.
-class MadeFrames : public FrameSource
-{
-public:
-	explicit MadeFrames(std::function<cv::Mat(int)> make) : make(std::move(make)) {}
-	bool isOpened() const override { return true; }
-	bool read(cv::Mat& frame) override
-	{
-		frame = make(++reads);
-		return true;
-	}
-	bool pacesItself() const override { return false; }
-	cv::Size frameSize() const override { return cv::Size(640, 480); }
-	std::string describe() const override { return "made frames"; }
-
-private:
-	std::function<cv::Mat(int)> make;
-	int reads = 0;
-};
-
-}  // namespace
 
 /// A picture that never settles is said, with its cause, from the moment the
 /// console says it until the picture keeps still.

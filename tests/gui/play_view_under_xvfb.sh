@@ -10,13 +10,6 @@ source "$(dirname "$(realpath "$0")")/gui_work_folder.sh"
 checker="$(dirname "$(realpath "$0")")/check_play_view.py"
 command -v import >/dev/null || { echo "skipped: needs ImageMagick's import"; exit 77; }
 
-fail() {
-	echo "FAIL: $*"
-	[ -f err.txt ] && sed 's/^/  stderr: /' err.txt
-	[ -s xvfb.txt ] && sed 's/^/  Xvfb: /' xvfb.txt
-	exit 1
-}
-
 start_private_display || fail "Xvfb did not start or takes no clients on ${DISPLAY:-no display}"
 
 # The demo, paused between its first sensor's touch (pass 189) and its second's (194).
