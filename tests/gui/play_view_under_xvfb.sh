@@ -4,6 +4,7 @@
 # screenshot has the balls where the trace puts them, the lit sensor's ring
 # brighter than the unlit one's and the heads-up line; played on, the drawing
 # is solved, which the trace and the heads-up line say. ESC ends the run.
+# With --windows play, "play" is the only window, 1280 wide, and ESC ends it.
 # Exits 77 (skipped) when Xvfb, xdotool or ImageMagick's import is missing.
 set -u
 source "$(dirname "$(realpath "$0")")/gui_work_folder.sh"
@@ -50,4 +51,18 @@ xdotool key Escape
 wait "$app_pid"
 status=$?
 [ "$status" -eq 0 ] || fail "ESC ended the run with status $status"
+
+"$drawtable" --source demo --windows play --record none --trace alone.jsonl >out.txt 2>err.txt &
+app_pid=$!
+wait_for 150 has_window play || fail "no window \"play\" with --windows play"
+wait_for 100 grep -q '"type": "playView"' alone.jsonl || fail "no playView traced with --windows play"
+for name in game normal warped cont skewbinary; do
+	has_window "$name" && fail "\"$name\" is on the screen with --windows play"
+done
+grep -q '"width": 1280' alone.jsonl || fail "\"play\" alone is not 1280 wide: $(grep -o '"type": "playView"[^}]*' alone.jsonl | head -n 1)"
+xdotool mousemove --window "$(window_of play)" 20 60
+xdotool key Escape
+wait "$app_pid"
+status=$?
+[ "$status" -eq 0 ] || fail "ESC ended the run with --windows play with status $status"
 echo "ok"
