@@ -12,6 +12,11 @@
 /// every touching pair for that bit, where older versions drew nothing.
 static constexpr uint32 debugDrawFlags = b2Draw::e_shapeBit | b2Draw::e_jointBit | b2Draw::e_centerOfMassBit;
 
+/// The players' window's width: beside the other windows, in the corner of a
+/// 1920 x 1200 screen they leave; alone, large enough to play across a table.
+static constexpr int playWidthBeside = 640;
+static constexpr int playWidthAlone = 1280;
+
 Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display,
 	const DataFiles& files)
 	: m_display(std::move(display)),
@@ -23,7 +28,7 @@ Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Di
 	const CircleTemplates templates = loadCircleTemplates(m_files);
 	m_analysis.setTemplates(templates.black, templates.yellow);
 	m_analysis.setEventSink(&m_trace);
-	m_scene.setEventSink(&m_trace);
+	m_scene.setEventSink(&m_score);
 	std::string error;
 	if (!readOwnInks(m_files.ownInks, m_ink.own, error))
 	{
@@ -79,6 +84,13 @@ void Application::createWindows()
 		onGameMouse(m_scene, m_pen, event, x, y);
 	});
 	installDebugWindowCallbacks(*m_display, ScreenshotSources{m_board, m_views, m_ink}, m_screenshotFolder);
+	if (m_windows != WindowSet::Described)
+	{
+		// Shaped like the board's drawing area from the first pass on.
+		m_play = std::make_unique<PlayWindow>(m_windows == WindowSet::Play ? playWidthAlone : playWidthBeside,
+			drawingAreaOf(*m_scanner.boardMarkers()));
+		m_display->createWindow(PlayWindow::name);
+	}
 }
 
 bool Application::recordVideo(const std::string& path, std::string& error)
@@ -97,7 +109,7 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 	m_projection = std::make_unique<ProjectorMode>(screen, *m_display, m_files.projectorCalibration,
 		m_files.cameraParam, m_trace, m_stillness);
 	// Shatters are burst on the board; every event still reaches the trace.
-	m_scene.setEventSink(&m_projection->events());
+	m_score.setNext(m_projection->events());
 	if (given != nullptr)
 	{
 		m_projection->useCalibration(*given);
@@ -116,5 +128,5 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 void Application::playSounds(std::unique_ptr<GameSounds> played)
 {
 	m_sounds = std::move(played);
-	m_trace.addSink([this](const PassRecord& record) { m_sounds->hear(record.events); });
+	m_trace.addSink([this](const PassRecord& record) { m_sounds->hear(record.events, m_passSteps); });
 }

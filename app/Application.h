@@ -7,8 +7,11 @@
 #include "app/CameraWatch.h"
 #include "app/DataFiles.h"
 #include "app/LightHold.h"
+#include "app/PlayWindow.h"
 #include "app/ProjectorMode.h"
+#include "app/ScoreFeed.h"
 #include "app/Trace.h"
+#include "app/WindowSet.h"
 #include "app/WorldPace.h"
 #include "core/StatusLine.h"
 #include "physics/MouseWalls.h"
@@ -44,7 +47,11 @@ public:
 	/// the marker files cannot be set up.
 	int start();
 
-	/// Run passes until ESC, a closed "game" window or a stop signal, or until
+	/// Which windows go on the screen, from the next start on: by default
+	/// the described ones and "play" beside them.
+	void setWindows(WindowSet windows) { m_windows = windows; }
+
+	/// Run passes until ESC, a closed "game" or "play" window or a stop signal, or until
 	/// `maxPasses` passes when it is above 0; then write what is still queued,
 	/// finish the video and close the trace. Returns the exit status: 0, 1 when
 	/// marker detection failed or a pass threw (said in one line), 128 + the
@@ -52,7 +59,7 @@ public:
 	int runMainLoop(long maxPasses);
 
 	/// One pass of the main loop. Returns false when the run ends (ESC, the
-	/// "game" window closed, or a marker detection that failed).
+	/// "game" or "play" window closed, or a marker detection that failed).
 	bool runPass();
 
 	/// From now on, add what "normal" and "game" show at the end of each pass
@@ -118,8 +125,13 @@ public:
 	const CameraViewPictures& views() const { return m_views; }
 	/// Passes run so far; the first pass is number 1.
 	int passCount() const { return m_passCount; }
-	/// How far the world moves in a pass.
+	/// How far the world moves in a pass, paused or at half speed.
 	const WorldPace& pace() const { return m_pace; }
+	/// The game's score on the drawing, fed by the world's touches.
+	const ScoreKeeper& score() const { return m_score.score(); }
+	/// The players' window, as the last pass gathered and drew it; null
+	/// when it is not shown (WindowSet::Described).
+	const PlayWindow* playWindow() const { return m_play.get(); }
 	/// What is kept of every pass (set its mode before start).
 	FrameRecorder& recorder() { return m_recorder; }
 	/// Projector mode, when asked for; null otherwise.
@@ -142,7 +154,11 @@ private:
 	void updateStillness();
 	void sayWhyUnsettled();
 	void watchCamera();
+	void sayWhyUnsettled(bool paused);
+	void showPlayView();
 	bool handleKey(int code);
+	void togglePause();
+	void toggleHalfSpeed();
 	void replayDrawing();
 	void addVideoFrame();
 	void endRun();
@@ -168,6 +184,8 @@ private:
 	/// Before the scanner and the analysis, which read the files it names.
 	DataFiles m_files;
 	Trace m_trace;
+	/// The score, fed by the world's events on their way to the trace.
+	ScoreFeed m_score{m_trace};
 
 	DebugDrawCV m_debugDraw;
 	PhysicsScene m_scene;
@@ -207,6 +225,11 @@ private:
 	std::unique_ptr<GameSounds> m_sounds;
 	/// Set at start, following the clock with a live camera.
 	WorldPace m_pace;
+	/// This pass's steps of the world: what the sounds' time moves on by.
+	int m_passSteps = 0;
+	WindowSet m_windows = WindowSet::All;
+	/// The players' window, made at start unless the run shows the described windows alone.
+	std::unique_ptr<PlayWindow> m_play;
 	/// Last, so that it finishes writing before anything else goes.
 	FrameRecorder m_recorder;
 };

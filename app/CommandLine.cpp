@@ -130,7 +130,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 		}
 		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video"
 			&& name != "--data" && name != "--projector" && name != "--record" && name != "--keep-free"
-			&& name != "--camera")
+			&& name != "--camera" && name != "--windows")
 		{
 			parsed.error = "unknown option \"" + arguments[i] + "\"";
 			return parsed;
@@ -193,6 +193,15 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 					+ "\": use WIDTHxHEIGHT, then @FPS and :mjpg or :raw if wanted, such as 1280x720@30:mjpg";
 				return parsed;
 			}
+		}
+		else if (name == "--windows")
+		{
+			if (value != "all" && value != "play")
+			{
+				parsed.error = "bad windows \"" + value + "\": use all or play";
+				return parsed;
+			}
+			options.windows = value == "play" ? WindowSet::Play : WindowSet::All;
 		}
 		else if (name == "--keep-free")
 		{
@@ -278,9 +287,16 @@ std::string usageText()
 		   "  --keep-free SIZE  stop recording when less than SIZE is free on its disk\n"
 		   "                    (such as 500M or 2G; default 2G, or 5 % of a smaller disk)\n"
 		   "  --mute            start with the sound off (the key m turns it on)\n"
+		   "  --windows WHICH   all (the default): the game's and the analysis windows\n"
+		   "                    and the players' window \"play\" beside them; play: the\n"
+		   "                    players' window alone, larger\n"
 		   "  --help            print this text\n"
 		   "  --version         print the version\n"
-		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box,\n"
+		   "keys: ESC quits (so does closing \"game\" or \"play\"),\n"
+		   "      space pauses or resumes the game (the world and the scanning),\n"
+		   "      s plays at half speed or at full speed again,\n"
+		   "      r plays the drawing again (balls back at their rings, sensors unlit),\n"
+		   "      p pauses or resumes board scanning, z drops a box,\n"
 		   "      m turns the sound off or on;\n"
 		   "      with a projector, c measures it again and w outlines the walls\n";
 }

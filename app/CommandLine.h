@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/CameraMode.h"
+#include "app/WindowSet.h"
 
 #include <opencv2/core.hpp>
 
@@ -49,6 +50,8 @@ struct Options
 	std::optional<std::uint64_t> keepFree;
 	/// Start with the sound muted (the key m turns it on).
 	bool mute = false;
+	/// The windows shown (--windows all|play).
+	WindowSet windows = WindowSet::All;
 	bool help = false;
 	/// Print the version and end.
 	bool version = false;

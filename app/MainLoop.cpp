@@ -1,5 +1,6 @@
 #include "app/Application.h"
 
+#include "app/TableStatus.h"
 #include "core/FixedValues.h"
 #include "physics/SpawnedBoxes.h"
 #include "platform/StopSignals.h"
@@ -12,6 +13,8 @@ namespace
 {
 
 constexpr int keyEscape = 27;
+constexpr int keyPauseGame = ' ';
+constexpr int keyHalfSpeed = 's';
 constexpr int keyPause = 'p';
 constexpr int keySpawnBox = 'z';
 constexpr int keyReplay = 'r';
@@ -95,12 +98,15 @@ bool Application::runPass()
 	projectGame();
 	composeCameraView(m_views, m_scanner.cameraFrame(), m_board, m_analysis.ballRecords(),
 		m_analysis.sensorCircleRecords(), m_scene, *m_display);
+	showPlayView();
 	m_recorder.recordPass({m_scanner.cameraFrame(), m_scanner.motionFrame(), m_views.camera, gameCanvas(m_debugDraw)});
+	noteRecordingStopped(m_status, m_recorder.hasStopped());
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
-	// make is first simulated in the next pass. Closing "game" is the user's
-	// way out, as ESC is.
-	const bool goOn = handleKey(m_display->waitKey(1)) && !m_display->isClosed("game") && !m_scanner.detectionFailed();
+	// make is first simulated in the next pass. Closing "game" or "play" is
+	// the user's way out, as ESC is.
+	const bool goOn = handleKey(m_display->waitKey(1)) && !m_display->isClosed("game")
+		&& !m_display->isClosed(PlayWindow::name) && !m_scanner.detectionFailed();
 	m_trace.noteStatus(m_status.line());
 	m_trace.endPass(m_passCount, m_stillness.count(), m_scene);
 	return goOn;
@@ -108,18 +114,34 @@ bool Application::runPass()
 
 void Application::stepWorld()
 {
-	for (int steps = m_pace.stepsForPass(); steps > 0; --steps)
+	m_passSteps = m_pace.stepsForPass();
+	for (int step = 0; step < m_passSteps; ++step)
 	{
 		m_scene.world()->Step(timeStep, velocityIterations, positionIterations);
 		m_scene.contactListener().stepped(timeStep);
 	}
+	// The touches of the steps score once the world is still again.
+	m_score.scoreTouches(m_passCount, m_pace.worldSeconds());
 }
 
 void Application::updateStillness()
 {
 	const bool moved = cameraMoved();
+	const bool paused = m_pace.paused();
+	if (paused)
+	{
+		// The game paused, the picture is watched but not scanned: motion
+		// starts the count again, a still pass does not count. Playing on,
+		// a drawing changed meanwhile is scanned once it has kept still.
+		if (moved)
+		{
+			m_stillness.notePass(true);
+		}
+		sayWhyUnsettled(paused);
+		return;
+	}
 	m_stillness.notePass(moved);
-	sayWhyUnsettled();
+	sayWhyUnsettled(paused);
 	// One still period gives at most one rescan (with a projector, once the
 	// projector has been black long enough).
 	if (!moved && rescanDue())
@@ -154,9 +176,15 @@ void Application::projectGame()
 	m_projection->project(m_passCount, m_scanner, m_board, m_scene, m_analysis);
 }
 
-void Application::sayWhyUnsettled()
+void Application::sayWhyUnsettled(bool paused)
 {
-	if (!m_unsettled.note(m_scanner.lastMotionReading(), m_stillness.settled(), m_clock()))
+	// A paused game waits for nobody: the patience starts again on playing on.
+	const bool settled = paused || m_stillness.settled();
+	if (settled)
+	{
+		noteUnsettled(m_status, false, UnsettledPicture::Cause::NoPicture);
+	}
+	if (!m_unsettled.note(m_scanner.lastMotionReading(), settled, m_clock()))
 	{
 		return;
 	}
@@ -169,6 +197,7 @@ void Application::sayWhyUnsettled()
 	const std::string why = m_unsettled.reason();
 	std::fprintf(stderr, "%s\n", why.c_str());
 	m_trace.report(Event("unsettled").set("reason", why));
+	noteUnsettled(m_status, true, m_unsettled.cause());
 	if (m_unsettled.cause() == UnsettledPicture::Cause::Exposure)
 	{
 		m_lightHold.lightKeepsChanging(m_scanner.frameSource(), m_trace);
@@ -187,14 +216,38 @@ void Application::watchCamera()
 	m_lightHold.notePass(camera, boardFound, m_scanner.cameraFrame(), m_clock(), m_trace);
 }
 
+void Application::showPlayView()
+{
+	if (!m_play)
+	{
+		return;
+	}
+	m_play->gatherBoard(m_scanner.cameraFrame(), m_board, !boardOutOfSight(m_status));
+	m_play->gatherGame(m_scene, m_score.score(), m_pace.worldSeconds());
+	PlayStatus& status = m_play->status();
+	status.paused = m_pace.paused();
+	status.slowMotion = m_pace.halfSpeed();
+	status.muted = m_sounds && m_sounds->muted();
+	status.statusLine = m_status.line();
+	m_play->show(*m_display);
+	m_play->reportView(m_trace);
+}
+
 bool Application::handleKey(int code)
 {
 	switch (code & 0xFF)
 	{
 	case keyEscape:
 		return false;
+	case keyPauseGame:
+		togglePause();
+		break;
+	case keyHalfSpeed:
+		toggleHalfSpeed();
+		break;
 	case keyPause:
 		m_scanner.setScanPaused(!m_scanner.scanPaused());
+		noteScanningPaused(m_status, m_scanner.scanPaused());
 		break;
 	case keySpawnBox:
 		spawnBox(m_scene);
@@ -218,13 +271,29 @@ bool Application::handleKey(int code)
 	return true;
 }
 
+void Application::togglePause()
+{
+	m_pace.setPaused(!m_pace.paused());
+	notePaused(m_status, m_pace.paused());
+	m_trace.report(Event(m_pace.paused() ? "paused" : "playing"));
+}
+
+void Application::toggleHalfSpeed()
+{
+	m_pace.setHalfSpeed(!m_pace.halfSpeed());
+	noteHalfSpeed(m_status, m_pace.halfSpeed());
+	m_trace.report(Event("speed").set("half", m_pace.halfSpeed()));
+}
+
 void Application::replayDrawing()
 {
 	// As on a new map of the same drawing: what moves goes, the balls come
-	// back at their rings, the sensors wait to be touched again.
+	// back at their rings, the sensors wait to be touched again, and the
+	// clock starts again for the drawing's best time.
 	m_scene.markKind(Solid);
 	m_scene.markKind(Debris);
 	const int balls = m_analysis.replayDrawing();
+	m_score.replay(m_pace.worldSeconds());
 	m_trace.report(Event("replay").set("balls", double(balls)));
 }
 

@@ -2,6 +2,7 @@
 
 #include "analysis/BoardColours.h"
 #include "analysis/HandWatch.h"
+#include "app/TableStatus.h"
 #include "tracking/ScanEvent.h"
 
 #include <cmath>
@@ -11,6 +12,7 @@
 void Application::rescan()
 {
 	const bool found = m_scanner.scanBoard(m_board);
+	noteScan(m_status, m_scanner.lastScan());
 	Event scan = scanEvent(m_board, found);
 	if (found)
 	{
@@ -46,6 +48,7 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		std::fprintf(stderr, "%s\n", why.c_str());
 		m_trace.report(Event("settledRegion").set("reason", why).set("share", hand.share));
 	}
+	noteHand(m_status, hand.seen);
 	if (hand.seen)
 	{
 		holdBack(scan, "scan held back: a hand over " + std::to_string(int(std::lround(hand.share * 100.0))) + " % of the board");
@@ -60,11 +63,13 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		m_trace.report(Event("hand").set("share", hand.share));
 		return;
 	}
-	if (m_analysis.analyse(scanned, m_ink, *m_display).newMap)
+	const DrawingFound found = m_analysis.analyse(scanned, m_ink, *m_display);
+	if (found.newMap)
 	{
 		std::printf("new map detected!\n");
 		std::fflush(stdout);
 	}
+	m_score.drawingBuilt(m_scene, found.newMap, m_pace.worldSeconds());
 	// The still count stays at the threshold, so this still period has no second rescan.
 }
 

@@ -4,6 +4,7 @@
 #include "core/Version.h"
 #include "platform/CameraFrameSource.h"
 #include "platform/DesktopScreens.h"
+#include "platform/ChosenWindows.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/StopSignals.h"
 #include "scenes/ScriptedInputDisplay.h"
@@ -112,7 +113,17 @@ std::unique_ptr<Display> makeDisplay(const Options& options, const SceneScript* 
 	}
 	else
 	{
-		display = std::make_unique<WindowDisplay>();
+		auto windows = std::make_unique<WindowDisplay>();
+		if (options.windows == WindowSet::Play)
+		{
+			// Alone on the screen, the players' window takes the top left.
+			windows->placeAt("play", cv::Point(0, 0));
+		}
+		display = std::move(windows);
+	}
+	if (options.windows == WindowSet::Play)
+	{
+		display = std::make_unique<ChosenWindows>(std::move(display), std::set<std::string>{"play"});
 	}
 	if (scene != nullptr)
 	{
@@ -198,6 +209,7 @@ int main(int argc, char** argv)
 	// Lives for the whole run; its objects are destroyed in reverse order at the end.
 	Application app(std::move(source.frames), std::move(display), files);
 	app.saveScreenshotsIn(places.pictures);
+	app.setWindows(options.windows);
 	if (!options.projector.empty())
 	{
 		const DesktopRect& r = options.projector;

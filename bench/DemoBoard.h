@@ -60,10 +60,12 @@ inline Photography webcamAtHighDefinition()
 }
 
 /// A headless program over the demo camera, run up to and including its first
-/// rescan: the board is scanned and the drawing made into bodies.
-inline std::unique_ptr<Application> scannedDemo(std::unique_ptr<FrameSource> camera)
+/// rescan: the board is scanned and the drawing made into bodies. Its
+/// windows are `windows`: by default the program's, "play" among them.
+inline std::unique_ptr<Application> scannedDemo(std::unique_ptr<FrameSource> camera, WindowSet windows = WindowSet::All)
 {
 	auto app = std::make_unique<Application>(std::move(camera), std::make_unique<HeadlessDisplay>());
+	app->setWindows(windows);
 	if (app->start() != 0)
 	{
 		throw std::runtime_error("the demo program did not start");

@@ -1,250 +1,7 @@
-#include "DemoBoard.h"
-#include "Folders.h"
-#include "LitByProjector.h"
-#include "physics/BodyFactories.h"
-#include "physics/BodyInfo.h"
-
-#include <benchmark/benchmark.h>
-#include <box2d/b2_body.h>
-
-#include <algorithm>
-#include <chrono>
-#include <deque>
-#include <filesystem>
-#include <thread>
-
-#include <sys/resource.h>
+#include "PassRig.h"
 
 namespace
 {
-
-/// The CPU time of every thread of the program so far.
-double processCpuSeconds()
-{
-	rusage usage;
-	getrusage(RUSAGE_SELF, &usage);
-	return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-/// The walls are one closed chain around the drawing, in edges about one
-/// board pixel long, as walls made from drawn strokes are.
-constexpr int wallEdges = 2000;
-constexpr float boxLeft = -8.0f, boxRight = 36.0f, boxBottom = -26.0f, boxTop = 18.0f;
-constexpr float ballRadius = 0.6f;
-constexpr float ballSpacing = 1.3f;
-/// The balls are thrown again this often, so that they never come to rest.
-constexpr int passesBetweenThrows = 60;
-/// At a camera's pace (a frame every 33 ms) the loop waits for the next frame
-/// after each pass; meanwhile the writer writes and the caches go cold.
-constexpr std::chrono::milliseconds waitForNextFrame(15);
-
-b2Vec2 alongBox(float t)
-{
-	const float width = boxRight - boxLeft;
-	const float height = boxTop - boxBottom;
-	float d = t * 2.0f * (width + height);
-	if (d < width)
-	{
-		return {boxLeft + d, boxBottom};
-	}
-	d -= width;
-	if (d < height)
-	{
-		return {boxRight, boxBottom + d};
-	}
-	d -= height;
-	if (d < width)
-	{
-		return {boxRight - d, boxTop};
-	}
-	return {boxLeft, boxTop - (d - width)};
-}
-
-void buildBox(PhysicsScene& scene)
-{
-	std::vector<b2Vec2> points;
-	for (int i = 0; i < wallEdges; ++i)
-	{
-		points.push_back(alongBox(float(i) / float(wallEdges)));
-	}
-	points.push_back(points.front());
-	createWallChain(points, scene);
-}
-
-std::vector<b2Body*> addBalls(PhysicsScene& scene, int count)
-{
-	const int perRow = int((boxRight - boxLeft - 2.0f) / ballSpacing);
-	std::vector<b2Body*> balls;
-	for (int i = 0; i < count; ++i)
-	{
-		b2Body* ball = createBall(scene, boxLeft + 1.0f + ballSpacing * float(i % perRow),
-			boxBottom + 1.0f + ballSpacing * float(i / perRow), ballRadius);
-		ball->SetSleepingAllowed(false);
-		balls.push_back(ball);
-	}
-	return balls;
-}
-
-void throwBalls(const std::vector<b2Body*>& balls, cv::RNG& rng)
-{
-	for (b2Body* ball : balls)
-	{
-		ball->SetLinearVelocity(b2Vec2(float(rng.uniform(-15.0, 15.0)), float(rng.uniform(0.0, 20.0))));
-	}
-}
-
-/// The demo program after its first rescan, with the box and the balls added.
-/// Passes run in a scratch folder, with or without a "video" folder there,
-/// with or without a projector, and with the demo's camera or a webcam at
-/// another frame size.
-struct PassRig
-{
-	PassRig(int ballCount, bool recording, bool projecting = false, cv::Size frameSize = cv::Size())
-	{
-		enterSourceFolder();
-		std::unique_ptr<FrameSource> camera =
-			frameSize.empty() ? demoCamera() : demoCamera(webcamAtHighDefinition(), frameSize);
-		if (projecting)
-		{
-			auto lit = std::make_unique<LitByProjector>(std::move(camera));
-			table = lit.get();
-			camera = std::move(lit);
-		}
-		app = scannedDemo(std::move(camera));
-		if (projecting)
-		{
-			const ProjectorCalibration calibration = benchProjectorCalibration();
-			app->useProjector(projectorScreen, &calibration);
-			table->display = &app->getDisplay();
-			table->cameraToProjector = calibration.cameraToProjector;
-			table->latency = calibration.latencyPasses;
-		}
-		// The portal would shatter the balls: their number would change.
-		app->scene().markKind(Portal);
-		buildBox(app->scene());
-		balls = addBalls(app->scene(), ballCount);
-		app->scene().flush();
-		enterScratchFolder(recording);
-	}
-
-	/// Passes back to back. With `cameraPace` each pass starts as a camera
-	/// frame would come, after the frames of the last one are written and a
-	/// wait for the next frame; the waits are not timed.
-	void run(benchmark::State& state, bool cameraPace = false)
-	{
-		if (table != nullptr)
-		{
-			table->timing = &state;
-		}
-		cv::RNG rng(7);
-		long pass = 0;
-		long measuring = 0;
-		for (auto _ : state)
-		{
-			if (pass++ % passesBetweenThrows == 0)
-			{
-				state.PauseTiming();
-				throwBalls(balls, rng);
-				if (cameraPace)
-				{
-					// The recorded files are not kept.
-					app->recorder().finish();
-					std::filesystem::remove_all("video");
-					std::filesystem::create_directory("video");
-				}
-				state.ResumeTiming();
-			}
-			if (app->projection() && app->projection()->calibrating())
-			{
-				// Measuring the projector again is not a pass of play: left
-				// out of the timing, and counted.
-				state.PauseTiming();
-				table->timing = nullptr;
-				app->runPass();
-				table->timing = &state;
-				state.ResumeTiming();
-				measuring += 1;
-				continue;
-			}
-			app->runPass();
-			if (table != nullptr)
-			{
-				// A rescan after the projector was measured again builds the
-				// portal anew, which would shatter the balls into debris and
-				// time more bodies than BM_Pass does.
-				state.PauseTiming();
-				app->scene().markKind(Portal);
-				app->scene().flush();
-				state.ResumeTiming();
-			}
-			if (cameraPace)
-			{
-				state.PauseTiming();
-				app->recorder().finish();
-				std::this_thread::sleep_for(waitForNextFrame);
-				state.ResumeTiming();
-			}
-		}
-		state.counters["bodies"] = double(app->scene().world()->GetBodyCount());
-		if (app->projection())
-		{
-			// Passes that measured the projector again, untimed: the balls
-			// thrown all at once every so often make the light miss them for
-			// a few passes, which the program may take for a moved camera.
-			state.counters["passes_measuring_projector"] = double(measuring);
-		}
-		app->recorder().finish();
-		std::filesystem::remove_all("video");
-	}
-
-	/// Passes as a live camera gives them, `framesPerSecond`: after each pass
-	/// the loop waits, untimed, for the next frame, while the recording goes
-	/// on. A pass that waits for the recording is timed with its wait, so a
-	/// recording that cannot keep the camera's pace shows as passes longer
-	/// than a frame.
-	void runAtCameraPace(benchmark::State& state, double framesPerSecond)
-	{
-		using Clock = std::chrono::steady_clock;
-		const auto frame = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / framesPerSecond));
-		cv::RNG rng(7);
-		long pass = 0;
-		const double cpuBefore = processCpuSeconds();
-		Clock::time_point next = Clock::now();
-		for (auto _ : state)
-		{
-			if (pass++ % passesBetweenThrows == 0)
-			{
-				state.PauseTiming();
-				throwBalls(balls, rng);
-				state.ResumeTiming();
-			}
-			app->runPass();
-			state.PauseTiming();
-			next = std::max(next + frame, Clock::now());
-			std::this_thread::sleep_until(next);
-			state.ResumeTiming();
-		}
-		state.counters["bodies"] = double(app->scene().world()->GetBodyCount());
-		app->recorder().close();
-		// The program's threads together: on two cores the camera's pace can
-		// be kept while this stays well under two frames.
-		state.counters["cpu_ms_all_threads"] = (processCpuSeconds() - cpuBefore) * 1000.0 / double(std::max<long>(1, pass));
-		// What a minute of passes at this pace leaves on the disk.
-		std::uintmax_t bytes = 0;
-		std::error_code ignored;
-		for (const auto& entry : std::filesystem::recursive_directory_iterator("video", ignored))
-		{
-			bytes += entry.is_regular_file() ? entry.file_size() : 0;
-		}
-		state.counters["MB_a_minute"] = double(bytes) / 1e6 / double(std::max<long>(1, pass)) * framesPerSecond * 60.0;
-		std::filesystem::remove_all("video");
-	}
-
-	std::unique_ptr<Application> app;
-	std::vector<b2Body*> balls;
-	/// The projector's table, when projecting.
-	LitByProjector* table = nullptr;
-};
 
 void BM_Pass(benchmark::State& state)
 {
@@ -261,82 +18,28 @@ void BM_PassProjecting(benchmark::State& state)
 }
 BENCHMARK(BM_PassProjecting)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-/// A camera gives a frame every 33 ms, and the writer needs 10 to 20 ms for a
-/// pair: at the camera's pace the queue is empty when a pass starts. This is
-/// what a pass costs the main loop then; BM_PassAtCameraPace is the same
-/// without recording.
-void BM_PassRecording(benchmark::State& state)
-{
-	PassRig(100, true).run(state, true);
-}
-BENCHMARK(BM_PassRecording)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-void BM_PassAtCameraPace(benchmark::State& state)
-{
-	PassRig(100, false).run(state, true);
-}
-BENCHMARK(BM_PassAtCameraPace)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-/// Passes faster than the writer can encode: the queue fills and the main
-/// loop waits for the writer, so this is the speed of the PNG encoding.
-void BM_PassRecordingBackToBack(benchmark::State& state)
-{
-	PassRig(100, true).run(state);
-}
-BENCHMARK(BM_PassRecordingBackToBack)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-/// A webcam at 1280 x 720 or 1920 x 1080 (sensor noise, JPEG frames), or the
-/// demo's camera at 640 x 480 (sensor noise, raw frames), giving 30 or 60
-/// frames a second: passes without recording, with the PNG pairs (--record
-/// frames), and with the lossless camera video (--record video). The passes
-/// keep the camera's pace while they stay under a frame (33 or 16.7 ms).
-/// "MB_a_minute" is what the recording leaves on the disk in a minute at that pace.
-enum Recording
-{
-	NotRecording,
-	RecordingFrames,
-	RecordingVideo
-};
-
-void BM_PassWebcam(benchmark::State& state)
-{
-	const cv::Size size = state.range(0) == 480 ? cv::Size() : state.range(0) == 720 ? cv::Size(1280, 720) : cv::Size(1920, 1080);
-	const auto recording = Recording(state.range(1));
-	PassRig rig(100, recording != NotRecording, false, size);
-	if (recording == RecordingVideo)
-	{
-		rig.app->recorder().setSettings({RecordMode::Video, std::nullopt});
-	}
-	rig.runAtCameraPace(state, double(state.range(2)));
-}
-/// 60 frames a second is a webcam's at its larger sizes only.
-void webcamSettings(benchmark::internal::Benchmark* bench)
-{
-	for (const int fps : {30, 60})
-	{
-		for (const int height : {480, 720, 1080})
-		{
-			for (const int recording : {NotRecording, RecordingFrames, RecordingVideo})
-			{
-				if (fps == 30 || height != 480)
-				{
-					bench->Args({height, recording, fps});
-				}
-			}
-		}
-	}
-}
-BENCHMARK(BM_PassWebcam)
-	->ArgNames({"height", "recording", "fps"})
-	->Apply(webcamSettings)
-	->MinTime(3.0)
-	->Unit(benchmark::kMillisecond)
-	->UseRealTime();
-
 void BM_PassScale(benchmark::State& state)
 {
 	PassRig(int(state.range(0)), false).run(state);
 }
 BENCHMARK(BM_PassScale)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+/// A pass with the players' window drawn, against the same pass without it
+/// (the described windows alone), at the demo camera's 640 x 480 and a
+/// webcam's 1280 x 720: the play view rectifies the camera picture into its
+/// window and draws the game over it. Run together, the medians compare.
+void BM_PassWithPlayView(benchmark::State& state)
+{
+	const cv::Size frameSize = state.range(0) == 480 ? cv::Size() : cv::Size(1280, 720);
+	const WindowSet windows = state.range(1) ? WindowSet::All : WindowSet::Described;
+	PassRig(100, false, false, frameSize, windows).run(state);
+}
+BENCHMARK(BM_PassWithPlayView)
+	->ArgNames({"height", "play"})
+	->ArgsProduct({{480, 720}, {0, 1}})
+	->Repetitions(5)
+	->ReportAggregatesOnly(true)
+	->Unit(benchmark::kMillisecond)
+	->UseRealTime();
 
 }  // namespace

@@ -14,13 +14,15 @@ struct WindowPlace
 	int y;
 };
 
-/// "game" at the top left, the camera views beside it, the analysis views below.
+/// "game" at the top left, the camera views beside it, the analysis views
+/// below, and the players' view in the corner left (640 wide).
 constexpr WindowPlace windowPlaces[] = {
 	{"game", 0, 0},
 	{"normal", 640, 0},
 	{"warped", 1280, 0},
 	{"cont", 0, 520},
 	{"skewbinary", 640, 520},
+	{"play", 1280, 520},
 };
 
 void forwardMouse(int event, int x, int y, int flags, void* userdata)
@@ -70,6 +72,11 @@ void WindowDisplay::createScreenWindow(const std::string& name, cv::Rect desktop
 	screenWindows[name] = desktop;
 	open(name);
 	cv::imshow(name, cv::Mat::zeros(desktop.size(), CV_8UC3));
+}
+
+void WindowDisplay::placeAt(const std::string& name, cv::Point place)
+{
+	askedPlaces[name] = place;
 }
 
 std::vector<cv::Rect> WindowDisplay::screens() const
@@ -133,6 +140,11 @@ cv::Point WindowDisplay::placeOf(const std::string& name)
 	if (known != places.end())
 	{
 		return known->second;
+	}
+	const auto asked = askedPlaces.find(name);
+	if (asked != askedPlaces.end())
+	{
+		return places[name] = asked->second;
 	}
 	for (const WindowPlace& fixed : windowPlaces)
 	{

@@ -23,6 +23,9 @@ public:
 	int waitKey(int delayMs) override;
 	bool isClosed(const std::string& name) const override;
 	bool isHeadless() const override { return false; }
+	/// Open window `name` at `place` of the desktop rather than at its usual
+	/// spot (before it is created).
+	void placeAt(const std::string& name, cv::Point place);
 	/// The X display's root window, which spans every monitor of the desktop;
 	/// empty without an X display.
 	std::vector<cv::Rect> screens() const override;
@@ -34,6 +37,8 @@ private:
 	std::map<std::string, std::unique_ptr<MouseHandler>> handlers;
 	/// Where each window created so far goes.
 	std::map<std::string, cv::Point> places;
+	/// Places asked for with placeAt.
+	std::map<std::string, cv::Point> askedPlaces;
 	/// Windows that fill a rectangle of the desktop, whatever their image.
 	std::map<std::string, cv::Rect> screenWindows;
 	int unplacedWindows = 0;

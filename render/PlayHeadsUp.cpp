@@ -101,13 +101,18 @@ void drawHeadsUp(WordStamps& words, cv::Mat& window, const PlayStatus& status, b
 {
 	darken(window, cv::Rect(0, 0, window.cols, bandHeight));
 	const int baseline = bandHeight / 2 + WordStamps::size("0", lineScale).height / 2;
-	put(words, window, "Score " + std::to_string(status.score), margin, baseline, gold);
+	const std::string score = "Score " + std::to_string(status.score);
+	put(words, window, score, margin, baseline, gold);
+	// Each field at its place across the band, or after the one before it
+	// in a narrow window.
+	const int litX = std::max(window.cols * 22 / 100, margin + WordStamps::size(score, lineScale).width + 2 * margin);
 	const std::string lit =
 		"Sensors " + std::to_string(status.sensorsLit) + " of " + std::to_string(status.sensorCount);
-	put(words, window, lit, window.cols * 22 / 100, baseline, white);
+	put(words, window, lit, litX, baseline, white);
+	const int timeX = std::max(window.cols * 47 / 100, litX + WordStamps::size(lit, lineScale).width + 2 * margin);
 	const std::string time =
 		status.solved ? "Solved in " + tenthsText(status.solvedAfter) : "Time " + clockText(status.seconds);
-	put(words, window, time, window.cols * 47 / 100, baseline, status.solved ? gold : white);
+	put(words, window, time, timeX, baseline, status.solved ? gold : white);
 	std::string tags;
 	if (!std::isnan(status.bestTime))
 	{

@@ -66,7 +66,8 @@ void addSensor(const BodyInfo& info, const ScoreKeeper& score, std::vector<PlayS
 
 ScoreKeeper::Id scoreId(const b2Body* body)
 {
-	return reinterpret_cast<ScoreKeeper::Id>(body);
+	const BodyInfo* info = bodyInfoOf(const_cast<b2Body*>(body));
+	return info == nullptr ? 0 : ScoreKeeper::Id(info->id);
 }
 
 void gatherPlayPieces(const PhysicsScene& scene, const ScoreKeeper& score, PlayScene& play)

@@ -6,9 +6,9 @@
 class PhysicsScene;
 class b2Body;
 
-/// The id by which the score keeps a sensor (and a ball, for a caller that
-/// has no steadier one): the body's address, which no other body takes
-/// while the sensor stays.
+/// The id by which the score keeps a ball or a sensor: the registered body's
+/// number, which `touched` events carry and no other body of the run takes
+/// (0 for a body the scene does not know).
 ScoreKeeper::Id scoreId(const b2Body* body);
 
 /// The game's pieces of `scene` into `play` (its lists replaced): the balls,

@@ -7,10 +7,11 @@
 namespace
 {
 
-/// The frame as 8-bit BGR: a grey one made colour, anything else none.
+/// The frame as 8-bit BGR: a grey one made colour, anything else none (an
+/// empty frame's type reads as grey).
 cv::Mat bgrFrame(const cv::Mat& frame)
 {
-	if (frame.type() == CV_8UC3)
+	if (frame.empty() || frame.type() == CV_8UC3)
 	{
 		return frame;
 	}

@@ -195,7 +195,7 @@ inline constexpr SceneStatementForm sceneGrammar[] = {
 	{"at PASS hand glide X Y", "the hand slides there, arriving in pass PASS"},
 	{"at PASS hand away", "the hand leaves"},
 	{"at PASS view DISTANCE TILT TURN [X Y]", "the camera moves"},
-	{"at PASS key K", "the user presses key K (one character, or esc)"},
+	{"at PASS key K", "the user presses key K (one character, esc or space)"},
 	{"at PASS click WINDOW X Y", "a left click in a window (window pixels)"},
 	{"at PASS drag WINDOW X Y X Y", "a left drag in a window"},
 	{"at PASS exposure E [over N]", "the camera's exposure goes to E times its first, over N passes"},

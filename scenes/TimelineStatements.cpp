@@ -89,13 +89,13 @@ bool readKey(StatementReader& in, SceneBeingRead&, SceneCue& cue)
 	{
 		return false;
 	}
-	if (key.size() != 1 && key != "esc")
+	if (key.size() != 1 && key != "esc" && key != "space")
 	{
-		return in.refuse("K", key, "one character or esc");
+		return in.refuse("K", key, "one character, esc or space");
 	}
 	cue.kind = SceneCue::Input;
 	cue.input.kind = SceneInput::Key;
-	cue.input.key = key == "esc" ? 27 : (unsigned char)key[0];
+	cue.input.key = key == "esc" ? 27 : key == "space" ? ' ' : (unsigned char)key[0];
 	return in.end();
 }
 

@@ -13,7 +13,7 @@ required_packages=(
 	libcairo2-dev libpng-dev
 	libsdl2-dev libasound2-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
-	xvfb xdotool x11-utils libx11-dev
+	xvfb xdotool x11-utils libx11-dev imagemagick
 	clang libclang-rt-14-dev
 	dpkg-dev
 	poppler-utils desktop-file-utils man-db

@@ -17,8 +17,8 @@ constexpr int chimeNoteCount = int(sizeof chimeNotes / sizeof chimeNotes[0]);
 /// A hit at this speed knocks at full loudness.
 constexpr double loudestKnockSpeed = 30.0;
 
-/// The world's time a pass, in samples.
-const long samplesPerPass = std::lround(soundRate * double(timeStep));
+/// The world's time a step, in samples.
+const long samplesPerStep = std::lround(soundRate * double(timeStep));
 
 std::shared_ptr<const Samples> shared(Samples sound)
 {
@@ -79,7 +79,7 @@ bool GameSounds::start(const AudioRequest& request)
 	return true;
 }
 
-void GameSounds::hear(const std::vector<Event>& events)
+void GameSounds::hear(const std::vector<Event>& events, int worldSteps)
 {
 	if (m_playing && !m_output->playing())
 	{
@@ -110,7 +110,7 @@ void GameSounds::hear(const std::vector<Event>& events)
 	}
 	if (m_clock == SoundClock::World)
 	{
-		m_mixer.advance(samplesPerPass);
+		m_mixer.advance(samplesPerStep * worldSteps);
 	}
 }
 

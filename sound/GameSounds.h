@@ -44,8 +44,9 @@ public:
 
 	/// One pass's events, heard as the pass ends: `hit` (its `speed`),
 	/// `touched` (the sensor's `x`), `shatter` and `solved`. In the world's
-	/// time the sounds then move on by a pass.
-	void hear(const std::vector<Event>& events);
+	/// time the sounds then move on by the pass's `worldSteps` steps of the
+	/// world: none while it is paused, so that the sound's time stands too.
+	void hear(const std::vector<Event>& events, int worldSteps = 1);
 
 	/// The drawing is solved.
 	void fanfare();

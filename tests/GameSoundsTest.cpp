@@ -63,4 +63,45 @@ TEST(GameSounds, EachSoundBeginsWhereItsPassBegan)
 	EXPECT_LE(peakOf(stream), 1.0f);
 }
 
+/// In the world's time the sound stands while the world does: a paused pass
+/// (no step) adds no sound, a half-speed pass every other step. Two chimes,
+/// one before the pause and one at half speed after it, lie as far apart in
+/// the stream as the world's steps between their passes (SDL's silence
+/// before the first buffer, whose length depends on the machine's load,
+/// drops out).
+TEST(GameSounds, ThePausedWorldsTimeStandsInTheSoundToo)
+{
+	::setenv("SDL_DISKAUDIODELAY", "0", 1);
+	AudioRequest disk;
+	disk.driver = "disk";
+	disk.device = scratchPath("paused.raw");
+	GameSounds sounds(SoundClock::World, false);
+	ASSERT_TRUE(sounds.start(disk));
+	// Passes 1 to 150 step, 151 to 200 are paused, 201 to 300 at half speed.
+	const int chimes[] = {2, 299};
+	long chimeSteps[2] = {0, 0};
+	long steps = 0;
+	for (int n = 1; n <= 300; ++n)
+	{
+		const int taken = n <= 150 ? 1 : n <= 200 ? 0 : n % 2;
+		const bool chime = n == chimes[0] || n == chimes[1];
+		if (chime)
+		{
+			chimeSteps[n == chimes[1] ? 1 : 0] = steps;
+		}
+		sounds.hear(chime ? std::vector<Event>{Event("touched").set("x", 20.0)} : std::vector<Event>(), taken);
+		steps += taken;
+	}
+	sounds.close();
+	const Samples stream = readSamples(disk.device);
+	ASSERT_EQ(chimeSteps[1] - chimeSteps[0], 149 + 49);  // passes 2 to 150, and every other of 201 to 298
+	ASSERT_GE(long(stream.size()), steps * pass);
+	const auto first = std::find_if(stream.begin(), stream.end(), [](float sample) { return sample != 0.0f; });
+	// The first chime has died away long before the second begins.
+	const auto silence = std::find_if(first + soundRate / 2, stream.end(), [](float sample) { return sample == 0.0f; });
+	const auto second = std::find_if(silence, stream.end(), [](float sample) { return sample != 0.0f; });
+	ASSERT_NE(second, stream.end());
+	EXPECT_NEAR(double(second - first), double((chimeSteps[1] - chimeSteps[0]) * pass), 1.0);
+}
+
 }  // namespace

@@ -123,7 +123,7 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 			"t.scene:2: expected \"at PASS hand X Y\", \"at PASS hand glide X Y\" or \"at PASS hand away\": X is missing"},
 		{"map a\nat 3 hand away now\n", "t.scene:2: expected \"at PASS hand X Y\", \"at PASS hand glide X Y\" or "
 										  "\"at PASS hand away\": \"now\" is left over"},
-		{"map a\nat 3 key zz\n", "t.scene:2: K \"zz\" must be one character or esc"},
+		{"map a\nat 3 key zz\n", "t.scene:2: K \"zz\" must be one character, esc or space"},
 		{"map a\nat 3 wave\n", "t.scene:2: the word after PASS \"wave\""},
 		{"map a\nat 3 click nromal 1 2\n", "t.scene:2: WINDOW \"nromal\""},
 		{"map a\nat 3 click game 1.5 2\n", "t.scene:2: X \"1.5\""},

@@ -181,7 +181,7 @@ TEST(Windows, EachIsCreatedBeforeItsHandlerInStartUpOrder)
 	Application app(std::make_unique<StillFrameSource>(cv::Mat()), std::make_unique<LoggingDisplay>(log));
 	ASSERT_EQ(app.start(), 0);
 	EXPECT_EQ(log, (std::vector<std::string>{"create game", "handle game", "create warped", "handle warped",
-					   "create normal", "handle normal", "create cont", "handle cont"}));
+					   "create normal", "handle normal", "create cont", "handle cont", "create play"}));
 }
 
 using RecordingTest = WithProgram;

@@ -1,3 +1,5 @@
+#include "MadeFrames.h"
+#include "PlayedScenes.h"
 #include "TestSupport.h"
 
 #include "scenes/ScriptedBoardCamera.h"
@@ -14,15 +16,6 @@
 
 namespace
 {
-
-cv::Mat demoBoard(const CameraPose& pose = viewOfBoard(480, 10, 0))
-{
-	std::string error;
-	const auto camera = SyntheticBoardCamera::fromFiles(
-		"Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", demoDrawing(), pose, error);
-	EXPECT_TRUE(camera) << error;
-	return camera ? camera->picture().clone() : cv::Mat();
-}
 
 /// A program over a still picture, counting what it says on the console.
 struct Watched
@@ -91,50 +84,27 @@ TEST(WhyNothingHappens, EachReasonIsSaidOnceAStillPeriodAndCarriedByTheScanEvent
 	EXPECT_EQ(blank.run(16), "not scanned: board not found: 0 of its 6 markers seen\n");
 
 	// Paused.
-	Watched paused(demoBoard());
+	Watched paused(demoBoardPicture());
 	paused.program->display->pushKey('p');
 	EXPECT_EQ(paused.run(16), "not scanned: scanning is paused (press p to go on)\n");
 
 	// The top-left and top-right markers swapped: every marker is found, but
 	// no pose of one flat board fits them all.
-	std::string error;
-	const auto straight = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
-		"Data/markers/portal.dat", demoDrawing(), viewOfBoard(480, 0, 0), error);
-	ASSERT_TRUE(straight) << error;
-	cv::Mat swapped = straight->picture().clone();
-	const cv::Point2f topLeft = straight->truth().cornerCentres[0], topRight = straight->truth().cornerCentres[1];
-	const cv::Rect left(cv::Point(topLeft) - cv::Point(36, 36), cv::Size(72, 72));
-	const cv::Rect right(cv::Point(topRight) - cv::Point(36, 36), cv::Size(72, 72));
-	const cv::Mat leftPatch = swapped(left).clone();
-	swapped(right).copyTo(swapped(left));
-	leftPatch.copyTo(swapped(right));
-	Watched uncertain(swapped);
+	Watched uncertain(demoBoardWithSwappedMarkers());
 	const std::string said = uncertain.run(16);
 	EXPECT_EQ(said.find("not scanned: board pose too uncertain: 6 of 6 markers seen, reprojection error "), 0u) << said;
 	EXPECT_NE(said.find("limit 100 (pixels squared)"), std::string::npos) << said;
 
 	// A scan that found the board and built nothing: a hand over it. The
 	// scan event carries the reason, the hand event the share.
-	Watched found(demoBoard());
+	Watched found(demoBoardPicture());
 	EXPECT_EQ(found.run(16), "");
 	EXPECT_EQ(found.lastReason(), "");
 }
 
 TEST(WhyNothingHappens, AHandOverTheBoardIsNamedWithItsShare)
 {
-	std::string error;
-	auto camera = SyntheticBoardCamera::fromFiles("Data/camera_para.dat", "Data/markers/marker.dat",
-		"Data/markers/portal.dat", demoDrawing(), viewOfBoard(480, 10, 0), error);
-	ASSERT_TRUE(camera) << error;
-	SheetImage sheet = camera->sheet();
-	sheet.image = sheet.image.clone();
-	drawHand(sheet, *camera, cv::Point2f(330.0f, 270.0f));
-	BoardCameraFiles files;
-	ASSERT_TRUE(readBoardCameraFiles(
-		"Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", files, error));
-	const SyntheticBoardCamera withHand(sheet, files.board, files.camera, viewOfBoard(480, 10, 0));
-
-	Watched hand(withHand.picture().clone());
+	Watched hand(demoBoardWithHand());
 	const std::string said = hand.run(16);
 	ASSERT_EQ(said.find("scan held back: a hand over "), 0u) << said;
 	const PassRecord& rescan = hand.program->passes.back();
@@ -156,7 +126,7 @@ public:
 TEST(WhyNothingHappens, FramesOfAnotherSizeThanReportedScaleTheCameraOnceAndAreScanned)
 {
 	cv::Mat large;
-	cv::resize(demoBoard(), large, cv::Size(1280, 960), 0, 0, cv::INTER_LINEAR);
+	cv::resize(demoBoardPicture(), large, cv::Size(1280, 960), 0, 0, cv::INTER_LINEAR);
 	Watched watched(std::make_unique<MisreportingCamera>(large));
 	const BoardScanner& scanner = watched.program->app->scanner();
 	ASSERT_EQ(scanner.frameSize().width, 640);
@@ -181,26 +151,6 @@ TEST(WhyNothingHappens, FramesOfAnotherSizeThanReportedScaleTheCameraOnceAndAreS
 
 namespace
 {
-
-/// A camera whose every frame is made afresh from the pass it is read in.
-class MadeFrames : public FrameSource
-{
-public:
-	explicit MadeFrames(std::function<cv::Mat(int)> make) : make(std::move(make)) {}
-	bool isOpened() const override { return true; }
-	bool read(cv::Mat& frame) override
-	{
-		frame = make(++reads);
-		return true;
-	}
-	bool pacesItself() const override { return false; }
-	cv::Size frameSize() const override { return cv::Size(640, 480); }
-	std::string describe() const override { return "made frames"; }
-
-private:
-	std::function<cv::Mat(int)> make;
-	int reads = 0;
-};
 
 /// What a program whose picture never keeps still says over 11 seconds of
 /// passes at 30 a second.
@@ -233,7 +183,7 @@ std::string saidWhenUnsettled(std::function<cv::Mat(int)> make)
 /// is said (nothing could be scanned anyway).
 TEST(WhyNothingHappens, APictureThatNeverSettlesIsSaidOnceWithItsCause)
 {
-	const cv::Mat board = demoBoard();
+	const cv::Mat board = demoBoardPicture();
 	const std::string waited = "the camera picture has not kept still for 10 seconds, so the board is not scanned: ";
 
 	const std::string moving = saidWhenUnsettled([&](int pass) {

@@ -94,6 +94,14 @@ for program in drawtable "${tools[@]}"; do
 	for option in $(grep -o -- '--[a-z][a-z-]*' help.txt | sort -u); do
 		grep -q -- "$option" page.txt || fail "$page does not describe $option, which --help lists"
 	done
+	# Every key of the game is in the page's KEYS and in the usage.
+	if [ "$program" = drawtable ]; then
+		keys=$(sed -n '/^KEYS/,/^[A-Z]/p' page.txt)
+		for key in ESC space s p z r m c w; do
+			grep -qE "^ {7}([a-zA-Z]+, )*$key(,| |\$)" <<<"$keys" || fail "$page has no key $key under KEYS"
+			grep -qE "(^|[ ,])$key [a-z]+s\b" help.txt || fail "drawtable --help does not say what the key $key does"
+		done
+	fi
 done
 
 if command -v desktop-file-validate >/dev/null; then

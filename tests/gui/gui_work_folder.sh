@@ -2,7 +2,7 @@
 # sets `drawtable` and `data`, skips the test (status 77) when Xvfb or xdotool
 # is missing, loads the private display's helpers (scripts/private_display.sh)
 # and enters a fresh working folder holding the program's data files, which
-# goes, with the display, when the test ends. Defines `wait_for`.
+# goes, with the display, when the test ends. Defines `wait_for` and `fail`.
 drawtable=$(realpath "$1")
 data=$(realpath "$2")
 command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "skipped: needs Xvfb and xdotool"; exit 77; }
@@ -26,4 +26,12 @@ wait_for() {
 		sleep 0.1
 	done
 	return 1
+}
+
+# Fail the test with a message, and what the program and Xvfb said.
+fail() {
+	echo "FAIL: $*"
+	[ -f err.txt ] && sed 's/^/  stderr: /' err.txt
+	[ -s xvfb.txt ] && sed 's/^/  Xvfb: /' xvfb.txt
+	exit 1
 }

@@ -11,13 +11,6 @@ set -u
 close_window=$(realpath "$3")
 source "$(dirname "$(realpath "$0")")/gui_work_folder.sh"
 
-fail() {
-	echo "FAIL: $*"
-	[ -f err.txt ] && sed 's/^/  stderr: /' err.txt
-	[ -s xvfb.txt ] && sed 's/^/  Xvfb: /' xvfb.txt
-	exit 1
-}
-
 start_private_display || fail "Xvfb did not start or takes no clients on ${DISPLAY:-no display}"
 
 # A still board with one drawing and no scripted input, so every wall and box
