@@ -64,9 +64,13 @@ double largestCircleSpread(const CircleTemplate& circle)
 	return std::sqrt(std::max(0.0, variance)) / descriptorMeanRadius(circle.descriptor);
 }
 
+/// A ring measures a few tenths of a millimetre short of the pen's line:
+/// the border of the thinned line runs through its pixels' centres, inside.
+constexpr double measuredShortMm = 0.5;
+
 bool withinAnySize(double diameterMm)
 {
-	return diameterMm >= anySizeSmallestMm && diameterMm <= anySizeLargestMm;
+	return diameterMm >= anySizeSmallestMm - measuredShortMm && diameterMm <= anySizeLargestMm + measuredShortMm;
 }
 
 }  // namespace

@@ -2,8 +2,10 @@
 
 #include "app/DebugWindows.h"
 #include "core/FixedValues.h"
+#include "markers/BoardLayout.h"
 #include "render/GameCanvas.h"
 
+#include <cmath>
 #include <cstdio>
 
 /// Shapes, joints and centres of mass; no bounding boxes. The game view shows
@@ -37,6 +39,10 @@ int Application::start()
 	{
 		return 1;
 	}
+	// Rings are measured on the paper of the board the marker file lays out.
+	CircleSizes sizes = m_analysis.circleSizes();
+	sizes.mmPerPixel = std::abs(boardPixelsToSetMm(*m_scanner.boardMarkers())(0, 0));
+	m_analysis.setCircleSizes(sizes);
 	setUpDebugDraw();
 	createWindows();
 	if (m_projection)
@@ -107,6 +113,13 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 	{
 		m_projection->open(m_scanner.frameSize());
 	}
+}
+
+void Application::takeRingsOfAnySize(bool any)
+{
+	CircleSizes sizes = m_analysis.circleSizes();
+	sizes.anySize = any;
+	m_analysis.setCircleSizes(sizes);
 }
 
 void Application::playSounds(std::unique_ptr<GameSounds> played)

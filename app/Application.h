@@ -78,6 +78,11 @@ public:
 	/// ends, the key m mutes them, the end of the run closes them. Once.
 	void playSounds(std::unique_ptr<GameSounds> sounds);
 
+	/// Round rings of 12 to 60 mm become balls and sensors as large as they
+	/// are drawn, from the next rescan on; without, only those of the
+	/// templates' size, every body of one size.
+	void takeRingsOfAnySize(bool any);
+
 	/// Seconds from some fixed moment: the clock the program's time goes by
 	/// (the steady clock unless set).
 	void setClock(std::function<double()> clock) { m_clock = std::move(clock); }
@@ -111,6 +116,9 @@ public:
 	int passCount() const { return m_passCount; }
 	/// How far the world moves in a pass.
 	const WorldPace& pace() const { return m_pace; }
+	/// Why the last rescan's drawing holds a ring that became no ball or
+	/// sensor (the first such ring, in a player's words); empty when none does.
+	const std::string& circleSizeWords() const { return m_circleSizeWords; }
 	/// What is kept of every pass (set its mode before start).
 	FrameRecorder& recorder() { return m_recorder; }
 	/// Projector mode, when asked for; null otherwise.
@@ -133,6 +141,11 @@ private:
 	/// there is one), and onto the console once a still period; the scan is
 	/// tried again on a newer frame.
 	void holdBack(Event* scan, const std::string& why);
+	/// Rings of the drawing that are no circle though nearly one: each said
+	/// on the console when first found, the first of them on the status line.
+	void tellRefusedRings(const std::vector<RefusedRing>& refused);
+	/// The status line's word on the drawing's rings; empty clears it.
+	void noteCircleSize(const std::string& words) { m_circleSizeWords = words; }
 
 	// Start-up helpers.
 	void setUpDebugDraw();
@@ -163,6 +176,7 @@ private:
 	CameraViewPictures m_views;
 
 	int m_passCount = 0;
+	std::string m_circleSizeWords;
 	/// A picture that does not keep still long enough to be scanned is told.
 	UnsettledPicture m_unsettled;
 	std::function<double()> m_clock = steadySeconds;

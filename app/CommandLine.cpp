@@ -113,14 +113,19 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			hasValue = true;
 		}
 
-		if (name == "--help" || name == "--version" || name == "--headless" || name == "--mute")
+		if (name == "--help" || name == "--version" || name == "--headless" || name == "--mute" || name == "--any-size")
 		{
 			if (hasValue)
 			{
 				parsed.error = "option " + name + " takes no value";
 				return parsed;
 			}
-			(name == "--help" ? options.help : name == "--version" ? options.version : name == "--mute" ? options.mute : options.headless) = true;
+			bool& flag = name == "--help" ? options.help
+				: name == "--version"     ? options.version
+				: name == "--mute"        ? options.mute
+				: name == "--any-size"    ? options.anySize
+										  : options.headless;
+			flag = true;
 			continue;
 		}
 		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video"
@@ -254,6 +259,8 @@ std::string usageText()
 		   "  --keep-free SIZE  stop recording when less than SIZE is free on its disk\n"
 		   "                    (such as 500M or 2G; default 2G, or 5 % of a smaller disk)\n"
 		   "  --mute            start with the sound off (the key m turns it on)\n"
+		   "  --any-size        round rings of 12 to 60 mm are balls and sensors, each as\n"
+		   "                    large as drawn (without it, those of the templates' size)\n"
 		   "  --help            print this text\n"
 		   "  --version         print the version\n"
 		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box,\n"

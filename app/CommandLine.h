@@ -42,6 +42,9 @@ struct Options
 	std::optional<std::uint64_t> keepFree;
 	/// Start with the sound muted (the key m turns it on).
 	bool mute = false;
+	/// Round rings of 12 to 60 mm are balls and sensors, each body as large
+	/// as its ring; without it only rings of the templates' size are.
+	bool anySize = false;
 	bool help = false;
 	/// Print the version and end.
 	bool version = false;

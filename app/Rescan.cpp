@@ -55,12 +55,26 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		m_trace.report(Event("hand").set("share", hand.share));
 		return;
 	}
-	if (m_analysis.analyse(scanned, m_ink, *m_display).newMap)
+	const DrawingFound found = m_analysis.analyse(scanned, m_ink, *m_display);
+	if (found.newMap)
 	{
 		std::printf("new map detected!\n");
 		std::fflush(stdout);
 	}
+	tellRefusedRings(found.refused);
 	// The still count stays at the threshold, so this still period has no second rescan.
+}
+
+void Application::tellRefusedRings(const std::vector<RefusedRing>& refused)
+{
+	for (const RefusedRing& ring : refused)
+	{
+		if (ring.firstSeen)
+		{
+			std::fprintf(stderr, "%s\n", refusedRingWords(ring).c_str());
+		}
+	}
+	noteCircleSize(refused.empty() ? std::string() : refusedRingWords(refused.front()));
 }
 
 void Application::holdBack(Event* scan, const std::string& why)

@@ -151,6 +151,7 @@ int main(int argc, char** argv)
 	}
 	// Lives for the whole run; its objects are destroyed in reverse order at the end.
 	Application app(std::move(source.frames), std::move(display), files);
+	app.takeRingsOfAnySize(options.anySize);
 	if (!options.projector.empty())
 	{
 		const DesktopRect& r = options.projector;
