@@ -115,6 +115,14 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 	}
 }
 
+void Application::projectRewards(const PlayScene* play)
+{
+	if (m_projection)
+	{
+		m_projection->showRewards(play, &m_ink);
+	}
+}
+
 void Application::takeRingsOfAnySize(bool any)
 {
 	CircleSizes sizes = m_analysis.circleSizes();

@@ -74,6 +74,10 @@ public:
 	/// start, projection begins with the next pass.
 	void useProjector(cv::Rect screen, const ProjectorCalibration* given = nullptr);
 
+	/// With a projector, project the players' rewards of `play` (gathered
+	/// every pass by whoever keeps it) with the game; null stops them.
+	void projectRewards(const PlayScene* play);
+
 	/// Play the game's sounds: every pass's events reach them as the pass
 	/// ends, the key m mutes them, the end of the run closes them. Once.
 	void playSounds(std::unique_ptr<GameSounds> sounds);
