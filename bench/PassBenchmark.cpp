@@ -2,6 +2,7 @@
 #include "Folders.h"
 #include "physics/BodyFactories.h"
 #include "physics/BodyInfo.h"
+#include "render/PlayScene.h"
 
 #include <benchmark/benchmark.h>
 #include <box2d/b2_body.h>
@@ -197,6 +198,18 @@ struct PassRig
 			table->display = &app->getDisplay();
 			table->cameraToProjector = calibration.cameraToProjector;
 			table->latency = calibration.latencyPasses;
+			// Every reward at once: the score, three sensors' halos and the celebration.
+			rewards.drawingArea = cv::Rect2d(123.0, 123.0, 393.0, 233.0);
+			for (int i = 0; i < 3; ++i)
+			{
+				rewards.sensors.push_back(PlaySensor{b2Vec2(10.0f + 8.0f * float(i), -8.0f), 1.0f, 0.0});
+			}
+			PlayStatus& status = rewards.status;
+			status.score = status.sensorsLit = status.sensorCount = 3;
+			status.seconds = 0.5;
+			status.solved = true;
+			status.solvedAfter = 0.2;
+			app->projectRewards(&rewards);
 		}
 		// The portal would shatter the balls: their number would change.
 		app->scene().markKind(Portal);
@@ -323,6 +336,8 @@ struct PassRig
 	std::vector<b2Body*> balls;
 	/// The projector's table, when projecting.
 	LitByProjector* table = nullptr;
+	/// What the projector shows beside the game.
+	PlayScene rewards;
 };
 
 void BM_Pass(benchmark::State& state)
