@@ -26,13 +26,18 @@ namespace
 /// Board pixels of paper per millimetre on the shipped board.
 constexpr double pixelsPerMm = 639.0 / 312.0;
 
+/// Where the rings are drawn, board pixels.
+constexpr double blackRingX = 240.0;
+constexpr double yellowRingX = 400.0;
+constexpr double ringsY = 240.0;
+
 /// A black and a yellow ring of `diameterMm`, side by side, and `more`.
 std::string ringsScene(double diameterMm, const std::string& more = "")
 {
 	const double radius = diameterMm / 2.0 * pixelsPerMm;
 	char rings[160];
-	std::snprintf(rings, sizeof rings, "ring black 240 240 %.1f 3%s\nring yellow 400 240 %.1f 3%s\n", radius,
-		more.c_str(), radius, more.c_str());
+	std::snprintf(rings, sizeof rings, "ring black %.0f %.0f %.1f 3%s\nring yellow %.0f %.0f %.1f 3%s\n", blackRingX,
+		ringsY, radius, more.c_str(), yellowRingX, ringsY, radius, more.c_str());
 	return std::string("view 480 10 0\nmap rings\n") + rings;
 }
 
@@ -112,6 +117,10 @@ void expectTakenOrTold(const TestProgram& program, const RingCase& ring, int kin
 	ASSERT_EQ(refused.size(), 1u) << ink << ": one word for the ring, once";
 	const Event& event = *refused[0];
 	EXPECT_NEAR(event.number("diameter"), ring.diameterMm, 1.0) << ink;
+	// Where that ink's ring was drawn.
+	const cv::Point2d drawnAt = boardMapping.toPixel(float(event.number("x")), float(event.number("y")));
+	EXPECT_NEAR(drawnAt.x, kind == Solid ? blackRingX : yellowRingX, 3.0) << ink;
+	EXPECT_NEAR(drawnAt.y, ringsY, 3.0) << ink;
 	EXPECT_TRUE(ring.diameterMm > event.number("largest") || ring.diameterMm < event.number("smallest"))
 		<< event.number("smallest") << " to " << event.number("largest");
 	if (ring.anySize)
