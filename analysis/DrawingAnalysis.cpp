@@ -26,6 +26,13 @@ void DrawingAnalysis::setTemplates(const Contour& black, const Contour& yellow)
 	m_sensors.setTemplate(computeDescriptor(yellow));
 }
 
+void DrawingAnalysis::setCircleSizes(const CircleSizes& sizes)
+{
+	m_sizes = sizes;
+	m_balls.setSizes(sizes);
+	m_sensors.setSizes(sizes);
+}
+
 DrawingFound DrawingAnalysis::analyse(const RectifiedBoard& board, InkLayers& ink, Display& display)
 {
 	DrawingFound found;
@@ -54,6 +61,8 @@ DrawingFound DrawingAnalysis::analyse(const RectifiedBoard& board, InkLayers& in
 	const size_t sensorsBefore = m_sensors.records().size();
 	m_sensors.find(ink.yellowContours, m_scene, m_events);
 	found.sensors = int(m_sensors.records().size() - sensorsBefore);
+	found.refused = m_balls.refused();
+	found.refused.insert(found.refused.end(), m_sensors.refused().begin(), m_sensors.refused().end());
 	return found;
 }
 

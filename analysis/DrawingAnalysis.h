@@ -26,6 +26,10 @@ struct DrawingFound
 	int walls = 0;
 	/// Sensor circles made of yellow rings not seen before.
 	int sensors = 0;
+	/// Rings of either ink that are nearly circles but none (the wrong size,
+	/// or too uneven): every one in the drawing, black first. Those found for
+	/// the first time were reported as events.
+	std::vector<RefusedRing> refused;
 };
 
 /// The drawing on the board becomes bodies of the scene: the portal over the
@@ -54,6 +58,12 @@ public:
 	/// Balls, sensors, the portal, a new map and the walls built are reported
 	/// here; null reports nothing.
 	void setEventSink(EventSink* sink) { m_events = sink; }
+
+	/// Which rings become balls and sensors, from the next rescan on: those of
+	/// the templates' size, or any from 12 to 60 mm across; and the paper's
+	/// millimetres per board pixel, which the rings are measured in.
+	void setCircleSizes(const CircleSizes& sizes);
+	const CircleSizes& circleSizes() const { return m_sizes; }
 
 	/// The rescan of a board that was scanned and let through the hand test:
 	/// `ink.colours` (the board's colours as a neutral room shows them) is
@@ -100,6 +110,7 @@ private:
 	EventSink* m_events = nullptr;
 	/// Points of the black circle template, kept for the whole run.
 	std::vector<cv::Point> m_circleTemplatePoints;
+	CircleSizes m_sizes;
 	DrawnCircles m_balls{CircleInk::Black};
 	DrawnCircles m_sensors{CircleInk::Yellow};
 	std::vector<ShapeRecord> m_wallRecords;

@@ -7,6 +7,7 @@
 #include "physics/PhysicsScene.h"
 
 #include <box2d/b2_body.h>
+#include <box2d/b2_fixture.h>
 
 #include <cmath>
 
@@ -25,8 +26,7 @@ DrawnCircles::DrawnCircles(CircleInk ink)
 DrawnCircles::Match DrawnCircles::match(const ShapeDescriptor& d, size_t firstNew, const ShapeRecord*& kept) const
 {
 	kept = nullptr;
-	// Written so that a NaN distance is no circle.
-	if (!(descriptorDistance(d - m_template, *m_templateExponents) < circleMatchLimit))
+	if (!isCircle(d, templateToMatch(), m_sizes))
 	{
 		return Match::None;
 	}
@@ -44,6 +44,9 @@ std::vector<bool> DrawnCircles::find(std::vector<Contour>& contours, PhysicsScen
 {
 	const size_t firstNew = m_records.size();
 	std::vector<bool> withoutWall(contours.size(), false);
+	// Judged once every circle of the search is known: a ring's other border
+	// may come first in the list.
+	std::vector<ShapeDescriptor> noCircles;
 	size_t i = 0;
 	while (i < contours.size())
 	{
@@ -54,6 +57,10 @@ std::vector<bool> DrawnCircles::find(std::vector<Contour>& contours, PhysicsScen
 		{
 			withoutWall[i] = found == Match::OtherBorder
 				|| (found == Match::Known && kept != nullptr && bodyInsideItsRing(*kept, scene));
+			if (found == Match::None)
+			{
+				noCircles.push_back(d);
+			}
 			++i;
 			continue;
 		}
@@ -74,7 +81,58 @@ std::vector<bool> DrawnCircles::find(std::vector<Contour>& contours, PhysicsScen
 		}
 	}
 	flagRingBorders(contours, std::move(holding), withoutWall);
+	m_refused.clear();
+	for (const ShapeDescriptor& d : noCircles)
+	{
+		noteRefused(d);
+	}
+	tellRefused(events);
 	return withoutWall;
+}
+
+void DrawnCircles::noteRefused(const ShapeDescriptor& d)
+{
+	const ShapeRecord* circle = nullptr;
+	if (nearestRecord(m_records, d, duplicateExponents, circle) <= duplicateRadius)
+	{
+		return;  // a border of a circle's ring that its own border matched
+	}
+	const cv::Point2d centre = descriptorCentroid(d);
+	for (const RefusedRing& ring : m_refused)
+	{
+		if (cv::norm(ring.centre - centre) <= duplicateRadius)
+		{
+			return;  // the other border of a ring refused already
+		}
+	}
+	const RingJudgement judged = judgeRing(d, templateToMatch(), m_sizes);
+	if (judged.verdict == RingJudgement::Verdict::WrongSize || judged.verdict == RingJudgement::Verdict::Uneven)
+	{
+		m_refused.push_back(RefusedRing{m_ink, centre, judged, m_sizes.anySize});
+	}
+}
+
+void DrawnCircles::tellRefused(EventSink* events)
+{
+	for (RefusedRing& ring : m_refused)
+	{
+		for (const cv::Point2d& told : m_told)
+		{
+			ring.firstSeen = ring.firstSeen && cv::norm(told - ring.centre) > duplicateRadius;
+		}
+		if (ring.firstSeen)
+		{
+			m_told.push_back(ring.centre);
+			reportTo(events, refusedRingEvent(ring));
+		}
+	}
+}
+
+void DrawnCircles::clear()
+{
+	m_records.clear();
+	m_refused.clear();
+	m_told.clear();
 }
 
 b2Body* DrawnCircles::makeBody(const ShapeDescriptor& d, PhysicsScene& scene, EventSink* events) const
@@ -82,8 +140,10 @@ b2Body* DrawnCircles::makeBody(const ShapeDescriptor& d, PhysicsScene& scene, Ev
 	const cv::Point2d drawn = descriptorCentroid(d);
 	const b2Vec2 centre = boardMapping.toWorld(drawn.x, drawn.y);
 	const bool ball = m_ink == CircleInk::Black;
-	b2Body* body = ball ? createBall(scene, centre.x, centre.y, circleRadius)
-						: createSensorCircle(scene, centre.x, centre.y, circleRadius);
+	const float radius =
+		m_sizes.anySize ? float(descriptorMeanRadius(d) / std::abs(boardMapping.scaleX)) : circleRadius;
+	b2Body* body = ball ? createBall(scene, centre.x, centre.y, radius)
+						: createSensorCircle(scene, centre.x, centre.y, radius);
 	if (body != nullptr)
 	{
 		reportTo(events, Event(ball ? "ball" : "sensor").set("x", centre.x).set("y", centre.y));
@@ -103,7 +163,8 @@ bool DrawnCircles::bodyInsideItsRing(const ShapeRecord& record, const PhysicsSce
 	const double ringRadius = descriptorMeanRadius(record.descriptor);
 	// The ball reaches the ring's line once its centre is within its own
 	// radius of it; a wall there would hold it.
-	const double ballRadius = circleRadius * std::abs(boardMapping.scaleX);
+	const b2Fixture* fixture = record.body->GetFixtureList();
+	const double ballRadius = (fixture != nullptr ? fixture->GetShape()->m_radius : circleRadius) * std::abs(boardMapping.scaleX);
 	return cv::norm(pixel - centre) < ringRadius + ballRadius;
 }
 

@@ -3,8 +3,10 @@
 #include "app/CircleTemplates.h"
 #include "app/DebugWindows.h"
 #include "core/FixedValues.h"
+#include "markers/BoardLayout.h"
 #include "render/GameCanvas.h"
 
+#include <cmath>
 #include <cstdio>
 
 /// Shapes, joints and centres of mass; no bounding boxes. The game view shows
@@ -46,6 +48,10 @@ int Application::start()
 	{
 		return 1;
 	}
+	// Rings are measured on the paper of the board the marker file lays out.
+	CircleSizes sizes = m_analysis.circleSizes();
+	sizes.mmPerPixel = std::abs(boardPixelsToSetMm(*m_scanner.boardMarkers())(0, 0));
+	m_analysis.setCircleSizes(sizes);
 	setUpDebugDraw();
 	createWindows();
 	if (m_projection)
@@ -123,6 +129,21 @@ void Application::useProjector(cv::Rect screen, const ProjectorCalibration* give
 	{
 		m_projection->open(m_scanner.frameSize());
 	}
+}
+
+void Application::projectRewards(const PlayScene* play)
+{
+	if (m_projection)
+	{
+		m_projection->showRewards(play, &m_ink);
+	}
+}
+
+void Application::takeRingsOfAnySize(bool any)
+{
+	CircleSizes sizes = m_analysis.circleSizes();
+	sizes.anySize = any;
+	m_analysis.setCircleSizes(sizes);
 }
 
 void Application::playSounds(std::unique_ptr<GameSounds> played)

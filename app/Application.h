@@ -89,10 +89,18 @@ public:
 	/// names (onDebugWindowMouse); before start. Unset, they keep their
 	/// fixed names in the working folder.
 	void saveScreenshotsIn(const std::string& folder) { m_screenshotFolder = folder; }
+	/// With a projector, project the players' rewards of `play` (gathered
+	/// every pass by whoever keeps it) with the game; null stops them.
+	void projectRewards(const PlayScene* play);
 
 	/// Play the game's sounds: every pass's events reach them as the pass
 	/// ends, the key m mutes them, the end of the run closes them. Once.
 	void playSounds(std::unique_ptr<GameSounds> sounds);
+
+	/// Round rings of 12 to 60 mm become balls and sensors as large as they
+	/// are drawn, from the next rescan on; without, only those of the
+	/// templates' size, every body of one size.
+	void takeRingsOfAnySize(bool any);
 
 	/// Seconds from some fixed moment: the clock the program's time goes by
 	/// (the steady clock unless set).
@@ -132,6 +140,9 @@ public:
 	/// The players' window, as the last pass gathered and drew it; null
 	/// when it is not shown (WindowSet::Described).
 	const PlayWindow* playWindow() const { return m_play.get(); }
+	/// Why the last rescan's drawing holds a ring that became no ball or
+	/// sensor (the first such ring, in a player's words); empty when none does.
+	const std::string& circleSizeWords() const { return m_status.words(StatusReason::CircleSize); }
 	/// What is kept of every pass (set its mode before start).
 	FrameRecorder& recorder() { return m_recorder; }
 	/// Projector mode, when asked for; null otherwise.
@@ -168,6 +179,9 @@ private:
 	/// there is one), and onto the console once a still period; the scan is
 	/// tried again on a newer frame.
 	void holdBack(Event* scan, const std::string& why);
+	/// Rings of the drawing that are no circle though nearly one: each said
+	/// on the console when first found, the first of them on the status line.
+	void tellRefusedRings(const std::vector<RefusedRing>& refused);
 
 	// Start-up helpers.
 	void setUpDebugDraw();

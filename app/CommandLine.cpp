@@ -113,7 +113,8 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			hasValue = true;
 		}
 
-		if (name == "--help" || name == "--version" || name == "--headless" || name == "--mute" || name == "--list-cameras")
+		if (name == "--help" || name == "--version" || name == "--headless" || name == "--mute" || name == "--list-cameras"
+			|| name == "--any-size")
 		{
 			if (hasValue)
 			{
@@ -124,6 +125,7 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 				: name == "--version"     ? options.version
 				: name == "--mute"        ? options.mute
 				: name == "--headless"    ? options.headless
+				: name == "--any-size"    ? options.anySize
 										  : options.listCameras;
 			flag = true;
 			continue;
@@ -290,6 +292,8 @@ std::string usageText()
 		   "  --windows WHICH   all (the default): the game's and the analysis windows\n"
 		   "                    and the players' window \"play\" beside them; play: the\n"
 		   "                    players' window alone, larger\n"
+		   "  --any-size        round rings of 12 to 60 mm are balls and sensors, each as\n"
+		   "                    large as drawn (without it, those of the templates' size)\n"
 		   "  --help            print this text\n"
 		   "  --version         print the version\n"
 		   "keys: ESC quits (so does closing \"game\" or \"play\"),\n"

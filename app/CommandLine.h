@@ -52,6 +52,9 @@ struct Options
 	bool mute = false;
 	/// The windows shown (--windows all|play).
 	WindowSet windows = WindowSet::All;
+	/// Round rings of 12 to 60 mm are balls and sensors, each body as large
+	/// as its ring; without it only rings of the templates' size are.
+	bool anySize = false;
 	bool help = false;
 	/// Print the version and end.
 	bool version = false;

@@ -224,6 +224,8 @@ void Application::showPlayView()
 	}
 	m_play->gatherBoard(m_scanner.cameraFrame(), m_board, !boardOutOfSight(m_status));
 	m_play->gatherGame(m_scene, m_score.score(), m_pace.worldSeconds());
+	// The projector lights the same rewards on the paper.
+	projectRewards(&m_play->scene());
 	PlayStatus& status = m_play->status();
 	status.paused = m_pace.paused();
 	status.slowMotion = m_pace.halfSpeed();

@@ -1,17 +1,20 @@
 #include "app/ProjectorMode.h"
 
 #include "analysis/DrawingAnalysis.h"
+#include "analysis/InkLayers.h"
 #include "app/DarkFrameSchedule.h"
 #include "core/FixedValues.h"
 #include "core/PixelWorldMapping.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
 #include "render/ProjectedLight.h"
+#include "render/ProjectedRewards.h"
 #include "tracking/BoardScanner.h"
 #include "tracking/CellPicture.h"
 #include "tracking/Stillness.h"
 
 #include <algorithm>
+#include <iterator>
 #include <cstdio>
 
 /// Still passes, with the projector black, before it is measured again.
@@ -138,8 +141,24 @@ std::vector<ProjectedShape> ProjectorMode::drawGame(const RectifiedBoard& board,
 	// frames: 0.25 to 0.47 mm in the median.)
 	std::vector<ProjectedShape> shapes =
 		projectedShapes(scene, analysis.sensorCircleRecords(), m_bursts, m_wallOutline, float(latency() * timeStep));
+	addRewards(shapes);
 	m_picture.draw(shapes, m_calibration.cameraToProjector * board.boardToCamera);
 	return shapes;
+}
+
+void ProjectorMode::addRewards(std::vector<ProjectedShape>& shapes)
+{
+	if (m_play == nullptr)
+	{
+		return;
+	}
+	m_inkMask.release();
+	if (m_ink != nullptr && !m_ink->blackMask.empty() && m_ink->yellowMask.size() == m_ink->blackMask.size())
+	{
+		cv::bitwise_or(m_ink->blackMask, m_ink->yellowMask, m_inkMask);
+	}
+	std::vector<ProjectedShape> rewards = projectedRewards(*m_play, m_inkMask);
+	shapes.insert(shapes.end(), std::make_move_iterator(rewards.begin()), std::make_move_iterator(rewards.end()));
 }
 
 void ProjectorMode::showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown)

@@ -5,6 +5,7 @@
 #include "calibration/ProjectorCalibration.h"
 #include "calibration/ProjectorCalibrationRun.h"
 #include "core/EventSink.h"
+#include "render/PlayScene.h"
 #include "render/ProjectedShapes.h"
 #include "render/ProjectorCanvas.h"
 #include "tracking/RectifiedBoard.h"
@@ -20,6 +21,7 @@ class BoardScanner;
 class Display;
 class DrawingAnalysis;
 class PhysicsScene;
+struct InkLayers;
 class Stillness;
 
 /// Passes on a sink to another, noting where the portal shattered something.
@@ -98,6 +100,17 @@ public:
 	/// the game drawn on `board` (from the scans), or black.
 	void project(int pass, const BoardScanner& scanner, const RectifiedBoard& board, const PhysicsScene& scene,
 		const DrawingAnalysis& analysis);
+	/// The players' rewards are projected with the game from now on: the
+	/// halo of a sensor just lit, the score in the corner of the drawing
+	/// area with the least of `ink`'s black and yellow, and the celebration,
+	/// from `play`, which its keeper gathers every pass. Their light is the
+	/// picture's as the game's is: allowed for by the motion test, and gone
+	/// in the dark frame a scan waits for. Null `play`: the game alone.
+	void showRewards(const PlayScene* play, const InkLayers* ink)
+	{
+		m_play = play;
+		m_ink = ink;
+	}
 	/// Key c measures again; key w outlines the walls, or stops.
 	void key(int key);
 
@@ -120,6 +133,8 @@ private:
 	/// Draw the game into the picture; returns what was drawn, in board pixels.
 	std::vector<ProjectedShape> drawGame(const RectifiedBoard& board, const PhysicsScene& scene,
 		const DrawingAnalysis& analysis);
+	/// The rewards of the play scene, when there is one, after the game's shapes.
+	void addRewards(std::vector<ProjectedShape>& shapes);
 	/// Show the picture of `pass`, which lights `lightCells` of the camera's
 	/// frames (of `frameSize`), or light nobody can predict.
 	void showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown);
@@ -146,4 +161,9 @@ private:
 
 	ProjectedLightRecord m_light;
 	MovedLightCheck m_lightCheck;
+	/// Where the rewards come from, and the ink they keep clear of; none while null.
+	const PlayScene* m_play = nullptr;
+	const InkLayers* m_ink = nullptr;
+	/// The drawing's black and yellow ink together, made afresh each picture.
+	cv::Mat m_inkMask;
 };

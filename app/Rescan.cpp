@@ -28,6 +28,7 @@ void Application::rescan()
 	}
 	// After the scan's own line: a new calibration may be why it failed.
 	m_calibrationHint.afterScan(m_scanner.lastScan(), std::time(nullptr));
+	m_status.set(StatusReason::NewCalibration, m_calibrationHint.line());
 }
 
 void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan)
@@ -70,7 +71,20 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		std::fflush(stdout);
 	}
 	m_score.drawingBuilt(m_scene, found.newMap, m_pace.worldSeconds());
+	tellRefusedRings(found.refused);
 	// The still count stays at the threshold, so this still period has no second rescan.
+}
+
+void Application::tellRefusedRings(const std::vector<RefusedRing>& refused)
+{
+	for (const RefusedRing& ring : refused)
+	{
+		if (ring.firstSeen)
+		{
+			std::fprintf(stderr, "%s\n", refusedRingWords(ring).c_str());
+		}
+	}
+	m_status.set(StatusReason::CircleSize, refused.empty() ? std::string() : refusedRingWords(refused.front()));
 }
 
 void Application::holdBack(Event* scan, const std::string& why)

@@ -210,6 +210,7 @@ int main(int argc, char** argv)
 	Application app(std::move(source.frames), std::move(display), files);
 	app.saveScreenshotsIn(places.pictures);
 	app.setWindows(options.windows);
+	app.takeRingsOfAnySize(options.anySize);
 	if (!options.projector.empty())
 	{
 		const DesktopRect& r = options.projector;

@@ -30,7 +30,7 @@ void BM_PassRecordingBackToBack(benchmark::State& state)
 BENCHMARK(BM_PassRecordingBackToBack)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 /// A webcam at 1280 x 720 or 1920 x 1080 (sensor noise, JPEG frames), or the
-/// demo's camera at 640 x 480 (sensor noise, raw frames), giving 30 frames a
+/// demo's camera at 640 x 480 (sensor noise, raw frames), giving 30 or 60 frames a
 /// second: passes without recording, with the PNG pairs (--record frames),
 /// and with the lossless camera video (--record video). The passes keep the
 /// camera's pace while they stay under 33 ms. "MB_a_minute" is what the

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DemoBoard.h"
+#include "render/PlayScene.h"
 
 #include <benchmark/benchmark.h>
 #include <box2d/b2_body.h>
@@ -97,4 +98,6 @@ struct PassRig
 	std::vector<b2Body*> balls;
 	/// The projector's table, when projecting.
 	LitByProjector* table = nullptr;
+	/// What the projector shows beside the game.
+	PlayScene rewards;
 };

@@ -15,6 +15,7 @@ enum class StatusReason
 	Paused,            ///< the world and the scanning are paused (space)
 	ScanningPaused,    ///< the scanning alone is paused (p)
 	BoardNotFound,     ///< not every marker of the board is seen
+	NewCalibration,    ///< the board is not found with today's new camera calibration
 	PoseUncertain,     ///< the markers seen do not fit one flat board
 	SeenObliquely,     ///< the board is seen too far from straight above
 	Hand,              ///< a hand lies over the board

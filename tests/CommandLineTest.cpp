@@ -66,6 +66,7 @@ TEST(CommandLine, BadOptionsAndValuesAreRefusedByName)
 		{{"--trace="}, "--trace"},
 		{{"--headless=yes"}, "--headless"},
 		{{"--mute=no"}, "--mute"},
+		{{"--any-size=yes"}, "--any-size"},
 		{{"--record", "pictures"}, "pictures"},
 		{{"--record="}, "\"\""},
 		{{"--record"}, "--record"},
@@ -84,13 +85,15 @@ TEST(CommandLine, UsageNamesEveryOption)
 {
 	const std::string usage = usageText();
 	for (const char* option :
-		{"--source", "--headless", "--passes", "--trace", "--snapshots", "--record", "--keep-free", "--mute", "--help"})
+		{"--source", "--headless", "--passes", "--trace", "--snapshots", "--record", "--keep-free", "--mute", "--any-size", "--help"})
 	{
 		EXPECT_NE(usage.find(option), std::string::npos) << option;
 	}
 	EXPECT_NE(usage.find("m turns the sound off or on"), std::string::npos);
 	EXPECT_TRUE(parse({"--mute"}).options.mute);
 	EXPECT_FALSE(parse({}).options.mute);
+	EXPECT_TRUE(parse({"--any-size"}).options.anySize);
+	EXPECT_FALSE(parse({"--mute"}).options.anySize);
 }
 
 }  // namespace
