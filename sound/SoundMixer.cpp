@@ -42,12 +42,25 @@ void SoundMixer::fill(float* samples, int count)
 	while (done < count)
 	{
 		long ready = count - done;
-		if (m_clock == SoundClock::World && !m_released)
+		bool silent = false;
+		if (m_clock == SoundClock::World)
 		{
 			m_moved.wait(hold, [this] { return m_released || m_played < m_world; });
-			ready = m_released ? ready : std::min(ready, m_world - m_played);
+			// Released at the world's end, the device is about to close: what it
+			// takes meanwhile, as many buffers as the machine's load lets it, is
+			// silence, so the stream ends where the world did whatever the timing.
+			silent = m_played >= m_world;
+			ready = silent ? ready : std::min(ready, m_world - m_played);
 		}
-		mixNext(samples + done, ready);
+		if (silent)
+		{
+			std::fill(samples + done, samples + done + ready, 0.0f);
+			m_played += ready;
+		}
+		else
+		{
+			mixNext(samples + done, ready);
+		}
 		done += ready;
 		// A drain may be waiting for the world's present, reached mid-buffer.
 		m_moved.notify_all();

@@ -42,7 +42,8 @@ public:
 
 	/// The device's side: the next `count` samples, every sound that plays
 	/// added up and held to -1 to 1. In the world's time it waits for the
-	/// world to go on, unless released.
+	/// world to go on, unless released; released, it gives silence past the
+	/// world's present.
 	void fill(float* samples, int count);
 
 	/// From now on `fill` never waits: the device is about to close.

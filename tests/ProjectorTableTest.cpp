@@ -181,6 +181,10 @@ struct ProjectorTable
 				camera->lateShare = lateShare;
 			}
 		});
+		// Without the play view the projector lights the game alone, whose
+		// balls' light is measured; a test of the players' rewards feeds them
+		// itself (RewardFeed).
+		app->setWindows(WindowSet::Described);
 		if (projectorMode)
 		{
 			// The projector's own resolution, as its user gives it.

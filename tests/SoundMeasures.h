@@ -139,3 +139,17 @@ inline float peakOf(const Samples& sound)
 	}
 	return loudest;
 }
+
+/// The whole device buffers of silence SDL writes before the program lets its
+/// device play (none on a quiet machine, a few under load), found from the
+/// stream's first sound, which is due at sample `firstSoundDue`.
+inline long deviceLead(const Samples& heard, long firstSoundDue)
+{
+	constexpr long deviceBuffer = 512;
+	long loud = 0;
+	while (loud < long(heard.size()) && std::abs(heard[std::size_t(loud)]) < 1e-4f)
+	{
+		++loud;
+	}
+	return std::max(0L, (loud - firstSoundDue) / deviceBuffer * deviceBuffer);
+}
