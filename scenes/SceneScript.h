@@ -179,9 +179,10 @@ inline constexpr SceneStatementForm sceneGrammar[] = {
 		"another light on a part of the board"},
 	{"lamp X Y [height H] [strength S] [temperature K] [cast R G B]", "a lamp close over the board"},
 	{"glare X Y RADIUS [halo H [STRENGTH]]", "a lamp's highlight on the paper"},
-	{"hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D]",
+	{"hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D] [soft S] [towards ANGLE DISTANCE]",
 		"how the hand looks: TONE a step 1 to 10 of the skin tone scale or #RRGGBB, SHAPE whole, fingers or child, "
-		"SIDE the edge its arm comes across (bottom, top, left, right or an angle)"},
+		"SIDE the edge its arm comes across (bottom, top, left, right or an angle); its shadow takes a share D of "
+		"the light, with an edge S board pixels wide, DISTANCE board pixels from it towards ANGLE"},
 	{"projector DISTANCE TILT TURN [X Y] [size W H] [focal F] [latency N] [brightness B] [room R] [honest] [jitter P]",
 		"a projector over the table, placed as the camera is"},
 	{"map NAME", "a drawing; the first one shows from pass 1"},
