@@ -213,7 +213,12 @@ TEST(HomeSceneStatements, BadLinesAreRefusedWithTheFormAndTheValueAtFault)
 		{"camera grain stale\n", "t.scene:1: the word after grain \"stale\" must be fresh"},
 		{"camera size 100 100\n", "t.scene:1: W \"100\" must be a whole number from 160 to 3840"},
 		{"camera size 1920\n", "t.scene:1: expected \"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] [size W "
-							   "H] [flicker A] [bands A PERIOD [SPEED]]\": H is missing"},
+							   "H] [flicker A] [bands A PERIOD [SPEED]] [mosaic] [sharpen A [RADIUS]] [denoise S] [lateral "
+							   "P] [haze H] [metering N] [lowlight G] [seed N]\": H is missing"},
+		{"camera denoise 1\n", "t.scene:1: S \"1\" must be a number from 0 to 0.95"},
+		{"camera metering 0\n", "t.scene:1: N \"0\" must be a whole number from 1 to 1000"},
+		{"camera lowlight 0.5\n", "t.scene:1: G \"0.5\" must be a number from 1 to 16"},
+		{"camera mosaic bayer\n", "t.scene:1: unknown word \"bayer\" in \"camera\""},
 		{"camera flicker 0.7\n", "t.scene:1: A \"0.7\" must be a number from 0 to 0.5"},
 		{"camera bands 0.1\n", "t.scene:1: expected \"camera [blur SIGMA]"},
 		{"camera bands 0.1 1\n", "t.scene:1: PERIOD \"1\" must be a number from 2 to 10000"},
