@@ -1,6 +1,7 @@
 #include "analysis/BoardColours.h"
 
 #include "analysis/ColourRanges.h"
+#include "colour/Luma.h"
 #include "markers/BoardLayout.h"
 #include "tracking/RectifiedBoard.h"
 
@@ -18,10 +19,11 @@ static_assert(128 + PaperWhite::neutralChroma < yellowInk.low.cr && 128 - PaperW
 static_assert(128 + PaperWhite::neutralChroma < skinColour.low.cr, "paper that reads neutral would read as skin");
 static_assert(PaperWhite::referenceWhite >= PaperWhite::neutralBrightness,
 	"the reference white must itself read neutral");
-// Paper within neutralChroma of grey in Cr (0.713 (R - Y)) and Cb (0.564 (B - Y))
-// has its red and blue at most this far apart, green between them; as a share
-// of its brightness that is its saturation, which a highlighter's exceeds.
-constexpr double neutralSpread = PaperWhite::neutralChroma / 0.713 + PaperWhite::neutralChroma / 0.564;
+// Paper within neutralChroma of grey in Cr (crScale (R - Y)) and Cb (cbScale
+// (B - Y)) has its red and blue at most this far apart, green between them;
+// as a share of its brightness that is its saturation, which a highlighter's
+// exceeds.
+constexpr double neutralSpread = PaperWhite::neutralChroma / crScale + PaperWhite::neutralChroma / cbScale;
 static_assert(255.0 * neutralSpread / PaperWhite::neutralBrightness < highlighterInk.saturationLow
 		&& 255.0 * neutralSpread / PaperWhite::neutralBrightness < paleHighlighterInk.saturationLow,
 	"paper that reads neutral would read as a highlighter");

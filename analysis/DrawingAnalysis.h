@@ -1,51 +1,46 @@
 #pragma once
 
+#include "analysis/DrawnCircles.h"
 #include "analysis/InkLayers.h"
 #include "analysis/ShapeRecord.h"
 #include "core/EventSink.h"
-#include "core/PixelWorldMapping.h"
 
 #include <string>
 #include <vector>
 
+class Display;
 class PhysicsScene;
-class b2Body;
 struct RectifiedBoard;
 
-/// Exponent sets of the descriptor distance: component i is scaled by 2^e[i],
-/// and -10000 switches a component off.
-/// Template tests ignore position and weigh shape.
-constexpr int blackTemplateExponents[descriptorSize] = {-10000, -10000, -2, -4, -2, 0, -5, -1, -2, 0};
-constexpr int yellowTemplateExponents[descriptorSize] = {-10000, -10000, -3, -4, -3, -3, -1, -4, 1, -5};
-/// Plain pixel distance between centroids: is this circle one already kept?
-constexpr int duplicateExponents[descriptorSize] = {0, 0, -10000, -10000, -10000, -10000, -10000, -10000, -10000, -10000};
-/// Half the pixel distance between centroids: is this the drawing seen before?
-constexpr int sameMapExponents[descriptorSize] = {-1, -1, -10000, -10000, -10000, -10000, -10000, -10000, -10000, -10000};
+/// What a rescan found in the board's drawing, and made of it.
+struct DrawingFound
+{
+	/// The drawing is not the last rescan's: every body of the scene goes at
+	/// the next flush, and the drawing's records went with them.
+	bool newMap = false;
+	/// A portal was made over the portal card.
+	bool portal = false;
+	/// Balls made of black rings not seen before.
+	int balls = 0;
+	/// Wall chains built from the black ink.
+	int walls = 0;
+	/// Sensor circles made of yellow rings not seen before.
+	int sensors = 0;
+};
 
-/// A contour is a circle when its distance from the template is below this.
-constexpr double circleMatchLimit = 5.0;
-/// A circle whose centroid is within this many pixels of a kept circle's is that circle.
-constexpr double duplicateRadius = 15.0;
-/// Radius in metres of every ball and sensor circle, whatever was drawn.
-constexpr float circleRadius = 1.0f;
-/// Distance returned when no candidate could be measured.
-constexpr float noCandidateDistance = 10000.0f;
-
-/// What the drawing analysis remembers between rescans, and the analysis steps
-/// that turn the ink of a rectified board (InkLayers) into bodies of the
-/// scene: the portal and the drawing area, balls, sensor circles, walls and
-/// the same-map test.
+/// The drawing on the board becomes bodies of the scene: the portal over the
+/// card, balls of black rings, walls of the other black ink and sensor circles
+/// of yellow rings. It remembers, from one rescan to the next, the circles
+/// made into bodies (so that a circle drawn once gives one body however often
+/// it is seen) and the shapes of the last drawing (so that the same drawing
+/// seen again keeps its game, and another one starts a new map).
 class DrawingAnalysis
 {
 public:
-	/// Copies the board mapping, keeps the scene, hands the scene the hook
-	/// that empties the record lists on a new map, and loads the circle
-	/// templates (by default from the working directory).
+	/// Keeps the scene and loads the circle templates (by default from the
+	/// working directory).
 	explicit DrawingAnalysis(PhysicsScene& scene, const std::string& blackTemplate = "circleExample.txt",
 		const std::string& yellowTemplate = "circleExampleYellow.txt");
-
-	/// Takes the hook back from the scene.
-	~DrawingAnalysis();
 
 	DrawingAnalysis(const DrawingAnalysis&) = delete;
 	DrawingAnalysis& operator=(const DrawingAnalysis&) = delete;
@@ -54,111 +49,56 @@ public:
 	/// template (after a one-line message), which no drawn circle matches.
 	void loadTemplates(const std::string& blackFile, const std::string& yellowFile);
 
-	/// Empty the three record lists, walls first.
-	void clearRecords();
+	/// Balls, sensors, the portal, a new map and the walls built are reported
+	/// here; null reports nothing.
+	void setEventSink(EventSink* sink) { m_events = sink; }
 
-	/// Balls, sensors and the portal are reported here; null reports nothing.
-	void setEventSink(EventSink* sink) { events = sink; }
+	/// The rescan of a board that was scanned and let through the hand test:
+	/// `ink.colours` (the board's colours as a neutral room shows them) is
+	/// segmented into the ink's masks and contours, which `ink` keeps ("cont"
+	/// and "skewbinary" show them on `display`); the drawing is compared with
+	/// the last one (another drawing marks every body of the scene and starts
+	/// afresh); then the portal, the balls, the walls (rebuilt every time, the
+	/// old ones going at the next flush) and the sensor circles are made.
+	DrawingFound analyse(const RectifiedBoard& board, InkLayers& ink, Display& display);
 
-	// Descriptor distances, with the current weights and exponents.
-
-	/// Weighted length of the difference of two descriptors.
-	double descriptorDistance(const cv::Mat& difference) const;
-	/// Smallest distance from the query to a candidate (noCandidateDistance
-	/// when none can be measured); `index` gets that candidate's place or -1.
-	/// Ties keep the earlier candidate; NaN distances are skipped.
-	float nearestDescriptor(const ShapeDescriptor& query, const std::vector<ShapeDescriptor>& candidates,
-		int& index) const;
-	/// The same over the records' descriptors; `nearest` gets the record or null.
-	float nearestRecord(const std::vector<ShapeRecord>& records, const ShapeDescriptor& query,
-		const ShapeRecord*& nearest) const;
-
-	// Steps of a rescan.
-
-	/// Replace the portal by one over the portal card, if the board's scan saw
-	/// it, blank the card out of the black mask, and crop the black mask to the
-	/// board's drawing area.
-	void applyMarkerRegions(const RectifiedBoard& board, cv::Mat& blackMask);
-	/// Black contours that match the circle template and are not kept yet
-	/// become balls; their contours leave the list.
-	void detectBalls(std::vector<Contour>& blackContours);
-	/// Yellow contours that match their template become sensor circles; their
-	/// contours leave the list.
-	void detectSensorCircles(std::vector<Contour>& yellowContours);
 	/// Play the drawing again: a new ball at every ring that became one, as
 	/// when the drawing was first scanned, and every sensor untouched. The
 	/// caller takes the old balls away. Returns the number of balls made.
 	int replayDrawing();
-	/// True when the black contours are the shapes of the last rescan (its
-	/// walls and new balls' rings), allowing for the whole drawing having moved.
-	bool isSameMap(const std::vector<Contour>& blackContours);
-	/// One wall record and one wall chain per black contour left by
-	/// detectBalls, and a record without a chain for each ring just made into a
-	/// ball. Returns the number of chains built (a contour of one point builds none).
-	int buildWalls(const std::vector<Contour>& blackContours);
-
-	/// One flag per contour left in the black contours by the last
-	/// detectBalls: set for a border of a ring whose ball is still inside it
-	/// (the second border of a ring that has just become a ball, or a ring
-	/// kept from an earlier rescan whose ball has not left yet). Such a border
-	/// is remembered as a wall shape but gets no wall body, which would catch
-	/// the ball inside its own drawn ring; once the ball has left, a rescan
-	/// builds the ring's wall.
-	std::vector<bool> ringBordersWithoutWall;
-	/// Balls made by the last detectBalls and not yet recorded by buildWalls:
-	/// the last this many ballRecords.
-	size_t newBallCount = 0;
 
 	/// The black shapes of the last rescan, which the next one compares its
-	/// drawing with: one record per wall built, and one per ring that became
-	/// a ball in that rescan.
-	std::vector<ShapeRecord> wallRecords;
+	/// drawing with: one record per wall built, and one per ring that became a
+	/// ball in that rescan.
+	const std::vector<ShapeRecord>& wallRecords() const { return m_wallRecords; }
 	/// One record per black circle turned into a ball.
-	std::vector<ShapeRecord> ballRecords;
+	const std::vector<ShapeRecord>& ballRecords() const { return m_balls.records(); }
 	/// One record per yellow circle turned into a sensor circle.
-	std::vector<ShapeRecord> sensorCircleRecords;
-
-	/// Points of the black circle template, kept for the whole run.
-	std::vector<cv::Point> circleTemplatePoints;
-	ShapeDescriptor blackCircleTemplate;
-	ShapeDescriptor yellowCircleTemplate;
-
-	/// Weights of the descriptor distance; start-up sets all ten to 1.
-	int descriptorWeights[descriptorSize] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
-	/// Power-of-two exponents of the distance; every caller sets all ten first.
-	int descriptorExponents[descriptorSize] = {};
-
-	PixelWorldMapping mapping;
-
-	PhysicsScene& scene;
+	const std::vector<ShapeRecord>& sensorCircleRecords() const { return m_sensors.records(); }
+	/// The circle templates' descriptors.
+	const ShapeDescriptor& blackCircleTemplate() const { return m_balls.circleTemplate(); }
+	const ShapeDescriptor& yellowCircleTemplate() const { return m_sensors.circleTemplate(); }
 
 private:
-	using CircleFactory = b2Body* (*)(PhysicsScene&, float, float, float);
+	/// The black contours of the segmented mask `segmented`, with the marker
+	/// regions taken out (and the portal made anew) in `ink.blackMask`. True
+	/// when a portal was made.
+	bool findBlackShapes(const RectifiedBoard& board, const cv::Mat& segmented, InkLayers& ink, Display& display);
+	/// Another drawing: every body goes at the next flush, and with them the
+	/// records of the drawing's circles and walls.
+	void startNewMap();
+	/// One wall record and one wall chain per black contour left by the ball
+	/// search, none where `withoutWall` is set (a ring round its ball); and a
+	/// record without a chain for each of the `newBalls` rings just made into
+	/// balls. Returns the number of chains built (a contour of one point
+	/// builds none).
+	int buildWalls(const std::vector<Contour>& blackContours, const std::vector<bool>& withoutWall, size_t newBalls);
 
-	/// The circle search shared by balls and sensor circles. Returns one flag
-	/// per contour left in the list: set for a border of a ring whose body is
-	/// still inside it.
-	std::vector<bool> detectCircles(std::vector<Contour>& contours, const ShapeDescriptor& circleTemplate,
-		const int (&templateExponents)[descriptorSize], std::vector<ShapeRecord>& records,
-		CircleFactory createCircle, const char* eventType);
-	/// What a contour is to the circle search.
-	enum class CircleMatch
-	{
-		None,         ///< not a circle
-		New,          ///< a circle farther than duplicateRadius from every kept one
-		Known,        ///< a circle already kept: it stays in the list
-		OtherBorder   ///< the second border of a ring made into a body in this search; it stays too
-	};
-
-	/// Classify the contour with descriptor d; records from `firstNew` on were
-	/// made by the search in progress. `kept` gets the record of a circle
-	/// already kept.
-	CircleMatch matchCircle(const ShapeDescriptor& d, const ShapeDescriptor& circleTemplate,
-		const int (&templateExponents)[descriptorSize], const std::vector<ShapeRecord>& records,
-		size_t firstNew, const ShapeRecord*& kept);
-	/// The record's body still overlaps the disc its ring encloses.
-	bool bodyInsideItsRing(const ShapeRecord& record) const;
-	void useExponents(const int (&exponents)[descriptorSize]);
-
-	EventSink* events = nullptr;
+	PhysicsScene& m_scene;
+	EventSink* m_events = nullptr;
+	/// Points of the black circle template, kept for the whole run.
+	std::vector<cv::Point> m_circleTemplatePoints;
+	DrawnCircles m_balls{CircleInk::Black};
+	DrawnCircles m_sensors{CircleInk::Yellow};
+	std::vector<ShapeRecord> m_wallRecords;
 };

@@ -1,6 +1,7 @@
 #include "analysis/HandOutline.h"
 
 #include "colour/PaperWhite.h"
+#include "colour/SharpEdges.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -41,11 +42,6 @@ constexpr int shadowReach = 2;
 /// round its dark middle.
 constexpr double excusedShare = 0.5;
 
-/// An outline's step is at least this share of the change over `softSide`
-/// cells (18 board pixels) about it: a light's edge of 15 board pixels puts
-/// less than half of its change into a step.
-constexpr double sharpShare = 0.6;
-constexpr int softSide = 9;
 /// The cut along an outline reaches this far (cells) from its steepest steps.
 constexpr int bandReach = 3;
 /// A region cut along its steep places grows back over the cut by this many
@@ -67,30 +63,13 @@ cv::Mat square(int side)
 	return cv::getStructuringElement(cv::MORPH_RECT, cv::Size(side, side));
 }
 
-/// The range of each channel of `ycrcb` over squares of `side` cells, summed.
-cv::Mat rangeOver(const cv::Mat& ycrcb, int side)
-{
-	cv::Mat high;
-	cv::Mat low;
-	cv::dilate(ycrcb, high, square(side));
-	cv::erode(ycrcb, low, square(side));
-	cv::Mat range;
-	cv::transform(high - low, range, cv::Matx13f(1.0f, 1.0f, 1.0f));
-	return range;
-}
-
-/// The sharp places about steep steps (255): steps that are most of the
-/// change across several cells (`sharpShare` of the range over `softSide`
-/// cells), and the `sharp` places within `bandReach` cells of them (where two
-/// edges meet, or an outline crosses a light's edge, the steepest line breaks
-/// for a cell or two). An object's edge changes colour at once; the edge of a
-/// light spreads its change over 15 board pixels and more, and only a part of
-/// it falls within a cell, however strong the change.
+/// The sharp places about steep steps (255): steps that are a thing's edge
+/// rather than the light's (sharperThanLight), and the `sharp` places within
+/// `bandReach` cells of them (where two edges meet, or an outline crosses a
+/// light's edge, the steepest line breaks for a cell or two).
 cv::Mat steepPlaces(const cv::Mat& ycrcb, const cv::Mat& step, const cv::Mat& sharp)
 {
-	cv::Mat steep;
-	cv::compare(step, rangeOver(ycrcb, softSide) * sharpShare, steep, cv::CMP_GE);
-	steep &= sharp;
+	cv::Mat steep = sharperThanLight(step, rangeOver(ycrcb, sharpEdgeWide)) & sharp;
 	cv::dilate(steep, steep, square(2 * bandReach + 1));
 	return steep & sharp;
 }
@@ -249,7 +228,7 @@ OutlineView outlineView(const cv::Mat& ycrcb, const cv::Mat& candidates, const c
 
 cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb, const OutlineView& view, int leastCells)
 {
-	const cv::Mat step = rangeOver(ycrcb, 3);
+	const cv::Mat step = rangeOver(ycrcb, sharpEdgeNear);
 	const cv::Mat sharp = step >= sharpStep;
 	// Holes (ink lines inside a region) are not its outline.
 	std::vector<std::vector<cv::Point>> outlines;

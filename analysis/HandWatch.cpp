@@ -7,9 +7,6 @@
 #include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
-#include <opencv2/imgcodecs.hpp>
-#include <cstdlib>
-#include <string>
 
 #include <algorithm>
 #include <cmath>
@@ -95,12 +92,12 @@ cv::Mat reducedPaperPlaces(const RectifiedBoard& board, cv::Size full, cv::Size 
 /// which rectification leaves wherever the camera's view ends.
 cv::Mat reducedUnseen(const RectifiedBoard& board, cv::Size full, cv::Size reduced)
 {
-	if (board.gray.size() != full || board.gray.type() != CV_8UC1)
+	if (board.grey.size() != full || board.grey.type() != CV_8UC1)
 	{
 		return cv::Mat::zeros(reduced, CV_8UC1);
 	}
 	cv::Mat small;
-	cv::resize(board.gray, small, reduced, 0, 0, cv::INTER_AREA);
+	cv::resize(board.grey, small, reduced, 0, 0, cv::INTER_AREA);
 	return small == 0;
 }
 

@@ -43,7 +43,7 @@ public:
 	/// Look for a hand on `colours`, the picture of `board` read as a neutral
 	/// room shows it (paper near PaperWhite::referenceWhite). The board gives
 	/// where its printed markers and the portal card lie, which are dark but
-	/// no hand, and `board.gray` where the camera saw nothing (pure black).
+	/// no hand, and `board.grey` where the camera saw nothing (pure black).
 	/// An empty picture shows no hand and changes nothing.
 	HandSighting look(const cv::Mat& colours, const RectifiedBoard& board);
 

@@ -1,4 +1,6 @@
-#include "analysis/DrawingAnalysis.h"
+#include "analysis/MapChange.h"
+
+#include "analysis/DescriptorDistance.h"
 
 #include <limits>
 
@@ -36,7 +38,7 @@ struct PointMean
 
 }  // namespace
 
-bool DrawingAnalysis::isSameMap(const std::vector<Contour>& blackContours)
+bool isSameMap(const std::vector<ShapeRecord>& walls, const std::vector<Contour>& blackContours)
 {
 	std::vector<ShapeDescriptor> newShapes;
 	PointMean newMean;
@@ -47,13 +49,12 @@ bool DrawingAnalysis::isSameMap(const std::vector<Contour>& blackContours)
 	}
 	std::vector<ShapeDescriptor> oldShapes;
 	PointMean oldMean;
-	for (const ShapeRecord& record : wallRecords)
+	for (const ShapeRecord& record : walls)
 	{
 		oldShapes.push_back(record.descriptor.clone());
 		oldMean.add(record.contour);
 	}
 
-	useExponents(sameMapExponents);
 	// Moving the new drawing onto the old one's mean point forgives a drawing
 	// (or board) that has moved as a whole.
 	const float shiftX = oldMean.x() - newMean.x();
@@ -61,10 +62,10 @@ bool DrawingAnalysis::isSameMap(const std::vector<Contour>& blackContours)
 	double total = 0.0;
 	for (ShapeDescriptor& d : newShapes)
 	{
-		d.at<double>(0) += shiftX;
-		d.at<double>(1) += shiftY;
+		d.at<double>(centroidXRow) += shiftX;
+		d.at<double>(centroidYRow) += shiftY;
 		int k = -1;
-		const float h = nearestDescriptor(d, oldShapes, k);
+		const float h = nearestDescriptor(d, oldShapes, sameMapExponents, k);
 		if (h > matchCostCap)
 		{
 			total += matchCostCap;

@@ -1,8 +1,10 @@
-#include "analysis/DrawingAnalysis.h"
-#include "core/EventSink.h"
+#include "analysis/MarkerRegions.h"
+
+#include "analysis/ContourExtraction.h"
+#include "core/PixelWorldMapping.h"
+#include "markers/BoardLayout.h"
 #include "physics/BodyFactories.h"
 #include "physics/PhysicsScene.h"
-#include "analysis/ContourExtraction.h"
 #include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
@@ -12,7 +14,7 @@
 namespace
 {
 
-/// Pixels kept clear around the portal card and inside the board's markers.
+/// Pixels kept clear around the portal card.
 constexpr float cardMargin = 30.0f;
 /// Shift and growth of the portal box, in metres.
 constexpr float boxMargin = 0.2f;
@@ -49,10 +51,12 @@ bool cardBox(const std::vector<cv::Point2f>& corners, CardBox& box)
 
 }  // namespace
 
-void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& blackMask)
+bool applyMarkerRegions(const RectifiedBoard& board, cv::Mat& blackMask, PhysicsScene& scene, EventSink* events)
 {
 	// Each run replaces the portal of the run before: the card may have moved.
 	scene.markKind(Portal);
+	const PixelWorldMapping& mapping = boardMapping;
+	bool portal = false;
 
 	CardBox card;
 	if (board.portalVisible && cardBox(board.portalCorners, card))
@@ -69,6 +73,7 @@ void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& b
 		{
 			createPortal(scene, x, y, hx, hy);
 			reportTo(events, Event("portal").set("x", x).set("y", y).set("hx", hx).set("hy", hy));
+			portal = true;
 		}
 		// The card's own print must not become walls. The rectangle starts half
 		// a half-width before the centre, which with the margin still covers the card.
@@ -86,14 +91,15 @@ void DrawingAnalysis::applyMarkerRegions(const RectifiedBoard& board, cv::Mat& b
 		// their edges out as well.
 		const cv::Point2f topLeft = board.innerCorners[0];
 		const cv::Point2f bottomRight = board.innerCorners[1];
-		const float left = topLeft.x + cardMargin;
-		const float top = topLeft.y + cardMargin;
-		const float width = bottomRight.x - left - cardMargin;
-		const float height = bottomRight.y - top - cardMargin;
+		const float left = topLeft.x + inkMargin;
+		const float top = topLeft.y + inkMargin;
+		const float width = bottomRight.x - left - inkMargin;
+		const float height = bottomRight.y - top - inkMargin;
 		// Written as "greater than 0" so that NaN fails too.
 		if (left > 0.0f && top > 0.0f && width > 0.0f && height > 0.0f)
 		{
 			cropToRect(blackMask, left, top, width, height);
 		}
 	}
+	return portal;
 }

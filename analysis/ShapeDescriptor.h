@@ -18,6 +18,35 @@ using ShapeDescriptor = cv::Mat;
 
 constexpr int descriptorSize = 10;
 
+/// The rows read by name.
+enum DescriptorRow
+{
+	centroidXRow = 0,
+	centroidYRow = 1,
+	meanRadiusRow = 8,
+	radiusVarianceRow = 9
+};
+
+/// The descriptor is a vector of doubles long enough to hold its mean radius
+/// (a record made by hand may not be).
+inline bool hasMeanRadius(const ShapeDescriptor& d)
+{
+	return d.type() == CV_64F && (d.rows == 1 || d.cols == 1) && d.total() > size_t(meanRadiusRow);
+}
+
+/// The centroid, in board pixels.
+inline cv::Point2d descriptorCentroid(const ShapeDescriptor& d)
+{
+	return cv::Point2d(d.at<double>(centroidXRow), d.at<double>(centroidYRow));
+}
+
+/// The mean distance of the points from the centroid, in board pixels: a
+/// drawn circle's radius.
+inline double descriptorMeanRadius(const ShapeDescriptor& d)
+{
+	return d.at<double>(meanRadiusRow);
+}
+
 /// The descriptor of a contour in board pixels. An empty contour gives ten
 /// zeros; a component that is not a number is 0.
 ShapeDescriptor computeDescriptor(std::vector<cv::Point> contour);

@@ -58,7 +58,7 @@ std::vector<cv::Point> loadTemplatePoints(const std::string& name)
 	return points;
 }
 
-bool saveTemplatePoints(const std::string& name, const std::vector<cv::Point>& points)
+std::string templatePointsText(const std::vector<cv::Point>& points)
 {
 	std::ostringstream text;
 	text << points.size() << "\n";
@@ -66,7 +66,12 @@ bool saveTemplatePoints(const std::string& name, const std::vector<cv::Point>& p
 	{
 		text << p.x << " " << p.y << "\n";
 	}
-	const std::string bytes = text.str();
+	return text.str();
+}
+
+bool saveTemplatePoints(const std::string& name, const std::vector<cv::Point>& points)
+{
+	const std::string bytes = templatePointsText(points);
 	const std::error_code failure = writeWholeFile(name, bytes.data(), bytes.size());
 	if (failure)
 	{

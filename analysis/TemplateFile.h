@@ -12,6 +12,9 @@
 /// on standard error naming the file and what is wrong.
 std::vector<cv::Point> loadTemplatePoints(const std::string& name);
 
+/// Points in that format, one pair a line.
+std::string templatePointsText(const std::vector<cv::Point>& points);
+
 /// Write points in the same format, one pair per line, whole (writeWholeFile).
 /// Returns false, after one line on standard error naming the file, when it
 /// cannot be written.

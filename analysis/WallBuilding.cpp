@@ -1,17 +1,20 @@
 #include "analysis/DrawingAnalysis.h"
+
+#include "core/PixelWorldMapping.h"
 #include "physics/BodyFactories.h"
 
 #include <algorithm>
 
-int DrawingAnalysis::buildWalls(const std::vector<Contour>& blackContours)
+int DrawingAnalysis::buildWalls(const std::vector<Contour>& blackContours, const std::vector<bool>& withoutWall,
+	size_t newBalls)
 {
 	int built = 0;
 	for (size_t i = 0; i < blackContours.size(); ++i)
 	{
 		const Contour& contour = blackContours[i];
 		// The record is what the next rescan compares its drawing with.
-		wallRecords.push_back(ShapeRecord{contour, computeDescriptor(contour), nullptr});
-		if (i < ringBordersWithoutWall.size() && ringBordersWithoutWall[i])
+		m_wallRecords.push_back(ShapeRecord{contour, computeDescriptor(contour), nullptr});
+		if (i < withoutWall.size() && withoutWall[i])
 		{
 			continue;
 		}
@@ -19,9 +22,9 @@ int DrawingAnalysis::buildWalls(const std::vector<Contour>& blackContours)
 		points.reserve(contour.size());
 		for (const cv::Point& p : contour)
 		{
-			points.push_back(mapping.toWorld(p.x, p.y));
+			points.push_back(boardMapping.toWorld(p.x, p.y));
 		}
-		if (createWallChain(points, scene) != nullptr)
+		if (createWallChain(points, m_scene) != nullptr)
 		{
 			++built;
 		}
@@ -30,11 +33,10 @@ int DrawingAnalysis::buildWalls(const std::vector<Contour>& blackContours)
 	// next rescan finds it among its black contours, where it stays once its
 	// ball is kept. Without its record, a drawing with a few balls would cost
 	// too much to be the same map and would reset at every rescan.
-	const size_t newBalls = std::min(newBallCount, ballRecords.size());
-	for (size_t i = ballRecords.size() - newBalls; i < ballRecords.size(); ++i)
+	const std::vector<ShapeRecord>& balls = m_balls.records();
+	for (size_t i = balls.size() - std::min(newBalls, balls.size()); i < balls.size(); ++i)
 	{
-		wallRecords.push_back(ShapeRecord{ballRecords[i].contour, ballRecords[i].descriptor.clone(), nullptr});
+		m_wallRecords.push_back(ShapeRecord{balls[i].contour, balls[i].descriptor.clone(), nullptr});
 	}
-	newBallCount = 0;
 	return built;
 }

@@ -13,15 +13,15 @@ static constexpr uint32 debugDrawFlags = b2Draw::e_shapeBit | b2Draw::e_jointBit
 
 Application::Application(std::unique_ptr<FrameSource> source, std::unique_ptr<Display> display,
 	const DataFiles& files)
-	: display(std::move(display)),
-	  files(files),
-	  scanner(std::move(source), files.tracker()),
-	  analysis(scene, files.blackTemplate, files.yellowTemplate)
+	: m_display(std::move(display)),
+	  m_files(files),
+	  m_scanner(std::move(source), m_files.tracker()),
+	  m_analysis(m_scene, m_files.blackTemplate, m_files.yellowTemplate)
 {
-	analysis.setEventSink(&trace);
-	scene.events = &trace;
+	m_analysis.setEventSink(&m_trace);
+	m_scene.setEventSink(&m_trace);
 	std::string error;
-	if (!readOwnInks(files.ownInks, ink.own, error))
+	if (!readOwnInks(m_files.ownInks, m_ink.own, error))
 	{
 		std::fprintf(stderr, "%s; the built-in inks are used\n", error.c_str());
 	}
@@ -31,54 +31,50 @@ int Application::start()
 {
 	std::printf("hello world");
 	std::fflush(stdout);
-	for (int& weight : analysis.descriptorWeights)
-	{
-		weight = 1;
-	}
-	scene.createWorld(defaultGravity());
-	scene.world->SetContactListener(&scene.listener);
-	if (!scanner.initCamera())
+	m_scene.createWorld(defaultGravity());
+	m_scene.world()->SetContactListener(&m_scene.contactListener());
+	if (!m_scanner.initCamera())
 	{
 		return 1;
 	}
 	setUpDebugDraw();
 	createWindows();
-	if (projection)
+	if (m_projection)
 	{
-		projection->open(scanner.frameSize());
+		m_projection->open(m_scanner.frameSize());
 	}
 	// A live camera gives the present moment: the world keeps the clock's
 	// pace, whatever the camera's. Files and scenes step once a pass, so that
 	// they play the same every time.
-	FrameSource& camera = scanner.frameSource();
+	FrameSource& camera = m_scanner.frameSource();
 	if (camera.pacesItself())
 	{
-		pace = WorldPace::followingClock();
-		recorder.setLiveCamera(camera.framesPerSecond());
+		m_pace = WorldPace::followingClock();
+		m_recorder.setLiveCamera(camera.framesPerSecond());
 	}
-	recorder.announce();
+	m_recorder.announce();
 	return 0;
 }
 
 void Application::setUpDebugDraw()
 {
-	scene.world->SetDebugDraw(&debugDraw);
-	debugDraw.SetFlags(debugDrawFlags);
-	debugDraw.width = boardWidth;
-	debugDraw.height = boardHeight;
-	debugDraw.mapping = boardMapping;
-	resetGameCanvas(debugDraw);
+	m_scene.world()->SetDebugDraw(&m_debugDraw);
+	m_debugDraw.SetFlags(debugDrawFlags);
+	m_debugDraw.width = boardWidth;
+	m_debugDraw.height = boardHeight;
+	m_debugDraw.mapping = boardMapping;
+	resetGameCanvas(m_debugDraw);
 }
 
 void Application::createWindows()
 {
 	// A window takes a mouse handler only once it exists, so each window is
 	// created before its handler is attached.
-	display->createWindow("game");
-	display->setMouseHandler("game", [this](int event, int x, int y, int) {
-		onGameMouse(scene, pen, event, x, y);
+	m_display->createWindow("game");
+	m_display->setMouseHandler("game", [this](int event, int x, int y, int) {
+		onGameMouse(m_scene, m_pen, event, x, y);
 	});
-	installDebugWindowCallbacks(*display, ScreenshotSources{board, views, ink});
+	installDebugWindowCallbacks(*m_display, ScreenshotSources{m_board, m_views, m_ink});
 }
 
 bool Application::recordVideo(const std::string& path, std::string& error)
@@ -88,26 +84,33 @@ bool Application::recordVideo(const std::string& path, std::string& error)
 	{
 		return false;
 	}
-	video = std::move(opened);
+	m_video = std::move(opened);
 	return true;
 }
 
 void Application::useProjector(cv::Rect screen, const ProjectorCalibration* given)
 {
-	projection = std::make_unique<ProjectorMode>(screen, *display, files.projectorCalibration, files.cameraParam, trace);
+	m_projection = std::make_unique<ProjectorMode>(screen, *m_display, m_files.projectorCalibration,
+		m_files.cameraParam, m_trace, m_stillness);
 	// Shatters are burst on the board; every event still reaches the trace.
-	scene.events = &projection->events();
+	m_scene.setEventSink(&m_projection->events());
 	if (given != nullptr)
 	{
-		projection->useCalibration(*given);
+		m_projection->useCalibration(*given);
 	}
 	else
 	{
-		projection->readCalibration();
+		m_projection->readCalibration();
 	}
 	// Started already: the window opens now.
-	if (scene.world != nullptr)
+	if (m_scene.world() != nullptr)
 	{
-		projection->open(scanner.frameSize());
+		m_projection->open(m_scanner.frameSize());
 	}
+}
+
+void Application::playSounds(std::unique_ptr<GameSounds> played)
+{
+	m_sounds = std::move(played);
+	m_trace.addSink([this](const PassRecord& record) { m_sounds->hear(record.events); });
 }

@@ -15,7 +15,9 @@
 #include "render/DebugDrawCV.h"
 #include "render/FrameRecorder.h"
 #include "render/SideBySideVideo.h"
+#include "sound/GameSounds.h"
 #include "tracking/BoardScanner.h"
+#include "tracking/Stillness.h"
 #include "tracking/UnsettledPicture.h"
 
 #include <functional>
@@ -26,11 +28,6 @@
 /// reverse), and the main loop that drives them.
 class Application
 {
-	/// First, because the scanner keeps a reference to it.
-	std::unique_ptr<Display> display;
-	/// Before the scanner and the analysis, which read the files it names.
-	DataFiles files;
-
 public:
 	/// Takes the camera and the display; nothing is started yet. The input
 	/// files are read from the data directory `files` names.
@@ -54,16 +51,15 @@ public:
 	/// "game" window closed, or a marker detection that failed).
 	bool runPass();
 
-	Display& getDisplay() { return *display; }
-
 	/// From now on, add what "normal" and "game" show at the end of each pass
 	/// to a video file. False, with a one-line `error`, when it cannot be written.
 	bool recordVideo(const std::string& path, std::string& error);
 
 	/// The rescan after a successful board scan: colours read as under a
-	/// neutral light, hand test, same-map test, balls, walls and sensor
-	/// circles from `scanned`, the board a scan rectified. `scan`, when given, is
-	/// the scan's trace event: it is reported once the hand test has said
+	/// neutral light, hand test, then the drawing analysed (same-map test,
+	/// portal, balls, walls and sensor circles) from `scanned`, the board a
+	/// scan rectified, which becomes the program's board. `scan`, when given,
+	/// is the scan's trace event: it is reported once the hand test has said
 	/// whether the rescan is held back, and why. Public so that a board image
 	/// can be analysed without a camera.
 	void analyseScannedBoard(const RectifiedBoard& scanned, Event* scan = nullptr);
@@ -78,12 +74,54 @@ public:
 	/// start, projection begins with the next pass.
 	void useProjector(cv::Rect screen, const ProjectorCalibration* given = nullptr);
 
+	/// Play the game's sounds: every pass's events reach them as the pass
+	/// ends, the key m mutes them, the end of the run closes them. Once.
+	void playSounds(std::unique_ptr<GameSounds> sounds);
+
+	/// Seconds from some fixed moment: the clock the program's time goes by
+	/// (the steady clock unless set).
+	void setClock(std::function<double()> clock) { m_clock = std::move(clock); }
+	/// Rescans read the board's colours as under a neutral light; off only to
+	/// measure what that costs.
+	void setReadColoursAsNeutral(bool neutral) { m_readColoursAsNeutral = neutral; }
+
+	/// The windows.
+	Display& getDisplay() { return *m_display; }
+	/// Where every pass's record goes: add sinks, or open a file, before start.
+	Trace& trace() { return m_trace; }
+	/// The world and its bodies.
+	PhysicsScene& scene() { return m_scene; }
+	const PhysicsScene& scene() const { return m_scene; }
+	/// The camera side: frames, the motion test, the board's scans.
+	BoardScanner& scanner() { return m_scanner; }
+	const BoardScanner& scanner() const { return m_scanner; }
+	/// The drawing's analysis, with what it keeps between rescans.
+	DrawingAnalysis& analysis() { return m_analysis; }
+	const DrawingAnalysis& analysis() const { return m_analysis; }
+	/// How long the camera picture has kept still, and whether a scan is due.
+	const Stillness& stillness() const { return m_stillness; }
+	Stillness& stillness() { return m_stillness; }
+	/// The board as the scans found it.
+	const RectifiedBoard& board() const { return m_board; }
+	/// The ink of the last rescan's board, from its colours to its contours.
+	const InkLayers& ink() const { return m_ink; }
+	/// What "warped" and "normal" show, painted afresh every pass.
+	const CameraViewPictures& views() const { return m_views; }
+	/// Passes run so far; the first pass is number 1.
+	int passCount() const { return m_passCount; }
+	/// How far the world moves in a pass.
+	const WorldPace& pace() const { return m_pace; }
+	/// What is kept of every pass (set its mode before start).
+	FrameRecorder& recorder() { return m_recorder; }
+	/// Projector mode, when asked for; null otherwise.
+	const ProjectorMode* projection() const { return m_projection.get(); }
+
 private:
 	void runPasses(long maxPasses);
 
 	// The steps of a pass.
 	void stepWorld();
-	void updateStillCounter();
+	void updateStillness();
 	void sayWhyUnsettled();
 	bool handleKey(int code);
 	void replayDrawing();
@@ -91,12 +129,10 @@ private:
 	void endRun();
 
 	// Steps of the rescan.
-	/// A scan that builds nothing: the reason goes into its event, and onto
-	/// the console once a still period.
-	void holdBack(Event& scan, const std::string& why);
-	void analyseDrawing(const RectifiedBoard& scanned);
-	void startNewMap();
-	void buildWalls();
+	/// A scan that builds nothing: the reason goes into its event (when
+	/// there is one), and onto the console once a still period; the scan is
+	/// tried again on a newer frame.
+	void holdBack(Event* scan, const std::string& why);
 
 	// Start-up helpers.
 	void setUpDebugDraw();
@@ -108,45 +144,38 @@ private:
 	bool rescanDue();
 	void projectGame();
 
-public:
-	Trace trace;
+	/// First, because the scanner keeps a reference to it.
+	std::unique_ptr<Display> m_display;
+	/// Before the scanner and the analysis, which read the files it names.
+	DataFiles m_files;
+	Trace m_trace;
 
-	DebugDrawCV debugDraw;
-	PhysicsScene scene;
-	BoardScanner scanner;
-	DrawingAnalysis analysis;
-	/// The board as the scans found it.
-	RectifiedBoard board;
-	/// The ink of the last rescan's board, from its colours to its contours.
-	InkLayers ink;
+	DebugDrawCV m_debugDraw;
+	PhysicsScene m_scene;
+	BoardScanner m_scanner;
+	DrawingAnalysis m_analysis;
+	RectifiedBoard m_board;
+	InkLayers m_ink;
 	/// The rescans' hand test, with the drawing of the last board it let through.
-	HandWatch hands;
-	/// What "warped" and "normal" show, painted afresh every pass.
-	CameraViewPictures views;
+	HandWatch m_hands;
+	/// When the picture is still enough to scan.
+	Stillness m_stillness;
+	CameraViewPictures m_views;
 
-	/// Consecutive passes without camera motion.
-	int stillCount = 0;
-	/// Passes run so far; the first pass is number 1.
-	int passCount = 0;
-	/// Why the board was not scanned has been said in this still period.
-	bool whySaid = false;
+	int m_passCount = 0;
 	/// A picture that does not keep still long enough to be scanned is told.
-	UnsettledPicture unsettled;
-	/// Seconds from some fixed moment: the clock the program's time goes by.
-	std::function<double()> clock = steadySeconds;
-	/// Rescans read the board's colours as under a neutral light; off only to
-	/// measure what that costs.
-	bool readColoursAsNeutral = true;
+	UnsettledPicture m_unsettled;
+	std::function<double()> m_clock = steadySeconds;
+	bool m_readColoursAsNeutral = true;
 	/// The stroke being drawn with the mouse in "game".
-	PenState pen;
+	PenState m_pen;
 	/// The video of the run, when one was asked for.
-	std::unique_ptr<SideBySideVideo> video;
-	/// Projector mode, when asked for.
-	std::unique_ptr<ProjectorMode> projection;
-	/// How far the world moves in a pass: set at start, following the clock
-	/// with a live camera.
-	WorldPace pace;
-	/// What is kept of every pass (set its mode before start). Last, so that
-	/// it finishes writing before anything else goes.
-	FrameRecorder recorder;
+	std::unique_ptr<SideBySideVideo> m_video;
+	std::unique_ptr<ProjectorMode> m_projection;
+	/// The game's sounds, when they were asked for.
+	std::unique_ptr<GameSounds> m_sounds;
+	/// Set at start, following the clock with a live camera.
+	WorldPace m_pace;
+	/// Last, so that it finishes writing before anything else goes.
+	FrameRecorder m_recorder;
 };

@@ -113,14 +113,14 @@ ParsedCommandLine parseCommandLine(const std::vector<std::string>& arguments)
 			hasValue = true;
 		}
 
-		if (name == "--help" || name == "--headless")
+		if (name == "--help" || name == "--version" || name == "--headless" || name == "--mute")
 		{
 			if (hasValue)
 			{
 				parsed.error = "option " + name + " takes no value";
 				return parsed;
 			}
-			(name == "--help" ? options.help : options.headless) = true;
+			(name == "--help" ? options.help : name == "--version" ? options.version : name == "--mute" ? options.mute : options.headless) = true;
 			continue;
 		}
 		if (name != "--source" && name != "--passes" && name != "--trace" && name != "--snapshots" && name != "--video"
@@ -253,7 +253,10 @@ std::string usageText()
 		   "                    a folder video/ is there\n"
 		   "  --keep-free SIZE  stop recording when less than SIZE is free on its disk\n"
 		   "                    (such as 500M or 2G; default 2G, or 5 % of a smaller disk)\n"
+		   "  --mute            start with the sound off (the key m turns it on)\n"
 		   "  --help            print this text\n"
-		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box;\n"
+		   "  --version         print the version\n"
+		   "keys: ESC quits, p pauses or resumes board scanning, z drops a box,\n"
+		   "      m turns the sound off or on;\n"
 		   "      with a projector, c measures it again and w outlines the walls\n";
 }

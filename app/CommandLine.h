@@ -40,7 +40,11 @@ struct Options
 	std::string record;
 	/// Recording stops when less than this is free; unset, the default floor.
 	std::optional<std::uint64_t> keepFree;
+	/// Start with the sound muted (the key m turns it on).
+	bool mute = false;
 	bool help = false;
+	/// Print the version and end.
+	bool version = false;
 };
 
 /// The result of reading the command line: the options, or the reason they

@@ -27,7 +27,7 @@ Screenshot screenshotOf(const ScreenshotSources& sources, const std::string& win
 {
 	if (window == "warped")
 	{
-		return {sources.board.gray, "ss_warped.png"};
+		return {sources.board.grey, "ss_warped.png"};
 	}
 	if (window == "normal")
 	{

@@ -15,6 +15,7 @@ constexpr int keyEscape = 27;
 constexpr int keyPause = 'p';
 constexpr int keySpawnBox = 'z';
 constexpr int keyReplay = 'r';
+constexpr int keyMute = 'm';
 
 }  // namespace
 
@@ -29,12 +30,12 @@ int Application::runMainLoop(long maxPasses)
 	}
 	catch (const std::exception& error)
 	{
-		std::fprintf(stderr, "the run stops in pass %d: %s\n", passCount, error.what());
+		std::fprintf(stderr, "the run stops in pass %d: %s\n", m_passCount, error.what());
 		broke = true;
 	}
 	catch (...)
 	{
-		std::fprintf(stderr, "the run stops in pass %d: an unknown failure\n", passCount);
+		std::fprintf(stderr, "the run stops in pass %d: an unknown failure\n", m_passCount);
 		broke = true;
 	}
 	if (stopSignal() != 0)
@@ -49,7 +50,7 @@ int Application::runMainLoop(long maxPasses)
 	{
 		return stopStatus(stopSignal());
 	}
-	return broke || scanner.detectionFailed() ? 1 : 0;
+	return broke || m_scanner.detectionFailed() ? 1 : 0;
 }
 
 void Application::runPasses(long maxPasses)
@@ -58,7 +59,7 @@ void Application::runPasses(long maxPasses)
 	// completes; one that came during start-up ends the run before its first pass.
 	while (stopSignal() == 0 && runPass())
 	{
-		if (maxPasses > 0 && passCount >= maxPasses)
+		if (maxPasses > 0 && m_passCount >= maxPasses)
 		{
 			break;
 		}
@@ -68,52 +69,57 @@ void Application::runPasses(long maxPasses)
 void Application::endRun()
 {
 	// The frames of the last passes may still be on their way to disk.
-	recorder.close();
-	if (video)
+	m_recorder.close();
+	if (m_video)
 	{
-		video->close();
+		m_video->close();
 	}
-	trace.close();
+	if (m_sounds)
+	{
+		m_sounds->close();
+	}
+	m_trace.close();
 }
 
 bool Application::runPass()
 {
-	++passCount;
-	resetGameCanvas(debugDraw);
+	++m_passCount;
+	resetGameCanvas(m_debugDraw);
 	stepWorld();
-	scene.world->DebugDraw();
-	scene.markOutOfBounds();
-	scene.flush();
-	display->show("game", gameCanvas(debugDraw));
-	updateStillCounter();
+	m_scene.world()->DebugDraw();
+	m_scene.markOutOfBounds();
+	m_scene.flush();
+	m_display->show("game", gameCanvas(m_debugDraw));
+	updateStillness();
 	projectGame();
-	composeCameraView(views, scanner.cameraFrame(), board, analysis, scene, *display);
-	recorder.recordPass({scanner.cameraFrame(), scanner.motionFrame(), views.camera, gameCanvas(debugDraw)});
+	composeCameraView(m_views, m_scanner.cameraFrame(), m_board, m_analysis.ballRecords(),
+		m_analysis.sensorCircleRecords(), m_scene, *m_display);
+	m_recorder.recordPass({m_scanner.cameraFrame(), m_scanner.motionFrame(), m_views.camera, gameCanvas(m_debugDraw)});
 	addVideoFrame();
 	// Mouse handlers run inside waitKey, after this pass's flush: what they
 	// make is first simulated in the next pass. Closing "game" is the user's
 	// way out, as ESC is.
-	const bool goOn = handleKey(display->waitKey(1)) && !display->isClosed("game") && !scanner.detectionFailed();
-	trace.endPass(passCount, stillCount, scene);
+	const bool goOn = handleKey(m_display->waitKey(1)) && !m_display->isClosed("game") && !m_scanner.detectionFailed();
+	m_trace.endPass(m_passCount, m_stillness.count(), m_scene);
 	return goOn;
 }
 
 void Application::stepWorld()
 {
-	for (int steps = pace.stepsForPass(); steps > 0; --steps)
+	for (int steps = m_pace.stepsForPass(); steps > 0; --steps)
 	{
-		scene.world->Step(timeStep, velocityIterations, positionIterations);
+		m_scene.world()->Step(timeStep, velocityIterations, positionIterations);
+		m_scene.contactListener().stepped(timeStep);
 	}
 }
 
-void Application::updateStillCounter()
+void Application::updateStillness()
 {
 	const bool moved = cameraMoved();
-	stillCount = moved ? 0 : stillCount + 1;
-	whySaid = whySaid && !moved;
+	m_stillness.notePass(moved);
 	sayWhyUnsettled();
-	// Exactly the threshold: one still period gives at most one rescan (with a
-	// projector, once the projector has been black long enough).
+	// One still period gives at most one rescan (with a projector, once the
+	// projector has been black long enough).
 	if (!moved && rescanDue())
 	{
 		rescan();
@@ -122,48 +128,45 @@ void Application::updateStillCounter()
 
 bool Application::cameraMoved()
 {
-	return projection ? projection->sceneMoved(scanner, passCount) : scanner.sceneMoved();
+	return m_projection ? m_projection->sceneMoved(m_scanner, m_passCount) : m_scanner.sceneMoved();
 }
 
 bool Application::rescanDue()
 {
-	if (!projection)
-	{
-		return stillCount == rescanThreshold;
-	}
 	// With a projector the rescan waits for a frame the projector did not light.
-	projection->stillFor(stillCount, passCount);
-	if (!projection->darkFrameReady(passCount))
-	{
-		return false;
-	}
-	projection->useDarkFrame(scanner, passCount);
-	return true;
+	return m_projection ? m_projection->rescanDue(m_scanner, m_passCount) : m_stillness.rescanDue();
 }
 
 void Application::projectGame()
 {
-	if (projection)
+	if (!m_projection)
 	{
-		projection->project(passCount, scanner, board, scene, analysis);
+		return;
 	}
+	// Measuring the projector ends with a scan of the board in the frame it
+	// left dark: the game is placed on that board from then on.
+	if (std::optional<RectifiedBoard> seen = m_projection->measure(m_passCount, m_scanner, m_board))
+	{
+		m_board = std::move(*seen);
+	}
+	m_projection->project(m_passCount, m_scanner, m_board, m_scene, m_analysis);
 }
 
 void Application::sayWhyUnsettled()
 {
-	if (!unsettled.note(scanner.lastMotionReading(), stillCount >= rescanThreshold, clock()))
+	if (!m_unsettled.note(m_scanner.lastMotionReading(), m_stillness.settled(), m_clock()))
 	{
 		return;
 	}
 	// A camera that does not see the board has nothing to scan: that is said
 	// once a picture keeps still.
-	if (scanner.markersInView() == 0)
+	if (m_scanner.markersInView() == 0)
 	{
 		return;
 	}
-	const std::string why = unsettled.reason();
+	const std::string why = m_unsettled.reason();
 	std::fprintf(stderr, "%s\n", why.c_str());
-	trace.report(Event("unsettled").set("reason", why));
+	m_trace.report(Event("unsettled").set("reason", why));
 }
 
 bool Application::handleKey(int code)
@@ -173,18 +176,24 @@ bool Application::handleKey(int code)
 	case keyEscape:
 		return false;
 	case keyPause:
-		scanner.setScanPaused(!scanner.scanPaused());
+		m_scanner.setScanPaused(!m_scanner.scanPaused());
 		break;
 	case keySpawnBox:
-		spawnBox(scene);
+		spawnBox(m_scene);
 		break;
 	case keyReplay:
 		replayDrawing();
 		break;
-	default:
-		if (projection)
+	case keyMute:
+		if (m_sounds)
 		{
-			projection->key(code & 0xFF);
+			m_sounds->toggleMute();
+		}
+		break;
+	default:
+		if (m_projection)
+		{
+			m_projection->key(code & 0xFF);
 		}
 		break;
 	}
@@ -195,20 +204,20 @@ void Application::replayDrawing()
 {
 	// As on a new map of the same drawing: what moves goes, the balls come
 	// back at their rings, the sensors wait to be touched again.
-	scene.markKind(Solid);
-	scene.markKind(Debris);
-	const int balls = analysis.replayDrawing();
-	trace.report(Event("replay").set("balls", double(balls)));
+	m_scene.markKind(Solid);
+	m_scene.markKind(Debris);
+	const int balls = m_analysis.replayDrawing();
+	m_trace.report(Event("replay").set("balls", double(balls)));
 }
 
 void Application::addVideoFrame()
 {
-	if (!video)
+	if (!m_video)
 	{
 		return;
 	}
-	const auto& shown = display->lastImages();
+	const auto& shown = m_display->lastImages();
 	const auto normal = shown.find("normal");
 	const auto game = shown.find("game");
-	video->addFrame(normal != shown.end() ? normal->second : cv::Mat(), game != shown.end() ? game->second : cv::Mat());
+	m_video->addFrame(normal != shown.end() ? normal->second : cv::Mat(), game != shown.end() ? game->second : cv::Mat());
 }

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "app/MovedLightCheck.h"
+#include "app/ProjectedLightRecord.h"
 #include "calibration/ProjectorCalibration.h"
 #include "calibration/ProjectorCalibrationRun.h"
 #include "core/EventSink.h"
 #include "render/ProjectedShapes.h"
 #include "render/ProjectorCanvas.h"
-#include "tracking/MotionTest.h"
+#include "tracking/RectifiedBoard.h"
 
 #include <opencv2/core.hpp>
 
-#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,7 +20,7 @@ class BoardScanner;
 class Display;
 class DrawingAnalysis;
 class PhysicsScene;
-struct RectifiedBoard;
+class Stillness;
 
 /// Passes on a sink to another, noting where the portal shattered something.
 class ShatterWatch : public EventSink
@@ -49,13 +51,16 @@ class ProjectorMode
 public:
 	/// The projector's picture is the desktop rectangle `screen`; the
 	/// calibration is kept in `calibrationFile`, and holds for the camera
-	/// parameters of `cameraParametersFile`; events go on to `trace`.
+	/// parameters of `cameraParametersFile`; events go on to `trace`. The
+	/// projector goes black when `stillness` waits for a dark frame.
 	ProjectorMode(cv::Rect screen, Display& display, std::string calibrationFile, std::string cameraParametersFile,
-		EventSink& trace);
+		EventSink& trace, Stillness& stillness);
 
 	/// Where the physics' events go: shatters are burst on the board, and
 	/// every event goes on to the trace.
-	EventSink& events() { return watch; }
+	EventSink& events() { return m_watch; }
+
+	// The calibration's life (app/ProjectorModeCalibration.cpp).
 
 	/// Take `given` as the calibration rather than reading or measuring one.
 	void useCalibration(const ProjectorCalibration& given);
@@ -66,6 +71,11 @@ public:
 	/// Open the window. A calibration made with another camera size is said
 	/// and measured again, as is none at all.
 	void open(cv::Size cameraSize);
+	/// While measuring: take this pass's camera frame. The measurement ends by
+	/// scanning the board (a copy of `board`, the board of the scans) in the
+	/// frame the projector left dark; that board is returned, for the game to
+	/// be placed on from now on. Nothing otherwise.
+	std::optional<RectifiedBoard> measure(int pass, BoardScanner& scanner, const RectifiedBoard& board);
 
 	// The still detection.
 
@@ -73,114 +83,67 @@ public:
 	/// expected to add taken out; true on motion. Also checks that the light
 	/// lands where the calibration says.
 	bool sceneMoved(BoardScanner& scanner, int pass);
-	/// The still period has lasted `stillCount` passes. A few passes before
-	/// the rescan threshold (as many as the camera needs to see the projector
-	/// black), the projector goes black until a dark frame is scanned: the
-	/// rescan comes at the threshold, as it does without a projector.
-	void stillFor(int stillCount, int pass);
-	/// The frame of pass `pass` was taken after the projector had been black
-	/// long enough: the still period's rescan may read it.
-	bool darkFrameReady(int pass) const;
-	/// Make this pass's unlit frame the one scanned and compared with next.
-	void useDarkFrame(BoardScanner& scanner, int pass);
+	/// A still pass: whether the still period's rescan reads this pass's
+	/// frame. A few passes before the rescan threshold (as many as the camera
+	/// needs to see the projector black), the projector goes black until a
+	/// dark frame is scanned: the rescan comes at the threshold, as it does
+	/// without a projector, on a frame taken after the projector had been
+	/// black long enough, which is then the one scanned and compared with next.
+	/// Light found misplaced is measured again once the picture keeps still.
+	bool rescanDue(BoardScanner& scanner, int pass);
 
 	// The picture.
 
-	/// This pass's picture: the calibration's next step, or the game drawn on
-	/// the board (`board` from the scans; measuring may scan it anew), or black.
-	void project(int pass, BoardScanner& scanner, RectifiedBoard& board, const PhysicsScene& scene,
+	/// This pass's picture: the calibration's pattern while measuring, else
+	/// the game drawn on `board` (from the scans), or black.
+	void project(int pass, const BoardScanner& scanner, const RectifiedBoard& board, const PhysicsScene& scene,
 		const DrawingAnalysis& analysis);
 	/// Key c measures again; key w outlines the walls, or stops.
 	void key(int key);
 
-	bool calibrated() const { return hasCalibration; }
-	bool calibrating() const { return run != nullptr; }
-	const ProjectorCalibration& calibration() const { return measured; }
-	const ProjectorCanvas& canvas() const { return picture; }
+	/// A calibration is in use.
+	bool calibrated() const { return m_hasCalibration; }
+	/// The projector is being measured.
+	bool calibrating() const { return m_run != nullptr; }
+	/// The calibration in use.
+	const ProjectorCalibration& calibration() const { return m_calibration; }
+	/// The projector's picture.
+	const ProjectorCanvas& canvas() const { return m_picture; }
 	/// Passes between a picture shown and a camera frame showing it.
-	int latency() const { return hasCalibration ? measured.latencyPasses : 0; }
+	int latency() const { return m_hasCalibration ? m_calibration.latencyPasses : 0; }
 
 private:
-	/// The light of the picture shown in a pass, on the motion test's cells;
-	/// unknown for a picture nobody can predict (the calibration's patterns).
-	struct ShownLight
-	{
-		int pass;
-		cv::Mat cells;
-		bool known;
-	};
-	/// The light a camera frame may show, cell by cell: the least and the most
-	/// of what the pictures it may show give; none (empty) when all were dark.
-	struct LightInterval
-	{
-		cv::Mat least;
-		cv::Mat most;
-		bool known = true;
-	};
-
 	void startCalibration();
-	void finishCalibration(BoardScanner& scanner, RectifiedBoard& board);
+	/// The run has ended, done or failed. The board is scanned in its dark
+	/// frame into `seen`, a copy of `board`.
+	void finishCalibration(BoardScanner& scanner, const RectifiedBoard& board, std::optional<RectifiedBoard>& seen);
 	/// Draw the game into the picture; returns what was drawn, in board pixels.
 	std::vector<ProjectedShape> drawGame(const RectifiedBoard& board, const PhysicsScene& scene,
 		const DrawingAnalysis& analysis);
+	/// Show the picture of `pass`, which lights `lightCells` of the camera's
+	/// frames (of `frameSize`), or light nobody can predict.
 	void showPicture(int pass, cv::Size frameSize, cv::Mat lightCells, bool lightKnown);
-	/// The light seen in the frame of pass `pass`, from the pictures it may
-	/// show (the latency's, a pass either way).
-	LightInterval lightSeenIn(int pass) const;
-	/// How the light may have changed from the reference frame to a frame seeing `now`.
-	ExpectedLight expectedChange(const LightInterval& now) const;
-	/// Watch, in the frame of `pass` that sees `now`, whether the light arrives
-	/// where the calibration puts it; when it does not, go dark and say so.
-	void checkWhereTheLightLands(const BoardScanner& scanner, const LightInterval& now, int pass);
 
-	Display& display;
-	const cv::Rect screen;
-	const std::string calibrationFile;
-	const std::string cameraParametersFile;
-	ShatterWatch watch;
-	EventSink& trace;
+	Display& m_display;
+	const cv::Rect m_screen;
+	const std::string m_calibrationFile;
+	const std::string m_cameraParametersFile;
+	ShatterWatch m_watch;
+	EventSink& m_trace;
+	Stillness& m_stillness;
 
-	ProjectorCanvas picture;
-	bool hasCalibration = false;
-	ProjectorCalibration measured;
-	std::unique_ptr<ProjectorCalibrationRun> run;
-	/// Key w: the walls of the drawing are outlined, for checking the alignment.
-	bool wallOutline = false;
-	std::vector<Burst> bursts;
-
-	/// A rescan is due and waits for the projector to have been black long enough.
-	bool darkScanWanted = false;
-	int darkScanAsked = 0;
-	/// The still period's length in the pass under way.
-	int stillPasses = 0;
-	/// The last pass whose picture gave light.
-	int lastLitPass = -1000000;
-	/// The last picture shown was black (then a black one need not be shown again).
-	bool shownDark = false;
-
-	/// The light of the last pictures shown, oldest first.
-	std::deque<ShownLight> shown;
-	/// The light the reference frame was seen in.
-	LightInterval reference;
-
-	/// Of the cells where light surely arrived or left in one pass, how many
-	/// the camera saw too little of.
-	struct LightTally
-	{
-		int pass;
-		int cells;
-		int missed;
-	};
-	/// The tallies of the last second of passes, and their sums.
-	std::deque<LightTally> lightTallies;
-	LightTally lightTotal{0, 0, 0};
-	/// Add a pass's tally and drop those older than a second of passes.
-	void countLight(const LightTally& tally);
-	void forgetLightCounts();
-	/// The light lands elsewhere: the game is not shown until measured again.
-	bool lightMisplaced = false;
-	/// Still passes in a row while the light is misplaced.
-	int quietPasses = 0;
+	ProjectorCanvas m_picture;
+	bool m_hasCalibration = false;
+	ProjectorCalibration m_calibration;
+	std::unique_ptr<ProjectorCalibrationRun> m_run;
 	/// Times the camera's exposure was lowered for a saturated picture.
-	int exposureSteps = 0;
+	int m_exposureSteps = 0;
+	/// Key w: the walls of the drawing are outlined, for checking the alignment.
+	bool m_wallOutline = false;
+	std::vector<Burst> m_bursts;
+	/// The last picture shown was black (then a black one need not be shown again).
+	bool m_shownDark = false;
+
+	ProjectedLightRecord m_light;
+	MovedLightCheck m_lightCheck;
 };

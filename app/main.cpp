@@ -1,6 +1,7 @@
 #include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/DataFiles.h"
+#include "core/Version.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/StopSignals.h"
 #include "scenes/ScriptedInputDisplay.h"
@@ -116,6 +117,11 @@ int main(int argc, char** argv)
 		std::fputs(usageText().c_str(), stdout);
 		return 0;
 	}
+	if (options.version)
+	{
+		std::printf("drawtable %s\n", DRAWTABLE_VERSION);
+		return 0;
+	}
 
 	if (!options.dataDir.empty() && !isDirectory(options.dataDir))
 	{
@@ -128,6 +134,10 @@ int main(int argc, char** argv)
 	{
 		return 1;
 	}
+	// Passes that run as fast as they can (headless, one step a pass) sound in
+	// the world's time; a game played in real time, in the loudspeaker's.
+	const SoundClock soundClock =
+		options.headless && !source.frames->pacesItself() ? SoundClock::World : SoundClock::Device;
 	std::unique_ptr<Display> display = makeDisplay(options, source.scene);
 	const std::string offScreen = projectorPlaceProblem(options.projector, display->screens());
 	if (!options.projector.empty() && !offScreen.empty())
@@ -146,16 +156,16 @@ int main(int argc, char** argv)
 		const DesktopRect& r = options.projector;
 		app.useProjector(cv::Rect(r.x, r.y, r.width, r.height));
 	}
-	if (!options.traceFile.empty() && !app.trace.openFile(options.traceFile))
+	if (!options.traceFile.empty() && !app.trace().openFile(options.traceFile))
 	{
 		std::fprintf(stderr, "cannot open trace file \"%s\" for writing\n", options.traceFile.c_str());
 		return 1;
 	}
-	app.recorder.mode = options.record == "frames" ? RecordMode::Frames
-		: options.record == "video"                  ? RecordMode::Video
-		: options.record == "none"                   ? RecordMode::None
-													 : RecordMode::FramesIfFolder;
-	app.recorder.keepFree = options.keepFree;
+	const RecordMode mode = options.record == "frames" ? RecordMode::Frames
+		: options.record == "video"                      ? RecordMode::Video
+		: options.record == "none"                       ? RecordMode::None
+														 : RecordMode::FramesIfFolder;
+	app.recorder().setSettings({mode, options.keepFree});
 	std::string error;
 	if (!options.videoFile.empty() && !app.recordVideo(options.videoFile, error))
 	{
@@ -165,6 +175,9 @@ int main(int argc, char** argv)
 	int status = app.start();
 	if (status == 0)
 	{
+		auto sounds = std::make_unique<GameSounds>(soundClock, options.mute);
+		sounds->start();
+		app.playSounds(std::move(sounds));
 		status = app.runMainLoop(options.passes);
 	}
 	if (!options.snapshotDir.empty())

@@ -70,7 +70,7 @@ inline std::unique_ptr<Application> scannedDemo(std::unique_ptr<FrameSource> cam
 	}
 	// The first pass counts as motion, so the still counter reaches the
 	// threshold one pass later.
-	for (int pass = 0; pass <= rescanThreshold; ++pass)
+	for (int pass = 0; pass <= Stillness::rescanThreshold; ++pass)
 	{
 		app->runPass();
 	}
@@ -113,7 +113,7 @@ inline cv::Mat denseScribble()
 inline std::vector<std::pair<std::string, cv::Mat>> thinningMasks()
 {
 	const std::unique_ptr<Application> app = scannedDemo();
-	const auto [black, yellow] = unthinnedInkMasks(app->ink.colours);
+	const auto [black, yellow] = unthinnedInkMasks(app->ink().colours);
 	return {{"demoBlack", black}, {"demoYellow", yellow}, {"scribble", denseScribble()},
 		{"empty", cv::Mat::zeros(boardHeight, boardWidth, CV_8UC1)}};
 }

@@ -199,10 +199,10 @@ struct PassRig
 			table->latency = calibration.latencyPasses;
 		}
 		// The portal would shatter the balls: their number would change.
-		app->scene.markKind(Portal);
-		buildBox(app->scene);
-		balls = addBalls(app->scene, ballCount);
-		app->scene.flush();
+		app->scene().markKind(Portal);
+		buildBox(app->scene());
+		balls = addBalls(app->scene(), ballCount);
+		app->scene().flush();
 		enterScratchFolder(recording);
 	}
 
@@ -227,13 +227,13 @@ struct PassRig
 				if (cameraPace)
 				{
 					// The recorded files are not kept.
-					app->recorder.finish();
+					app->recorder().finish();
 					std::filesystem::remove_all("video");
 					std::filesystem::create_directory("video");
 				}
 				state.ResumeTiming();
 			}
-			if (app->projection && app->projection->calibrating())
+			if (app->projection() && app->projection()->calibrating())
 			{
 				// Measuring the projector again is not a pass of play: left
 				// out of the timing, and counted.
@@ -252,27 +252,27 @@ struct PassRig
 				// portal anew, which would shatter the balls into debris and
 				// time more bodies than BM_Pass does.
 				state.PauseTiming();
-				app->scene.markKind(Portal);
-				app->scene.flush();
+				app->scene().markKind(Portal);
+				app->scene().flush();
 				state.ResumeTiming();
 			}
 			if (cameraPace)
 			{
 				state.PauseTiming();
-				app->recorder.finish();
+				app->recorder().finish();
 				std::this_thread::sleep_for(waitForNextFrame);
 				state.ResumeTiming();
 			}
 		}
-		state.counters["bodies"] = double(app->scene.world->GetBodyCount());
-		if (app->projection)
+		state.counters["bodies"] = double(app->scene().world()->GetBodyCount());
+		if (app->projection())
 		{
 			// Passes that measured the projector again, untimed: the balls
 			// thrown all at once every so often make the light miss them for
 			// a few passes, which the program may take for a moved camera.
 			state.counters["passes_measuring_projector"] = double(measuring);
 		}
-		app->recorder.finish();
+		app->recorder().finish();
 		std::filesystem::remove_all("video");
 	}
 
@@ -303,8 +303,8 @@ struct PassRig
 			std::this_thread::sleep_until(next);
 			state.ResumeTiming();
 		}
-		state.counters["bodies"] = double(app->scene.world->GetBodyCount());
-		app->recorder.close();
+		state.counters["bodies"] = double(app->scene().world()->GetBodyCount());
+		app->recorder().close();
 		// The program's threads together: on two cores the camera's pace can
 		// be kept while this stays well under two frames.
 		state.counters["cpu_ms_all_threads"] = (processCpuSeconds() - cpuBefore) * 1000.0 / double(std::max<long>(1, pass));
@@ -384,7 +384,7 @@ void BM_PassWebcam(benchmark::State& state)
 	PassRig rig(100, recording != NotRecording, false, size);
 	if (recording == RecordingVideo)
 	{
-		rig.app->recorder.mode = RecordMode::Video;
+		rig.app->recorder().setSettings({RecordMode::Video, std::nullopt});
 	}
 	rig.runAtCameraPace(state, 30.0);
 }

@@ -31,13 +31,13 @@ void BM_Rescan(benchmark::State& state)
 {
 	enterSourceFolder();
 	const std::unique_ptr<Application> app = scannedDemo(state.range(0) == 0 ? Photography() : warmDimRoom());
-	app->readColoursAsNeutral = state.range(1) != 0;
+	app->setReadColoursAsNeutral(state.range(1) != 0);
 	for (auto _ : state)
 	{
 		app->rescan();
 		state.PauseTiming();
 		// The walls the rescan replaced go, as at the next pass.
-		app->scene.flush();
+		app->scene().flush();
 		state.ResumeTiming();
 	}
 }
@@ -56,10 +56,11 @@ void BM_ReadColoursAsNeutral(benchmark::State& state)
 {
 	enterSourceFolder();
 	const std::unique_ptr<Application> app = scannedDemo(state.range(0) == 0 ? Photography() : warmDimRoom());
-	app->scanner.scanBoard(app->board);
+	RectifiedBoard board;
+	app->scanner().scanBoard(board);
 	for (auto _ : state)
 	{
-		benchmark::DoNotOptimize(normaliseBoardColours(app->board));
+		benchmark::DoNotOptimize(normaliseBoardColours(board));
 	}
 }
 BENCHMARK(BM_ReadColoursAsNeutral)->ArgName("room")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();

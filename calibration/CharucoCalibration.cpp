@@ -1,7 +1,6 @@
 #include "calibration/CharucoCalibration.h"
 
 #include <opencv2/aruco/charuco.hpp>
-#include <opencv2/calib3d.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -9,24 +8,24 @@
 namespace
 {
 
-/// The board in OpenCV's terms; lengths in millimetres, so poses are too.
+/// The board in OpenCV's terms; poses come in the layout's unit.
 cv::Ptr<cv::aruco::CharucoBoard> makeBoard(const CharucoLayout& layout)
 {
-	return cv::aruco::CharucoBoard::create(layout.squaresX, layout.squaresY, float(layout.squareMm),
-		float(layout.markerMm), cv::aruco::getPredefinedDictionary(cv::aruco::DICT_5X5_100));
+	return cv::aruco::CharucoBoard::create(layout.squaresX, layout.squaresY, float(layout.squareSide),
+		float(layout.markerSide), cv::aruco::getPredefinedDictionary(cv::aruco::DICT_5X5_100));
 }
 
 }  // namespace
 
-cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerMm)
+cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerUnit)
 {
 	// Half a square of white round the chessboard, which the detector needs
 	// to see the outer squares' edges.
-	const double margin = layout.squareMm / 2.0;
-	const cv::Size size(int(std::lround((layout.squaresX * layout.squareMm + 2.0 * margin) * pixelsPerMm)),
-		int(std::lround((layout.squaresY * layout.squareMm + 2.0 * margin) * pixelsPerMm)));
+	const double margin = layout.squareSide / 2.0;
+	const cv::Size size(int(std::lround((layout.squaresX * layout.squareSide + 2.0 * margin) * pixelsPerUnit)),
+		int(std::lround((layout.squaresY * layout.squareSide + 2.0 * margin) * pixelsPerUnit)));
 	cv::Mat image;
-	makeBoard(layout)->draw(size, image, int(std::lround(margin * pixelsPerMm)), 1);
+	makeBoard(layout)->draw(size, image, int(std::lround(margin * pixelsPerUnit)), 1);
 	return image;
 }
 
@@ -106,27 +105,17 @@ CharucoView findSoftCharucoCorners(const CharucoLayout& layout, const cv::Mat& p
 	return view;
 }
 
-bool calibrateFromViews(const CharucoLayout& layout, const std::vector<CharucoView>& views, cv::Size imageSize,
-	CameraCalibration& result)
+TargetView charucoTargetView(const CharucoLayout& layout, const CharucoView& view)
 {
-	if (views.size() < 3)
+	const cv::Ptr<cv::aruco::CharucoBoard> board = makeBoard(layout);
+	TargetView target;
+	for (size_t i = 0; i < view.ids.size(); ++i)
 	{
-		return false;
+		if (view.ids[i] >= 0 && size_t(view.ids[i]) < board->chessboardCorners.size())
+		{
+			target.onTarget.push_back(board->chessboardCorners[size_t(view.ids[i])]);
+			target.inPhoto.push_back(view.corners[i]);
+		}
 	}
-	std::vector<std::vector<cv::Point2f>> corners;
-	std::vector<std::vector<int>> ids;
-	for (const CharucoView& view : views)
-	{
-		corners.push_back(view.corners);
-		ids.push_back(view.ids);
-	}
-	cv::Mat K;
-	cv::Mat distortion;
-	result.rmsError = cv::aruco::calibrateCameraCharuco(corners, ids, makeBoard(layout), imageSize, K, distortion,
-		cv::noArray(), cv::noArray(), cv::CALIB_ZERO_TANGENT_DIST | cv::CALIB_FIX_K2 | cv::CALIB_FIX_K3);
-	result.imageSize = imageSize;
-	result.cameraMatrix = cv::Matx33d(K);
-	result.distortion.assign(distortion.begin<double>(), distortion.end<double>());
-	result.views = int(views.size());
-	return true;
+	return target;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calibration/CameraFit.h"
 #include "markers/ARParam.h"
 
 #include <opencv2/core.hpp>
@@ -14,15 +15,18 @@ struct CharucoLayout
 {
 	int squaresX = 7;
 	int squaresY = 5;
-	double squareMm = 35.0;
-	double markerMm = 26.0;
+	/// The sides of a square and of its code, in the unit the board is drawn
+	/// in: millimetres for the printed board, pixels for a projector's pattern.
+	double squareSide = 35.0;
+	double markerSide = 26.0;
 
 	/// Inner chessboard corners, the points a photograph can give.
 	int cornerCount() const { return (squaresX - 1) * (squaresY - 1); }
 };
 
-/// The board alone, white margin included, at `pixelsPerMm`, grey.
-cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerMm);
+/// The board alone, white margin included, at `pixelsPerUnit` (pixels a
+/// millimetre for the printed board, 1 for a projector's pattern), grey.
+cv::Mat renderCharucoBoard(const CharucoLayout& layout, double pixelsPerUnit);
 
 /// The board in the middle of a white sheet of `sheetMm`, at `pixelsPerMm`.
 cv::Mat renderCharucoSheet(const CharucoLayout& layout, cv::Size2d sheetMm, double pixelsPerMm);
@@ -45,20 +49,5 @@ CharucoView findCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo
 /// taken away, which each lose different ones. The corners are placed in `photo`.
 CharucoView findSoftCharucoCorners(const CharucoLayout& layout, const cv::Mat& photo, const cv::Mat& smoothed);
 
-/// What a calibration found: OpenCV's pinhole matrix and distortion
-/// coefficients, and the root mean square reprojection error in pixels.
-struct CameraCalibration
-{
-	cv::Size imageSize;
-	cv::Matx33d cameraMatrix;
-	std::vector<double> distortion;
-	double rmsError = 0.0;
-	int views = 0;
-};
-
-/// Calibrate from the views of photographs of `imageSize`. The lens gets one
-/// radial term, k1, as the tracker's lens model has: further terms, fitted where
-/// the board seldom reaches (the corners of the picture), bend those parts
-/// wildly. False when fewer than three views are given.
-bool calibrateFromViews(const CharucoLayout& layout, const std::vector<CharucoView>& views, cv::Size imageSize,
-	CameraCalibration& result);
+/// The view's corners with where each lies on the board, for the camera fit.
+TargetView charucoTargetView(const CharucoLayout& layout, const CharucoView& view);

@@ -1,5 +1,6 @@
 #include "calibration/PatternOnBoard.h"
 
+#include "calibration/ProjectorFit.h"
 #include "core/Homography.h"
 #include "markers/ARParam.h"
 
@@ -20,9 +21,6 @@ constexpr double roughThreshold = 3.0;
 /// Camera pixels across a square of the measuring pattern: its code is read
 /// at that size through the lens's blur and the sensor's grain.
 constexpr double squareInCamera = 36.0;
-/// Projector pixels across a square at the least: a code finer than that is
-/// not drawn cleanly.
-constexpr int squareAtLeast = 40;
 
 /// Camera pixels a projector pixel at `p` spans, through `projectorToCamera`.
 double cameraPixelsPerProjectorPixel(const cv::Matx33d& projectorToCamera, cv::Point2d p)
@@ -117,7 +115,7 @@ ProjectorPattern patternOverPart(cv::Size size, cv::Rect part, const cv::Matx33d
 	{
 		return none;
 	}
-	const int square = std::max(squareAtLeast, int(std::ceil(squareInCamera / smallest)));
+	const int square = std::max(smallestPatternSquare, int(std::ceil(squareInCamera / smallest)));
 	const CharucoLayout layout = patternLayoutOfSquares(part.size(), square);
 	if (layout.cornerCount() < minPatternCorners)
 	{

@@ -2,7 +2,7 @@
 
 #include "calibration/CharucoCalibration.h"
 #include "calibration/ErrorOverBoard.h"
-#include "calibration/ProjectorCalibration.h"
+#include "calibration/ProjectorPattern.h"
 
 #include <opencv2/core.hpp>
 

@@ -26,10 +26,10 @@ constexpr double wantedRmsPixels = 1.0;
 
 /// Two frames are the same picture when fewer than this share of their pixels
 /// differ by more than this many grey levels in a channel (a camera's noise
-/// seldom does), and the picture has kept still for this many frames.
+/// seldom does). Stricter than the scans' motion test, which lets the light
+/// change: the dark frame is what the pattern's light is measured against.
 constexpr double stillShare = 0.001;
 constexpr int stillGrey = 25;
-constexpr int stillFrames = 3;
 
 /// The pattern is seen once OpenCV's detector reads this many of its corners
 /// in the light it added, in two frames in a row: what one code gives, which
@@ -135,7 +135,8 @@ std::string figure(double value)
 ProjectorCalibrationRun::ProjectorCalibrationRun(cv::Size size, int knownLatency)
 	: pattern(makeProjectorPattern(size)),
 	  black(cv::Mat::zeros(size, CV_8UC3)),
-	  minDarkPasses(std::max(darkPassesAtLeast, knownLatency + 3))
+	  minDarkPasses(std::max(darkPassesAtLeast, knownLatency + 3)),
+	  darkStillness(stillFrames)
 {
 }
 
@@ -144,7 +145,7 @@ void ProjectorCalibrationRun::see(const cv::Mat& frame, int pass)
 	if (frame.empty() || frame.type() != CV_8UC3)
 	{
 		now = Failed;
-		problem = "no camera frame came: the projector is measured through the camera";
+		m_problem = "no camera frame came: the projector is measured through the camera";
 		return;
 	}
 	lastPass = pass;
@@ -165,14 +166,14 @@ void ProjectorCalibrationRun::see(const cv::Mat& frame, int pass)
 void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 {
 	darkPasses += 1;
-	stillPasses = samePicture(frame, previous) ? stillPasses + 1 : 0;
-	if (darkPasses >= minDarkPasses && stillPasses >= stillFrames)
+	darkStillness.notePass(!samePicture(frame, previous));
+	if (darkPasses >= minDarkPasses && darkStillness.settled())
 	{
 		// The camera's grain and the room's flicker, as the last two dark frames
 		// show them: pixel by pixel, and smoothed as the light's gain is.
 		grain = lightChange(frame, previous, 1, true);
 		darkNoise = lightChange(frame, previous, gainSmoothing, true);
-		darkFrame = frame.clone();
+		m_darkFrame = frame.clone();
 		// The pattern is shown from this pass on.
 		now = Showing;
 		patternPass = pass;
@@ -181,7 +182,7 @@ void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 	if (darkPasses >= darkPassesAtMost)
 	{
 		now = Failed;
-		problem = "the camera picture did not keep still with the projector dark: keep hands and things still and off the board while the projector is measured";
+		m_problem = "the camera picture did not keep still with the projector dark: keep hands and things still and off the board while the projector is measured";
 		return;
 	}
 	previous = frame.clone();
@@ -189,13 +190,12 @@ void ProjectorCalibrationRun::darkening(const cv::Mat& frame, int pass)
 
 void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 {
-	// Shown in pass p, a picture can first be seen by the camera read of pass p + 1.
 	// Only light that changed can hold the pattern (and the detector is slow on grain).
-	const double gain = seenPass == 0 ? lightChange(frame, darkFrame, gainSmoothing, false) : 0.0;
+	const double gain = seenPass == 0 ? lightChange(frame, m_darkFrame, gainSmoothing, false) : 0.0;
 	strongestGain = std::max(strongestGain, gain);
 	if (seenPass == 0 && gain >= darkNoise + gainAboveNoise)
 	{
-		const CharucoView read = codesInLight(pattern.layout, frame, darkFrame);
+		const CharucoView read = codesInLight(pattern.layout, frame, m_darkFrame);
 		if (int(read.ids.size()) >= seenCorners)
 		{
 			// Read in two frames in a row: a code read by chance in the grain is not read again.
@@ -205,7 +205,7 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 				// The second pattern's passes say it again, a late frame aside.
 				if (!first)
 				{
-					latency = readPass - patternPass - 1;
+					m_latency = readPass - seenFromPass(patternPass, 0);
 				}
 			}
 			readPass = pass;
@@ -213,26 +213,26 @@ void ProjectorCalibrationRun::showing(const cv::Mat& frame, int pass)
 	}
 	if (seenPass != 0 && pass >= seenPass + settlePasses)
 	{
-		litFrame = frame.clone();
+		m_litFrame = frame.clone();
 		// The plain chessboard is shown from this pass on.
 		now = ShowingPlain;
 		plainPass = pass;
 		return;
 	}
-	if (seenPass == 0 && pass - patternPass > longestLatencyPasses + 1)
+	if (seenPass == 0 && pass > seenFromPass(patternPass, longestLatencyPasses))
 	{
 		if (first)
 		{
 			// The second pattern never came through: the first one's frames stand.
 			pattern = first->pattern;
-			litFrame = first->litFrame;
-			chessboardFrame = first->chessboardFrame;
+			m_litFrame = first->litFrame;
+			m_chessboardFrame = first->chessboardFrame;
 			first.reset();
 			now = Done;
 			return;
 		}
 		now = Failed;
-		problem = whyUnseen();
+		m_problem = whyUnseen();
 	}
 }
 
@@ -244,7 +244,7 @@ bool ProjectorCalibrationRun::aimAtBoard(const double distortion[4], const Error
 		return false;
 	}
 	aimed = true;
-	const CharucoView seen = cornersSeen(pattern, litFrame, chessboardFrame, darkFrame);
+	const CharucoView seen = cornersSeen(pattern, m_litFrame, m_chessboardFrame, m_darkFrame);
 	ProjectorCalibration whole;
 	std::string refusal;
 	if (fitProjectorCalibration(pattern, seen, distortion, area, whole, refusal) && whole.rmsPixels <= wantedRmsPixels)
@@ -262,7 +262,7 @@ bool ProjectorCalibrationRun::aimAtBoard(const double distortion[4], const Error
 	{
 		return false;
 	}
-	first = std::make_unique<Measured>(Measured{pattern, litFrame, chessboardFrame});
+	first = std::make_unique<Measured>(Measured{pattern, m_litFrame, m_chessboardFrame});
 	pattern = std::move(onBoard);
 	// Shown from this pass on, and seen as the first one was.
 	now = Showing;
@@ -275,9 +275,9 @@ bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& a
 	std::string& refusal) const
 {
 	CV_Assert(now == Done);
-	result.latencyPasses = latency;
+	result.latencyPasses = m_latency;
 	const ProjectorCalibration given = result;
-	const bool fitted = fitProjectorCalibration(pattern, cornersSeen(pattern, litFrame, chessboardFrame, darkFrame),
+	const bool fitted = fitProjectorCalibration(pattern, cornersSeen(pattern, m_litFrame, m_chessboardFrame, m_darkFrame),
 		distortion, area, result, refusal);
 	if (first)
 	{
@@ -285,7 +285,7 @@ bool ProjectorCalibrationRun::fit(const double distortion[4], const ErrorArea& a
 		ProjectorCalibration whole = given;
 		std::string wholeRefused;
 		const bool wholeFitted = fitProjectorCalibration(first->pattern,
-				cornersSeen(first->pattern, first->litFrame, first->chessboardFrame, darkFrame), distortion, area,
+				cornersSeen(first->pattern, first->litFrame, first->chessboardFrame, m_darkFrame), distortion, area,
 				whole, wholeRefused);
 		if (wholeFitted && (!fitted || whole.rmsPixels < result.rmsPixels))
 		{
@@ -319,7 +319,7 @@ std::string ProjectorCalibrationRun::lightProblem() const
 {
 	if (darkFrameSaturated())
 	{
-		const double saturated = saturatedPart(darkFrame);
+		const double saturated = saturatedPart(m_darkFrame);
 		return "the camera's picture is saturated: " + figure(100.0 * saturated)
 			+ " % of it is white already before the projector adds light, so its pattern cannot show there: lower the camera's exposure or gain, or dim the room";
 	}
@@ -336,16 +336,16 @@ std::string ProjectorCalibrationRun::lightProblem() const
 
 bool ProjectorCalibrationRun::darkFrameSaturated() const
 {
-	return !darkFrame.empty() && saturatedPart(darkFrame) >= saturatedShare;
+	return !m_darkFrame.empty() && saturatedPart(m_darkFrame) >= saturatedShare;
 }
 
 bool ProjectorCalibrationRun::paperNearWhite() const
 {
-	if (darkFrame.empty())
+	if (m_darkFrame.empty())
 	{
 		return false;
 	}
-	const cv::Mat level = largestChannel(darkFrame);
+	const cv::Mat level = largestChannel(m_darkFrame);
 	std::vector<uchar> values(level.begin<uchar>(), level.end<uchar>());
 	const auto at = values.begin() + long(double(values.size()) * (1.0 - paperShare));
 	std::nth_element(values.begin(), at, values.end());
@@ -373,9 +373,9 @@ std::string ProjectorCalibrationRun::whyUnseen() const
 
 void ProjectorCalibrationRun::showingPlain(const cv::Mat& frame, int pass)
 {
-	if (pass >= plainPass + 1 + latency + settlePasses)
+	if (pass >= seenFromPass(plainPass, m_latency) + settlePasses)
 	{
-		chessboardFrame = frame.clone();
+		m_chessboardFrame = frame.clone();
 		now = Done;
 	}
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calibration/ProjectorCalibration.h"
+#include "tracking/Stillness.h"
 
 #include <opencv2/core.hpp>
 
@@ -28,7 +29,7 @@ public:
 		Showing,         ///< the coded pattern is shown; waiting for the camera to see it
 		ShowingPlain,    ///< the plain chessboard is shown, for the latency's passes
 		Done,            ///< the three frames are taken
-		Failed           ///< `problem` says why
+		Failed           ///< problem() says why
 	};
 
 	/// For a projector of `size`. `knownLatency`, from an earlier measurement,
@@ -61,7 +62,8 @@ public:
 	/// and what to do; corners lost to a saturated picture say so.
 	bool fit(const double distortion[4], const ErrorArea& area, ProjectorCalibration& result, std::string& refusal) const;
 
-	cv::Mat darkFrame;
+	/// The frame of the still, dark picture (empty before it is taken).
+	const cv::Mat& darkFrame() const { return m_darkFrame; }
 	/// So much of the dark frame is white already that the projector's light
 	/// cannot show there: the camera's exposure is too high for the room.
 	bool darkFrameSaturated() const;
@@ -71,11 +73,13 @@ public:
 	bool paperNearWhite() const;
 	/// The coded pattern's frame and the plain chessboard's (the second
 	/// pattern's, once it was shown).
-	cv::Mat litFrame;
-	cv::Mat chessboardFrame;
-	/// Passes between the pattern shown and the first frame showing it.
-	int latency = -1;
-	std::string problem;
+	const cv::Mat& litFrame() const { return m_litFrame; }
+	const cv::Mat& chessboardFrame() const { return m_chessboardFrame; }
+	/// Passes between the pattern shown and the first frame showing it; -1
+	/// before it is seen.
+	int latency() const { return m_latency; }
+	/// Once Failed: why, and what to do.
+	const std::string& problem() const { return m_problem; }
 
 private:
 	void darkening(const cv::Mat& frame, int pass);
@@ -97,6 +101,12 @@ private:
 		cv::Mat chessboardFrame;
 	};
 
+	cv::Mat m_darkFrame;
+	cv::Mat m_litFrame;
+	cv::Mat m_chessboardFrame;
+	int m_latency = -1;
+	std::string m_problem;
+
 	ProjectorPattern pattern;
 	/// The first pattern's, while and after a second one is shown.
 	std::unique_ptr<Measured> first;
@@ -107,8 +117,10 @@ private:
 	State now = Darkening;
 	int minDarkPasses;
 	int darkPasses = 0;
-	/// Frames in a row that showed the same picture as the one before.
-	int stillPasses = 0;
+	/// The dark frame is taken once the picture has kept still for
+	/// stillFrames frames, each the same picture as the one before.
+	static constexpr int stillFrames = 3;
+	Stillness darkStillness;
 	cv::Mat previous;
 	int patternPass = 0;
 	/// The last pass whose frame the detector read, and the first of two in a row.

@@ -1,5 +1,7 @@
 #include "colour/BalancedColours.h"
 
+#include "colour/Luma.h"
+
 #include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -37,9 +39,11 @@ constexpr float sharpEdge = 80.0f;
 constexpr float fringeAbove = 170.0f;
 constexpr float fringeFade = 40.0f;
 
-/// BT.601, as OpenCV's YCrCb: Cr is 0.713 (R - Y), Cb is 0.564 (B - Y).
-constexpr float crScale = 0.713f;
-constexpr float cbScale = 0.564f;
+/// Luma's weights and the colour differences' scales (colour/Luma.h) in
+/// the sweeps' precision.
+constexpr float toY[3] = {float(lumaBlue), float(lumaGreen), float(lumaRed)};
+constexpr float crScaled = float(crScale);
+constexpr float cbScaled = float(cbScale);
 
 /// `difference` with `cut` taken off its size, never past zero.
 float shrink(float difference, float cut)
@@ -53,7 +57,7 @@ float shrink(float difference, float cut)
 void split(const cv::Vec3b& in, const cv::Vec3f& gain, float& y, float& rMinusY, float& bMinusY, uchar& grey)
 {
 	const float b = in[0] * gain[0], g = in[1] * gain[1], r = in[2] * gain[2];
-	y = 0.299f * r + 0.587f * g + 0.114f * b;
+	y = lumaOf(cv::Vec3f(b, g, r));
 	rMinusY = r - y;
 	bMinusY = b - y;
 	grey = cv::saturate_cast<uchar>(y);
@@ -66,9 +70,9 @@ cv::Vec3b recombine(float y, float rMinusY, float bMinusY, uchar high, uchar low
 	const float fade = std::min(1.0f, std::max(0.0f, (y - colourlessBelow) / (fullColourAbove - colourlessBelow)));
 	const float onEdge = std::min(1.0f, float(high - low) / sharpEdge)
 		* std::min(1.0f, std::max(0.0f, (fringeAbove - y) / fringeFade));
-	const float r = y + fade * shrink(rMinusY, fringeChroma * onEdge / crScale);
-	const float b = y + fade * shrink(bMinusY, fringeChroma * onEdge / cbScale);
-	const float g = (y - 0.299f * r - 0.114f * b) / 0.587f;
+	const float r = y + fade * shrink(rMinusY, fringeChroma * onEdge / crScaled);
+	const float b = y + fade * shrink(bMinusY, fringeChroma * onEdge / cbScaled);
+	const float g = (y - toY[2] * r - toY[0] * b) / toY[1];
 	return cv::Vec3b(cv::saturate_cast<uchar>(b), cv::saturate_cast<uchar>(g), cv::saturate_cast<uchar>(r));
 }
 
@@ -103,7 +107,7 @@ cv::v_uint8x16 narrow(const v_float32x4 (&in)[4])
 int splitVectorised(const cv::Vec3b* in, const cv::Vec3f* gain, float* y, float* rMinusY, float* bMinusY, uchar* grey,
 	int cols)
 {
-	const v_float32x4 toY[3] = {cv::v_setall_f32(0.114f), cv::v_setall_f32(0.587f), cv::v_setall_f32(0.299f)};
+	const v_float32x4 weight[3] = {cv::v_setall_f32(toY[0]), cv::v_setall_f32(toY[1]), cv::v_setall_f32(toY[2])};
 	int col = 0;
 	for (; col + 16 <= cols; col += 16)
 	{
@@ -120,7 +124,7 @@ int splitVectorised(const cv::Vec3b* in, const cv::Vec3f* gain, float* y, float*
 			v_float32x4 gains[3];
 			cv::v_load_deinterleave(reinterpret_cast<const float*>(gain + col + 4 * k), gains[0], gains[1], gains[2]);
 			const v_float32x4 b = channel[0][k] * gains[0], g = channel[1][k] * gains[1], r = channel[2][k] * gains[2];
-			luma[k] = toY[2] * r + toY[1] * g + toY[0] * b;
+			luma[k] = weight[2] * r + weight[1] * g + weight[0] * b;
 			cv::v_store(y + col + 4 * k, luma[k]);
 			cv::v_store(rMinusY + col + 4 * k, r - luma[k]);
 			cv::v_store(bMinusY + col + 4 * k, b - luma[k]);
@@ -146,8 +150,8 @@ int recombineVectorised(const float* y, const float* rMinusY, const float* bMinu
 	const v_float32x4 fadeSpan = cv::v_setall_f32(fullColourAbove - colourlessBelow);
 	const v_float32x4 sharp = cv::v_setall_f32(sharpEdge), above = cv::v_setall_f32(fringeAbove);
 	const v_float32x4 fringeSpan = cv::v_setall_f32(fringeFade), fringe = cv::v_setall_f32(fringeChroma);
-	const v_float32x4 cr = cv::v_setall_f32(crScale), cb = cv::v_setall_f32(cbScale);
-	const v_float32x4 fromR = cv::v_setall_f32(0.299f), fromB = cv::v_setall_f32(0.114f), ofG = cv::v_setall_f32(0.587f);
+	const v_float32x4 cr = cv::v_setall_f32(crScaled), cb = cv::v_setall_f32(cbScaled);
+	const v_float32x4 fromR = cv::v_setall_f32(toY[2]), fromB = cv::v_setall_f32(toY[0]), ofG = cv::v_setall_f32(toY[1]);
 	int col = 0;
 	for (; col + 16 <= cols; col += 16)
 	{

@@ -1,5 +1,8 @@
 #include "colour/PaperCells.h"
 
+#include "colour/Luma.h"
+#include "colour/SharpEdges.h"
+
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -33,16 +36,6 @@ constexpr int inkMargin = 5;
 /// A cell with fewer measurable places than a quarter of it is unseen.
 constexpr int fewestPlaces = side * side / 4;
 
-// Sharp and soft edges, on the darkest channel of the closed picture (a
-// thing on the board is darker than the paper in some channel). At half
-// size an edge the camera blurred over a board pixel or two changes within
-// the 3 x 3 square round its pixels, and a soft edge of 15 board pixels (7.5
-// here) brings less than half of its change into that square while the
-// 9 x 9 square holds all of it.
-constexpr int nearSquare = 3;
-constexpr int wideSquare = 9;
-/// A sharp edge brings at least this share of the wide square's range into the near one.
-constexpr double sharpShare = 0.6;
 /// Edges smaller than this, in grey levels and as a share of the level, are
 /// paper grain, noise and compression, not the edge of a thing.
 constexpr int smallestEdge = 16;
@@ -91,22 +84,20 @@ void sortPlaces(const cv::Mat& picture, const cv::Mat& paper, cv::Size half, cv:
 	clipped = shrunk != 0;
 }
 
-/// Places on a sharp edge of the closed picture, but for `blind` ones (near
-/// places outside the paper, whose borders are no edge of anything on the
-/// board). Clipped places read white: what lies sharply beside them is
-/// darker than paper.
+/// Places on a sharp edge (colour/SharpEdges.h) of the closed picture's
+/// darkest channel (a thing on the board is darker than the paper in some
+/// channel), but for `blind` ones (near places outside the paper, whose
+/// borders are no edge of anything on the board). Clipped places read white:
+/// what lies sharply beside them is darker than paper.
 cv::Mat sharpPlaces(const cv::Mat& closed, const cv::Mat& blind)
 {
 	cv::Mat planes[3], darkest;
 	cv::split(closed, planes);
 	cv::min(planes[0], planes[1], darkest);
 	cv::min(darkest, planes[2], darkest);
-	cv::Mat nearRange, wideRange;
-	cv::morphologyEx(darkest, nearRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
-	cv::morphologyEx(darkest, wideRange, cv::MORPH_GRADIENT, cv::getStructuringElement(cv::MORPH_RECT, {wideSquare, wideSquare}));
-	cv::Mat nearby;
-	wideRange.convertTo(nearby, CV_8U, sharpShare);
-	cv::compare(nearRange, nearby, nearby, cv::CMP_GE);
+	const cv::Mat nearRange = rangeOver(darkest, sharpEdgeNear);
+	const cv::Mat wideRange = rangeOver(darkest, sharpEdgeWide);
+	const cv::Mat nearby = sharperThanLight(nearRange, wideRange);
 	return atLeastShareOf(wideRange, darkest, smallestEdgeShare, smallestEdge) & nearby & ~blind;
 }
 
@@ -137,12 +128,6 @@ cv::Mat countPerCell(const cv::Mat& places, cv::Size grid)
 	cv::Mat count;
 	perCell(places, grid).convertTo(count, CV_8U, side * side / 255.0);
 	return count;
-}
-
-/// Log luminance, to tell the darker of two cells.
-float logLuminance(const cv::Vec3f& logColour)
-{
-	return 0.114f * logColour[0] + 0.587f * logColour[1] + 0.299f * logColour[2];
 }
 
 int root(std::vector<int>& parent, int i)
@@ -234,7 +219,7 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 	// ink and from the edges of things; its sharp edges; whether an edge can
 	// be told in it; and whether it is a clipped highlight.
 	cv::Mat nearEdge;
-	cv::dilate(sharp, nearEdge, cv::getStructuringElement(cv::MORPH_RECT, {nearSquare, nearSquare}));
+	cv::dilate(sharp, nearEdge, cv::getStructuringElement(cv::MORPH_RECT, {sharpEdgeNear, sharpEdgeNear}));
 	const cv::Mat paperPlaces = measurable & ~inkPlaces(shrunk, closed) & ~nearEdge;
 	cv::Mat paperOnly(half, CV_8UC3, cv::Scalar::all(0));
 	shrunk.copyTo(paperOnly, paperPlaces);
@@ -306,7 +291,7 @@ PaperCells PaperCells::measure(const cv::Mat& picture, const cv::Mat& paper)
 				}
 				else if (edge)
 				{
-					const bool aDarker = logLuminance(cells.logColour(row, col)) < logLuminance(cells.logColour(r, c));
+					const bool aDarker = lumaOf(cells.logColour(row, col)) < lumaOf(cells.logColour(r, c));
 					separated.emplace_back(aDarker ? a : b, aDarker ? b : a);
 				}
 			}

@@ -13,13 +13,18 @@ constexpr int positionIterations = 2;
 constexpr int boardWidth = 640;
 constexpr int boardHeight = 480;
 
-/// A rescan is attempted in the pass in which the still counter becomes this.
-constexpr int rescanThreshold = 15;
-
 /// The longest a camera may take to show a projected picture, in passes
 /// (half a second): beyond it the game and what the camera sees of it are
 /// too far apart to play, and the calibration gives up looking for its pattern.
 constexpr int longestLatencyPasses = 30;
+
+/// A picture the projector shows in pass `shownPass` is first in the camera
+/// frame read in the pass this returns: a pass reads its frame before it
+/// shows its picture, and the camera is `latency` passes late on top.
+constexpr int seenFromPass(int shownPass, int latency)
+{
+	return shownPass + 1 + latency;
+}
 
 /// Gravity of the world, in metres per second squared.
 inline b2Vec2 defaultGravity()

@@ -26,6 +26,11 @@ struct DrawingAreaCorner
 };
 constexpr DrawingAreaCorner drawingAreaCorners[2] = {{0, 1, -1}, {2, -1, 1}};
 
+/// Black ink is read only this many board pixels inside the drawing area's
+/// corners, so that the edges of the markers beside them never become walls;
+/// the printed board outlines what is left.
+constexpr float inkMargin = 30.0f;
+
 /// The portal card: a square of this side in millimetres, centred on the
 /// portal set's origin. Its corners, half a side from the origin along both
 /// axes, bound what the portal blanks out of the drawing.

@@ -42,7 +42,7 @@ b2BodyDef floatingBodyDef(float x, float y)
 b2Body* createCircleBody(PhysicsScene& scene, const b2BodyDef& bodyDef, float radius,
 	float friction, bool isSensor, BodyKind kind)
 {
-	b2Body* body = scene.world->CreateBody(&bodyDef);
+	b2Body* body = scene.world()->CreateBody(&bodyDef);
 	b2CircleShape circle;
 	circle.m_radius = radius;
 	b2FixtureDef fixtureDef;
@@ -86,7 +86,7 @@ void createPortal(PhysicsScene& scene, float x, float y, float hx, float hy)
 		return;
 	}
 	const b2BodyDef def = floatingBodyDef(x, y);
-	b2Body* body = scene.world->CreateBody(&def);
+	b2Body* body = scene.world()->CreateBody(&def);
 	b2PolygonShape box;
 	box.SetAsBox(hx, hy);
 	b2FixtureDef fixtureDef;
@@ -113,7 +113,7 @@ b2Body* createWallChain(const std::vector<b2Vec2>& points, PhysicsScene& scene)
 		}
 	}
 	b2BodyDef def;  // static at (0, 0), angle 0
-	b2Body* body = scene.world->CreateBody(&def);
+	b2Body* body = scene.world()->CreateBody(&def);
 	for (size_t i = 0; i + 1 < points.size(); ++i)
 	{
 		const b2EdgeShape edge = makeEdge(points[i].x, points[i].y, points[i + 1].x, points[i + 1].y);

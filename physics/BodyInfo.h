@@ -20,6 +20,9 @@ struct BodyInfo
 	BodyKind kind;
 	/// Set once a Solid body has begun contact with this body; never reset.
 	bool touched;
+	/// The body's number, from 1 in the order the scene registered them; no
+	/// two bodies of a run share one, so events can say which ball or sensor.
+	int id = 0;
 };
 
 /// The BodyInfo a registered body carries, or null for a body the scene does not know.

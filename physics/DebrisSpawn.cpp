@@ -33,6 +33,6 @@ void queueDebris(PhysicsScene& scene, float x, float y)
 {
 	for (size_t i = 0; i < debrisPerShatter; ++i)
 	{
-		scene.queueSpawn(makeDebris(scene.sceneRng, x, y));
+		scene.queueSpawn(makeDebris(scene.rng(), x, y));
 	}
 }

@@ -20,7 +20,7 @@ constexpr size_t debrisPerShatter = 2;
 
 /// Queue the two debris of a shatter at (x, y), world units. Each flies off at
 /// a random angle in [0, 3.14), upwards at up to 10 m/s and sideways within
-/// 10 m/s. Draws from the scene's sceneRng, per debris: the angle (a double
+/// 10 m/s. Draws from the scene's rng(), per debris: the angle (a double
 /// draw), the upward speed, the sideways speed (a float draw each); eight
 /// generator steps per shatter.
 void queueDebris(PhysicsScene& scene, float x, float y);

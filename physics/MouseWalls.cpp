@@ -56,7 +56,7 @@ void createWallSegment(PhysicsScene& scene, float x1, float y1, float x2, float 
 	b2BodyDef def;  // static
 	def.position.Set((x1 + x2) / 2.0f, (y1 + y2) / 2.0f);
 	def.angle = float(std::atan2(double(dy), double(dx)));
-	b2Body* body = scene.world->CreateBody(&def);
+	b2Body* body = scene.world()->CreateBody(&def);
 	b2PolygonShape slab;
 	slab.SetAsBox(halfLength, wallHalfThickness);
 	body->CreateFixture(&slab, 0.0f);

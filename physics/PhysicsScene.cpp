@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cassert>
 
-/// Seed of sceneRng, the same on every run.
+/// Seed of the scene's random numbers, the same on every run.
 static constexpr uint64_t sceneRngSeed = 5324;
 
 /// Half-extent of a debris box: debris are 0.2 by 0.2.
@@ -18,42 +18,42 @@ BodyInfo* bodyInfoOf(b2Body* body)
 }
 
 PhysicsScene::PhysicsScene()
-	: listener(this), sceneRng(sceneRngSeed)
+	: m_listener(this), m_rng(sceneRngSeed)
 {
 }
 
 PhysicsScene::~PhysicsScene()
 {
-	for (b2Body* body : bodies)
+	for (b2Body* body : m_bodies)
 	{
 		delete bodyInfoOf(body);
 	}
 	// The world deletes its bodies with itself.
-	world.reset();
+	m_world.reset();
 }
 
 void PhysicsScene::createWorld(const b2Vec2& gravity)
 {
-	assert(world == nullptr);
-	world = std::make_unique<b2World>(gravity);
+	assert(m_world == nullptr);
+	m_world = std::make_unique<b2World>(gravity);
 }
 
 void PhysicsScene::registerBody(b2Body* body, BodyKind kind)
 {
 	assert(body != nullptr && bodyInfoOf(body) == nullptr);
-	BodyInfo* info = new BodyInfo{body, kind, false};
+	BodyInfo* info = new BodyInfo{body, kind, false, ++m_registeredCount};
 	body->GetUserData().pointer = reinterpret_cast<uintptr_t>(info);
-	bodies.push_back(body);
+	m_bodies.push_back(body);
 }
 
 void PhysicsScene::mark(b2Body* body)
 {
-	toDestroy.insert(body);
+	m_toDestroy.insert(body);
 }
 
 void PhysicsScene::markOutOfBounds()
 {
-	for (b2Body* body : bodies)
+	for (b2Body* body : m_bodies)
 	{
 		const BodyKind kind = bodyInfoOf(body)->kind;
 		if (kind != Solid && kind != Debris)
@@ -62,7 +62,7 @@ void PhysicsScene::markOutOfBounds()
 		}
 		const b2Vec2 p = body->GetTransform().p;
 		// Strict comparisons: a body exactly on an edge stays.
-		if (p.x < minX || p.x > maxX || p.y < minY || p.y > maxY)
+		if (p.x < m_playArea.minX || p.x > m_playArea.maxX || p.y < m_playArea.minY || p.y > m_playArea.maxY)
 		{
 			mark(body);
 		}
@@ -71,7 +71,7 @@ void PhysicsScene::markOutOfBounds()
 
 void PhysicsScene::markKind(BodyKind kind)
 {
-	for (b2Body* body : bodies)
+	for (b2Body* body : m_bodies)
 	{
 		if (bodyInfoOf(body)->kind == kind)
 		{
@@ -82,42 +82,42 @@ void PhysicsScene::markKind(BodyKind kind)
 
 void PhysicsScene::markAll()
 {
-	toDestroy.insert(bodies.begin(), bodies.end());
+	m_toDestroy.insert(m_bodies.begin(), m_bodies.end());
 }
 
 void PhysicsScene::flush()
 {
 	// Destruction first, so a flush never destroys debris it has just made.
-	while (!toDestroy.empty())
+	while (!m_toDestroy.empty())
 	{
-		b2Body* body = *toDestroy.begin();
+		b2Body* body = *m_toDestroy.begin();
 		destroyBody(body);
-		toDestroy.erase(toDestroy.begin());
+		m_toDestroy.erase(m_toDestroy.begin());
 	}
 	// The queue is consumed from its end: debris appear in reverse order.
-	while (!pendingDebris.empty())
+	while (!m_pendingDebris.empty())
 	{
-		const DebrisSpawn spawn = pendingDebris.back();
-		pendingDebris.pop_back();
+		const DebrisSpawn spawn = m_pendingDebris.back();
+		m_pendingDebris.pop_back();
 		createDebris(spawn);
 	}
 }
 
 void PhysicsScene::destroyBody(b2Body* body)
 {
-	const auto it = std::find(bodies.begin(), bodies.end(), body);
-	if (it == bodies.end())
+	const auto it = std::find(m_bodies.begin(), m_bodies.end(), body);
+	if (it == m_bodies.end())
 	{
 		return;
 	}
-	bodies.erase(it);
+	m_bodies.erase(it);
 	delete bodyInfoOf(body);
-	world->DestroyBody(body);
+	m_world->DestroyBody(body);
 }
 
 void PhysicsScene::createDebris(const DebrisSpawn& spawn)
 {
-	b2Body* body = world->CreateBody(&spawn.bodyDef);
+	b2Body* body = m_world->CreateBody(&spawn.bodyDef);
 	b2PolygonShape box;
 	box.SetAsBox(debrisHalfExtent, debrisHalfExtent);
 	b2FixtureDef fixtureDef = spawn.fixtureDef;
@@ -126,20 +126,11 @@ void PhysicsScene::createDebris(const DebrisSpawn& spawn)
 	registerBody(body, Debris);
 }
 
-void PhysicsScene::resetMap()
-{
-	markAll();
-	if (mapResetHook)
-	{
-		mapResetHook();
-	}
-}
-
 std::vector<BodyInfo*> PhysicsScene::collectBodyInfo() const
 {
 	std::vector<BodyInfo*> infos;
-	infos.reserve(bodies.size());
-	for (b2Body* body : bodies)
+	infos.reserve(m_bodies.size());
+	for (b2Body* body : m_bodies)
 	{
 		infos.push_back(bodyInfoOf(body));
 	}
@@ -148,11 +139,11 @@ std::vector<BodyInfo*> PhysicsScene::collectBodyInfo() const
 
 int PhysicsScene::countKind(BodyKind kind) const
 {
-	return int(std::count_if(bodies.begin(), bodies.end(),
+	return int(std::count_if(m_bodies.begin(), m_bodies.end(),
 		[kind](b2Body* body) { return bodyInfoOf(body)->kind == kind; }));
 }
 
 bool PhysicsScene::isRegistered(const b2Body* body) const
 {
-	return std::find(bodies.begin(), bodies.end(), body) != bodies.end();
+	return std::find(m_bodies.begin(), m_bodies.end(), body) != m_bodies.end();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/EventSink.h"
 #include "physics/BodyInfo.h"
 #include "physics/DebrisSpawn.h"
 #include "physics/PortalContactListener.h"
@@ -7,12 +8,18 @@
 #include <box2d/b2_world.h>
 #include <opencv2/core.hpp>
 
-#include <functional>
 #include <memory>
 #include <set>
 #include <vector>
 
-#include "core/EventSink.h"
+/// The box, in world units, whose outside no moving body survives.
+struct PlayArea
+{
+	double minX = -200.0;
+	double maxX = 200.0;
+	double minY = -200.0;
+	double maxY = 200.0;
+};
 
 /// The one physics scene of a run: the Box2D world and the registry of every
 /// body the system creates.
@@ -61,9 +68,6 @@ public:
 	/// debris, newest first.
 	void flush();
 
-	/// A new drawing: mark every body and empty the drawing's shape records.
-	void resetMap();
-
 	/// The records of all registered bodies, in registration order.
 	std::vector<BodyInfo*> collectBodyInfo() const;
 
@@ -71,46 +75,48 @@ public:
 	int countKind(BodyKind kind) const;
 
 	/// Queue one debris body for the next flush.
-	void queueSpawn(const DebrisSpawn& spawn) { pendingDebris.push_back(spawn); }
+	void queueSpawn(const DebrisSpawn& spawn) { m_pendingDebris.push_back(spawn); }
 
-	/// Called by resetMap after marking, to empty the drawing analysis's record
-	/// lists (they hold body pointers that the next flush invalidates).
-	void setMapResetHook(std::function<void()> hook) { mapResetHook = std::move(hook); }
-
-	const std::vector<b2Body*>& getBodies() const { return bodies; }
-	const std::set<b2Body*>& getMarked() const { return toDestroy; }
-	const std::vector<DebrisSpawn>& getPendingDebris() const { return pendingDebris; }
+	const std::vector<b2Body*>& getBodies() const { return m_bodies; }
+	const std::set<b2Body*>& getMarked() const { return m_toDestroy; }
+	const std::vector<DebrisSpawn>& getPendingDebris() const { return m_pendingDebris; }
 	bool isRegistered(const b2Body* body) const;
 
 	/// The world; null until createWorld.
-	std::unique_ptr<b2World> world;
+	b2World* world() { return m_world.get(); }
+	const b2World* world() const { return m_world.get(); }
 
-	/// The out-of-bounds box, in world units.
-	double minX = -200.0;
-	double maxX = 200.0;
-	double minY = -200.0;
-	double maxY = 200.0;
+	/// The box outside which moving bodies leave the game.
+	const PlayArea& playArea() const { return m_playArea; }
+	void setPlayArea(const PlayArea& area) { m_playArea = area; }
 
-	/// Installed in the world at start-up.
-	PortalContactListener listener;
+	/// The portal's contact listener, which start-up installs in the world.
+	PortalContactListener& contactListener() { return m_listener; }
 
 	/// Random places of spawned boxes and angles and speeds of debris. It starts
 	/// from the same state on every run, so the same actions give the same scene.
-	cv::RNG sceneRng;
+	cv::RNG& rng() { return m_rng; }
+	const cv::RNG& rng() const { return m_rng; }
 
-	/// Where touched sensors, shatters, boxes and mouse walls are reported; null
-	/// when nobody listens (as in plain physics tests).
-	EventSink* events = nullptr;
+	/// Touched sensors, shatters, boxes and mouse walls are reported to `sink`;
+	/// null (as in plain physics tests) reports nothing.
+	void setEventSink(EventSink* sink) { m_events = sink; }
 
 	/// Report an event, if anyone listens.
-	void report(Event event) { reportTo(events, std::move(event)); }
+	void report(Event event) { reportTo(m_events, std::move(event)); }
 
 private:
 	void destroyBody(b2Body* body);
 	void createDebris(const DebrisSpawn& spawn);
 
-	std::vector<b2Body*> bodies;
-	std::set<b2Body*> toDestroy;
-	std::vector<DebrisSpawn> pendingDebris;
-	std::function<void()> mapResetHook;
+	std::unique_ptr<b2World> m_world;
+	std::vector<b2Body*> m_bodies;
+	std::set<b2Body*> m_toDestroy;
+	std::vector<DebrisSpawn> m_pendingDebris;
+	PlayArea m_playArea;
+	PortalContactListener m_listener;
+	cv::RNG m_rng;
+	EventSink* m_events = nullptr;
+	/// Bodies registered so far, the last one's id.
+	int m_registeredCount = 0;
 };

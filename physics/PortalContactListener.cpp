@@ -57,7 +57,8 @@ void PortalContactListener::BeginContact(b2Contact* contact)
 	{
 		bodyInfoOf(sensor)->touched = true;
 		const b2Vec2 p = sensor->GetPosition();
-		scene->report(Event("touched").set("x", double(p.x)).set("y", double(p.y)));
+		scene->report(Event("touched").set("x", double(p.x)).set("y", double(p.y))
+			.set("sensor", double(bodyInfoOf(sensor)->id)).set("ball", double(bodyInfoOf(other)->id)));
 		break;
 	}
 	case Portal:
@@ -66,6 +67,33 @@ void PortalContactListener::BeginContact(b2Contact* contact)
 	default:
 		break;
 	}
+}
+
+void PortalContactListener::PostSolve(b2Contact* contact, const b2ContactImpulse* impulse)
+{
+	b2Body* a = contact->GetFixtureA()->GetBody();
+	b2Body* b = contact->GetFixtureB()->GetBody();
+	const bool aSolid = kindOf(a) == Solid;
+	b2Body* solid = aSolid ? a : b;
+	if (kindOf(solid) != Solid || kindOf(aSolid ? b : a) != Wall)
+	{
+		return;
+	}
+	// Walls are static, so the normal impulse is all the solid's: divided by
+	// its mass, the speed towards the wall that the hit took away.
+	float total = 0.0f;
+	for (int i = 0; i < impulse->count; ++i)
+	{
+		total += impulse->normalImpulses[i];
+	}
+	const float speed = total / solid->GetMass();
+	if (speed < minHitSpeed || !m_hitRate.allow(m_worldTime))
+	{
+		return;
+	}
+	const b2Vec2 p = solid->GetPosition();
+	scene->report(Event("hit").set("x", double(p.x)).set("y", double(p.y)).set("ball", double(bodyInfoOf(solid)->id))
+		.set("speed", double(speed)).set("impulse", double(total)));
 }
 
 void PortalContactListener::shatter(b2Body* body)

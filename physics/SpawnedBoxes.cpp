@@ -10,13 +10,13 @@
 void spawnBox(PhysicsScene& scene)
 {
 	// Two double draws, x first; the order keeps runs repeatable.
-	const double x = scene.sceneRng.uniform(30.0, 40.0);
-	const double y = scene.sceneRng.uniform(4.0, 40.0);
+	const double x = scene.rng().uniform(30.0, 40.0);
+	const double y = scene.rng().uniform(4.0, 40.0);
 
 	b2BodyDef def;
 	def.type = b2_dynamicBody;
 	def.position.Set(float(x), float(y));
-	b2Body* body = scene.world->CreateBody(&def);
+	b2Body* body = scene.world()->CreateBody(&def);
 	b2PolygonShape box;
 	box.SetAsBox(1.0f, 1.0f);
 	b2FixtureDef fixtureDef;

@@ -1,6 +1,6 @@
 #include "render/CameraViewOverlay.h"
 
-#include "analysis/DrawingAnalysis.h"
+#include "core/PixelWorldMapping.h"
 #include "physics/PhysicsScene.h"
 #include "platform/Display.h"
 #include "render/HalfTurn.h"
@@ -12,6 +12,7 @@
 #include <box2d/b2_polygon_shape.h>
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
 
 namespace
@@ -26,10 +27,6 @@ const cv::Scalar bodyColour(255, 128, 128, 0);
 /// A body whose outline is a single point is painted as a disc of this radius.
 constexpr int singlePointRadius = 20;
 constexpr int circleOutlinePoints = 10;
-/// Descriptor rows: centroid x and y, and mean radius, in board pixels.
-constexpr int descriptorCentreX = 0;
-constexpr int descriptorCentreY = 1;
-constexpr int descriptorMeanRadius = 8;
 
 /// Far enough outside any image to be clipped away, small enough for the
 /// polygon filler's fixed-point arithmetic.
@@ -44,14 +41,42 @@ int truncatedPixel(double value)
 	return int(std::trunc(value));
 }
 
-/// The pixel at p, if p lies inside a BGR image.
-bool samplePixel(const cv::Mat& image, cv::Point p, cv::Vec3b& colour)
+/// The paper's colour around an erase square, read along its edge this far
+/// outside it (board pixels, clear of the fill's edge), this many points a side.
+constexpr double edgeGap = 4.0;
+constexpr int edgePointsASide = 8;
+
+/// The median, channel by channel, of a BGR picture at `points`; false when
+/// fewer than half of them lie inside it.
+bool medianAt(const cv::Mat& picture, const std::vector<cv::Point>& points, cv::Vec3b& colour)
 {
-	if (image.empty() || image.type() != CV_8UC3 || !cv::Rect(0, 0, image.cols, image.rows).contains(p))
+	if (picture.empty() || picture.type() != CV_8UC3)
 	{
 		return false;
 	}
-	colour = image.at<cv::Vec3b>(p.y, p.x);
+	const cv::Rect inside(0, 0, picture.cols, picture.rows);
+	std::vector<uchar> channels[3];
+	for (const cv::Point& p : points)
+	{
+		if (inside.contains(p))
+		{
+			const cv::Vec3b& pixel = picture.at<cv::Vec3b>(p);
+			for (int c = 0; c < 3; ++c)
+			{
+				channels[c].push_back(pixel[c]);
+			}
+		}
+	}
+	if (2 * channels[0].size() < points.size())
+	{
+		return false;
+	}
+	for (int c = 0; c < 3; ++c)
+	{
+		const auto middle = channels[c].begin() + long(channels[c].size() / 2);
+		std::nth_element(channels[c].begin(), middle, channels[c].end());
+		colour[c] = *middle;
+	}
 	return true;
 }
 
@@ -60,33 +85,26 @@ cv::Scalar asFill(const cv::Vec3b& colour)
 	return cv::Scalar(colour[0], colour[1], colour[2], 0);
 }
 
-/// Cover a drawn circle, in the rectified board and in the camera picture, by
-/// a square of the paper colour found at its centre: in the rectified board,
-/// and in `paper`, the camera frame the board was scanned in (a projector may
-/// light the camera picture of this pass). A record whose descriptor is too
-/// short, or whose centre falls outside either image, is left alone.
-void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, const cv::Mat& paper, cv::Mat& board,
-	cv::Mat& camera)
+/// Cover a drawn circle by a square of the paper's colour around it, in the
+/// rectified board and in this pass's camera picture, each read along the
+/// square's edge just outside it: the median there is the paper's, whatever
+/// crosses the edge. (At the circle's centre, where the colour was once read,
+/// lay the ink of any stroke drawn across the ring, as in the demo's sensor
+/// rings, a hand over it or the projector's light on it; and the frame of the
+/// scan kept the light, and the hand, of that moment.) A record whose
+/// descriptor is too short, or whose edge lies mostly outside either picture,
+/// is left alone.
+void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, cv::Mat& board, cv::Mat& camera)
 {
-	const bool isVector = descriptor.rows == 1 || descriptor.cols == 1;
-	if (descriptor.type() != CV_64F || !isVector || descriptor.total() <= size_t(descriptorMeanRadius))
+	if (!hasMeanRadius(descriptor))
 	{
 		return;
 	}
-	const auto d = [&descriptor](int row) { return descriptor.at<double>(row); };
-	const cv::Point centre(truncatedPixel(d(descriptorCentreX)), truncatedPixel(d(descriptorCentreY)));
-	const double halfSide = eraseHalfSideFactor * d(descriptorMeanRadius);
+	const cv::Point2d drawn = descriptorCentroid(descriptor);
+	const cv::Point centre(truncatedPixel(drawn.x), truncatedPixel(drawn.y));
+	const double halfSide = eraseHalfSideFactor * descriptorMeanRadius(descriptor);
 
-	const cv::Point cameraCentre = boardPointToCamera(boardToCamera, float(centre.x), float(centre.y));
-	// Both colours are taken before either fill.
-	cv::Vec3b boardPaper;
-	cv::Vec3b cameraPaper;
-	if (!samplePixel(board, centre, boardPaper) || !samplePixel(paper, cameraCentre, cameraPaper))
-	{
-		return;
-	}
-	std::vector<cv::Point> boardSquare;
-	std::vector<cv::Point> cameraSquare;
+	std::vector<cv::Point> boardSquare, cameraSquare;
 	for (const auto& corner : eraseCorners)
 	{
 		const cv::Point q(truncatedPixel(centre.x + corner[0] * halfSide),
@@ -94,26 +112,47 @@ void eraseCircle(const cv::Mat& descriptor, const cv::Mat& boardToCamera, const 
 		boardSquare.push_back(q);
 		cameraSquare.push_back(boardPointToCamera(boardToCamera, float(q.x), float(q.y)));
 	}
+	std::vector<cv::Point> boardEdge, cameraEdge;
+	const double reach = halfSide + edgeGap;
+	for (int side = 0; side < 4; ++side)
+	{
+		const int* from = eraseCorners[side];
+		const int* to = eraseCorners[(side + 1) % 4];
+		for (int i = 0; i < edgePointsASide; ++i)
+		{
+			const double t = (i + 0.5) / edgePointsASide;
+			const double x = centre.x + reach * (from[0] + t * (to[0] - from[0]));
+			const double y = centre.y + reach * (from[1] + t * (to[1] - from[1]));
+			boardEdge.emplace_back(truncatedPixel(x), truncatedPixel(y));
+			cameraEdge.push_back(boardPointToCamera(boardToCamera, float(x), float(y)));
+		}
+	}
+	// Both colours are taken before either fill.
+	cv::Vec3b boardPaper, cameraPaper;
+	if (!medianAt(board, boardEdge, boardPaper) || !medianAt(camera, cameraEdge, cameraPaper))
+	{
+		return;
+	}
 	cv::fillConvexPoly(board, boardSquare, asFill(boardPaper), cv::LINE_8, 0);
 	cv::fillConvexPoly(camera, cameraSquare, asFill(cameraPaper), cv::LINE_8, 0);
 }
 
-void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& scene, const cv::Mat& boardToCamera,
-	const cv::Mat& paper, cv::Mat& board, cv::Mat& camera)
+void eraseConsumedCircles(const std::vector<ShapeRecord>& balls, const std::vector<ShapeRecord>& sensors,
+	const PhysicsScene& scene, const cv::Mat& boardToCamera, cv::Mat& board, cv::Mat& camera)
 {
 	// A ball's circle stays erased after the ball is gone: the record outlives it.
-	for (const ShapeRecord& record : analysis.ballRecords)
+	for (const ShapeRecord& record : balls)
 	{
-		eraseCircle(record.descriptor, boardToCamera, paper, board, camera);
+		eraseCircle(record.descriptor, boardToCamera, board, camera);
 	}
 	// A sensor circle vanishes once a solid body has touched it.
-	for (const ShapeRecord& record : analysis.sensorCircleRecords)
+	for (const ShapeRecord& record : sensors)
 	{
 		// Records go with their bodies; should one outlive its body, it is not read.
 		const BodyInfo* info = scene.isRegistered(record.body) ? bodyInfoOf(record.body) : nullptr;
 		if (info != nullptr && info->touched)
 		{
-			eraseCircle(record.descriptor, boardToCamera, paper, board, camera);
+			eraseCircle(record.descriptor, boardToCamera, board, camera);
 		}
 	}
 }
@@ -122,8 +161,8 @@ void eraseConsumedCircles(const DrawingAnalysis& analysis, const PhysicsScene& s
 void paintBody(const b2Body& body, const PixelWorldMapping& mapping, const cv::Mat& boardToCamera, cv::Mat& camera)
 {
 	const auto toCamera = [&](const b2Vec2& p) {
-		return boardPointToCamera(boardToCamera, float(p.x * mapping.scaleX + mapping.offsetX),
-			float(p.y * mapping.scaleY + mapping.offsetY));
+		const cv::Point2f onBoard(mapping.toPixel(p.x, p.y));
+		return boardPointToCamera(boardToCamera, onBoard.x, onBoard.y);
 	};
 	const std::vector<b2Vec2> outline = bodyOutline(body);
 	if (outline.empty())
@@ -212,7 +251,8 @@ cv::Point boardPointToCamera(const cv::Mat& boardToCamera, float x, float y)
 }
 
 void composeCameraView(CameraViewPictures& pictures, const cv::Mat& cameraFrame, const RectifiedBoard& board,
-	const DrawingAnalysis& analysis, const PhysicsScene& scene, Display& display)
+	const std::vector<ShapeRecord>& balls, const std::vector<ShapeRecord>& sensors, const PhysicsScene& scene,
+	Display& display)
 {
 	// The painted picture is a copy: the camera frame stays what the camera saw.
 	if (cameraFrame.empty())
@@ -232,11 +272,8 @@ void composeCameraView(CameraViewPictures& pictures, const cv::Mat& cameraFrame,
 	if (board.mapped)
 	{
 		const cv::Mat boardToCamera(board.boardToCamera);
-		// The paper's colour from the frame the board was scanned in; a board
-		// put in place without one takes it from this pass's picture.
-		const cv::Mat& paper = board.cameraFrame.empty() ? cameraFrame : board.cameraFrame;
-		eraseConsumedCircles(analysis, scene, boardToCamera, paper, pictures.warped, pictures.camera);
-		paintMovingBodies(scene, analysis.mapping, boardToCamera, pictures.camera);
+		eraseConsumedCircles(balls, sensors, scene, boardToCamera, pictures.warped, pictures.camera);
+		paintMovingBodies(scene, boardMapping, boardToCamera, pictures.camera);
 		display.show("warped", pictures.warped);
 	}
 	// warpAffine refuses an empty image: with no camera frame yet, "normal" shows nothing.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/ShapeRecord.h"
+
 #include <box2d/b2_math.h>
 #include <opencv2/core.hpp>
 
@@ -7,7 +9,6 @@
 
 class b2Body;
 class Display;
-class DrawingAnalysis;
 class PhysicsScene;
 struct RectifiedBoard;
 
@@ -26,13 +27,15 @@ struct CameraViewPictures
 
 /// This pass's pictures: the camera frame copied and the moving bodies painted
 /// into it where the camera sees them; "warped" taken afresh from the board
-/// when a scan has rectified it anew, and the circles that became balls, and
-/// touched sensor circles, erased from both by squares of the paper's colour.
+/// when a scan has rectified it anew, and the drawn circles that became balls
+/// (`balls`), and sensor circles (`sensors`) once touched, erased from both by
+/// squares of the paper's colour.
 /// Shows "warped" (once a board has been scanned) and "normal" (once a camera
 /// frame came). Before the first scan, or with a homography that cannot be
 /// inverted, nothing is erased or painted.
 void composeCameraView(CameraViewPictures& pictures, const cv::Mat& cameraFrame, const RectifiedBoard& board,
-	const DrawingAnalysis& analysis, const PhysicsScene& scene, Display& display);
+	const std::vector<ShapeRecord>& balls, const std::vector<ShapeRecord>& sensors, const PhysicsScene& scene,
+	Display& display);
 
 /// The world outline of a body, fixture by fixture in Box2D's list order (the
 /// newest fixture first): every vertex of a polygon, ten points round a circle

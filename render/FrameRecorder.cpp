@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cstdio>
 #include <filesystem>
-#include <string>
 
 namespace
 {
@@ -15,39 +14,14 @@ const char* const recordFolder = "video";
 /// Frame pairs that may wait for the writer; beyond that the main loop waits.
 constexpr std::size_t queuedPairs = 4;
 
-/// A pass of the demo is a 60th of a second of the game: without a live
-/// camera the videos play at that rate.
-constexpr double gameFramesPerSecond = 60.0;
-
-/// How long the recording runs before its rate is said.
-constexpr std::chrono::seconds rateMeasuredOver(3);
-
-/// The loop is watched in windows of this length; when it spent more than
-/// this share of one waiting for the recording, it does not keep up.
-constexpr std::chrono::seconds paceWindow(1);
-constexpr double waitingShareTooMuch = 0.1;
-
-double seconds(std::chrono::steady_clock::duration duration)
+/// Failures that are the folder's: it is gone, is no folder, or may not be
+/// written. Frames are not recorded while it stays so. Any other failure is
+/// the disk's (full, over a quota, failing), which takes no file after it.
+bool isFolderTrouble(const std::error_code& error)
 {
-	return std::chrono::duration<double>(duration).count();
-}
-
-std::string durationText(double totalSeconds)
-{
-	char text[64];
-	if (totalSeconds < 120.0)
-	{
-		std::snprintf(text, sizeof text, "%.0f seconds", totalSeconds);
-	}
-	else if (totalSeconds < 2.0 * 3600.0)
-	{
-		std::snprintf(text, sizeof text, "%.0f minutes", totalSeconds / 60.0);
-	}
-	else
-	{
-		std::snprintf(text, sizeof text, "%.1f hours", totalSeconds / 3600.0);
-	}
-	return text;
+	return error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory
+		|| error == std::errc::permission_denied || error == std::errc::operation_not_permitted
+		|| error == std::errc::read_only_file_system;
 }
 
 }  // namespace
@@ -57,7 +31,7 @@ std::string durationText(double totalSeconds)
 struct FrameRecorder::Complaints
 {
 	std::atomic<bool> folder{false};
-	std::atomic<bool> diskFull{false};
+	std::atomic<bool> disk{false};
 
 	void folderTrouble(const std::error_code& error)
 	{
@@ -77,15 +51,16 @@ struct FrameRecorder::Complaints
 		}
 	}
 
-	/// A full disk takes no file after this one: the recording stops.
+	/// A disk that is full or fails takes no file after this one: the
+	/// recording stops.
 	bool writeFailed(const std::string& path, const std::error_code& error)
 	{
-		if (!isDiskFull(error))
+		if (isFolderTrouble(error))
 		{
 			folderTrouble(error);
 			return true;
 		}
-		if (!diskFull.exchange(true))
+		if (!disk.exchange(true))
 		{
 			std::fprintf(stderr, "%s: %s; recording in folder \"%s\" stops, the frames before it are kept\n",
 				path.c_str(), error.message().c_str(), recordFolder);
@@ -106,26 +81,16 @@ const char* FrameRecorder::folder()
 	return recordFolder;
 }
 
-FrameRecorder::FrameRecorder(FrameWriter::FileWrite writeFile, DiskSpaceQuery diskSpace)
-	: diskSpace(std::move(diskSpace)), complaints(std::make_shared<Complaints>())
+FrameRecorder::FrameRecorder(FrameWriter::FileWrite writeFile, DiskBudget::Query diskSpace)
+	: m_budget(recordFolder, std::move(diskSpace)), m_complaints(std::make_shared<Complaints>())
 {
 	// The free space is measured after each file, on the writer's thread.
-	this->writeFile = [this, write = std::move(writeFile)](
-						  const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn) {
+	m_writeFile = [this, write = std::move(writeFile)](
+					  const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn) {
 		const std::error_code error = write(path, bytes, turn);
-		measureFreeSpace();
+		m_budget.measure();
 		return error;
 	};
-}
-
-void FrameRecorder::measureFreeSpace()
-{
-	DiskSpace space;
-	if (diskSpace(recordFolder, space))
-	{
-		std::lock_guard<std::mutex> lock(spaceMutex);
-		freeSpace = space;
-	}
 }
 
 FrameRecorder::~FrameRecorder()
@@ -133,14 +98,15 @@ FrameRecorder::~FrameRecorder()
 	close();
 }
 
-void FrameRecorder::setLiveCamera(double framesPerSecond)
+void FrameRecorder::setSettings(const RecordSettings& settings)
 {
-	live = true;
-	cameraFramesPerSecond = framesPerSecond;
+	m_settings = settings;
+	m_budget.setKeepFree(settings.keepFree);
 }
 
 void FrameRecorder::announce()
 {
+	const RecordMode mode = m_settings.mode;
 	std::error_code error;
 	if (mode == RecordMode::None || (mode == RecordMode::FramesIfFolder && !std::filesystem::is_directory(recordFolder, error)))
 	{
@@ -150,155 +116,74 @@ void FrameRecorder::announce()
 		&& !std::filesystem::create_directory(recordFolder, error))
 	{
 		std::fprintf(stderr, "cannot make folder \"%s\" (%s); nothing is recorded\n", recordFolder, error.message().c_str());
-		mode = RecordMode::None;
+		m_settings.mode = RecordMode::None;
 		return;
 	}
 	const char* what = mode == RecordMode::Video
 		? "camera.avi, the camera frames, lossless, and game.avi, the windows side by side"
 		: "rawN.png and gameN.png, the camera and game pictures of every pass";
-	measureFreeSpace();
-	DiskSpace space;
-	{
-		std::lock_guard<std::mutex> lock(spaceMutex);
-		space = freeSpace;
-	}
-	if (space.total == 0)
+	m_budget.measure();
+	const DiskSpace disk = m_budget.lastMeasured();
+	if (disk.total == 0)
 	{
 		std::printf("recording into folder \"%s\": %s\n", recordFolder, what);
 		return;
 	}
-	const std::uint64_t floor = keepFree ? *keepFree : defaultKeepFree(space.total);
 	std::printf("recording into folder \"%s\": %s; %s free there, recording stops when %s are left (--keep-free)\n",
-		recordFolder, what, formatByteSize(space.free).c_str(), formatByteSize(floor).c_str());
+		recordFolder, what, formatByteSize(disk.free).c_str(), formatByteSize(m_budget.floorOn(disk)).c_str());
 	std::fflush(stdout);
 }
 
 bool FrameRecorder::recording() const
 {
-	return mode != RecordMode::None && !budgetSpent && !(writer && writer->hasGivenUp());
+	return m_settings.mode != RecordMode::None && !m_budget.spent() && !(m_writer && m_writer->hasGivenUp());
 }
 
 void FrameRecorder::recordPass(const PassPictures& pictures)
 {
-	if (!recording() || !withinBudget())
+	if (!recording() || !m_budget.holds())
 	{
-		recordIndex += 1;
+		m_recordIndex += 1;
 		return;
 	}
-	if (mode == RecordMode::Video)
+	if (m_settings.mode == RecordMode::Video)
 	{
-		if (!videos)
+		if (!m_videos)
 		{
-			videos = std::make_unique<VideoRecorder>(recordFolder,
-				live && cameraFramesPerSecond > 0.0 ? cameraFramesPerSecond : gameFramesPerSecond,
-				[this] { measureFreeSpace(); });
+			m_videos = std::make_unique<VideoRecorder>(recordFolder, m_pace.videoFramesPerSecond(),
+				[this] { m_budget.measure(); });
 		}
-		videos->record(pictures.camera, pictures.painted, pictures.game);
-		recordIndex += 1;
+		m_videos->record(pictures.camera, pictures.painted, pictures.game);
+		m_recordIndex += 1;
 	}
 	else
 	{
 		recordFrame(pictures.motion, pictures.painted);
 	}
-	watchPace();
-}
-
-bool FrameRecorder::withinBudget()
-{
-	DiskSpace space;
+	if (m_writer || m_videos)
 	{
-		std::lock_guard<std::mutex> lock(spaceMutex);
-		space = freeSpace;
+		m_pace.passRecorded(RecordingPace::Clock::now(), bytesWritten(), waited(), m_budget);
 	}
-	if (budgetSpent || space.total == 0)
-	{
-		return !budgetSpent;
-	}
-	const std::uint64_t floor = keepFree ? *keepFree : defaultKeepFree(space.total);
-	if (space.free >= floor)
-	{
-		return true;
-	}
-	budgetSpent = true;
-	std::fprintf(stderr, "%s: %s free, less than the %s kept free (--keep-free); recording stops, what it recorded is kept\n",
-		recordFolder, formatByteSize(space.free).c_str(), formatByteSize(floor).c_str());
-	return false;
-}
-
-void FrameRecorder::watchPace()
-{
-	if (!writer && !videos)
-	{
-		return;
-	}
-	const Clock::time_point now = Clock::now();
-	if (!firstPass)
-	{
-		firstPass = now;
-		windowStart = now;
-		windowWaitedBefore = waited();
-	}
-	DiskSpace space;
-	{
-		std::lock_guard<std::mutex> lock(spaceMutex);
-		space = freeSpace;
-	}
-	const Clock::duration recorded = now - *firstPass;
-	if (!rateSaid && recorded >= rateMeasuredOver && space.total > 0)
-	{
-		rateSaid = true;
-		const double bytesPerSecond = double(bytesWritten()) / seconds(recorded);
-		const std::uint64_t floor = keepFree ? *keepFree : defaultKeepFree(space.total);
-		const double room = space.free > floor ? double(space.free - floor) : 0.0;
-		std::printf("recording fills the disk at about %s a minute; the %s free above the %s kept free last about %s\n",
-			formatByteSize(std::uint64_t(bytesPerSecond * 60.0)).c_str(), formatByteSize(std::uint64_t(room)).c_str(),
-			formatByteSize(floor).c_str(), bytesPerSecond > 0.0 ? durationText(room / bytesPerSecond).c_str() : "for ever");
-		std::fflush(stdout);
-	}
-	windowPasses += 1;
-	if (now - windowStart < paceWindow)
-	{
-		return;
-	}
-	const double windowSeconds = seconds(now - windowStart);
-	const double waitingShare = seconds(waited() - windowWaitedBefore) / windowSeconds;
-	const double passesPerSecond = windowPasses / windowSeconds;
-	if (live && !slownessSaid && waitingShare > waitingShareTooMuch)
-	{
-		slownessSaid = true;
-		char camera[64] = "";
-		if (cameraFramesPerSecond > 0.0)
-		{
-			std::snprintf(camera, sizeof camera, " against the camera's %.0f", cameraFramesPerSecond);
-		}
-		std::fprintf(stderr,
-			"recording cannot keep up: %.0f passes a second%s, the loop waits for it %.0f %% of the time; "
-			"record less (--record video, or --record none) or set the camera to a smaller frame size\n",
-			passesPerSecond, camera, 100.0 * waitingShare);
-	}
-	windowStart = now;
-	windowPasses = 0;
-	windowWaitedBefore = waited();
 }
 
 std::uint64_t FrameRecorder::bytesWritten() const
 {
-	return writer ? writer->bytesWritten() : videos ? videos->bytesWritten() : 0;
+	return m_writer ? m_writer->bytesWritten() : m_videos ? m_videos->bytesWritten() : 0;
 }
 
 std::chrono::steady_clock::duration FrameRecorder::waited() const
 {
-	return writer ? writer->waited() : videos ? videos->waited() : Clock::duration();
+	return m_writer ? m_writer->waited() : m_videos ? m_videos->waited() : std::chrono::steady_clock::duration();
 }
 
 void FrameRecorder::recordFrame(const cv::Mat& motionFrame, const cv::Mat& cameraFrame)
 {
 	// Both files of a pass carry the same number; the number advances even
 	// when nothing could be written.
-	const std::string number = std::to_string(recordIndex);
-	recordIndex += 1;
+	const std::string number = std::to_string(m_recordIndex);
+	m_recordIndex += 1;
 	// An empty image (no camera frame yet) is skipped quietly.
-	if ((motionFrame.empty() && cameraFrame.empty()) || (writer && writer->hasGivenUp()))
+	if ((motionFrame.empty() && cameraFrame.empty()) || (m_writer && m_writer->hasGivenUp()))
 	{
 		return;
 	}
@@ -306,53 +191,53 @@ void FrameRecorder::recordFrame(const cv::Mat& motionFrame, const cv::Mat& camer
 	std::error_code error;
 	if (!std::filesystem::is_directory(recordFolder, error))
 	{
-		complaints->folderTrouble(std::make_error_code(std::errc::not_a_directory));
+		m_complaints->folderTrouble(std::make_error_code(std::errc::not_a_directory));
 		return;
 	}
-	if (!writer)
+	if (!m_writer)
 	{
-		std::shared_ptr<Complaints> said = complaints;
-		writer = std::make_unique<FrameWriter>(
+		std::shared_ptr<Complaints> said = m_complaints;
+		m_writer = std::make_unique<FrameWriter>(
 			2 * queuedPairs,
 			[said](const std::string& path, const std::error_code& failure) { return said->writeFailed(path, failure); },
-			writeFile);
+			m_writeFile);
 	}
-	if (!motion.equals(motionFrame))
+	if (!m_motion.equals(motionFrame))
 	{
-		motion = FrozenImage(motionFrame);
+		m_motion = FrozenImage(motionFrame);
 	}
-	if (!motion.empty())
+	if (!m_motion.empty())
 	{
-		writer->write(std::string(recordFolder) + "/raw" + number + ".png", motion);
+		m_writer->write(std::string(recordFolder) + "/raw" + number + ".png", m_motion);
 	}
 	if (!cameraFrame.empty())
 	{
-		writer->write(std::string(recordFolder) + "/game" + number + ".png", FrozenImage(cameraFrame));
+		m_writer->write(std::string(recordFolder) + "/game" + number + ".png", FrozenImage(cameraFrame));
 	}
 }
 
 void FrameRecorder::finish()
 {
-	if (writer)
+	if (m_writer)
 	{
-		writer->finish();
+		m_writer->finish();
 	}
-	if (videos)
+	if (m_videos)
 	{
-		videos->finish();
+		m_videos->finish();
 	}
 }
 
 void FrameRecorder::close()
 {
 	finish();
-	if (videos)
+	if (m_videos)
 	{
-		videos->close();
+		m_videos->close();
 	}
 }
 
 bool FrameRecorder::hasStopped() const
 {
-	return budgetSpent || (writer && writer->hasGivenUp()) || (videos && videos->hasStopped());
+	return m_budget.spent() || (m_writer && m_writer->hasGivenUp()) || (m_videos && m_videos->hasStopped());
 }

@@ -1,18 +1,18 @@
 #pragma once
 
-#include "platform/DiskSpace.h"
+#include "render/DiskBudget.h"
 #include "render/FrameWriter.h"
 #include "render/FrozenImage.h"
+#include "render/RecordingPace.h"
 #include "render/VideoRecorder.h"
 
 #include <opencv2/core.hpp>
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <mutex>
 #include <optional>
+#include <string>
 
 /// What a run keeps of its passes, in the folder "video" of the working
 /// directory.
@@ -31,6 +31,15 @@ enum class RecordMode
 	None
 };
 
+/// What a run records; set before its first pass.
+struct RecordSettings
+{
+	RecordMode mode = RecordMode::FramesIfFolder;
+	/// Recording stops once less than this is free on the folder's disk;
+	/// unset, defaultKeepFree of that disk.
+	std::optional<std::uint64_t> keepFree;
+};
+
 /// What a pass leaves to record.
 struct PassPictures
 {
@@ -47,31 +56,32 @@ struct PassPictures
 /// Records every pass as the mode says. The pictures are encoded and written
 /// on threads of their own, in order, each file whole; the loop waits for
 /// them rather than drop a pass. The disk is never filled by it: recording
-/// stops by itself, with one line, when the free space falls below a floor,
-/// and at a full disk; the game goes on and what was recorded is kept whole.
-/// It says at start what it records and, once it has measured it, how fast it
-/// fills the disk; with a live camera, once, when it cannot keep up.
+/// stops by itself, with one line, when the free space falls below a floor
+/// (DiskBudget), and at a disk that is full or fails; the game goes on and
+/// what was recorded is kept whole. It says at start what it records and,
+/// once it has measured it, how fast it fills the disk; with a live camera,
+/// once, when it cannot keep up (RecordingPace).
 class FrameRecorder
 {
 public:
-	/// Tells the free space of the disk a folder is on; false when unknown.
-	using DiskSpaceQuery = std::function<bool(const std::string& folder, DiskSpace& space)>;
-
 	/// `writeFile` puts each encoded file on the disk; `diskSpace` says how
 	/// much room is left.
-	explicit FrameRecorder(FrameWriter::FileWrite writeFile = defaultFileWrite(), DiskSpaceQuery diskSpace = diskSpaceOf);
+	explicit FrameRecorder(FrameWriter::FileWrite writeFile = defaultFileWrite(),
+		DiskBudget::Query diskSpace = diskSpaceOf);
 	~FrameRecorder();
 
-	/// What to keep; set before the first pass.
-	RecordMode mode = RecordMode::FramesIfFolder;
-	/// Recording stops once less than this is free on the folder's disk;
-	/// unset, defaultKeepFree of that disk.
-	std::optional<std::uint64_t> keepFree;
+	FrameRecorder(const FrameRecorder&) = delete;
+	FrameRecorder& operator=(const FrameRecorder&) = delete;
+
+	/// What to record; before the first pass.
+	void setSettings(const RecordSettings& settings);
+	/// What is recorded: the mode is None once its folder could not be made.
+	const RecordSettings& settings() const { return m_settings; }
 
 	/// The camera is live and delivers this many frames a second (0 when it
 	/// does not say): the videos play at its rate, and a recording that slows
 	/// the loop below it is said.
-	void setLiveCamera(double framesPerSecond);
+	void setLiveCamera(double framesPerSecond) { m_pace.setLiveCamera(framesPerSecond); }
 
 	/// Say what will be recorded, where, and how much is left free; makes the
 	/// folder when the mode asks for it. Before the first pass.
@@ -91,15 +101,15 @@ public:
 	/// Finish, and close the videos (their headers count every frame).
 	void close();
 
-	/// True once recording has stopped by itself (the floor, a full disk).
+	/// True once recording has stopped by itself (the floor, a full or failing disk).
 	bool hasStopped() const;
 
 	/// Images encoded so far (a still scene repeats its raw image, which is
 	/// encoded once).
-	long encodings() const { return writer ? writer->encodings() : 0; }
+	long encodings() const { return m_writer ? m_writer->encodings() : 0; }
 
 	/// The number of the next pass to record.
-	int recordIndex = 0;
+	int recordIndex() const { return m_recordIndex; }
 
 	/// Each file written whole, under a temporary name renamed into place.
 	static FrameWriter::FileWrite defaultFileWrite();
@@ -112,42 +122,20 @@ private:
 	struct Complaints;
 
 	bool recording() const;
-	/// Ask the disk how much is free, into `freeSpace`; on the writers' threads,
-	/// since asking may wait for the disk.
-	void measureFreeSpace();
-	/// False, after one line, once the disk's free space is below the floor.
-	bool withinBudget();
-	/// The rate at which the disk fills, and whether the loop keeps up.
-	void watchPace();
 	std::uint64_t bytesWritten() const;
 	std::chrono::steady_clock::duration waited() const;
 
-	FrameWriter::FileWrite writeFile;
-	DiskSpaceQuery diskSpace;
-	/// The disk as last measured, after the latest file or video frame;
-	/// `total` 0 before the first measurement.
-	std::mutex spaceMutex;
-	DiskSpace freeSpace;
-	std::shared_ptr<Complaints> complaints;
+	RecordSettings m_settings;
+	/// The writers' file writes, each followed by a measurement of the disk.
+	FrameWriter::FileWrite m_writeFile;
+	DiskBudget m_budget;
+	RecordingPace m_pace;
+	std::shared_ptr<Complaints> m_complaints;
 	/// The motion frame as last handed to the writer. While the scene is still
 	/// it is handed over again, neither copied nor encoded again.
-	FrozenImage motion;
+	FrozenImage m_motion;
 	/// Started by the first frame to record.
-	std::unique_ptr<FrameWriter> writer;
-	std::unique_ptr<VideoRecorder> videos;
-
-	bool live = false;
-	double cameraFramesPerSecond = 0.0;
-	/// Stopped by the floor.
-	bool budgetSpent = false;
-
-	/// Measuring the pace: since the first recorded pass, and since the
-	/// start of the current window.
-	using Clock = std::chrono::steady_clock;
-	std::optional<Clock::time_point> firstPass;
-	bool rateSaid = false;
-	Clock::time_point windowStart;
-	int windowPasses = 0;
-	Clock::duration windowWaitedBefore{};
-	bool slownessSaid = false;
+	std::unique_ptr<FrameWriter> m_writer;
+	std::unique_ptr<VideoRecorder> m_videos;
+	int m_recordIndex = 0;
 };

@@ -32,12 +32,8 @@ public:
 	{
 		passed = true;
 		told = error;
-		const bool goOn = writer.goOnAfter(job, error);
+		writer.judge(job, error);
 		std::lock_guard<std::mutex> lock(writer.mutex);
-		if (!goOn)
-		{
-			writer.giveUp();
-		}
 		writer.renameDue = std::max(writer.renameDue, job.number + 1);
 		writer.turnPassed.notify_all();
 	}
@@ -54,10 +50,9 @@ public:
 		{
 			pass(error);
 		}
-		else if (error && error != told && !writer.goOnAfter(job, error))
+		else if (error != told)
 		{
-			std::lock_guard<std::mutex> lock(writer.mutex);
-			writer.giveUp();
+			writer.judge(job, error);
 		}
 	}
 
@@ -69,6 +64,7 @@ public:
 		{
 			await();
 		}
+		std::lock_guard<std::mutex> judging(writer.judging);
 		if (!writer.givenUp)
 		{
 			std::fprintf(stderr, "%s: %s; recording stops, the frames before it are kept\n", job.path.c_str(),
@@ -254,14 +250,20 @@ const std::vector<uchar>& FrameWriter::encoded(const Job& job)
 	return encoding.bytes;
 }
 
-bool FrameWriter::goOnAfter(const Job& job, const std::error_code& error)
+void FrameWriter::judge(const Job& job, const std::error_code& error)
 {
-	// A file given up after the writer stopped is no news.
-	if (!error || givenUp)
+	if (!error)
 	{
-		return true;
+		return;
 	}
-	return !onFailure || onFailure(job.path, error);
+	std::lock_guard<std::mutex> one(judging);
+	// A file given up after the writer stopped is no news.
+	if (givenUp || !onFailure || onFailure(job.path, error))
+	{
+		return;
+	}
+	std::lock_guard<std::mutex> lock(mutex);
+	giveUp();
 }
 
 void FrameWriter::giveUp()

@@ -33,8 +33,10 @@ public:
 	using FileWrite = std::function<std::error_code(
 		const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn)>;
 
-	/// Told, on a writer's thread and in the order of the files, of each file
-	/// that could not be written; returns whether to go on with the next ones.
+	/// Told, on a writer's thread and one at a time, of each file that could
+	/// not be written, in the order of the files (a folder flush that fails
+	/// after the file's rename, as it comes); returns whether to go on with
+	/// the next ones.
 	using FailureHandler = std::function<bool(const std::string& path, const std::error_code& error)>;
 
 	/// `writeFile` is how the encoded bytes reach the disk; the program writes
@@ -100,8 +102,9 @@ private:
 	/// The job's bytes: encoded here, or made by an earlier job. Throws
 	/// cv::Exception when the image cannot be encoded.
 	const std::vector<uchar>& encoded(const Job& job);
-	/// Whether to go on after `error` (none, or the file's failure).
-	bool goOnAfter(const Job& job, const std::error_code& error);
+	/// Tell the handler of `error` (none, or the file's failure), and give up
+	/// when it says so.
+	void judge(const Job& job, const std::error_code& error);
 	void giveUp();
 
 	const std::size_t capacity;
@@ -109,6 +112,9 @@ private:
 	const FileWrite fileWrite;
 
 	std::mutex mutex;
+	/// Held while a failure is judged, so that the handler is told one at a
+	/// time and nothing after giving up. Taken before `mutex`, never after.
+	std::mutex judging;
 	/// Woken one at a time for each job given, all for the end.
 	std::condition_variable jobGiven;
 	/// The caller waits on it for room, and for the writer to finish.

@@ -1,8 +1,9 @@
 #include "render/ProjectedShapes.h"
 
-#include "analysis/DrawingAnalysis.h"
+#include "core/PixelWorldMapping.h"
 #include "physics/PhysicsScene.h"
 #include "render/CameraViewOverlay.h"
+#include "render/SubPixelDrawing.h"
 
 #include <box2d/b2_body.h>
 #include <box2d/b2_chain_shape.h>
@@ -21,25 +22,10 @@ constexpr float wallOutlineWidth = 1.5f;
 constexpr float burstWidth = 3.0f;
 constexpr float burstStartRadius = 6.0f;
 constexpr float burstGrowth = 2.0f;
-/// Descriptor rows: centroid x and y, and mean radius, in board pixels.
-constexpr int descriptorCentreX = 0;
-constexpr int descriptorCentreY = 1;
-constexpr int descriptorMeanRadius = 8;
-
-std::vector<cv::Point2f> circle(cv::Point2f centre, float radius)
-{
-	std::vector<cv::Point2f> points;
-	for (int k = 0; k < circlePoints; ++k)
-	{
-		const double angle = 2.0 * CV_PI * k / circlePoints;
-		points.emplace_back(centre.x + radius * float(std::cos(angle)), centre.y + radius * float(std::sin(angle)));
-	}
-	return points;
-}
 
 cv::Point2f onBoard(const PixelWorldMapping& mapping, const b2Vec2& p)
 {
-	return cv::Point2f(float(p.x * mapping.scaleX + mapping.offsetX), float(p.y * mapping.scaleY + mapping.offsetY));
+	return cv::Point2f(mapping.toPixel(p.x, p.y));
 }
 
 /// The body's outline `lead` seconds ahead: moved by its velocity and turned
@@ -94,20 +80,20 @@ bool hasPolygon(const b2Body& body)
 	return false;
 }
 
-void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std::vector<ProjectedShape>& shapes)
+void addSensors(const PhysicsScene& scene, const std::vector<ShapeRecord>& sensors, std::vector<ProjectedShape>& shapes)
 {
-	for (const ShapeRecord& record : analysis.sensorCircleRecords)
+	for (const ShapeRecord& record : sensors)
 	{
-		const cv::Mat& d = record.descriptor;
-		if (d.type() != CV_64F || d.total() <= size_t(descriptorMeanRadius) || !scene.isRegistered(record.body))
+		const ShapeDescriptor& d = record.descriptor;
+		if (!hasMeanRadius(d) || !scene.isRegistered(record.body))
 		{
 			continue;
 		}
 		const BodyInfo* info = bodyInfoOf(record.body);
-		const cv::Point2f centre(float(d.at<double>(descriptorCentreX)), float(d.at<double>(descriptorCentreY)));
-		const float radius = float(d.at<double>(descriptorMeanRadius)) + sensorRingGap;
+		const cv::Point2f centre(descriptorCentroid(d));
+		const float radius = float(descriptorMeanRadius(d)) + sensorRingGap;
 		ProjectedShape ring;
-		ring.points = circle(centre, radius);
+		ring.points = circleOutline(centre, radius, circlePoints);
 		ring.colour = projectedColour::sensor;
 		// A touched sensor lights up: the disc round its ring.
 		ring.filled = info != nullptr && info->touched;
@@ -118,11 +104,12 @@ void addSensors(const PhysicsScene& scene, const DrawingAnalysis& analysis, std:
 
 }  // namespace
 
-std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const DrawingAnalysis& analysis,
+std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const std::vector<ShapeRecord>& sensors,
 	const std::vector<Burst>& bursts, bool wallOutline, float lead)
 {
+	const PixelWorldMapping& mapping = boardMapping;
 	std::vector<ProjectedShape> shapes;
-	addSensors(scene, analysis, shapes);
+	addSensors(scene, sensors, shapes);
 	for (const BodyInfo* info : scene.collectBodyInfo())
 	{
 		// A body marked in this pass (the balls of the last map, a replay's
@@ -134,25 +121,25 @@ std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const Dra
 		}
 		if (info->kind == Solid || info->kind == Debris)
 		{
-			shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::body, lead));
+			shapes.push_back(outlineOf(*info->body, mapping, projectedColour::body, lead));
 		}
 		else if (info->kind == Wall)
 		{
 			// Mouse walls are slabs; the ink's walls are chains, on the paper already.
 			if (hasPolygon(*info->body))
 			{
-				shapes.push_back(outlineOf(*info->body, analysis.mapping, projectedColour::mouseWall));
+				shapes.push_back(outlineOf(*info->body, mapping, projectedColour::mouseWall));
 			}
 			if (wallOutline)
 			{
-				addChains(*info->body, analysis.mapping, shapes);
+				addChains(*info->body, mapping, shapes);
 			}
 		}
 	}
 	for (const Burst& burst : bursts)
 	{
 		ProjectedShape ring;
-		ring.points = circle(burst.centre, burstStartRadius + burstGrowth * float(burst.age));
+		ring.points = circleOutline(burst.centre, burstStartRadius + burstGrowth * float(burst.age), circlePoints);
 		ring.colour = projectedColour::burst;
 		ring.filled = false;
 		ring.width = burstWidth;

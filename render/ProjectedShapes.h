@@ -1,10 +1,11 @@
 #pragma once
 
+#include "analysis/ShapeRecord.h"
+
 #include <opencv2/core.hpp>
 
 #include <vector>
 
-class DrawingAnalysis;
 class PhysicsScene;
 
 /// One thing the projector shows, in board pixels: a filled polygon, or a line
@@ -46,11 +47,11 @@ constexpr int burstPasses = 18;
 
 /// What the projector shows of the game, in board pixels: the moving bodies
 /// (balls, boxes, debris), the mouse-drawn walls, the sensor circles where
-/// their rings are drawn (a ring round an untouched one, a disc once touched)
+/// their rings are drawn (`sensors`, as the drawing analysis keeps them) (a ring round an untouched one, a disc once touched)
 /// and the bursts; with `wallOutline`, the walls made from the drawing too,
 /// as thin lines over the ink, for checking the alignment. The moving bodies
 /// are shown `lead` seconds ahead, where their velocities take them: the
 /// light reaches the paper, and the camera sees it, that much later. Bodies
 /// marked for the next flush are not shown.
-std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const DrawingAnalysis& analysis,
+std::vector<ProjectedShape> projectedShapes(const PhysicsScene& scene, const std::vector<ShapeRecord>& sensors,
 	const std::vector<Burst>& bursts, bool wallOutline, float lead = 0.0f);

@@ -10,10 +10,15 @@ required_packages=(
 	libopencv-dev libopencv-contrib-dev
 	libbox2d-dev
 	libdeflate-dev
+	libcairo2-dev libpng-dev
+	libsdl2-dev libasound2-dev
 	googletest libgtest-dev libgmock-dev libbenchmark-dev
 	xvfb xdotool x11-utils libx11-dev
 	clang libclang-rt-14-dev
 	dpkg-dev
+	poppler-utils desktop-file-utils man-db
+	# a real camera's photographs of a chessboard, which the calibration tool is tested on
+	opencv-doc
 )
 
 is_installed() {

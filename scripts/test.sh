@@ -125,7 +125,9 @@ echo "== thread sanitizer: the frame recorder, its writer threads, the videos, s
 # Only the test files of the recorder, the writer threads, whole files, the
 # loop and stopping are built, and all their tests run with the program's
 # runs labelled "threads".
-threaded='FrameWriterTest;MainLoopTest;RecordingChoicesTest;ScreenshotsAndRecordingTest;StoppingRunsTest;WholeFileTest'
+threaded='FrameWriterTest;MainLoopTest;RecordingChoicesTest;RecordingPaceTest;ScreenshotsAndRecordingTest;StoppingRunsTest;WholeFileTest'
+# The sound's mixer, filled on SDL's audio thread.
+threaded+=';SoundMixerTest;GameSoundsTest;DemoSoundTest'
 if CXX=clang++ build build-tsan "${lines_only[@]}" -DDRAWTABLE_TSAN=ON -DDRAWTABLE_BUILD_BENCH=OFF -DDRAWTABLE_TEST_FILES="$threaded"; then
 	TSAN_OPTIONS=ignore_noninstrumented_modules=1 ctest_run build-tsan -L 'gtest|threads'
 else

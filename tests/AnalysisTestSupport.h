@@ -69,8 +69,8 @@ inline std::vector<cv::Point> ringContour(const cv::Scalar& pen, int radius = ri
 	segmentColours(rig.ink, rig.display);
 	extractBlackContours(rig.ink, rig.display);
 	extractColourContours(rig.ink);
-	const std::vector<cv::Point> ring = roundestRing(rig.ink.blackContours, rig.ink.blackHierarchy);
-	return ring.empty() ? roundestRing(rig.ink.yellowContours, rig.ink.yellowHierarchy) : ring;
+	const std::vector<cv::Point> ring = roundestRing(rig.ink.blackContours, rig.ink.blackHierarchy, board.size());
+	return ring.empty() ? roundestRing(rig.ink.yellowContours, rig.ink.yellowHierarchy, board.size()) : ring;
 }
 
 /// Template files made once per test process from rings of ringRadius.

@@ -37,7 +37,7 @@ bool finite(const b2Vec2& v)
 void expectWorldFinite(const PhysicsScene& scene)
 {
 	int bodies = 0;
-	for (const b2Body* body = scene.world->GetBodyList(); body != nullptr; body = body->GetNext())
+	for (const b2Body* body = scene.world()->GetBodyList(); body != nullptr; body = body->GetNext())
 	{
 		++bodies;
 		ASSERT_TRUE(finite(body->GetPosition()) && std::isfinite(body->GetAngle())) << "body " << bodies;
@@ -99,7 +99,7 @@ struct BadFrames : ::testing::Test
 		camera = still.get();
 		program = std::make_unique<TestProgram>(std::move(still));
 		program->run(20);
-		ASSERT_EQ(program->app->scene.countKind(Solid), 1) << "the good board did not become its game";
+		ASSERT_EQ(program->app->scene().countKind(Solid), 1) << "the good board did not become its game";
 	}
 
 	/// Show `picture` long enough for a rescan to be tried on it.
@@ -107,7 +107,7 @@ struct BadFrames : ::testing::Test
 	{
 		camera->picture = picture;
 		program->run(20);
-		expectWorldFinite(program->app->scene);
+		expectWorldFinite(program->app->scene());
 	}
 
 	/// Back to the good board: it is scanned again and its game goes on.
@@ -116,15 +116,15 @@ struct BadFrames : ::testing::Test
 		const size_t before = program->passes.size();
 		camera->picture = goodBoard();
 		program->run(20);
-		expectWorldFinite(program->app->scene);
+		expectWorldFinite(program->app->scene());
 		bool scanned = false;
 		for (size_t i = before; i < program->passes.size(); ++i)
 		{
 			scanned = scanned || scanFound(program->passes[i]);
 		}
 		EXPECT_TRUE(scanned) << "the good board was not scanned again";
-		EXPECT_GE(program->app->scene.countKind(Wall), 1);
-		EXPECT_EQ(program->app->scene.countKind(Portal), 1);
+		EXPECT_GE(program->app->scene().countKind(Wall), 1);
+		EXPECT_EQ(program->app->scene().countKind(Portal), 1);
 	}
 
 	StillFrameSource* camera = nullptr;
@@ -241,11 +241,11 @@ TEST(BadDrawing, ScribbledOrDashedBoardsAreRescannedWithFiniteBodies)
 		const auto started = std::chrono::steady_clock::now();
 		program.run(1);
 		const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-		std::printf("rescan of %s: %.3f s, %d walls\n", name, seconds, program.app->scene.countKind(Wall));
+		std::printf("rescan of %s: %.3f s, %d walls\n", name, seconds, program.app->scene().countKind(Wall));
 		ASSERT_EQ(program.scanPasses(), std::vector<int>{16});
-		expectWorldFinite(program.app->scene);
-		EXPECT_GE(program.app->scene.countKind(Wall), 1);
+		expectWorldFinite(program.app->scene());
+		EXPECT_GE(program.app->scene().countKind(Wall), 1);
 		program.run(60);
-		expectWorldFinite(program.app->scene);
+		expectWorldFinite(program.app->scene());
 	}
 }

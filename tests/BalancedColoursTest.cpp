@@ -1,4 +1,5 @@
 #include "colour/BalancedColours.h"
+#include "colour/Luma.h"
 
 #include <gtest/gtest.h>
 #include <opencv2/imgproc.hpp>
@@ -10,11 +11,6 @@
 namespace
 {
 
-constexpr float lumaOf(float b, float g, float r)
-{
-	return 0.299f * r + 0.587f * g + 0.114f * b;
-}
-
 /// Luma and the two colour differences of a BGR picture, as float planes.
 struct ColourPlanes
 {
@@ -24,7 +20,7 @@ struct ColourPlanes
 		bgr.convertTo(f, CV_32F);
 		cv::Mat c[3];
 		cv::split(f, c);
-		luma = 0.299f * c[2] + 0.587f * c[1] + 0.114f * c[0];
+		cv::transform(f, luma, cv::Matx13f(float(lumaBlue), float(lumaGreen), float(lumaRed)));
 		rMinusY = c[2] - luma;
 		bMinusY = c[0] - luma;
 	}
@@ -49,7 +45,7 @@ cv::Mat noisyColour(double sigma)
 			const float y = col < picture.cols / 2 ? 190.0f : 215.0f;
 			const float r = y + rMinusY.at<float>(row, col);
 			const float b = y + bMinusY.at<float>(row, col);
-			const float g = (y - 0.299f * r - 0.114f * b) / 0.587f;
+			const float g = float((y - lumaRed * r - lumaBlue * b) / lumaGreen);
 			picture.at<cv::Vec3b>(row, col) =
 				cv::Vec3b(cv::saturate_cast<uchar>(b), cv::saturate_cast<uchar>(g), cv::saturate_cast<uchar>(r));
 		}
@@ -105,7 +101,7 @@ TEST(BalancedColours, AFlatColourKeepsItsColourInEachPlane)
 		{
 			EXPECT_NEAR(kept[c], bgr[c], 1.0) << bgr << " channel " << c;
 		}
-		EXPECT_NEAR(lumaOf(kept[0], kept[1], kept[2]), lumaOf(bgr[0], bgr[1], bgr[2]), 1.0) << bgr;
+		EXPECT_NEAR(lumaOf(cv::Vec3d(kept)), lumaOf(cv::Vec3d(bgr)), 1.0) << bgr;
 	}
 }
 

@@ -83,6 +83,35 @@ TEST(PaperWhite, ANeutralBrightBoardIsLeftExactlyAsItIs)
 	}
 }
 
+/// Paper reads neutral up to neutralChroma from grey in Cr and in Cb and
+/// down to neutralBrightness, and is left as it is; a little beyond any of
+/// the three it is brought to the reference white.
+TEST(PaperWhite, PaperJustBeyondNeutralIsNormalisedJustWithinIsLeft)
+{
+	struct Paper
+	{
+		const char* what;
+		cv::Vec3d bgr;
+		bool neutral;
+	};
+	const Paper papers[] = {{"Cr 1.6, Cb -1.0", {236, 237, 240}, true}, {"warm: Cr 2.1", {236, 237, 241}, false},
+		{"cool: Cb 2.2", {241, 237, 236}, false}, {"luma 200", {200, 200, 200}, true},
+		{"luma 199", {199, 199, 199}, false}};
+	for (const Paper& paper : papers)
+	{
+		cv::Mat read = lit(neutralBoard(), paper.bgr / 255.0, 1.0, 0.0, 0.0);
+		const cv::Mat before = read.clone();
+		const PaperWhite white = PaperWhite::readAsNeutral(read, everywhere(read));
+		ASSERT_TRUE(white.found()) << paper.what;
+		EXPECT_EQ(white.readsNeutral(), paper.neutral) << paper.what;
+		EXPECT_EQ(cv::norm(read, before, cv::NORM_INF) == 0.0, paper.neutral) << paper.what;
+		for (int c = 0; c < 3 && !paper.neutral; ++c)
+		{
+			EXPECT_NEAR(read.at<cv::Vec3b>(100, 320)[c], PaperWhite::referenceWhite, 2.0) << paper.what;
+		}
+	}
+}
+
 TEST(PaperWhite, AHandOverAQuarterOfTheBoardNeitherShiftsThePaperNorStopsBeingSkin)
 {
 	cv::Mat board = neutralBoard();

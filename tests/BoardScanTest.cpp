@@ -139,10 +139,10 @@ TEST_P(BoardScanAtPose, CornerMarkersLandOnTheBoardCornersAndTheBoardMatchesTheS
 	EXPECT_LT(worstMiss(board.innerCorners, truth.innerCorners), 2.5);
 
 	// The rectified board is the sheet: small differences at ink edges only.
-	ASSERT_EQ(board.gray.size(), cv::Size(640, 480));
-	ASSERT_EQ(board.gray.type(), CV_8UC1);
+	ASSERT_EQ(board.grey.size(), cv::Size(640, 480));
+	ASSERT_EQ(board.grey.type(), CV_8UC1);
 	cv::Mat difference;
-	cv::absdiff(board.gray, expectedBoard(*demo.camera), difference);
+	cv::absdiff(board.grey, expectedBoard(*demo.camera), difference);
 	EXPECT_LT(cv::mean(difference)[0], 6.0);
 	EXPECT_LT(cv::countNonZero(difference > 100), 640 * 480 / 100);
 }
@@ -159,9 +159,9 @@ TEST(BoardScan, RectifiedPicturesAreOneBoard)
 	ASSERT_TRUE(demo.scan());
 	const RectifiedBoard& board = demo.board;
 	EXPECT_EQ(board.colour.type(), CV_8UC3);
-	cv::Mat gray;
-	cv::cvtColor(board.colour, gray, cv::COLOR_BGR2GRAY);
-	EXPECT_EQ(cv::norm(gray, board.gray, cv::NORM_INF), 0.0);
+	cv::Mat grey;
+	cv::cvtColor(board.colour, grey, cv::COLOR_BGR2GRAY);
+	EXPECT_EQ(cv::norm(grey, board.grey, cv::NORM_INF), 0.0);
 	EXPECT_EQ(board.rectifications, 1);
 	EXPECT_EQ(board.innerCorners.size(), 2u);
 	EXPECT_EQ(demo.scanner->detectCount(), 1);

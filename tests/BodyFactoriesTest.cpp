@@ -20,7 +20,7 @@ protected:
 	{
 		for (int i = 0; i < passes; ++i)
 		{
-			scene.world->Step(1.0f / 60.0f, 6, 2);
+			scene.world()->Step(1.0f / 60.0f, 6, 2);
 		}
 	}
 

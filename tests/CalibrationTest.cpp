@@ -1,3 +1,4 @@
+#include "BoardPhotos.h"
 #include "ScratchFiles.h"
 #include "TestSupport.h"
 #include "markers/ARParam.h"
@@ -10,88 +11,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
-#include <sstream>
 
 namespace
 {
-
-/// A camera to find again: 640 x 480, square-ish pixels, the centre off the middle.
-const cv::Size photoSize(640, 480);
-const cv::Matx33d trueCamera(700.0, 0.0, 331.0, 0.0, 688.0, 233.0, 0.0, 0.0, 1.0);
-
-/// Run the calibration tool; its exit status, with its output in `output`.
-int runCalibrate(const std::string& arguments, std::string& output)
-{
-	const std::string outputFile = scratchPath("calibrate.out");
-	const int status = std::system((std::string(CALIBRATE_PATH) + " " + arguments + " >" + outputFile + " 2>&1").c_str());
-	std::stringstream text;
-	text << std::ifstream(outputFile).rdbuf();
-	output = text.str();
-	return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-/// How a room lights the photographs: an overall level, and how much of it
-/// is lost from the left edge of the picture to the right.
-struct PhotoLight
-{
-	double level = 1.0;
-	double falloff = 0.0;
-};
-
-/// A pinhole photograph of the printed board: board pixels go to millimetres
-/// on the plane (centre at the origin), through [R | t] and K to the image.
-cv::Mat photographBoard(const cv::Mat& board, double pixelsPerMm, cv::Vec3d rotation, cv::Vec3d translation,
-	PhotoLight light = PhotoLight())
-{
-	cv::Matx33d R;
-	cv::Rodrigues(rotation, R);
-	const cv::Matx33d planeToCamera(R(0, 0), R(0, 1), translation[0], R(1, 0), R(1, 1), translation[1], R(2, 0),
-		R(2, 1), translation[2]);
-	const cv::Matx33d pixelsToPlane(1.0 / pixelsPerMm, 0.0, -board.cols / (2.0 * pixelsPerMm), 0.0,
-		1.0 / pixelsPerMm, -board.rows / (2.0 * pixelsPerMm), 0.0, 0.0, 1.0);
-	cv::Mat photo;
-	cv::warpPerspective(board, photo, cv::Mat(trueCamera * planeToCamera * pixelsToPlane), photoSize, cv::INTER_AREA,
-		cv::BORDER_CONSTANT, cv::Scalar(90));
-	if (light.level != 1.0 || light.falloff != 0.0)
-	{
-		cv::Mat lit(photo.size(), CV_32F), noise(photo.size(), CV_32F);
-		for (int col = 0; col < photo.cols; ++col)
-		{
-			lit.col(col).setTo(light.level * (1.0 - light.falloff * col / photo.cols));
-		}
-		photo.convertTo(photo, CV_32F);
-		cv::multiply(photo, lit, photo);
-		cv::RNG(11).fill(noise, cv::RNG::NORMAL, 0.0, 3.0);
-		photo += noise;
-		photo.convertTo(photo, CV_8U);
-	}
-	cv::GaussianBlur(photo, photo, cv::Size(3, 3), 0.7);
-	return photo;
-}
-
-/// Twelve photographs from different places, tilted up to 35 degrees, into
-/// `directory`; their paths, space separated.
-std::string writeBoardPhotos(const std::string& directory, PhotoLight light = PhotoLight())
-{
-	const double pixelsPerMm = 4.0;
-	const cv::Mat board = renderCharucoBoard(CharucoLayout(), pixelsPerMm);
-	const double degree = CV_PI / 180.0;
-	const cv::Vec3d tilts[] = {{0, 0, 0}, {25, 0, 0}, {-25, 0, 5}, {0, 30, 0}, {0, -30, -5}, {20, 20, 10},
-		{-20, 25, -10}, {30, -20, 0}, {-15, -30, 15}, {35, 0, -15}, {0, 35, 20}, {-30, 10, 0}};
-	const cv::Vec3d places[] = {{0, 0, 430}, {-20, 10, 460}, {15, -10, 470}, {10, 15, 450}, {-10, -5, 480},
-		{25, 5, 500}, {-30, 0, 520}, {0, 20, 480}, {20, -20, 540}, {5, 5, 500}, {-15, 10, 510}, {10, -10, 400}};
-	std::string paths;
-	for (size_t i = 0; i < std::size(tilts); ++i)
-	{
-		const std::string path = directory + "drawtable_charuco_" + std::to_string(i) + ".png";
-		const cv::Mat photo = photographBoard(board, pixelsPerMm, tilts[i] * degree, places[i], light);
-		EXPECT_TRUE(cv::imwrite(path, photo)) << path;
-		paths += " " + path;
-	}
-	return paths;
-}
 
 TEST(Calibration, PhotosOfTheBoardGiveTheCameraTheyWereTakenWith)
 {
@@ -140,7 +62,8 @@ TEST(Calibration, PhotosInADimUnevenLightAreReadWithTheirPaperAsWhite)
 {
 	// A dark room, a lamp at the left: the paper reads 30 grey levels at the
 	// left and 6 at the right. The corner search alone misses corners there.
-	const PhotoLight gloom{0.12, 0.8};
+	PhotoSet gloom;
+	gloom.light = PhotoLight{0.12, 0.8};
 	const std::string directory = scratchFolder();
 	const std::string photos = writeBoardPhotos(directory, gloom);
 	int missedAlone = 0;

@@ -25,9 +25,9 @@ ShapeRecord circleRecord(double x, double y, double meanRadius, b2Body* body = n
 {
 	ShapeRecord record;
 	record.descriptor = cv::Mat::zeros(10, 1, CV_64F);
-	record.descriptor.at<double>(0) = x;
-	record.descriptor.at<double>(1) = y;
-	record.descriptor.at<double>(8) = meanRadius;
+	record.descriptor.at<double>(centroidXRow) = x;
+	record.descriptor.at<double>(centroidYRow) = y;
+	record.descriptor.at<double>(meanRadiusRow) = meanRadius;
 	record.body = body;
 	return record;
 }
@@ -53,7 +53,7 @@ protected:
 		board.rectifications = 1;
 	}
 
-	void compose() { composeCameraView(pictures, cameraFrame, board, analysis, scene, display); }
+	void compose() { composeCameraView(pictures, cameraFrame, board, balls, sensors, scene, display); }
 
 	/// A new scan of the board: "warped" starts again from its picture.
 	void rescan(const cv::Mat& picture)
@@ -75,23 +75,29 @@ protected:
 	cv::Mat cameraFrame{480, 640, CV_8UC3, cv::Scalar(cameraPaper[0], cameraPaper[1], cameraPaper[2])};
 	CameraViewPictures pictures;
 	PhysicsScene scene;
-	DrawingAnalysis analysis{scene};
+	/// The drawn circles that became bodies, as the drawing analysis keeps them.
+	std::vector<ShapeRecord> balls;
+	std::vector<ShapeRecord> sensors;
 };
 
-TEST_F(CameraViewOverlayTest, BallCircleIsCoveredBySquaresOfThePaperAtItsCentre)
+TEST_F(CameraViewOverlayTest, BallCircleIsCoveredBySquaresOfThePaperAroundThem)
 {
 	// The camera sees the board at twice its size, shifted by (30, 10).
 	board.setHomography((cv::Mat_<double>(3, 3) << 0.5, 0, -15, 0, 0.5, -5, 0, 0, 1));
-	board.colour.at<cv::Vec3b>(100, 200) = marked;
-	cameraFrame.at<cv::Vec3b>(210, 430) = marked;
-	analysis.ballRecords.push_back(circleRecord(200.7, 100.2, 12.5));
+	// Marked a little wider than the square, the paper read beyond its edge.
+	board.colour(cv::Rect(173, 73, 55, 55)).setTo(cv::Scalar(marked[0], marked[1], marked[2]));
+	cameraFrame(cv::Rect(376, 156, 109, 109)).setTo(cv::Scalar(marked[0], marked[1], marked[2]));
+	balls.push_back(circleRecord(200.7, 100.2, 12.5));
 	const cv::Mat scanned = board.colour.clone();
 	const cv::Mat camera = cameraFrame.clone();
 	compose();
 
-	// The board square has corners (175, 75) and (225, 125).
-	EXPECT_EQ(patchOf(pictures.warped, marked), std::make_pair(cv::Rect(175, 75, 51, 51), 51 * 51));
-	EXPECT_EQ(patchOf(pictures.camera, marked), std::make_pair(cv::Rect(380, 160, 101, 101), 101 * 101));
+	// The board square has corners (175, 75) and (225, 125), filled with the
+	// paper around it; only a frame of the mark is left outside it.
+	EXPECT_EQ(patchOf(pictures.warped(cv::Rect(175, 75, 51, 51)), boardPaper).second, 51 * 51);
+	EXPECT_EQ(patchOf(pictures.warped, marked), std::make_pair(cv::Rect(173, 73, 55, 55), 55 * 55 - 51 * 51));
+	EXPECT_EQ(patchOf(pictures.camera(cv::Rect(380, 160, 101, 101)), cameraPaper).second, 101 * 101);
+	EXPECT_EQ(patchOf(pictures.camera, marked), std::make_pair(cv::Rect(376, 156, 109, 109), 109 * 109 - 101 * 101));
 	ASSERT_TRUE(shown("warped"));
 	EXPECT_EQ(cv::norm(display.lastImages().at("warped"), pictures.warped, cv::NORM_INF), 0.0);
 	// What the camera and the scan saw stays as they saw it.
@@ -99,16 +105,52 @@ TEST_F(CameraViewOverlayTest, BallCircleIsCoveredBySquaresOfThePaperAtItsCentre)
 	EXPECT_EQ(cv::norm(cameraFrame, camera, cv::NORM_INF), 0.0);
 }
 
+/// The paper is what surrounds the square, whatever lies at the circle's
+/// centre or crosses the square's edge: a stroke drawn across the ring (as
+/// across the demo's sensor rings), a hand over part of it, the projector's
+/// light on it, the light of this pass rather than the scan's.
+TEST_F(CameraViewOverlayTest, TheSquaresPaperIsThePaperAroundItWhateverCrossesIt)
+{
+	const cv::Vec3b ink(20, 20, 20), hand(90, 130, 200), light(90, 255, 90);
+	for (int lit = 0; lit < 2; ++lit)
+	{
+		// This pass's camera picture is brighter than at the scan, or not.
+		const cv::Vec3b paper = lit ? cv::Vec3b(120, 120, 120) : cameraPaper;
+		cameraFrame.setTo(cv::Scalar(paper[0], paper[1], paper[2]));
+		board.colour.setTo(cv::Scalar(boardPaper[0], boardPaper[1], boardPaper[2]));
+		for (cv::Mat* image : {&board.colour, &cameraFrame})
+		{
+			cv::line(*image, cv::Point(150, 100), cv::Point(250, 100), cv::Scalar(ink[0], ink[1], ink[2]), 3);
+			cv::circle(*image, cv::Point(200, 100), 10, cv::Scalar(light[0], light[1], light[2]), cv::FILLED);
+			(*image)(cv::Rect(160, 60, 25, 80)).setTo(cv::Scalar(hand[0], hand[1], hand[2]));
+		}
+		rescan(board.colour);
+		balls = {circleRecord(200.0, 100.0, 12.5)};
+		compose();
+		const cv::Vec3b expected[] = {boardPaper, paper};
+		const cv::Mat painted[] = {pictures.warped, pictures.camera};
+		for (int i = 0; i < 2; ++i)
+		{
+			const cv::Mat square = painted[i](cv::Rect(175, 75, 51, 51));
+			EXPECT_EQ(patchOf(square, expected[i]).second, 51 * 51) << "picture " << i << ", lit " << lit;
+			// Beyond the square the stroke and the hand stay.
+			EXPECT_EQ(painted[i].at<cv::Vec3b>(100, 155), ink) << "picture " << i << ", lit " << lit;
+			EXPECT_EQ(painted[i].at<cv::Vec3b>(100, 240), ink) << "picture " << i << ", lit " << lit;
+			EXPECT_EQ(painted[i].at<cv::Vec3b>(65, 165), hand) << "picture " << i << ", lit " << lit;
+		}
+	}
+}
+
 TEST_F(CameraViewOverlayTest, SensorCircleVanishesOnlyWhileItsTouchedBodyLives)
 {
 	b2Body* sensor = createSensorCircle(scene, 20.0f, 10.0f, 1.0f);
 	board.colour.at<cv::Vec3b>(100, 300) = marked;
-	analysis.sensorCircleRecords.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
+	sensors.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
 	compose();
 	EXPECT_EQ(patchOf(pictures.warped, marked).second, 1);
 	bodyInfoOf(sensor)->touched = true;
 	compose();
-	EXPECT_EQ(patchOf(pictures.warped, marked).second, 41 * 41);
+	EXPECT_EQ(patchOf(pictures.warped, marked).second, 0);
 
 	// A record left behind by a destroyed body is not read.
 	cv::Mat again(480, 640, CV_8UC3, boardPaper);
@@ -120,20 +162,39 @@ TEST_F(CameraViewOverlayTest, SensorCircleVanishesOnlyWhileItsTouchedBodyLives)
 	EXPECT_EQ(patchOf(pictures.warped, marked).second, 1);
 }
 
-TEST_F(CameraViewOverlayTest, SamplePointsOutsideAnImageSkipThatCircle)
+TEST_F(CameraViewOverlayTest, ACircleWhoseEdgeLiesMostlyOutsideAPictureIsLeftAlone)
 {
-	analysis.ballRecords.push_back(circleRecord(700.0, 100.0, 10.0));  // right of the board
-	analysis.ballRecords.push_back(circleRecord(100.0, -3.0, 10.0));   // above it
-	analysis.ballRecords.push_back(circleRecord(100.0, 100.0, 10.0));
-	analysis.ballRecords.back().descriptor.resize(5);  // too short to hold a radius
+	const cv::Scalar mark(marked[0], marked[1], marked[2]);
+	// Right of the board, centred just off it, and too short to hold a radius.
+	for (cv::Mat* image : {&board.colour, &cameraFrame})
+	{
+		(*image)(cv::Rect(625, 90, 15, 20)).setTo(mark);
+		(*image)(cv::Rect(95, 95, 10, 10)).setTo(mark);
+	}
+	rescan(board.colour);
+	balls.push_back(circleRecord(700.0, 100.0, 10.0));
+	balls.push_back(circleRecord(645.0, 100.0, 10.0));
+	balls.push_back(circleRecord(100.0, 100.0, 10.0));
+	balls.back().descriptor.resize(5);
 	compose();
-	EXPECT_TRUE(untouched());
+	EXPECT_EQ(patchOf(pictures.warped, marked).second, 15 * 20 + 10 * 10);
+	EXPECT_EQ(patchOf(pictures.camera, marked).second, 15 * 20 + 10 * 10);
+	// Half its edge inside: erased, with the paper inside.
+	balls.push_back(circleRecord(632.0, 100.0, 10.0));
+	compose();
+	EXPECT_EQ(patchOf(pictures.warped, marked).second, 10 * 10);
+	EXPECT_EQ(patchOf(pictures.camera, marked).second, 10 * 10);
 
 	// On the board, but outside the camera picture: neither image is touched.
 	board.setHomography((cv::Mat_<double>(3, 3) << 1, 0, 400, 0, 1, 0, 0, 0, 1));
-	analysis.ballRecords = {circleRecord(300.0, 100.0, 10.0)};
+	rescan(board.colour);
+	cameraFrame.setTo(cv::Scalar(cameraPaper[0], cameraPaper[1], cameraPaper[2]));
+	cameraFrame(cv::Rect(0, 0, 640, 1)).setTo(mark);
+	balls = {circleRecord(300.0, 100.0, 10.0)};
+	board.colour.at<cv::Vec3b>(100, 300) = marked;
 	compose();
-	EXPECT_TRUE(untouched());
+	EXPECT_EQ(pictures.warped.at<cv::Vec3b>(100, 300), marked);
+	EXPECT_EQ(patchOf(pictures.camera, marked).second, 640);
 }
 
 TEST_F(CameraViewOverlayTest, OnlyMovingBodiesArePaintedAndOnlyIntoTheCameraPicture)
@@ -149,7 +210,7 @@ TEST_F(CameraViewOverlayTest, OnlyMovingBodiesArePaintedAndOnlyIntoTheCameraPict
 	b2BodyDef def;
 	def.type = b2_dynamicBody;
 	def.position.Set(10.0f, 0.0f);  // board (200, 200): a 20-pixel square
-	b2Body* box = scene.world->CreateBody(&def);
+	b2Body* box = scene.world()->CreateBody(&def);
 	b2PolygonShape square;
 	square.SetAsBox(1.0f, 1.0f);
 	box->CreateFixture(&square, 1.0f);
@@ -175,7 +236,7 @@ TEST_F(CameraViewOverlayTest, NormalIsTheCameraPictureHalfTurnedAlsoBeforeTheFir
 {
 	board.setHomography(cv::Mat());  // nothing is erased or painted, "warped" is not shown
 	createBall(scene, 0.0f, 0.0f, 1.0f);
-	analysis.ballRecords.push_back(circleRecord(200.0, 100.0, 10.0));
+	balls.push_back(circleRecord(200.0, 100.0, 10.0));
 	cv::RNG(7).fill(cameraFrame, cv::RNG::UNIFORM, 0, 256);
 	const cv::Mat before = cameraFrame.clone();
 	compose();
@@ -194,7 +255,7 @@ TEST_F(CameraViewOverlayTest, NormalIsTheCameraPictureHalfTurnedAlsoBeforeTheFir
 TEST_F(CameraViewOverlayTest, NoCameraFrameOrASingularHomographyIsHarmless)
 {
 	createBall(scene, 0.0f, 0.0f, 1.0f);
-	analysis.ballRecords.push_back(circleRecord(200.0, 100.0, 10.0));
+	balls.push_back(circleRecord(200.0, 100.0, 10.0));
 	const cv::Mat camera = cameraFrame;
 	cameraFrame = cv::Mat();
 	EXPECT_NO_THROW(compose());
@@ -280,10 +341,10 @@ TEST_F(CameraViewOverlayTest, BallCircleGoesAtOnceSensorCircleOnceABallFallsThro
 {
 	cv::circle(board.colour, cv::Point(300, 50), 10, cv::Scalar::all(0));   // the ball's ring
 	cv::circle(board.colour, cv::Point(300, 100), 10, cv::Scalar::all(0));  // the sensor's
-	analysis.ballRecords.push_back(circleRecord(300.0, 50.0, 10.0, createBall(scene, 20.0f, 15.0f, 1.0f)));
+	balls.push_back(circleRecord(300.0, 50.0, 10.0, createBall(scene, 20.0f, 15.0f, 1.0f)));
 	b2Body* sensor = createSensorCircle(scene, 20.0f, 10.0f, 1.0f);
-	analysis.sensorCircleRecords.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
-	scene.world->SetContactListener(&scene.listener);
+	sensors.push_back(circleRecord(300.0, 100.0, 10.0, sensor));
+	scene.world()->SetContactListener(&scene.contactListener());
 	const auto inkNear = [&](int row) {
 		const cv::Mat warped = display.lastImages().at("warped");
 		return patchOf(warped.rowRange(row - 15, row + 15), cv::Vec3b(0, 0, 0)).second;
@@ -295,7 +356,7 @@ TEST_F(CameraViewOverlayTest, BallCircleGoesAtOnceSensorCircleOnceABallFallsThro
 	EXPECT_EQ(display.lastImages().at("normal").at<cv::Vec3b>(480 - 50, 640 - 300), bodyColour);
 	for (int pass = 0; pass < 60; ++pass)
 	{
-		scene.world->Step(1.0f / 60.0f, 6, 2);
+		scene.world()->Step(1.0f / 60.0f, 6, 2);
 		scene.markOutOfBounds();
 		scene.flush();
 		compose();

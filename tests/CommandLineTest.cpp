@@ -65,6 +65,7 @@ TEST(CommandLine, BadOptionsAndValuesAreRefusedByName)
 		{{"--source", "file:"}, "file:"},
 		{{"--trace="}, "--trace"},
 		{{"--headless=yes"}, "--headless"},
+		{{"--mute=no"}, "--mute"},
 		{{"--record", "pictures"}, "pictures"},
 		{{"--record="}, "\"\""},
 		{{"--record"}, "--record"},
@@ -83,10 +84,13 @@ TEST(CommandLine, UsageNamesEveryOption)
 {
 	const std::string usage = usageText();
 	for (const char* option :
-		{"--source", "--headless", "--passes", "--trace", "--snapshots", "--record", "--keep-free", "--help"})
+		{"--source", "--headless", "--passes", "--trace", "--snapshots", "--record", "--keep-free", "--mute", "--help"})
 	{
 		EXPECT_NE(usage.find(option), std::string::npos) << option;
 	}
+	EXPECT_NE(usage.find("m turns the sound off or on"), std::string::npos);
+	EXPECT_TRUE(parse({"--mute"}).options.mute);
+	EXPECT_FALSE(parse({}).options.mute);
 }
 
 }  // namespace

@@ -110,11 +110,11 @@ TEST_F(DebugDrawTest, WorldBodiesGetTheirStateColours)
 {
 	PhysicsScene scene;
 	scene.createWorld(b2Vec2(0.0f, -10.0f));
-	scene.world->SetDebugDraw(&draw);
+	scene.world()->SetDebugDraw(&draw);
 	createWallChain({b2Vec2(0.0f, -10.0f), b2Vec2(40.0f, -10.0f)}, scene);
 	b2Body* ball = createBall(scene, 20.0f, -8.0f, 1.0f);
 
-	scene.world->DebugDraw();
+	scene.world()->DebugDraw();
 	EXPECT_EQ(at(200, 300), Pixel(128, 229, 128));  // static edge, full intensity
 	EXPECT_EQ(at(100, 300), Pixel(128, 229, 128));  // its ends carry no point marks
 	EXPECT_EQ(at(100, 299), Pixel(0, 0, 0));
@@ -122,11 +122,11 @@ TEST_F(DebugDrawTest, WorldBodiesGetTheirStateColours)
 
 	for (int i = 0; i < 600 && ball->IsAwake(); ++i)
 	{
-		scene.world->Step(1.0f / 60.0f, 6, 2);
+		scene.world()->Step(1.0f / 60.0f, 6, 2);
 	}
 	ASSERT_FALSE(ball->IsAwake());
 	resetGameCanvas(draw);
-	scene.world->DebugDraw();
+	scene.world()->DebugDraw();
 	const cv::Point centre = draw.toPixel(ball->GetPosition());
 	EXPECT_EQ(at(centre.x, centre.y), Pixel(77, 77, 77));  // asleep
 }

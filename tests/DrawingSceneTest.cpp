@@ -198,8 +198,8 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 
 	// Two balls, each at its ring's centre.
 	ASSERT_EQ(countOf(record, "ball"), 2.0);
-	ASSERT_EQ(app.analysis.ballRecords.size(), 2u);
-	EXPECT_EQ(app.scene.countKind(Solid), 2);
+	ASSERT_EQ(app.analysis().ballRecords().size(), 2u);
+	EXPECT_EQ(app.scene().countKind(Solid), 2);
 	for (const cv::Point2f ring : {ringA, ringB})
 	{
 		const b2Vec2 expected = boardMapping.toWorld(ring.x, ring.y);
@@ -216,21 +216,21 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 	EXPECT_LT(std::hypot(record.eventsOf("sensor")[0]->number("x") - sensorAt.x,
 				  record.eventsOf("sensor")[0]->number("y") - sensorAt.y),
 		1.0);
-	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
+	EXPECT_EQ(app.scene().countKind(SensorCircle), 1);
 
 	// Walls for the three strokes only. The rings' second borders are kept as
 	// shapes without bodies; nothing comes from the card or the board's markers.
 	ASSERT_EQ(record.eventsOf("walls").size(), 1u);
 	EXPECT_EQ(record.eventsOf("walls")[0]->number("count"), 3.0);
-	EXPECT_EQ(app.scene.countKind(Wall), 3);
-	for (const ShapeRecord& wall : app.analysis.wallRecords)
+	EXPECT_EQ(app.scene().countKind(Wall), 3);
+	for (const ShapeRecord& wall : app.analysis().wallRecords())
 	{
 		EXPECT_LT(farthestFromInk(wall.contour), 4.0) << "a wall away from the drawn ink";
 	}
 	for (const auto& stroke : strokes)
 	{
 		bool found = false;
-		for (const ShapeRecord& wall : app.analysis.wallRecords)
+		for (const ShapeRecord& wall : app.analysis().wallRecords())
 		{
 			const cv::Rect box = cv::boundingRect(wall.contour);
 			found = found || (box.contains(cv::Point(stroke[0] + stroke[1]) / 2));
@@ -250,7 +250,7 @@ TEST_P(DrawingSceneAtPose, RingsStrokesAndCardBecomeBallsSensorWallsAndPortal)
 		EXPECT_LE(std::abs(p.y - portal.number("y")), portal.number("hy") + 0.6) << corner;
 	}
 	scene.program->run(1);  // the first analysis's portal goes in the next flush
-	EXPECT_EQ(app.scene.countKind(Portal), 1);
+	EXPECT_EQ(app.scene().countKind(Portal), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(Poses, DrawingSceneAtPose,
@@ -270,7 +270,7 @@ TEST(DrawingScene, RingRedrawnTwentyPixelsAwayIsASecondBallTenPixelsAwayIsTheSam
 			photograph(sceneDrawing(ringA + cv::Point2f(shift, 0.0f)), straightDown).picture);
 		EXPECT_EQ(countOf(again, "newMap"), 0.0) << shift;
 		EXPECT_EQ(countOf(again, "ball"), shift > 15.0f ? 1.0 : 0.0) << shift;
-		EXPECT_EQ(scene.app().scene.countKind(Solid), shift > 15.0f ? 3 : 2) << shift;
+		EXPECT_EQ(scene.app().scene().countKind(Solid), shift > 15.0f ? 3 : 2) << shift;
 	}
 }
 
@@ -279,7 +279,7 @@ TEST(DrawingScene, SameDrawingSeenAgainIsTheSameMapAndKeepsItsBodies)
 	CameraScene scene(photograph(sceneDrawing(), straightDown));
 	scene.firstRescan();
 	std::vector<b2Body*> balls;
-	for (const ShapeRecord& record : scene.app().analysis.ballRecords)
+	for (const ShapeRecord& record : scene.app().analysis().ballRecords())
 	{
 		balls.push_back(record.body);
 	}
@@ -295,9 +295,9 @@ TEST(DrawingScene, SameDrawingSeenAgainIsTheSameMapAndKeepsItsBodies)
 		EXPECT_EQ(countOf(again, "portal"), 2.0);  // rebuilt at every rescan
 		for (b2Body* ball : balls)
 		{
-			EXPECT_TRUE(scene.app().scene.isRegistered(ball));
+			EXPECT_TRUE(scene.app().scene().isRegistered(ball));
 		}
-		EXPECT_EQ(scene.app().scene.countKind(SensorCircle), 1);
+		EXPECT_EQ(scene.app().scene().countKind(SensorCircle), 1);
 	}
 }
 
@@ -305,24 +305,24 @@ TEST(DrawingScene, DifferentDrawingResetsEverything)
 {
 	CameraScene scene(photograph(sceneDrawing(), straightDown));
 	scene.firstRescan();
-	b2Body* oldBall = scene.app().analysis.ballRecords.at(0).body;
+	b2Body* oldBall = scene.app().analysis().ballRecords().at(0).body;
 	const PassRecord& record = scene.lookAgain(photograph(otherDrawing(), straightDown).picture);
 	EXPECT_EQ(scene.printed, "new map detected!\n");
 	EXPECT_EQ(countOf(record, "newMap"), 1.0);
 	scene.program->run(1);  // the flush of the next pass destroys the old bodies
-	EXPECT_FALSE(scene.app().scene.isRegistered(oldBall));
-	ASSERT_EQ(scene.app().analysis.ballRecords.size(), 1u);
-	EXPECT_TRUE(scene.app().analysis.sensorCircleRecords.empty());
-	EXPECT_EQ(scene.app().scene.countKind(SensorCircle), 0);
-	EXPECT_EQ(scene.app().scene.countKind(Wall), 1);
-	EXPECT_EQ(scene.app().scene.countKind(Portal), 1);
+	EXPECT_FALSE(scene.app().scene().isRegistered(oldBall));
+	ASSERT_EQ(scene.app().analysis().ballRecords().size(), 1u);
+	EXPECT_TRUE(scene.app().analysis().sensorCircleRecords().empty());
+	EXPECT_EQ(scene.app().scene().countKind(SensorCircle), 0);
+	EXPECT_EQ(scene.app().scene().countKind(Wall), 1);
+	EXPECT_EQ(scene.app().scene().countKind(Portal), 1);
 }
 
 TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 {
 	CameraScene scene(photograph(sceneDrawing(), straightDown));
 	scene.firstRescan();
-	const size_t walls = scene.app().analysis.wallRecords.size();
+	const size_t walls = scene.app().analysis().wallRecords().size();
 
 	// A skin-coloured patch over the drawing (about 9 % of the board) on a
 	// different drawing: the scan succeeds, the analysis is held back.
@@ -332,7 +332,7 @@ TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 	for (const cv::Point2f corner :
 		{cv::Point2f(170, 180), cv::Point2f(410, 180), cv::Point2f(410, 300), cv::Point2f(170, 300)})
 	{
-		hand.push_back(toCamera(scene.app().board.homography, corner));
+		hand.push_back(toCamera(scene.app().board().homography, corner));
 	}
 	cv::fillConvexPoly(withHand, hand, cv::Scalar(128, 150, 191));
 	const PassRecord& held = scene.lookAgain(withHand);
@@ -340,13 +340,13 @@ TEST(DrawingScene, HandOverTheBoardHoldsTheRescanBackUntilItIsGone)
 	EXPECT_EQ(countOf(held, "hand"), 1.0);
 	EXPECT_EQ(countOf(held, "newMap") + countOf(held, "walls"), 0.0);
 	EXPECT_EQ(scene.printed, "");
-	EXPECT_EQ(scene.app().stillCount, 0);
+	EXPECT_EQ(scene.app().stillness().count(), 0);
 	// Retried after 15 further still passes, and held back again.
 	scene.program->run(15);
 	EXPECT_EQ(countOf(scene.program->passes.back(), "hand"), 1.0);
-	EXPECT_EQ(scene.app().analysis.wallRecords.size(), walls);
-	EXPECT_EQ(scene.app().analysis.ballRecords.size(), 2u);
-	EXPECT_EQ(scene.app().scene.countKind(Wall), 3);
+	EXPECT_EQ(scene.app().analysis().wallRecords().size(), walls);
+	EXPECT_EQ(scene.app().analysis().ballRecords().size(), 2u);
+	EXPECT_EQ(scene.app().scene().countKind(Wall), 3);
 
 	const PassRecord& gone = scene.lookAgain(other.picture);
 	EXPECT_EQ(countOf(gone, "hand"), 0.0);
@@ -360,7 +360,7 @@ TEST(DrawingSceneOverlay, BallRingsVanishFromTheirRescanSensorRingOnceTouched)
 	scene.program->run(15);
 	const cv::Mat cameraBefore = scene.shown("normal").clone();
 	scene.firstRescan();  // one pass more: the rescan
-	const cv::Mat homography = app.board.homography;
+	const cv::Mat homography = app.board().homography;
 	const auto inCamera = [&homography](cv::Point2f p) { return toCamera(homography, p); };
 	// "normal" is the camera picture turned by half a turn.
 	const auto inNormal = [&inCamera](cv::Point2f p) {
@@ -369,7 +369,7 @@ TEST(DrawingSceneOverlay, BallRingsVanishFromTheirRescanSensorRingOnceTouched)
 	};
 
 	// The rectified board before erasing, and what the windows show.
-	const cv::Mat& board = app.board.colour;
+	const cv::Mat& board = app.board().colour;
 	const cv::Mat& warped = scene.shown("warped");
 	const cv::Mat& normal = scene.shown("normal");
 	for (const cv::Point2f ring : {ringA, ringB})
@@ -378,7 +378,7 @@ TEST(DrawingSceneOverlay, BallRingsVanishFromTheirRescanSensorRingOnceTouched)
 		EXPECT_GT(meanAlongBoardRing(warped, ring), 200.0);
 		EXPECT_LT(meanAlongRing(cameraBefore, ring, inNormal), 120.0);
 		EXPECT_GT(meanAlongRing(normal, ring, inNormal), 200.0);
-		EXPECT_GT(meanAlongRing(app.views.camera, ring, inCamera), 200.0);
+		EXPECT_GT(meanAlongRing(app.views().camera, ring, inCamera), 200.0);
 	}
 	// The sensor ring is left as drawn until a ball touches it.
 	const double sensorInBoard = meanAlongBoardRing(board, yellowRing);

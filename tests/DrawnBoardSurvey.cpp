@@ -143,11 +143,11 @@ Seen survey(const std::string& sceneText, Board board, int passes)
 	const PassRecord& rescan = scanned != program.passes.rend() ? *scanned : program.passes.back();
 	seen.scanned = scanFound(rescan);
 	seen.hand = !rescan.eventsOf("hand").empty();
-	const DrawingAnalysis& analysis = program.app->analysis;
-	markFound(analysis.ballRecords, blackRings, seen.balls, seen.strayBodies);
-	markFound(analysis.sensorCircleRecords, yellowRings, seen.sensors, seen.strayBodies);
+	const DrawingAnalysis& analysis = program.app->analysis();
+	markFound(analysis.ballRecords(), blackRings, seen.balls, seen.strayBodies);
+	markFound(analysis.sensorCircleRecords(), yellowRings, seen.sensors, seen.strayBodies);
 
-	const auto& walls = program.app->ink.blackContours;
+	const auto& walls = program.app->ink().blackContours;
 	for (const auto& stroke : strokes)
 	{
 		seen.strokes.push_back(wallAlong(stroke, walls));

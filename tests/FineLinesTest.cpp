@@ -89,6 +89,31 @@ TEST(FineLines, TwoStrokesAMarkerRunningDryLeftApartAreJoined)
 	EXPECT_EQ(pieces.at<int>(60, 30), pieces.at<int>(60, 200));
 }
 
+/// A fineliner's hair line on its own, 101 places long, is found whichever
+/// way it runs: across, down, and both diagonals, the places of each joined
+/// into one line.
+TEST(FineLines, AHairLineIsFoundWhicheverWayItRuns)
+{
+	// A place wide: once blurred it reads about 55 grey levels below the
+	// paper across its middle, and 40 on a diagonal, whose places touch at
+	// their corners only.
+	constexpr int hair = 140;
+	const std::pair<const char*, std::pair<cv::Point, cv::Point>> lines[] = {{"across", {{70, 100}, {170, 100}}},
+		{"down", {{120, 50}, {120, 150}}}, {"down to the right", {{70, 50}, {170, 150}}},
+		{"up to the right", {{70, 150}, {170, 50}}}};
+	for (const auto& [way, ends] : lines)
+	{
+		Sheet sheet;
+		cv::line(sheet.luma, ends.first, ends.second, cv::Scalar(hair), 1, cv::LINE_8);
+		const cv::Mat drawn = sheet.luma != paper;
+		cv::Mat found;
+		sheet.blackWithLines(&found);
+		EXPECT_GE(cv::countNonZero(found & drawn), 95) << way << ": " << cv::countNonZero(found & drawn) << " of "
+													   << cv::countNonZero(drawn) << " places found";
+		EXPECT_EQ(cv::countNonZero(found & ~drawn), 0) << way;
+	}
+}
+
 TEST(FineLines, SpecksAtAStrokesTipOrSideOrAloneAreNoLine)
 {
 	// Each as dark as the gaps above, and as short: a speck beyond a

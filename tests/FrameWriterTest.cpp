@@ -1,6 +1,7 @@
 #include "TestSupport.h"
 #include "bench/DemoBoard.h"
 #include "platform/WholeFile.h"
+#include "platform/WholeFileCalls.h"
 #include "render/FrameRecorder.h"
 
 #include <gtest/gtest.h>
@@ -9,9 +10,11 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <thread>
 #include <filesystem>
+#include <mutex>
 #include <set>
 
 namespace fs = std::filesystem;
@@ -170,6 +173,71 @@ TEST_F(FrameWriterTest, WhatTheWritingThrowsStopsTheRecordingWithOneLine)
 	EXPECT_EQ(tried, 1);
 }
 
+/// While it lives, the folder's flush after each rename fails as on a disk
+/// that fails (EIO): the file is under its name, but nothing says it stays.
+/// Made before the writer's threads start, gone after they end.
+class FailingFolderFlush
+{
+public:
+	FailingFolderFlush()
+	{
+		WholeFileCalls failing = systemWholeFileCalls();
+		failing.fsync = [](int) {
+			errno = EIO;
+			return -1;
+		};
+		before = replaceWholeFileCalls(failing);
+	}
+	~FailingFolderFlush() { replaceWholeFileCalls(before); }
+
+private:
+	WholeFileCalls before;
+};
+
+/// The failure comes after the file's turn has passed: it is told all the
+/// same, once however many files fail alike at once, and a handler that says
+/// to stop stops the writer. With one writer thread or several.
+TEST_F(FrameWriterTest, AFolderFlushFailingAfterTheRenameIsToldOnceAndStopsTheWriter)
+{
+	const FrozenImage image(noisyImage(1));
+	for (const unsigned threads : {1u, 4u})
+	{
+		const FailingFolderFlush failing;
+		std::mutex toldMutex;
+		std::vector<std::string> told;
+		std::atomic<int> tried{0};
+		FrameWriter writer(8,
+			[&](const std::string& path, const std::error_code& error) {
+				const std::lock_guard<std::mutex> lock(toldMutex);
+				told.push_back(path + ": " + error.message());
+				return false;
+			},
+			[&tried](const std::string& path, const std::vector<uchar>& bytes, const RenameTurn& turn) {
+				++tried;
+				return writeWholeFile(path, bytes.data(), bytes.size(), turn);
+			},
+			threads);
+		for (int i = 0; i < 6; ++i)
+		{
+			writer.write((folder / ("f" + std::to_string(i) + ".png")).string(), image);
+		}
+		writer.finish();
+		ASSERT_EQ(told.size(), 1u) << threads << " threads";
+		const std::string first = (folder / "f0.png").string() + ": Input/output error";
+		if (threads == 1)
+		{
+			EXPECT_EQ(told[0], first);
+		}
+		EXPECT_NE(told[0].find(": Input/output error"), std::string::npos) << told[0];
+		EXPECT_TRUE(writer.hasGivenUp()) << threads << " threads";
+		const int triedBefore = tried;
+		writer.write((folder / "later.png").string(), image);
+		writer.finish();
+		EXPECT_EQ(tried, triedBefore) << threads << " threads";
+		EXPECT_FALSE(fs::exists(folder / "later.png"));
+	}
+}
+
 /// A change of any one value of an image, in any channel, of any depth, in a
 /// view with gaps between its rows too, makes it another picture.
 TEST(FrozenImage, EqualsSeesEveryValueOfThePicture)
@@ -261,6 +329,40 @@ TEST_F(FrameRecorderTest, FilesHoldThePicturesAsTheyWereHandedOverAndAStillOneIs
 	}
 }
 
+/// A disk whose folder flush fails (EIO) takes no frame after it: the
+/// recording stops with one line naming the file and the error, the passes
+/// before it are kept, and the game goes on numbering its passes.
+TEST_F(FrameRecorderTest, ADiskThatFailsStopsTheRecordingWithOneLine)
+{
+	fs::current_path(folder);
+	fs::create_directory("video");
+	const FailingFolderFlush failing;
+	FrameRecorder recorder;
+	recorder.setSettings({RecordMode::Frames, std::nullopt});
+	testing::internal::CaptureStderr();
+	const cv::Mat motion = noisyImage(1), none;
+	for (int pass = 0; pass < 5; ++pass)
+	{
+		const cv::Mat painted = noisyImage(2 + pass);
+		recorder.recordPass({none, motion, painted, none});
+		recorder.finish();
+	}
+	recorder.close();
+	const std::string said = testing::internal::GetCapturedStderr();
+	EXPECT_TRUE(recorder.hasStopped());
+	EXPECT_EQ(recorder.recordIndex(), 5);
+	EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+	EXPECT_EQ(said.rfind("video/", 0), 0u) << said;
+	EXPECT_NE(said.find(".png: Input/output error; recording in folder \"video\" stops, the frames before it are kept\n"),
+		std::string::npos) << said;
+	// The first pass's files were renamed before their flush failed; none after.
+	for (const auto& entry : fs::directory_iterator("video"))
+	{
+		const std::string name = entry.path().filename().string();
+		EXPECT_TRUE(name == "raw0.png" || name == "game0.png") << name;
+	}
+}
+
 using RecordingOfTheDemo = InScratchFolder;
 
 /// Through the first pass (motion), still passes and a rescan, each recorded
@@ -269,14 +371,14 @@ TEST_F(RecordingOfTheDemo, EveryFileIsWhatTheMainLoopHadInThatPass)
 {
 	TestProgram program(demoCamera());
 	std::vector<std::pair<cv::Mat, cv::Mat>> recorded;
-	program.app->trace.addSink([&](const PassRecord&) {
-		const BoardScanner& scanner = program.app->scanner;
-		recorded.emplace_back(scanner.motionFrame().clone(), program.app->views.camera.clone());
+	program.app->trace().addSink([&](const PassRecord&) {
+		const BoardScanner& scanner = program.app->scanner();
+		recorded.emplace_back(scanner.motionFrame().clone(), program.app->views().camera.clone());
 	});
 	fs::current_path(folder);
 	fs::create_directory("video");
-	program.run(rescanThreshold + 5);
-	ASSERT_EQ(recorded.size(), size_t(rescanThreshold + 5));
+	program.run(Stillness::rescanThreshold + 5);
+	ASSERT_EQ(recorded.size(), size_t(Stillness::rescanThreshold + 5));
 	for (size_t i = 0; i < recorded.size(); ++i)
 	{
 		const std::string n = std::to_string(i);

@@ -242,7 +242,7 @@ inline void photographBoard(RectifiedBoard& board, const Photography& photograph
 	}
 	lightSheet(board.colour, x, y, board.colour.size(), photography.light);
 	developFrame(board.colour, photography);
-	cv::cvtColor(board.colour, board.gray, cv::COLOR_BGR2GRAY);
+	cv::cvtColor(board.colour, board.grey, cv::COLOR_BGR2GRAY);
 }
 
 /// The drawn board of the hand tests in a room, as the rescan reads it.

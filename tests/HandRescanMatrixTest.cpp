@@ -24,17 +24,17 @@ class RescanRig
 public:
 	RescanRig() : program(TestProgram::still()), app(*program->app)
 	{
-		app.analysis.loadTemplates(testTemplates().first, testTemplates().second);
+		app.analysis().loadTemplates(testTemplates().first, testTemplates().second);
 	}
 
 	PassRecord rescan(const RectifiedBoard& board)
 	{
-		app.stillCount = 15;
+		settle(app.stillness());
 		::testing::internal::CaptureStdout();
 		app.analyseScannedBoard(board);
 		::testing::internal::GetCapturedStdout();
-		app.trace.endPass(int(program->passes.size()) + 1, app.stillCount, app.scene);
-		app.scene.flush();
+		app.trace().endPass(int(program->passes.size()) + 1, app.stillness().count(), app.scene());
+		app.scene().flush();
 		return program->passes.back();
 	}
 
@@ -80,8 +80,8 @@ TEST_P(HandRescan, EverySkinToneIsWaitedForAndBuildsNothing)
 	// The same drawing read again: the walls it settles on.
 	const double before = RescanRig::walls(rig.rescan(drawing));
 	ASSERT_GT(before, 0.0) << room.name;
-	const size_t bodies = app.scene.getBodies().size();
-	const size_t wallRecords = app.analysis.wallRecords.size();
+	const size_t bodies = app.scene().getBodies().size();
+	const size_t wallRecords = app.analysis().wallRecords().size();
 
 	int heldBack = 0;
 	for (int step = 1; step <= 10; ++step)
@@ -89,9 +89,9 @@ TEST_P(HandRescan, EverySkinToneIsWaitedForAndBuildsNothing)
 		const PassRecord held = rig.rescan(drawnBoard(room.photography, &hand, skinSteps[step - 1]));
 		const bool waited = held.eventsOf("hand").size() == 1 && held.eventsOf("walls").empty() && held.eventsOf("newMap").empty();
 		EXPECT_TRUE(waited) << "skin step " << step << ", " << shapeName(shape) << ", " << room.name;
-		EXPECT_EQ(app.stillCount, 0) << "skin step " << step;
-		EXPECT_EQ(app.scene.getBodies().size(), bodies) << "skin step " << step;
-		EXPECT_EQ(app.analysis.wallRecords.size(), wallRecords) << "skin step " << step;
+		EXPECT_EQ(app.stillness().count(), 0) << "skin step " << step;
+		EXPECT_EQ(app.scene().getBodies().size(), bodies) << "skin step " << step;
+		EXPECT_EQ(app.analysis().wallRecords().size(), wallRecords) << "skin step " << step;
 		heldBack += waited ? 1 : 0;
 	}
 

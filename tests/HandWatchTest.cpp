@@ -1,7 +1,7 @@
 #include "HandPainting.h"
+#include "SkinColour.h"
 
 #include "analysis/BoardColours.h"
-#include "analysis/HandDetection.h"
 #include "analysis/HandWatch.h"
 
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ Looked lookAfterTheDrawing(const Photography& room, const RectifiedBoard& board)
 	const RectifiedBoard drawing = drawnBoard(room);
 	EXPECT_FALSE(watch.look(handTestColours(drawing), drawing).seen) << "a hand seen on the drawing alone";
 	const cv::Mat colours = handTestColours(board);
-	return {watch.look(colours, board), handInView(colours)};
+	return {watch.look(colours, board), skinColourHand(colours)};
 }
 
 class HandMatrix : public testing::TestWithParam<std::tuple<int, HandShape>>
@@ -225,7 +225,7 @@ TEST(HandWatch, WhereTheCameraSawNothingIsAnEdgeButNoHand)
 	const std::vector<cv::Point> unseen = {{0, 70}, {20, 70}, {30, 410}, {0, 410}};
 	const auto beyondTheView = [&unseen](RectifiedBoard board) {
 		cv::fillConvexPoly(board.colour, unseen, cv::Scalar::all(0));
-		cv::fillConvexPoly(board.gray, unseen, cv::Scalar(0));
+		cv::fillConvexPoly(board.grey, unseen, cv::Scalar(0));
 		return board;
 	};
 	EXPECT_FALSE(firstLook(beyondTheView(drawnBoard(Photography()))).seen);

@@ -1,8 +1,8 @@
 #include "AnalysisTestSupport.h"
 #include "LitBoard.h"
+#include "SkinColour.h"
 
 #include "analysis/BoardColours.h"
-#include "analysis/HandDetection.h"
 
 #include <gtest/gtest.h>
 
@@ -100,17 +100,11 @@ Seen look(const cv::Mat& picture, const Board& board, const cv::Mat& covered = c
 	rig.board.portalVisible = false;
 	rig.ink.colours = normaliseBoardColours(rig.board);
 	Seen seen;
-	seen.hand = handInView(rig.ink.colours);
-	seen.skin = skinShare(rig.ink.colours);
-	segmentColours(rig.ink, rig.display);
-	rig.analysis.applyMarkerRegions(rig.board, rig.ink.blackMask);
-	extractBlackContours(rig.ink, rig.display);
-	rig.analysis.detectBalls(rig.ink.blackContours);
-	seen.walls = rig.analysis.buildWalls(rig.ink.blackContours);
-	extractColourContours(rig.ink);
-	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
-	seen.balls = centres(rig.analysis.ballRecords);
-	seen.sensors = centres(rig.analysis.sensorCircleRecords);
+	seen.hand = skinColourHand(rig.ink.colours);
+	seen.skin = skinColourShare(rig.ink.colours);
+	seen.walls = rig.analysis.analyse(rig.board, rig.ink, rig.display).walls;
+	seen.balls = centres(rig.analysis.ballRecords());
+	seen.sensors = centres(rig.analysis.sensorCircleRecords());
 
 	const auto& walls = rig.ink.blackContours;
 	const auto nearWall = [&](cv::Point2d p) {

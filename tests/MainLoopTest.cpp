@@ -49,7 +49,7 @@ TEST(MainLoop, StillSceneFirstAttemptsARescanInPassSixteen)
 TEST(MainLoop, MotionInEveryPassNeverRescansButThePhysicsGoesOn)
 {
 	TestProgram program(std::make_unique<FlickeringCamera>());
-	b2Body* ball = createBall(program.app->scene, 0.0f, 10.0f, 1.0f);
+	b2Body* ball = createBall(program.app->scene(), 0.0f, 10.0f, 1.0f);
 	program.run(40);
 	EXPECT_TRUE(program.scanPasses().empty());
 	for (const PassRecord& record : program.passes)
@@ -63,7 +63,7 @@ TEST(MainLoop, AFailedMarkerDetectionEndsTheRunWithStatusOneAfterItsPass)
 {
 	auto program = TestProgram::still();
 	ARParam noCamera = {};
-	program->app->scanner.markerTracker().arInitCparam(&noCamera);
+	program->app->scanner().markerTracker().arInitCparam(&noCamera);
 	testing::internal::CaptureStderr();
 	EXPECT_EQ(program->app->runMainLoop(100), 1);
 	EXPECT_NE(testing::internal::GetCapturedStderr().find("marker detection failed"), std::string::npos);
@@ -100,7 +100,7 @@ TEST(MainLoop, WhatAPassThrowsEndsTheRunWithStatusOneAndOneLine)
 {
 	TestProgram program(std::make_unique<ThrowingCamera>(5));
 	const std::string trace = scratchPath("thrown.jsonl");
-	ASSERT_TRUE(program.app->trace.openFile(trace));
+	ASSERT_TRUE(program.app->trace().openFile(trace));
 	testing::internal::CaptureStderr();
 	EXPECT_EQ(program.app->runMainLoop(100), 1);
 	EXPECT_NE(testing::internal::GetCapturedStderr().find("the run stops in pass 5: the camera driver fell over\n"),
@@ -120,13 +120,13 @@ TEST(MainLoop, PauseKeyTogglesScanningAndTwiceRestoresIt)
 	auto program = TestProgram::still();
 	program->display->pushKey('p');
 	program->run(1);
-	EXPECT_TRUE(program->app->scanner.scanPaused());
+	EXPECT_TRUE(program->app->scanner().scanPaused());
 	// While paused, scans are still attempted every 15 still passes and fail.
 	program->run(30);
 	EXPECT_EQ(program->scanPasses(), (std::vector<int>{16, 31}));
 	program->display->pushKey('p' | 0x100000);  // only the low eight bits count
 	program->run(1);
-	EXPECT_FALSE(program->app->scanner.scanPaused());
+	EXPECT_FALSE(program->app->scanner().scanPaused());
 }
 
 TEST(MainLoop, EscapeEndsTheRunInThePassItIsRead)
@@ -135,7 +135,7 @@ TEST(MainLoop, EscapeEndsTheRunInThePassItIsRead)
 	program->run(3);
 	program->display->pushKey(27);
 	EXPECT_EQ(program->app->runMainLoop(0), 0);
-	EXPECT_EQ(program->app->passCount, 4);
+	EXPECT_EQ(program->app->passCount(), 4);
 	EXPECT_EQ(program->passes.back().pass, 4);  // that pass is still traced
 }
 
@@ -152,7 +152,7 @@ TEST(MainLoop, ClosingTheGameWindowEndsTheRunClosingAnotherDoesNot)
 	EXPECT_FALSE(program->display->isClosed("normal"));
 	program->display->pushClose("game");
 	EXPECT_EQ(program->app->runMainLoop(0), 0);
-	EXPECT_EQ(program->app->passCount, 5);
+	EXPECT_EQ(program->app->passCount(), 5);
 	EXPECT_EQ(program->passes.back().pass, 5);
 }
 
@@ -161,7 +161,7 @@ TEST(MainLoop, PassLimitEndsTheRun)
 	auto program = TestProgram::still();
 	program->display->pushKey('x');  // any other key does nothing
 	EXPECT_EQ(program->app->runMainLoop(25), 0);
-	EXPECT_EQ(program->app->passCount, 25);
+	EXPECT_EQ(program->app->passCount(), 25);
 	EXPECT_EQ(program->passes.size(), 25u);
 }
 
@@ -174,7 +174,7 @@ TEST(MainLoop, GameWindowShowsTheWorldOfThisPass)
 	EXPECT_EQ(cv::countNonZero(empty.reshape(1)), 0);
 
 	// A body made between passes (as a key or the mouse would) is drawn from the next pass on.
-	createBall(program->app->scene, 5.0f, 5.0f, 1.0f);
+	createBall(program->app->scene(), 5.0f, 5.0f, 1.0f);
 	program->run(1);
 	const cv::Mat withBall = program->display->lastImages().at("game");
 	EXPECT_GT(cv::countNonZero(withBall.reshape(1)), 0);
@@ -183,12 +183,12 @@ TEST(MainLoop, GameWindowShowsTheWorldOfThisPass)
 TEST(MainLoop, GameViewShowsFixturesOnlyNotContactPairs)
 {
 	auto program = TestProgram::still();
-	PhysicsScene& scene = program->app->scene;
+	PhysicsScene& scene = program->app->scene();
 	createWallChain({b2Vec2(0.0f, 0.0f), b2Vec2(20.0f, 0.0f)}, scene);
 	createBall(scene, 10.0f, 1.0f, 1.0f);
 	createBall(scene, 10.2f, 3.0f, 1.0f);
 	program->run(30);
-	ASSERT_GT(scene.world->GetContactCount(), 0);
+	ASSERT_GT(scene.world()->GetContactCount(), 0);
 	cv::Mat pairColour;
 	cv::inRange(program->display->lastImages().at("game"), cv::Scalar(229, 229, 77), cv::Scalar(229, 229, 77),
 		pairColour);
@@ -199,13 +199,15 @@ TEST(MainLoop, BodyLeavingThePlayAreaIsDrawnOnceMoreThenGone)
 {
 	auto program = TestProgram::still();
 	Application& app = *program->app;
-	app.scene.maxY = 5.0;  // a low ceiling makes the exit quick
-	b2Body* ball = createBall(app.scene, 5.0f, 4.9f, 1.0f);
+	PlayArea lowCeiling;
+	lowCeiling.maxY = 5.0;  // makes the exit quick
+	app.scene().setPlayArea(lowCeiling);
+	b2Body* ball = createBall(app.scene(), 5.0f, 4.9f, 1.0f);
 	ball->SetLinearVelocity(b2Vec2(0.0f, 30.0f));
 	const auto lit = [&] { return cv::countNonZero(program->display->lastImages().at("game").reshape(1)); };
 
 	program->run(1);  // the step takes it above the ceiling
-	EXPECT_EQ(app.scene.countKind(Solid), 0);
+	EXPECT_EQ(app.scene().countKind(Solid), 0);
 	EXPECT_GT(lit(), 0);
 	program->run(1);
 	EXPECT_EQ(lit(), 0);
@@ -214,7 +216,7 @@ TEST(MainLoop, BodyLeavingThePlayAreaIsDrawnOnceMoreThenGone)
 TEST(MainLoop, TraceCountsBodiesByKindAndListsMovingPositions)
 {
 	auto program = TestProgram::still();
-	PhysicsScene& scene = program->app->scene;
+	PhysicsScene& scene = program->app->scene();
 	createBall(scene, 1.0f, 2.0f, 1.0f);
 	createWallChain({b2Vec2(0.0f, -20.0f), b2Vec2(10.0f, -20.0f)}, scene);
 	createSensorCircle(scene, 20.0f, 0.0f, 1.0f);

@@ -2,7 +2,7 @@
 #include "HandPainting.h"
 #include "physics/SpawnedBoxes.h"
 #include "TestSupport.h"
-#include "analysis/HandDetection.h"
+#include "analysis/MapChange.h"
 
 #include <box2d/b2_body.h>
 #include <gtest/gtest.h>
@@ -14,21 +14,6 @@ using Contour = std::vector<cv::Point>;
 
 /// A BGR colour well inside the skin range (YCrCb about 160, 150, 110).
 const cv::Scalar skinTone(128, 150, 191);
-
-TEST(HandInView, MoreThanAMeanOfTenIsAHand)
-{
-	const auto withSkin = [](int pixels) {
-		cv::Mat image(480, 640, CV_8UC3, cv::Scalar(128, 128, 128));
-		image.reshape(3, 1).colRange(0, pixels).setTo(skinTone);
-		return image;
-	};
-	EXPECT_EQ(cv::countNonZero(skinMask(withSkin(100))), 100);
-	EXPECT_TRUE(handInView(withSkin(12288)));   // 4 %
-	EXPECT_FALSE(handInView(withSkin(11980)));  // 3.9 %, mean 9.94
-	EXPECT_FALSE(handInView(withSkin(12047)));  // mean 9.9998
-	EXPECT_TRUE(handInView(withSkin(12048)));   // mean 10.0008
-	EXPECT_FALSE(handInView(cv::Mat()));
-}
 
 /// A stroke of many points, like a curve from the contour search.
 Contour curve(int x, int y)
@@ -43,15 +28,13 @@ Contour curve(int x, int y)
 
 TEST(SameMap, ComparesCentroidsAfterMovingTheWholeDrawing)
 {
-	AnalysisRig rig;
-	const auto sameAs = [&rig](const std::vector<Contour>& walls, const std::vector<Contour>& now) {
-		rig.analysis.wallRecords.clear();
+	const auto sameAs = [](const std::vector<Contour>& walls, const std::vector<Contour>& now) {
+		std::vector<ShapeRecord> records;
 		for (const Contour& wall : walls)
 		{
-			rig.analysis.wallRecords.push_back({wall, computeDescriptor(wall), nullptr});
+			records.push_back({wall, computeDescriptor(wall), nullptr});
 		}
-		rig.ink.blackContours = now;
-		return rig.analysis.isSameMap(rig.ink.blackContours);
+		return isSameMap(records, now);
 	};
 	const std::vector<Contour> drawing = {curve(100, 100), curve(400, 120), curve(150, 300), curve(420, 350)};
 	std::vector<Contour> moved, oneMore = drawing;
@@ -77,7 +60,7 @@ class RescanTest : public ::testing::Test
 protected:
 	RescanTest() : program(TestProgram::still()), app(*program->app)
 	{
-		app.analysis.loadTemplates(testTemplates().first, testTemplates().second);
+		app.analysis().loadTemplates(testTemplates().first, testTemplates().second);
 		board.boardScanned = true;
 		board.innerCorners = {{20, 20}, {620, 460}};
 		board.portalCorners = {{450, 60}, {450, 120}, {510, 60}, {510, 120}};
@@ -115,12 +98,12 @@ protected:
 	{
 		board.colour = picture;
 		board.portalVisible = portalVisible;
-		app.stillCount = 15;
+		settle(app.stillness());
 		::testing::internal::CaptureStdout();
 		app.analyseScannedBoard(board);
 		printed = ::testing::internal::GetCapturedStdout();
-		app.trace.endPass(int(program->passes.size()) + 1, app.stillCount, app.scene);
-		app.scene.flush();
+		app.trace().endPass(int(program->passes.size()) + 1, app.stillness().count(), app.scene());
+		app.scene().flush();
 		return program->passes.back();
 	}
 
@@ -129,7 +112,7 @@ protected:
 	{
 		for (int i = 0; i < passes; ++i)
 		{
-			app.scene.world->Step(1.0f / 60.0f, 6, 2);
+			app.scene().world()->Step(1.0f / 60.0f, 6, 2);
 		}
 	}
 
@@ -162,19 +145,19 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 	// ring's two borders are remembered as shapes but build no wall, so the
 	// ball is not held inside its own ring.
 	EXPECT_EQ(walls(record), 3.0);
-	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
-	EXPECT_EQ(app.scene.countKind(Wall), 3);
-	EXPECT_EQ(app.scene.countKind(Solid), 1);
-	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
-	EXPECT_EQ(app.scene.countKind(Portal), 1);
-	EXPECT_EQ(app.stillCount, 15);
+	EXPECT_EQ(app.analysis().wallRecords().size(), 5u);
+	EXPECT_EQ(app.scene().countKind(Wall), 3);
+	EXPECT_EQ(app.scene().countKind(Solid), 1);
+	EXPECT_EQ(app.scene().countKind(SensorCircle), 1);
+	EXPECT_EQ(app.scene().countKind(Portal), 1);
+	EXPECT_EQ(app.stillness().count(), 15);
 
 	// The ring's radius is about 2.5 world units: a second of falling takes
 	// the ball well below its drawn ring.
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	for (int i = 0; i < 60; ++i)
 	{
-		app.scene.world->Step(1.0f / 60.0f, 6, 2);
+		app.scene().world()->Step(1.0f / 60.0f, 6, 2);
 	}
 	EXPECT_LT(ball->GetPosition().y, -5.0f - 4.0f);
 }
@@ -182,22 +165,22 @@ TEST_F(RescanTest, FirstRescanIsANewMapWithBallSensorPortalAndWalls)
 TEST_F(RescanTest, SameOrMovedDrawingKeepsItsBodiesAndRebuildsTheWalls)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	fall(60);
 	const PassRecord again = rescan(drawing());
 	EXPECT_EQ(printed, "");
 	EXPECT_TRUE(again.eventsOf("newMap").empty());
 	EXPECT_TRUE(again.eventsOf("ball").empty());
-	EXPECT_TRUE(app.scene.isRegistered(ball));
+	EXPECT_TRUE(app.scene().isRegistered(ball));
 	// The kept ring stays in the contour list, and its ball has left it, so
 	// both its borders are walls now.
 	EXPECT_EQ(walls(again), 5.0);
-	EXPECT_EQ(app.scene.countKind(Wall), 5);
-	EXPECT_EQ(app.scene.countKind(SensorCircle), 1);
+	EXPECT_EQ(app.scene().countKind(Wall), 5);
+	EXPECT_EQ(app.scene().countKind(SensorCircle), 1);
 
 	const PassRecord moved = rescan(drawing(40, 0));
 	EXPECT_TRUE(moved.eventsOf("newMap").empty());
-	EXPECT_TRUE(app.scene.isRegistered(ball));
+	EXPECT_TRUE(app.scene().isRegistered(ball));
 	// Kept circles are matched where they were drawn, not moved: the ring is
 	// now 40 pixels from its record and makes a second ball.
 	EXPECT_EQ(moved.eventsOf("ball").size(), 1u);
@@ -209,7 +192,7 @@ TEST_F(RescanTest, SameOrMovedDrawingKeepsItsBodiesAndRebuildsTheWalls)
 TEST_F(RescanTest, ARingWhoseBallIsStillInsideGetsNoWallUntilTheBallHasLeft)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	const float start = ball->GetPosition().y;
 	fall(4);
 	const PassRecord soon = rescan(drawing());
@@ -227,14 +210,14 @@ TEST_F(RescanTest, ARingWhoseBallIsStillInsideGetsNoWallUntilTheBallHasLeft)
 TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 {
 	rescan(drawing());
-	b2Body* ball = app.analysis.ballRecords.at(0).body;
+	b2Body* ball = app.analysis().ballRecords().at(0).body;
 	const b2Vec2 start = ball->GetPosition();
-	b2Body* sensor = app.analysis.sensorCircleRecords.at(0).body;
+	b2Body* sensor = app.analysis().sensorCircleRecords().at(0).body;
 	bodyInfoOf(sensor)->touched = true;
 	fall(120);
-	spawnBox(app.scene);
-	app.scene.flush();
-	const int walls = app.scene.countKind(Wall);
+	spawnBox(app.scene());
+	app.scene().flush();
+	const int walls = app.scene().countKind(Wall);
 
 	program->display->pushKey('r');
 	program->run(1);
@@ -242,14 +225,14 @@ TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 	ASSERT_EQ(replay.eventsOf("replay").size(), 1u);
 	EXPECT_EQ(replay.eventsOf("replay")[0]->number("balls"), 1.0);
 	ASSERT_EQ(replay.eventsOf("ball").size(), 1u);
-	app.scene.flush();
-	EXPECT_FALSE(app.scene.isRegistered(ball));
-	ASSERT_EQ(app.scene.countKind(Solid), 1) << "only the new ball";
-	b2Body* again = app.analysis.ballRecords.at(0).body;
+	app.scene().flush();
+	EXPECT_FALSE(app.scene().isRegistered(ball));
+	ASSERT_EQ(app.scene().countKind(Solid), 1) << "only the new ball";
+	b2Body* again = app.analysis().ballRecords().at(0).body;
 	EXPECT_NEAR(again->GetPosition().x, start.x, 1e-4);
 	EXPECT_NEAR(again->GetPosition().y, start.y, 1e-4);
 	EXPECT_FALSE(bodyInfoOf(sensor)->touched);
-	EXPECT_EQ(app.scene.countKind(Wall), walls);
+	EXPECT_EQ(app.scene().countKind(Wall), walls);
 	// And it falls out of its ring as the first one did.
 	fall(60);
 	EXPECT_LT(again->GetPosition().y, start.y - 4.0f);
@@ -258,37 +241,37 @@ TEST_F(RescanTest, ReplayPutsEveryBallBackAtItsRingAndUntouchesTheSensors)
 TEST_F(RescanTest, DifferentOrEmptyDrawingResetsEverything)
 {
 	rescan(drawing());
-	b2Body* oldBall = app.analysis.ballRecords.at(0).body;
+	b2Body* oldBall = app.analysis().ballRecords().at(0).body;
 	cv::Mat other = blankBoard();
 	drawStroke(other, cv::Point(60, 420), cv::Point(580, 400));
 	const PassRecord record = rescan(other, false);
 	EXPECT_EQ(printed, "new map detected!\n");
-	EXPECT_FALSE(app.scene.isRegistered(oldBall));
-	EXPECT_TRUE(app.analysis.ballRecords.empty());
-	EXPECT_TRUE(app.analysis.sensorCircleRecords.empty());
-	EXPECT_EQ(app.scene.getBodies().size(), 1u);  // the one new wall
+	EXPECT_FALSE(app.scene().isRegistered(oldBall));
+	EXPECT_TRUE(app.analysis().ballRecords().empty());
+	EXPECT_TRUE(app.analysis().sensorCircleRecords().empty());
+	EXPECT_EQ(app.scene().getBodies().size(), 1u);  // the one new wall
 
 	for (int i = 0; i < 2; ++i)
 	{
 		const PassRecord empty = rescan(blankBoard(), false);
 		EXPECT_EQ(empty.eventsOf("newMap").size(), 1u);
 		EXPECT_EQ(walls(empty), 0.0);
-		EXPECT_TRUE(app.scene.getBodies().empty());
+		EXPECT_TRUE(app.scene().getBodies().empty());
 	}
 }
 
 TEST_F(RescanTest, HandOverTheBoardHoldsTheRescanBack)
 {
 	rescan(drawing());
-	const size_t bodies = app.scene.getBodies().size();
+	const size_t bodies = app.scene().getBodies().size();
 	cv::Mat withHand = blankBoard();  // a different drawing, but a hand is over it
 	withHand(cv::Rect(0, 0, 640, 20)).setTo(skinTone);  // 4.2 % of the board
 	const PassRecord record = rescan(withHand);
 	ASSERT_EQ(record.events.size(), 1u);
 	EXPECT_EQ(record.events[0].type, "hand");
-	EXPECT_EQ(app.stillCount, 0);
-	EXPECT_EQ(app.scene.getBodies().size(), bodies);
-	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+	EXPECT_EQ(app.stillness().count(), 0);
+	EXPECT_EQ(app.scene().getBodies().size(), bodies);
+	EXPECT_EQ(app.analysis().wallRecords().size(), 5u);
 }
 
 /// The darkest skin reads as black ink, and its outline became walls: the
@@ -298,7 +281,7 @@ TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
 	rescan(drawing());
 	// The ball leaves its ring, so that the ring is walled once the hand has gone.
 	fall(60);
-	const size_t bodies = app.scene.getBodies().size();
+	const size_t bodies = app.scene().getBodies().size();
 	const HandMasks hand = handMasks(HandShape::WholeFromBelow);
 	cv::Mat withHand = drawing();
 	paintHand(withHand, hand, skinSteps[9]);
@@ -306,9 +289,9 @@ TEST_F(RescanTest, TheDarkestHandHoldsTheRescanBackToo)
 	ASSERT_EQ(held.eventsOf("hand").size(), 1u);
 	const double share = cv::countNonZero(hand.whole) / (640.0 * 480.0);
 	EXPECT_NEAR(held.eventsOf("hand")[0]->number("share"), share, 0.15 * share);
-	EXPECT_EQ(app.stillCount, 0);
-	EXPECT_EQ(app.scene.getBodies().size(), bodies);
-	EXPECT_EQ(app.analysis.wallRecords.size(), 5u);
+	EXPECT_EQ(app.stillness().count(), 0);
+	EXPECT_EQ(app.scene().getBodies().size(), bodies);
+	EXPECT_EQ(app.analysis().wallRecords().size(), 5u);
 
 	// Gone again: the same map, its walls rebuilt, nothing from the hand.
 	const PassRecord gone = rescan(drawing());

@@ -1,4 +1,5 @@
 #include "AnalysisTestSupport.h"
+#include "analysis/MarkerRegions.h"
 #include "app/Trace.h"
 
 #include <box2d/b2_body.h>
@@ -21,7 +22,7 @@ protected:
 		rig.board.portalCorners = std::move(portal);
 		rig.board.boardScanned = scanned;
 		rig.board.innerCorners = std::move(inner);
-		rig.analysis.applyMarkerRegions(rig.board, rig.ink.blackMask);
+		applyMarkerRegions(rig.board, rig.ink.blackMask, rig.scene, events);
 		rig.scene.flush();
 	}
 
@@ -34,6 +35,7 @@ protected:
 	int blackPixels() const { return cv::countNonZero(rig.ink.blackMask); }
 
 	AnalysisRig rig;
+	EventSink* events = nullptr;
 	const std::vector<cv::Point2f> card = {{100, 100}, {140, 100}, {140, 140}, {100, 140}};
 };
 
@@ -42,7 +44,7 @@ TEST_F(MarkerRegionsTest, PortalBoxOverTheCardAndTheCardBlankedFromTheMask)
 	Trace trace;
 	std::vector<PassRecord> passes;
 	trace.addSink([&passes](const PassRecord& record) { passes.push_back(record); });
-	rig.analysis.setEventSink(&trace);
+	events = &trace;
 	apply(true, card, false, {});
 	apply(true, card, false, {});  // each run replaces the portal of the one before
 

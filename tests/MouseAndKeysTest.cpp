@@ -29,7 +29,7 @@ protected:
 	std::vector<b2Body*> walls() const
 	{
 		std::vector<b2Body*> found;
-		for (const BodyInfo* info : program->app->scene.collectBodyInfo())
+		for (const BodyInfo* info : program->app->scene().collectBodyInfo())
 		{
 			if (info->kind == Wall)
 			{
@@ -102,7 +102,7 @@ std::vector<b2Vec2> boxesOfTwoPresses()
 	program->display->pushKey('z' | 0x100000);  // only the low eight bits count
 	program->run(2);
 	std::vector<b2Vec2> places;
-	for (const BodyInfo* info : program->app->scene.collectBodyInfo())
+	for (const BodyInfo* info : program->app->scene().collectBodyInfo())
 	{
 		EXPECT_EQ(info->kind, Solid);
 		const auto* box = static_cast<const b2PolygonShape*>(info->body->GetFixtureList()->GetShape());

@@ -69,15 +69,10 @@ Made make(const cv::Mat& colours, const OwnInks& own)
 	AnalysisRig rig;
 	rig.ink.colours = colours;
 	rig.ink.own = own;
-	segmentColours(rig.ink, rig.display);
-	extractBlackContours(rig.ink, rig.display);
-	rig.analysis.detectBalls(rig.ink.blackContours);
 	Made made;
-	made.walls = rig.analysis.buildWalls(rig.ink.blackContours);
-	extractColourContours(rig.ink);
-	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
-	made.balls = rig.analysis.ballRecords.size();
-	made.sensors = rig.analysis.sensorCircleRecords.size();
+	made.walls = rig.analysis.analyse(rig.board, rig.ink, rig.display).walls;
+	made.balls = rig.analysis.ballRecords().size();
+	made.sensors = rig.analysis.sensorCircleRecords().size();
 	return made;
 }
 
@@ -111,6 +106,29 @@ TEST(OwnInks, LearnedFromASampleTheyDrawWhatTheBuiltInClassesMiss)
 		const Made empty = make(readColours(photograph(Drawing(), light)), inks);
 		EXPECT_EQ(empty.balls + empty.sensors + size_t(empty.walls), 0u);
 	}
+}
+
+/// A pale highlighter differs from the paper in its colour far more than in
+/// its brightness: it is learned as the yellow all the same, and a ring
+/// drawn with it becomes a sensor.
+TEST(OwnInks, APaleHighlighterIsLearnedAsTheYellow)
+{
+	const Pen paleHighlighter = highlighter(60, 0.3, 1.0);
+	Drawing drawing;
+	drawing.ring({200, 200}, ringRadius, marker);
+	drawing.ring({420, 260}, ringRadius, paleHighlighter);
+	drawing.stroke({100, 400}, {300, 420}, marker);
+	drawing.stroke({350, 100}, {520, 130}, paleHighlighter);
+	OwnInks inks;
+	std::string error;
+	ASSERT_TRUE(learnOwnInks(readColours(photograph(drawing, Light())), inks, error)) << error;
+
+	Drawing play;
+	play.ring({150, 330}, ringRadius, paleHighlighter);
+	play.ring({300, 160}, ringRadius, marker);
+	const Made made = make(readColours(photograph(play, Light())), inks);
+	EXPECT_EQ(made.sensors, 1u);
+	EXPECT_EQ(made.balls, 1u);
 }
 
 TEST(OwnInks, ASampleWithoutBothInksIsRefusedAndSaysWhy)
@@ -154,6 +172,12 @@ TEST(OwnInks, TheFileIsReadAsWrittenAndABadOneNamesItsLine)
 	ASSERT_TRUE(readOwnInks(writeFile("drawtable_inks.txt", ownInksText(inks)), read, error)) << error;
 	EXPECT_EQ(ownInksText(read), ownInksText(inks));
 	EXPECT_TRUE(read.hasBlack && read.hasYellow);
+	// One beyond the margin from grey, on either side, is a yellow.
+	for (const char* text : {"yellow 140 120 70 255 140 121\n", "yellow 140 135 120 255 160 140\n"})
+	{
+		EXPECT_TRUE(readOwnInks(writeFile("drawtable_inks.txt", text), read, error)) << text << error;
+		EXPECT_TRUE(read.hasYellow) << text;
+	}
 
 	EXPECT_TRUE(readOwnInks(scratchFolder() + "no_such_inks.txt", read, error));
 	EXPECT_FALSE(read.hasBlack || read.hasYellow) << "no file: the built-in classes alone";
@@ -166,6 +190,9 @@ TEST(OwnInks, TheFileIsReadAsWrittenAndABadOneNamesItsLine)
 		{"black 0 110 140 130 126 300\n", ":1: black needs six levels"},
 		{"black 0 110 140 230 126 178\n", ":1: black: black brighter than 180"},
 		{"yellow 140 120 120 255 140 140\n", ":1: yellow: yellow within 6 of grey"},
+		// A class reaching exactly 6 from grey in its colour takes grey paper.
+		{"yellow 140 120 70 255 140 122\n", ":1: yellow: yellow within 6 of grey"},
+		{"yellow 140 134 120 255 160 140\n", ":1: yellow: yellow within 6 of grey"},
 		{"yellow 140 80 70 255 70 104\n", ":1: yellow: a lowest level above its highest"}};
 	for (const auto& [text, message] : bad)
 	{
@@ -211,8 +238,8 @@ TEST(OwnInks, TheTemplateToolLearnsThemAndItsTemplatesAndTheProgramUseThem)
 	ASSERT_EQ(runTool("--data " + directory + " " + board + " " + directory, output), 0) << output;
 	AnalysisRig rig;
 	rig.analysis.loadTemplates(directory + "circleExample.txt", directory + "circleExampleYellow.txt");
-	EXPECT_NEAR(rig.analysis.blackCircleTemplate.at<double>(0), 200, 3.0);
-	EXPECT_NEAR(rig.analysis.yellowCircleTemplate.at<double>(0), 420, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.blackCircleTemplate()).x, 200, 3.0);
+	EXPECT_NEAR(descriptorCentroid(rig.analysis.yellowCircleTemplate()).x, 420, 3.0);
 
 	// The program reads them from its data directory at start-up; a bad file
 	// is said in one line, and the built-in classes serve.
@@ -220,10 +247,10 @@ TEST(OwnInks, TheTemplateToolLearnsThemAndItsTemplatesAndTheProgramUseThem)
 		return std::make_unique<Application>(std::make_unique<StillFrameSource>(cv::Mat(480, 640, CV_8UC3)),
 			std::make_unique<HeadlessDisplay>(), DataFiles(directory));
 	};
-	EXPECT_TRUE(program()->ink.own.hasYellow);
+	EXPECT_TRUE(program()->ink().own.hasYellow);
 	std::ofstream(directory + "inks.txt") << "yellow 1 2 3\n";
 	::testing::internal::CaptureStderr();
-	EXPECT_FALSE(program()->ink.own.hasYellow);
+	EXPECT_FALSE(program()->ink().own.hasYellow);
 	EXPECT_NE(::testing::internal::GetCapturedStderr().find(
 				  directory + "inks.txt:1: yellow needs six levels from 0 to 255: the lowest Y, Cr, Cb, then the "
 							  "highest; the built-in inks are used"),

@@ -1,5 +1,6 @@
 #include "LitBoard.h"
 
+#include "colour/Luma.h"
 #include "colour/PaperCells.h"
 #include "colour/PaperWhite.h"
 
@@ -28,11 +29,11 @@ PaperCells::State stateAt(const PaperCells& cells, cv::Point p)
 	return cells.state(p.y / PaperCells::cellSide, p.x / PaperCells::cellSide);
 }
 
-/// The cell's paper luminance at a board point.
+/// The cell's paper luma at a board point.
 double levelAt(const PaperCells& cells, cv::Point p)
 {
 	const cv::Vec3f c = cells.logColour(p.y / PaperCells::cellSide, p.x / PaperCells::cellSide);
-	return 0.114 * std::exp(c[0]) + 0.587 * std::exp(c[1]) + 0.299 * std::exp(c[2]);
+	return lumaOf(cv::Vec3d(std::exp(c[0]), std::exp(c[1]), std::exp(c[2])));
 }
 
 TEST(PaperCells, ShadowsAndHighlightsArePaperThingsWithSharpEdgesAreCovered)
@@ -168,6 +169,41 @@ TEST(PaperWhite, TheLocalWhiteFollowsLightAndOnlyLight)
 	for (int c = 0; c < 3; ++c)
 	{
 		EXPECT_NEAR(white.at({100, 100})[c], smooth[c], 0.01);
+	}
+}
+
+TEST(PaperWhite, TheSmoothFieldFollowsALampsLightAcrossTheBoard)
+{
+	// A lamp beyond the board's top left corner: its light falls off along
+	// the diagonal to half at the far corner, over paper with a ring and a
+	// stroke on it.
+	Drawing drawing;
+	drawing.ring({200, 300}, 30, marker);
+	drawing.stroke({350, 100}, {550, 350}, marker);
+	const auto falloff = [](cv::Point2d p) {
+		const double along = (p.x / 640.0 + p.y / 480.0) / 2.0;
+		return std::exp(-0.7 * along * along);
+	};
+	const Light light;
+	cv::Mat lit = light.onBoard(drawing.atBoardSize());
+	for (int y = 0; y < lit.rows; ++y)
+	{
+		for (int x = 0; x < lit.cols; ++x)
+		{
+			lit.at<cv::Vec3f>(y, x) *= float(falloff(cv::Point2d(x, y)));
+		}
+	}
+	const cv::Mat picture = photograph(lit);
+	const PaperWhite white = PaperWhite::measure(picture, everywhere(picture));
+	ASSERT_TRUE(white.found());
+	for (const cv::Point2d p : {cv::Point2d(20, 20), cv::Point2d(620, 20), cv::Point2d(20, 460), cv::Point2d(620, 460),
+			 cv::Point2d(320, 240), cv::Point2d(480, 120)})
+	{
+		for (int c = 0; c < 3; ++c)
+		{
+			EXPECT_NEAR(white.smoothAt(p)[c] / (light.white[c] * falloff(p)), 1.0, 0.03) << "at " << p << ": "
+																						 << white.smoothAt(p);
+		}
 	}
 }
 

@@ -114,7 +114,7 @@ TEST(PatternOnBoard, APictureHalfOffThePaperIsMeasuredAgainOverTheBoardAlone)
 		const cv::Matx33d truth = camera.toCamera.inv();
 		ProjectorCalibrationRun run(pictureSize);
 		int pass = runUntilDone(run, camera, 0);
-		ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << c.what << ": " << run.problem;
+		ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << c.what << ": " << run.problem();
 		const CharucoLayout firstLayout = run.shownPattern().layout;
 		ProjectorCalibration first;
 		std::string firstRefusal;
@@ -138,7 +138,7 @@ TEST(PatternOnBoard, APictureHalfOffThePaperIsMeasuredAgainOverTheBoardAlone)
 			}
 			camera.dark = !c.secondSeen;
 			pass = runUntilDone(run, camera, pass);
-			ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << c.what << ": " << run.problem;
+			ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << c.what << ": " << run.problem();
 		}
 		EXPECT_FALSE(run.aimAtBoard(noLens, board)) << c.what << ": asked twice";
 		ProjectorCalibration result;

@@ -40,7 +40,7 @@ TEST_F(PhysicsSceneTest, RegistryKeepsCreationOrderThroughRemovals)
 
 	const std::vector<b2Body*> expected = {made[0], made[2], made[3], made[5]};
 	EXPECT_EQ(scene.getBodies(), expected);
-	EXPECT_EQ(scene.world->GetBodyCount(), 4);
+	EXPECT_EQ(scene.world()->GetBodyCount(), 4);
 	const std::vector<BodyInfo*> infos = scene.collectBodyInfo();
 	ASSERT_EQ(infos.size(), 4u);
 	for (size_t i = 0; i < infos.size(); ++i)
@@ -61,7 +61,7 @@ TEST_F(PhysicsSceneTest, BodyMarkedTwiceIsDestroyedOnce)
 	EXPECT_EQ(scene.getMarked().size(), 1u);
 	scene.flush();
 	EXPECT_EQ(scene.getBodies(), std::vector<b2Body*>{near});
-	EXPECT_EQ(scene.world->GetBodyCount(), 1);
+	EXPECT_EQ(scene.world()->GetBodyCount(), 1);
 	EXPECT_TRUE(scene.getMarked().empty());
 }
 
@@ -119,17 +119,14 @@ TEST_F(PhysicsSceneTest, DebrisAreCreatedInReverseOrderAfterDestruction)
 	EXPECT_TRUE(scene.getPendingDebris().empty());
 }
 
-TEST_F(PhysicsSceneTest, ResetMapDestroysExactlyTheBodiesThatExisted)
+TEST_F(PhysicsSceneTest, MarkAllDestroysExactlyTheBodiesThatExisted)
 {
 	ballAt(0.0f, 0.0f);
 	createWallChain({b2Vec2(0.0f, -5.0f), b2Vec2(10.0f, -5.0f)}, scene);
 	createSensorCircle(scene, 3.0f, 3.0f, 1.0f);
 	createPortal(scene, 8.0f, 8.0f, 1.0f, 1.0f);
-	int resets = 0;
-	scene.setMapResetHook([&resets] { ++resets; });
 
-	scene.resetMap();
-	EXPECT_EQ(resets, 1);
+	scene.markAll();
 	b2Body* later = ballAt(20.0f, 0.0f);
 	scene.queueSpawn(debrisAt(30.0f, 0.0f));
 	scene.flush();
@@ -137,21 +134,21 @@ TEST_F(PhysicsSceneTest, ResetMapDestroysExactlyTheBodiesThatExisted)
 	ASSERT_EQ(scene.getBodies().size(), 2u);
 	EXPECT_EQ(scene.getBodies()[0], later);
 	EXPECT_EQ(bodyInfoOf(scene.getBodies()[1])->kind, Debris);
-	EXPECT_EQ(scene.world->GetBodyCount(), 2);
+	EXPECT_EQ(scene.world()->GetBodyCount(), 2);
 }
 
 TEST_F(PhysicsSceneTest, EmptySceneCollectsNothing)
 {
 	EXPECT_TRUE(scene.collectBodyInfo().empty());
 	scene.flush();
-	EXPECT_EQ(scene.world->GetBodyCount(), 0);
+	EXPECT_EQ(scene.world()->GetBodyCount(), 0);
 }
 
 TEST_F(PhysicsSceneTest, SceneRngStartsFromTheSameStateEveryRun)
 {
 	PhysicsScene other;
-	EXPECT_EQ(scene.sceneRng.state, other.sceneRng.state);
-	EXPECT_EQ(scene.sceneRng.state, 5324u);
+	EXPECT_EQ(scene.rng().state, other.rng().state);
+	EXPECT_EQ(scene.rng().state, 5324u);
 }
 
 }  // namespace

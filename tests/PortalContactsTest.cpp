@@ -18,8 +18,8 @@ protected:
 	PortalContactsTest()
 	{
 		scene.createWorld(b2Vec2(0.0f, -10.0f));
-		scene.world->SetContactListener(&scene.listener);
-		scene.events = &trace;
+		scene.world()->SetContactListener(&scene.contactListener());
+		scene.setEventSink(&trace);
 		trace.addSink([this](const PassRecord& record) {
 			events.insert(events.end(), record.events.begin(), record.events.end());
 		});
@@ -28,7 +28,7 @@ protected:
 	/// Step, out-of-bounds marking and flush, as in one pass.
 	void pass()
 	{
-		scene.world->Step(1.0f / 60.0f, 6, 2);
+		scene.world()->Step(1.0f / 60.0f, 6, 2);
 		scene.markOutOfBounds();
 		scene.flush();
 		trace.endPass(1, 0, scene);
@@ -60,7 +60,7 @@ TEST_F(PortalContactsTest, BallDroppedOnThePortalLeavesTwoSmallDebrisWhereItWas)
 	for (int i = 0; i < 120 && scene.getMarked().empty(); ++i)
 	{
 		beforeStep = ball->GetPosition();
-		scene.world->Step(1.0f / 60.0f, 6, 2);
+		scene.world()->Step(1.0f / 60.0f, 6, 2);
 	}
 	// Contacts are reported at the start of a step, before anything moves;
 	// the ball lives on until the flush.
@@ -107,7 +107,7 @@ TEST_F(PortalContactsTest, FirstShatterOfARunDrawsAngleUpwardAndSidewaysSpeedInT
 		e.vy = 10.0f - 10.0f * (float(fresh.next()) * 2.3283064365386962890625e-10f);
 		e.vx = 20.0f * (float(fresh.next()) * 2.3283064365386962890625e-10f) - 10.0f;
 	}
-	EXPECT_EQ(scene.sceneRng.state, fresh.state);  // eight steps, no more
+	EXPECT_EQ(scene.rng().state, fresh.state);  // eight steps, no more
 	const std::vector<b2Body*> made = debris();
 	ASSERT_EQ(made.size(), 2u);
 	for (int i = 0; i < 2; ++i)
@@ -131,7 +131,7 @@ TEST_F(PortalContactsTest, BallLyingWhereARescanPlacesThePortalLeavesFourDebris)
 	createPortal(scene, 10.0f, 10.0f, 3.0f, 3.0f);
 	pass();
 	EXPECT_EQ(scene.countKind(Solid), 0);
-	EXPECT_EQ(scene.world->GetBodyCount(), 5);  // one portal, four debris
+	EXPECT_EQ(scene.world()->GetBodyCount(), 5);  // one portal, four debris
 	EXPECT_EQ(debris().size(), 4u);
 }
 
@@ -165,7 +165,7 @@ TEST_F(PortalContactsTest, DebrisWallsAndOtherSensorsChangeNothing)
 	spawn.bodyDef.position.Set(0.0f, 2.0f);
 	spawn.fixtureDef.density = 1.0f;
 	scene.queueSpawn(spawn);
-	const uint64 rngBefore = scene.sceneRng.state;
+	const uint64 rngBefore = scene.rng().state;
 
 	// Make sure the debris really met the sensors, so "nothing" means something.
 	int touchingContacts = 0;
@@ -178,10 +178,10 @@ TEST_F(PortalContactsTest, DebrisWallsAndOtherSensorsChangeNothing)
 		}
 	}
 	ASSERT_GT(touchingContacts, 0);
-	EXPECT_EQ(scene.world->GetBodyCount(), 4);
+	EXPECT_EQ(scene.world()->GetBodyCount(), 4);
 	EXPECT_TRUE(scene.getMarked().empty());
 	EXPECT_FALSE(bodyInfoOf(sensor)->touched);
-	EXPECT_EQ(scene.sceneRng.state, rngBefore);
+	EXPECT_EQ(scene.rng().state, rngBefore);
 	EXPECT_TRUE(events.empty());
 }
 

@@ -41,20 +41,17 @@ TEST(ProjectedShapes, ASensorsRingIsLitBesideItsInkAndATouchedOneAllOver)
 	drawRing(board, untouched, yellowPen);
 	drawRing(board, touched, yellowPen);
 	rig.setBoard(board.clone());
-	segmentColours(rig.ink, rig.display);
-	extractColourContours(rig.ink);
-	rig.analysis.detectSensorCircles(rig.ink.yellowContours);
-	ASSERT_EQ(rig.analysis.sensorCircleRecords.size(), 2u);
-	for (const ShapeRecord& record : rig.analysis.sensorCircleRecords)
+	ASSERT_EQ(rig.analysis.analyse(rig.board, rig.ink, rig.display).sensors, 2);
+	const std::vector<ShapeRecord>& sensors = rig.analysis.sensorCircleRecords();
+	for (const ShapeRecord& record : sensors)
 	{
-		const cv::Point2d at(record.descriptor.at<double>(0), record.descriptor.at<double>(1));
-		bodyInfoOf(record.body)->touched = cv::norm(at - cv::Point2d(touched)) < 5.0;
+		bodyInfoOf(record.body)->touched = cv::norm(descriptorCentroid(record.descriptor) - cv::Point2d(touched)) < 5.0;
 	}
 	cv::Mat ink;
 	cv::inRange(board, paperWhite, paperWhite, ink);
 	ink = ~ink;
 
-	const cv::Mat lit = litOnBoard(projectedShapes(rig.scene, rig.analysis, {}, false));
+	const cv::Mat lit = litOnBoard(projectedShapes(rig.scene, sensors, {}, false));
 	// Round the untouched sensor: a whole ring of light close outside the ink.
 	// It is centred on the ring's measured centre, which thinning leaves a
 	// pixel or so off the drawn one, so the ink's outer edge may catch light

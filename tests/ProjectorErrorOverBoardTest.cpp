@@ -36,8 +36,8 @@ struct OldCheck
 OldCheck oldCheck(const ProjectorCalibrationRun& run, const double lens[4], const cv::Matx33d& idealToMm)
 {
 	const ProjectorPattern& pattern = run.shownPattern();
-	const CharucoView named = findCharucoCorners(pattern.layout, projectedLight(run.litFrame, run.darkFrame), 1);
-	const CharucoView seen = placeOnChessboard(named, projectedLight(run.chessboardFrame, run.darkFrame));
+	const CharucoView named = findCharucoCorners(pattern.layout, projectedLight(run.litFrame(), run.darkFrame()), 1);
+	const CharucoView seen = placeOnChessboard(named, projectedLight(run.chessboardFrame(), run.darkFrame()));
 	std::vector<cv::Point2f> camera, projector;
 	for (size_t i = 0; i < seen.ids.size(); ++i)
 	{
@@ -119,7 +119,7 @@ TEST_P(ErrorOverTheBoard, IsMeasuredOverTheBoardAndItsLargestHeldToTheLimit)
 		run.see(frame, pass);
 		display.show("projector", run.picture());
 	}
-	ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << run.problem;
+	ASSERT_EQ(run.state(), ProjectorCalibrationRun::Done) << run.problem();
 
 	// The board where the camera truly sees it (the program's scan finds it
 	// to a tenth of a pixel).

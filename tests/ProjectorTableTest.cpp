@@ -170,7 +170,7 @@ struct ProjectorTable
 		data.projectorCalibration = scratchPath(name + ".yml");
 		std::remove(data.projectorCalibration.c_str());
 		app = std::make_unique<Application>(std::move(made), std::move(display), data);
-		app->trace.addSink([this, lateShare](const PassRecord& record) {
+		app->trace().addSink([this, lateShare](const PassRecord& record) {
 			records.push_back(record);
 			// Measured: from now on the camera may be late.
 			if (!record.eventsOf("projectorCalibration").empty())
@@ -210,7 +210,7 @@ struct ProjectorTable
 	void measureBalls()
 	{
 		recordBalls();
-		if (!app->projection || app->projection->calibrating() || camera->lastLightImage().empty())
+		if (!app->projection() || app->projection()->calibrating() || camera->lastLightImage().empty())
 		{
 			return;
 		}
@@ -302,17 +302,17 @@ struct ProjectorTable
 		std::vector<cv::Point2d>& balls = ballsAt[records.back().pass];
 		std::vector<cv::Point2d>& bodies = movingAt[records.back().pass];
 		std::vector<cv::Point2d>& velocities = ballVelocitiesAt[records.back().pass];
-		for (const BodyInfo* info : app->scene.collectBodyInfo())
+		for (const BodyInfo* info : app->scene().collectBodyInfo())
 		{
 			if (info->kind == Solid || info->kind == Debris)
 			{
 				const b2Vec2 p = info->body->GetPosition();
-				const cv::Point2d at = app->analysis.mapping.toPixel(p.x, p.y);
+				const cv::Point2d at = boardMapping.toPixel(p.x, p.y);
 				(info->kind == Solid ? balls : bodies).push_back(at);
 				if (info->kind == Solid)
 				{
 					const b2Vec2 ahead = p + info->body->GetLinearVelocity();
-					velocities.push_back(app->analysis.mapping.toPixel(ahead.x, ahead.y) - at);
+					velocities.push_back(boardMapping.toPixel(ahead.x, ahead.y) - at);
 				}
 			}
 		}
@@ -354,12 +354,12 @@ struct ProjectorTable
 	/// passes, the calibration's patterns long gone.
 	void measureMotion()
 	{
-		if (!app->projection)
+		if (!app->projection())
 		{
 			return;
 		}
 		const PassRecord& record = records.back();
-		if (app->projection->calibrating() || !record.eventsOf("projectorCalibration").empty())
+		if (app->projection()->calibrating() || !record.eventsOf("projectorCalibration").empty())
 		{
 			calibratedPass = record.pass;
 			return;
@@ -369,7 +369,7 @@ struct ProjectorTable
 		// the projector goes dark for the rescan, up to the latency and two
 		// passes later: the scene must have been the same since before that.
 		bool quiet = record.pass > calibratedPass + 10;
-		const int lookBack = 4 + app->projection->latency() + 2;
+		const int lookBack = 4 + app->projection()->latency() + 2;
 		for (int back = 1; back <= lookBack && quiet; ++back)
 		{
 			const SceneState a = scene.stateAt(record.pass - back + 1), b = scene.stateAt(record.pass - back);
@@ -550,7 +550,7 @@ TEST_P(ProjectorPlacements, CalibratePlayAndRedrawWithTheProjectionKeptOutOfTheD
 	// The map is right over the whole board, as the simulated projector knows
 	// where its light lands, and what was said of it does not understate that.
 	ScriptedBoardCamera& scripted = table.camera->scripted();
-	const TrueMapError truth = trueMapError(table.app->projection->calibration().cameraToProjector, *scripted.projector(),
+	const TrueMapError truth = trueMapError(table.app->projection()->calibration().cameraToProjector, *scripted.projector(),
 		scripted.scene().views[0], table.toMm);
 	EXPECT_GT(truth.points, 1000);
 	EXPECT_LE(truth.rmsPixels, 1.0);
@@ -676,7 +676,7 @@ TEST(ProjectorTable, ACameraMovedAfterTheCalibrationIsNoticedAndMeasuredAgain)
 	EXPECT_EQ(eventField(*calibrations[1].second, "ok"), "true");
 	for (int pass = moved[0].first + 1; pass < calibrations[1].first - 60; ++pass)
 	{
-		EXPECT_FALSE(table.shownLit[size_t(pass - 1)] && !table.app->projection->calibrating())
+		EXPECT_FALSE(table.shownLit[size_t(pass - 1)] && !table.app->projection()->calibrating())
 			<< "the game was projected in pass " << pass;
 	}
 	// Played again (key r): the light lies on the balls.
@@ -718,7 +718,7 @@ TEST(ProjectorTable, APaperWhiteAlreadyIsMeasuredAtALowerExposure)
 		ASSERT_EQ(calibrations.size(), 1u) << room << ": " << said;
 		EXPECT_EQ(eventField(*calibrations[0].second, "ok"), "true") << room;
 		ScriptedBoardCamera& scripted = table.camera->scripted();
-		const TrueMapError truth = trueMapError(table.app->projection->calibration().cameraToProjector,
+		const TrueMapError truth = trueMapError(table.app->projection()->calibration().cameraToProjector,
 			*scripted.projector(), scripted.scene().views[0], table.toMm);
 		EXPECT_LE(truth.rmsPixels, 1.0) << room;
 		EXPECT_LE(calibrations[0].second->number("rmsPixels"), 1.0) << room;

@@ -193,12 +193,67 @@ INSTANTIATE_TEST_SUITE_P(FrameSizes, StillBoard,
 	[](const auto& info) { return std::to_string(info.param.width) + "x" + std::to_string(info.param.height); });
 
 /// A bright room that clips the paper: the clipped channels say only "at
-/// least", so a flicker that dims the rest is no motion either.
+/// least", so a flicker that dims the rest is no motion either. A lamp of
+/// one colour beside the board clips its own channel alone (a warm one red)
+/// on the paper near it, and each channel is known clipped by itself.
 TEST(FrameDiffers, ClippedPaperUnderAFlickeringLampIsStill)
 {
-	const cv::Mat scene = relit(boardPicture(cv::Size(640, 480)), {1.2, 1.2, 1.2});
-	EXPECT_FALSE(frameDiffers(photographed(relit(scene, {0.93, 0.93, 0.93}), 2.0, 1), photographed(scene, 2.0, 2)));
-	EXPECT_FALSE(frameDiffers(photographed(scene, 2.0, 3), photographed(relit(scene, {0.93, 0.93, 0.93}), 2.0, 4)));
+	const std::pair<const char*, cv::Vec3d> lamps[] = {{"a bright lamp clipping every channel", {1.2, 1.2, 1.2}},
+		{"a warm lamp clipping red alone", {0.8, 0.95, 1.3}}, {"a green one clipping green alone", {0.85, 1.3, 0.85}},
+		{"a cool one clipping blue alone", {1.3, 0.95, 0.8}}};
+	const cv::Mat board = boardPicture(cv::Size(640, 480));
+	// The picture dimmed after the sensor clipped it (the camera's own gain).
+	const cv::Mat clipped = relit(board, {1.2, 1.2, 1.2});
+	EXPECT_FALSE(frameDiffers(photographed(relit(clipped, {0.93, 0.93, 0.93}), 2.0, 1), photographed(clipped, 2.0, 2)));
+	EXPECT_FALSE(frameDiffers(photographed(clipped, 2.0, 3), photographed(relit(clipped, {0.93, 0.93, 0.93}), 2.0, 4)));
+	for (const auto& [what, lamp] : lamps)
+	{
+		// The lamp stands to the left: its light falls off by a quarter across
+		// the picture, and the sensor clips what it brings above its top.
+		const auto litBy = [&, lamp = lamp](double flicker) {
+			cv::Mat scene(board.size(), board.type());
+			for (int x = 0; x < scene.cols; ++x)
+			{
+				relit(board.col(x), lamp * flicker * (1.0 - 0.25 * x / scene.cols)).copyTo(scene.col(x));
+			}
+			return scene;
+		};
+		const cv::Mat steady = litBy(1.0), dimmed = litBy(0.93);
+		for (const auto& [now, then] : {std::make_pair(photographed(dimmed, 2.0, 1), photographed(steady, 2.0, 2)),
+				 std::make_pair(photographed(steady, 2.0, 3), photographed(dimmed, 2.0, 4))})
+		{
+			const MotionReading reading = compareCellPictures(CellPicture(now), CellPicture(then));
+			EXPECT_FALSE(reading.moved) << what << ", flickering by 7 %: " << reading.changedShare * 100.0
+										<< " % of the cells changed";
+		}
+	}
+}
+
+/// A cell has changed when it misses what the light predicts by more than
+/// 4 grey levels and 4 % of its level together: a soft shade 5 % darker over
+/// part of the paper (a curtain's, a cloud's) is no motion, and a change of
+/// 8 % there is.
+TEST(FrameDiffers, AShadeFivePercentDarkerIsStillEightPercentIsMotion)
+{
+	const cv::Mat scene = boardPicture(cv::Size(640, 480));
+	const cv::Mat reference = photographed(scene, 2.0, 1);
+	// A sixteenth of the picture, on the paper's lower right.
+	const cv::Rect shade(300, 300, 240, 80);
+	ASSERT_NEAR(double(shade.area()) / double(scene.total()), 0.06, 0.005);
+	cv::Mat softShade = cv::Mat::zeros(scene.size(), CV_32F);
+	softShade(shade).setTo(1.0);
+	cv::GaussianBlur(softShade, softShade, cv::Size(), 6.0);
+	const auto shaded = [&](double darker) {
+		cv::Mat light, frame;
+		cv::merge(std::vector<cv::Mat>(3, 1.0 - darker * softShade), light);
+		scene.convertTo(frame, CV_32FC3);
+		cv::Mat(frame.mul(light)).convertTo(frame, CV_8UC3);
+		return compareCellPictures(CellPicture(photographed(frame, 2.0, 2)), CellPicture(reference));
+	};
+	const MotionReading fivePercent = shaded(0.05), eightPercent = shaded(0.08);
+	EXPECT_FALSE(fivePercent.moved) << "5 % darker: " << fivePercent.changedShare * 100.0 << " % of the cells changed";
+	EXPECT_TRUE(eightPercent.moved) << "8 % darker: " << eightPercent.changedShare * 100.0 << " % of the cells changed";
+	EXPECT_GT(eightPercent.changedShare, 0.05);
 }
 
 TEST(FrameDiffers, ACameraMovedByAFewPixelsIsMotion)

@@ -29,19 +29,23 @@ protected:
 		fs::current_path(folder);
 	}
 
-	/// A program that has scanned a board: every image it can save exists, and
-	/// its camera sees the board 1:1 with a ball at board (300, 50).
 	std::unique_ptr<TestProgram> program;
 
-	void scanned()
+	/// A program that has scanned and analysed a board with a stroke drawn
+	/// from (100, y) to (300, y + 20): every image it can save exists, and its
+	/// camera sees the board 1:1 with a ball at board (300, 50).
+	void scanned(int y = 400)
 	{
-		RectifiedBoard& board = program->app->board;
+		RectifiedBoard board;
 		board.setHomography(cv::Mat::eye(3, 3, CV_64F));
-		board.gray = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
-		board.colour = cv::Mat(480, 640, CV_8UC3, cv::Scalar(1, 2, 3));
-		board.rectifications += 1;
-		program->app->ink.contourImage = cv::Mat(480, 640, CV_8UC3, cv::Scalar(0, 255, 0));
-		createBall(program->app->scene, 20.0f, 15.0f, 1.0f);
+		board.grey = cv::Mat(480, 640, CV_8UC1, cv::Scalar(77));
+		board.colour = cv::Mat(480, 640, CV_8UC3, cv::Scalar::all(235));
+		cv::line(board.colour, cv::Point(100, y), cv::Point(300, y + 20), cv::Scalar::all(30), 3);
+		board.rectifications = 1;
+		::testing::internal::CaptureStdout();
+		program->app->analyseScannedBoard(board);
+		::testing::internal::GetCapturedStdout();
+		createBall(program->app->scene(), 20.0f, 15.0f, 1.0f);
 	}
 
 	void click(const std::string& window, int event = cv::EVENT_LBUTTONDOWN)
@@ -67,14 +71,21 @@ TEST_F(ScreenshotsTest, LeftClicksSaveTheGreyBoardThePaintedPictureAndTheContour
 	EXPECT_EQ(grey.size(), cv::Size(640, 480));
 	// "normal" saves the camera picture with the bodies, not turned.
 	const cv::Mat normal = cv::imread("ss_normal.png");
-	EXPECT_EQ(cv::norm(normal, program->app->views.camera, cv::NORM_INF), 0.0);
+	EXPECT_EQ(cv::norm(normal, program->app->views().camera, cv::NORM_INF), 0.0);
 	EXPECT_EQ(normal.at<cv::Vec3b>(51, 300), cv::Vec3b(255, 128, 128));
 
-	// A second click replaces the file.
-	program->app->ink.contourImage.setTo(cv::Scalar(0, 0, 255));
+	// "cont" saves the contours of the last rescan, the stroke's among them.
+	const cv::Mat contours = cv::imread("ss_cont.png");
+	EXPECT_EQ(cv::norm(contours, program->app->ink().contourImage, cv::NORM_INF), 0.0);
+	EXPECT_GT(cv::countNonZero(contours.reshape(1)), 0);
+
+	// A second click replaces the file: another drawing, another picture.
+	scanned(300);
 	click("cont");
 	program->run(1);
-	EXPECT_EQ(cv::imread("ss_cont.png").at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 255));
+	const cv::Mat again = cv::imread("ss_cont.png");
+	EXPECT_EQ(cv::norm(again, program->app->ink().contourImage, cv::NORM_INF), 0.0);
+	EXPECT_GT(cv::norm(again, contours, cv::NORM_INF), 0.0);
 }
 
 TEST_F(ScreenshotsTest, OtherEventsAndOtherWindowsSaveNothing)
@@ -91,7 +102,7 @@ TEST_F(ScreenshotsTest, OtherEventsAndOtherWindowsSaveNothing)
 	click("skewbinary");  // has no handler
 	program->run(1);
 	const Application& app = *program->app;
-	const ScreenshotSources sources{app.board, app.views, app.ink};
+	const ScreenshotSources sources{app.board(), app.views(), app.ink()};
 	onDebugWindowMouse(sources, cv::EVENT_LBUTTONDOWN, "game");
 	onDebugWindowMouse(sources, cv::EVENT_LBUTTONDOWN, "warped ");
 	EXPECT_TRUE(filesIn(".").empty());
@@ -154,9 +165,9 @@ TEST_F(RecordingTest, EveryPassWritesTheMotionFrameAndThePaintedPictureNumberedF
 	}
 	EXPECT_EQ(filesIn("video"), expected);
 
-	const BoardScanner& scanner = program->app->scanner;
+	const BoardScanner& scanner = program->app->scanner();
 	const cv::Mat game = cv::imread("video/game10.png");
-	EXPECT_EQ(cv::norm(game, program->app->views.camera, cv::NORM_INF), 0.0);  // painted, not turned
+	EXPECT_EQ(cv::norm(game, program->app->views().camera, cv::NORM_INF), 0.0);  // painted, not turned
 	EXPECT_GT(cv::countNonZero(game.reshape(1) == 255), 0);
 	// A still scene keeps its motion frame, so every raw image is the same.
 	EXPECT_EQ(cv::norm(cv::imread("video/raw0.png"), scanner.motionFrame(), cv::NORM_INF), 0.0);
@@ -176,7 +187,7 @@ TEST_F(RecordingTest, WhatCannotBeWrittenIsSkippedAndTheNumberAdvancesAnyway)
 	fs::remove_all("video");
 	std::fclose(std::fopen("video", "w"));  // a file where the folder should be
 	EXPECT_NO_THROW(recorder.recordFrame(cv::Mat(), cameraFrame));
-	EXPECT_EQ(recorder.recordIndex, 3);
+	EXPECT_EQ(recorder.recordIndex(), 3);
 	EXPECT_TRUE(fs::is_regular_file("video"));
 }
 

@@ -1,4 +1,4 @@
-#include "analysis/HandDetection.h"
+#include "SkinColour.h"
 #include "tracking/BoardScanner.h"
 #include "scenes/ScriptedBoardCamera.h"
 
@@ -59,8 +59,8 @@ TEST(ScriptedBoardCamera, HandAndKnockAreMotionAndTheHandIsSkin)
 	EXPECT_TRUE(frameDiffers(still.clone(), camera->frameOfPass(6).clone()));
 	// The hand test looks at the board alone: the table around it is brown.
 	const cv::Rect board(100, 100, 440, 280);
-	EXPECT_TRUE(handInView(camera->frameOfPass(6)(board)));
-	EXPECT_FALSE(handInView(still(board)));
+	EXPECT_TRUE(skinColourHand(camera->frameOfPass(6)(board)));
+	EXPECT_FALSE(skinColourHand(still(board)));
 	EXPECT_TRUE(frameDiffers(camera->frameOfPass(10).clone(), still));
 	// A redrawn board differs, but by far less than a hand.
 	EXPECT_GT(cv::norm(camera->frameOfPass(14), still, cv::NORM_L1), 0.0);

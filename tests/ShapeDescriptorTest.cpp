@@ -49,45 +49,38 @@ TEST(ShapeDescriptor, WrapAngle)
 
 TEST(ShapeDescriptor, DistancesWithEachExponentSet)
 {
-	AnalysisRig rig;
-	DrawingAnalysis& a = rig.analysis;
-	const auto use = [&a](const int (&set)[descriptorSize]) { std::copy(set, set + descriptorSize, a.descriptorExponents); };
 	const ShapeDescriptor diff = atCentroid(3, 4, 100.0);
-	use(duplicateExponents);
-	EXPECT_DOUBLE_EQ(a.descriptorDistance(diff), 5.0);  // whatever the other components
-	use(sameMapExponents);
-	EXPECT_DOUBLE_EQ(a.descriptorDistance(diff), 2.5);
-	use(blackTemplateExponents);
+	EXPECT_DOUBLE_EQ(descriptorDistance(diff, duplicateExponents), 5.0);  // whatever the other components
+	EXPECT_DOUBLE_EQ(descriptorDistance(diff, sameMapExponents), 2.5);
 	ShapeDescriptor shape = atCentroid(1000, -700);
 	shape.at<double>(3) = 16.0;  // length, 2^-4
 	shape.at<double>(5) = 1.0;   // direction, 2^0
-	EXPECT_DOUBLE_EQ(a.descriptorDistance(shape), std::sqrt(2.0));
-	a.descriptorWeights[3] = 3;
-	EXPECT_DOUBLE_EQ(a.descriptorDistance(shape), std::sqrt(10.0));
+	EXPECT_DOUBLE_EQ(descriptorDistance(shape, blackTemplateExponents), std::sqrt(2.0));
+	int weights[descriptorSize] = {1, 1, 1, 3, 1, 1, 1, 1, 1, 1};
+	EXPECT_DOUBLE_EQ(descriptorDistance(shape, blackTemplateExponents, weights), std::sqrt(10.0));
 }
 
 TEST(ShapeDescriptor, NearestKeepsTheFirstOfEqualsAndSkipsNaN)
 {
-	AnalysisRig rig;
-	DrawingAnalysis& a = rig.analysis;
-	std::copy(duplicateExponents, duplicateExponents + descriptorSize, a.descriptorExponents);
+	const DescriptorExponents& pixels = duplicateExponents;
 	const ShapeDescriptor query = atCentroid(0, 0);
 	int index = 7;
-	EXPECT_EQ(a.nearestDescriptor(query, {}, index), 10000.0f);
+	EXPECT_EQ(nearestDescriptor(query, {}, pixels, index), 10000.0f);
 	EXPECT_EQ(index, -1);
 	const std::vector<ShapeDescriptor> candidates = {atCentroid(NAN, 0), atCentroid(0, 4), atCentroid(4, 0)};
-	EXPECT_EQ(a.nearestDescriptor(query, candidates, index), 4.0f);
+	EXPECT_EQ(nearestDescriptor(query, candidates, pixels, index), 4.0f);
 	EXPECT_EQ(index, 1);
-	EXPECT_EQ(a.nearestDescriptor(query, {candidates[0]}, index), 10000.0f);
+	EXPECT_EQ(nearestDescriptor(query, {candidates[0]}, pixels, index), 10000.0f);
 	EXPECT_EQ(index, -1);
 	// The first measurable candidate counts even beyond 10000.
-	EXPECT_EQ(a.nearestDescriptor(query, {atCentroid(0, 30000)}, index), 30000.0f);
+	EXPECT_EQ(nearestDescriptor(query, {atCentroid(0, 30000)}, pixels, index), 30000.0f);
 
-	const ShapeRecord* nearest = &a.wallRecords.emplace_back();
-	EXPECT_EQ(a.nearestRecord({}, query, nearest), 10000.0f);
+	const ShapeRecord somewhere;
+	const ShapeRecord* nearest = &somewhere;
+	EXPECT_EQ(nearestRecord({}, query, pixels, nearest), 10000.0f);
 	EXPECT_EQ(nearest, nullptr);
 	const std::vector<ShapeRecord> records = {{{}, atCentroid(0, 6), nullptr}, {{}, atCentroid(6, 0), nullptr}};
-	EXPECT_EQ(a.nearestRecord(records, query, nearest), 6.0f);
+	EXPECT_EQ(nearestRecord(records, query, pixels, nearest), 6.0f);
 	EXPECT_EQ(nearest, &records[0]);
 }
 

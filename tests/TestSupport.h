@@ -63,6 +63,16 @@ inline bool scanFound(const PassRecord& record)
 	return false;
 }
 
+/// Still passes noted until the board's scan is due, as a still picture gives
+/// them: for a board analysed without a camera as a still period's rescan.
+inline void settle(Stillness& stillness)
+{
+	while (stillness.count() < Stillness::rescanThreshold)
+	{
+		stillness.notePass(false);
+	}
+}
+
 /// A started, headless program whose camera is the given source, with every
 /// pass record kept for inspection.
 struct TestProgram
@@ -72,7 +82,7 @@ struct TestProgram
 		auto headless = std::make_unique<HeadlessDisplay>();
 		display = headless.get();
 		app = std::make_unique<Application>(std::move(source), std::move(headless));
-		app->trace.addSink([this](const PassRecord& record) { passes.push_back(record); });
+		app->trace().addSink([this](const PassRecord& record) { passes.push_back(record); });
 		app->start();
 	}
 
@@ -89,7 +99,7 @@ struct TestProgram
 		{
 			app->runPass();
 		}
-		app->recorder.finish();
+		app->recorder().finish();
 	}
 
 	/// Pass numbers (from 1) in which a board scan was attempted.

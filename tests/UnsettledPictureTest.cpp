@@ -77,4 +77,29 @@ TEST(UnsettledPicture, NamesTheCauseAfterTenSecondsOnceAndAgainAfterSettling)
 	EXPECT_EQ(saidIn, 1001);
 }
 
+/// What is said is one whole line, and its figure is the cause's own, in
+/// percent: a lamp that swings the picture's brightness by 12 %, bands 8 %
+/// deep, an exposure climbing by 12 % a second, 2 % of the picture moving.
+TEST(UnsettledPicture, SaysTheCauseWithItsFigure)
+{
+	const auto said = [](const std::function<MotionReading(int)>& make) {
+		UnsettledPicture watch;
+		return afterTenSeconds(watch, make);
+	};
+	EXPECT_EQ(said([](int pass) { return reading(pass % 2 ? 0.88 : 1.0, 0.0, 60, false); }),
+		"the camera picture has not kept still for 10 seconds, so the board is not scanned: the light flickers (its "
+		"brightness swings by 12 %): a lamp on mains power (LED or fluorescent) does this; light the table with "
+		"another lamp or daylight, or set the camera's anti-flicker setting to your mains (50 or 60 Hz)");
+	const std::pair<std::string, std::function<MotionReading(int)>> figures[] = {
+		{"(8 % deep)", [](int pass) { return reading(1.0, pass % 3 * 0.04, 60, false); }},
+		{"(12 % a second)", [](int pass) { return reading(1.0 + pass * 0.004, 0.0, 60, false); }},
+		{"(2 % of the picture changes)", [](int) { return reading(1.0, 0.0, 60, false); }},
+		{"(2 % of it changes in scattered specks)", [](int) { return reading(1.0, 0.0, 60, true); }}};
+	for (const auto& [figure, make] : figures)
+	{
+		const std::string reason = said(make);
+		EXPECT_NE(reason.find(figure), std::string::npos) << "no \"" << figure << "\" in: " << reason;
+	}
+}
+
 }  // namespace

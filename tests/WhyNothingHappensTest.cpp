@@ -158,7 +158,7 @@ TEST(WhyNothingHappens, FramesOfAnotherSizeThanReportedScaleTheCameraOnceAndAreS
 	cv::Mat large;
 	cv::resize(demoBoard(), large, cv::Size(1280, 960), 0, 0, cv::INTER_LINEAR);
 	Watched watched(std::make_unique<MisreportingCamera>(large));
-	const BoardScanner& scanner = watched.program->app->scanner;
+	const BoardScanner& scanner = watched.program->app->scanner();
 	ASSERT_EQ(scanner.frameSize().width, 640);
 
 	EXPECT_EQ(watched.run(16), "the camera delivers frames of 1280 x 960, not the 640 x 480 it reported at "
@@ -207,7 +207,7 @@ private:
 std::string saidWhenUnsettled(std::function<cv::Mat(int)> make)
 {
 	TestProgram program(std::make_unique<MadeFrames>(std::move(make)));
-	program.app->clock = [&program] { return program.app->passCount / 30.0; };
+	program.app->setClock([&program] { return program.app->passCount() / 30.0; });
 	::testing::internal::CaptureStderr();
 	program.run(330);
 	std::istringstream lines(::testing::internal::GetCapturedStderr());

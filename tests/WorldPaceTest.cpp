@@ -86,14 +86,14 @@ TEST(WorldPace, ABallFallsAsFarInASecondWhateverTheCamerasRate)
 	for (const double framesPerSecond : {15.0, 30.0, 60.0})
 	{
 		TestProgram program(std::make_unique<SelfPacedCamera>(framesPerSecond));
-		ASSERT_TRUE(program.app->pace.followsClock());
-		b2Body* ball = createBall(program.app->scene, 10.0f, 100.0f, 1.0f);
+		ASSERT_TRUE(program.app->pace().followsClock());
+		b2Body* ball = createBall(program.app->scene(), 10.0f, 100.0f, 1.0f);
 		// The program's clock, less the stalls it dropped, and the ball's height, after each pass.
 		std::vector<std::pair<double, double>> heights;
 		while (heights.empty() || heights.back().first < horizon)
 		{
 			program.app->runPass();
-			const WorldPace& pace = program.app->pace;
+			const WorldPace& pace = program.app->pace();
 			heights.emplace_back(pace.clockSeconds() - pace.droppedSeconds(), double(ball->GetPosition().y));
 		}
 		// Between the last two passes, the height when the clock said `horizon`.

@@ -13,12 +13,16 @@
 
 int main(int argc, char** argv)
 {
-	if (printedHelp(argc, argv,
+	if (answeredHelpOrVersion(argc, argv,
 			"usage: make_camera_para [FILE]\n"
 			"writes the shipped camera parameters (a 640 x 480 webcam) to FILE\n"
 			"(default Data/camera_para.dat)\n"))
 	{
 		return 0;
+	}
+	if (const char* option = unknownOption(argc, argv))
+	{
+		return refuseOption(argv[0], option);
 	}
 	if (argc > 2)
 	{

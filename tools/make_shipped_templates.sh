@@ -6,13 +6,10 @@
 #
 #     tools/make_shipped_templates.sh [BUILD_DIR]
 set -eu
-if [ "${1:-}" = "--help" ]; then
-	printf '%s\n' \
-		'usage: tools/make_shipped_templates.sh [BUILD_DIR]' \
-		'remakes circleExample.txt and circleExampleYellow.txt from the demo board' \
-		'(BUILD_DIR: where drawtable and make_templates are built, default build/)'
-	exit 0
-fi
+source "$(dirname "$0")/../scripts/tool_options.sh"
+answer_common_options "usage: tools/make_shipped_templates.sh [BUILD_DIR]
+remakes circleExample.txt and circleExampleYellow.txt from the demo board
+(BUILD_DIR: where drawtable and make_templates are built, default build/)" "$@"
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath "${1:-$root/build}")
 work=$(mktemp -d)

@@ -15,8 +15,12 @@
 // templates made under one light serve under another. For each ink the
 // roundest ring is taken, as the contour search of the game sees it, and
 // written to DIRECTORY (the current directory by default) as circleExample.txt
-// and circleExampleYellow.txt. The inks are read as the program reads them:
-// with the data directory's inks.txt when there is one.
+// and circleExampleYellow.txt. Shapes cut by the picture's edge are left out:
+// a rectified board's corners cut its markers. Both templates are written or
+// neither, the ones before kept as circleExample.txt.bak and
+// circleExampleYellow.txt.bak; the status is 0 only when both were written.
+// The inks are read as the program reads them: with the data directory's
+// inks.txt when there is one.
 //
 // With --inks, the same picture is a sample of the user's own pens (a ring or
 // a few strokes of each), whose black and yellow are learned and written to
@@ -36,7 +40,7 @@
 #include "platform/HeadlessDisplay.h"
 #include "tracking/BoardScanner.h"
 #include "platform/StillFrameSource.h"
-#include "platform/WholeFile.h"
+#include "platform/ReplacedFiles.h"
 #include "tools/ToolUsage.h"
 
 #include <opencv2/imgcodecs.hpp>
@@ -105,7 +109,11 @@ bool parseRequest(const std::vector<std::string>& arguments, Request& request)
 	{
 		return false;
 	}
-	request.directory = positional.empty() ? std::string() : positional.front() + "/";
+	request.directory = positional.empty() ? std::string() : positional.front();
+	if (!request.directory.empty() && request.directory.back() != '/')
+	{
+		request.directory += '/';
+	}
 	return true;
 }
 
@@ -172,22 +180,75 @@ cv::Mat rectifiedBoard(const Request& request, const DataFiles& files)
 	return board;
 }
 
-bool writeTemplate(const std::string& board, const std::string& ink, const std::vector<cv::Point>& ring,
-	const std::string& path)
+/// Files named in one line: "a and b".
+std::string listed(const std::vector<std::string>& files)
 {
-	if (ring.empty())
+	std::string text;
+	for (size_t i = 0; i < files.size(); ++i)
 	{
-		std::fprintf(stderr, "%s: no closed %s circle found; nothing written\n", board.c_str(), ink.c_str());
+		text += (i == 0 ? "" : i + 1 == files.size() ? " and " : ", ") + files[i];
+	}
+	return text;
+}
+
+/// Put the new files in place of the old, all or none, keeping the old ones
+/// under their backup names; says what was written, or that nothing was.
+bool replaceAll(const std::vector<Replacement>& files)
+{
+	std::vector<std::string> names;
+	for (const Replacement& file : files)
+	{
+		names.push_back(file.path);
+	}
+	const ReplacementResult result = replaceKeepingBackups(files);
+	if (result.error)
+	{
+		std::fprintf(stderr, "%s: cannot write it: %s; %s\n", result.failedPath.c_str(), result.error.message().c_str(),
+			result.restored ? ("nothing written, " + listed(names) + " as they were").c_str()
+							: "and the files written before it could not be put back");
 		return false;
 	}
-	if (!saveTemplatePoints(path, ring))
+	std::vector<std::string> backups;
+	for (const std::string& path : result.backedUp)
 	{
-		return false;
+		backups.push_back(backupName(path));
 	}
-	const ShapeDescriptor d = computeDescriptor(ring);
-	std::printf("%s: %zu points, centre (%.1f, %.1f), mean radius %.1f pixels\n", path.c_str(), ring.size(),
-		d.at<double>(0), d.at<double>(1), d.at<double>(8));
+	const std::string kept = backups.empty() ? "" : "; the ones before are kept as " + listed(backups);
+	std::printf("%s written%s\n", listed(names).c_str(), kept.c_str());
 	return true;
+}
+
+/// Both circle templates from the board's roundest rings, or neither.
+int makeTemplates(const std::string& board, const InkLayers& ink, const std::string& directory)
+{
+	const cv::Size size = ink.colours.size();
+	const std::vector<cv::Point> black = roundestRing(ink.blackContours, ink.blackHierarchy, size);
+	const std::vector<cv::Point> yellow = roundestRing(ink.yellowContours, ink.yellowHierarchy, size);
+	const std::vector<Replacement> files{{directory + "circleExample.txt", templatePointsText(black)},
+		{directory + "circleExampleYellow.txt", templatePointsText(yellow)}};
+	if (black.empty() || yellow.empty())
+	{
+		const char* missing = black.empty() && yellow.empty() ? "black circle and no closed yellow"
+			: black.empty()                                    ? "black"
+															   : "yellow";
+		std::fprintf(stderr,
+			"%s: no closed %s circle found (shapes cut by the picture's edge, and shapes far from round such as "
+			"the portal card's code, are left out); nothing written, %s as they were\n",
+			board.c_str(), missing, listed({files[0].path, files[1].path}).c_str());
+		return 1;
+	}
+	if (!replaceAll(files))
+	{
+		return 1;
+	}
+	for (const auto& [path, ring] : {std::make_pair(files[0].path, black), std::make_pair(files[1].path, yellow)})
+	{
+		const ShapeDescriptor d = computeDescriptor(ring);
+		const cv::Point2d centre = descriptorCentroid(d);
+		std::printf("%s: %zu points, centre (%.1f, %.1f), mean radius %.1f pixels\n", path.c_str(), ring.size(),
+			centre.x, centre.y, descriptorMeanRadius(d));
+	}
+	return 0;
 }
 
 /// Learn the inks of the sample on `image` and write them whole to `path`.
@@ -200,11 +261,8 @@ int learnInks(const std::string& board, const cv::Mat& image, const std::string&
 		std::fprintf(stderr, "%s: %s; nothing written\n", board.c_str(), error.c_str());
 		return 1;
 	}
-	const std::string text = ownInksText(inks);
-	const std::error_code failure = writeWholeFile(path, text.data(), text.size());
-	if (failure)
+	if (!replaceAll({{path, ownInksText(inks)}}))
 	{
-		std::fprintf(stderr, "%s: cannot write the inks: %s\n", path.c_str(), failure.message().c_str());
 		return 1;
 	}
 	for (const auto& [name, range] : {std::make_pair("black", inks.black), std::make_pair("yellow", inks.yellow)})
@@ -219,9 +277,13 @@ int learnInks(const std::string& board, const cv::Mat& image, const std::string&
 
 int main(int argc, char** argv)
 {
-	if (printedHelp(argc, argv, usage))
+	if (answeredHelpOrVersion(argc, argv, usage))
 	{
 		return 0;
+	}
+	if (const char* option = unknownOption(argc, argv, {"--data", "--inks", "--photo", "--device"}))
+	{
+		return refuseOption(argv[0], option);
 	}
 	Request request;
 	if (!parseRequest(std::vector<std::string>(argv + 1, argv + argc), request))
@@ -252,10 +314,5 @@ int main(int argc, char** argv)
 	segmentColours(ink, display);
 	extractBlackContours(ink, display);
 	extractColourContours(ink);
-	const std::vector<cv::Point> black = roundestRing(ink.blackContours, ink.blackHierarchy);
-	const std::vector<cv::Point> yellow = roundestRing(ink.yellowContours, ink.yellowHierarchy);
-
-	const bool blackDone = writeTemplate(board, "black", black, request.directory + "circleExample.txt");
-	const bool yellowDone = writeTemplate(board, "yellow", yellow, request.directory + "circleExampleYellow.txt");
-	return blackDone && yellowDone ? 0 : 1;
+	return makeTemplates(board, ink, request.directory);
 }

@@ -13,9 +13,8 @@
 #include "app/Application.h"
 #include "platform/HeadlessDisplay.h"
 #include "platform/WholeFile.h"
-#include "tools/ToolUsage.h"
-#include "scenes/ScriptedBoardCamera.h"
 #include "scenes/ScriptedInputDisplay.h"
+#include "tools/SceneTool.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -77,21 +76,16 @@ private:
 
 int main(int argc, char** argv)
 {
-	if (printedHelp(argc, argv, usage))
+	SceneToolStart start;
+	int status = 0;
+	if (!startSceneTool("projected_board", argc, argv, usage, start, status))
 	{
-		return 0;
+		return status;
 	}
-	if (argc != 4)
+	if (start.camera->projector() == nullptr)
 	{
-		std::fputs(usage, stderr);
-		return 2;
-	}
-	char* end = nullptr;
-	const long passes = std::strtol(argv[2], &end, 10);
-	if (*end != '\0' || passes < 1 || passes > 100000)
-	{
-		std::fprintf(stderr, "projected_board: bad pass count \"%s\"\n", argv[2]);
-		return 2;
+		std::fprintf(stderr, "%s: the scene hangs no projector\n", argv[1]);
+		return 1;
 	}
 	std::string error;
 	// Measured afresh, and not kept: the data's own calibration stays as it is.
@@ -101,19 +95,11 @@ int main(int argc, char** argv)
 		std::fprintf(stderr, "%s\n", error.c_str());
 		return 1;
 	}
-	const DataFiles files;
-	std::unique_ptr<ScriptedBoardCamera> camera = ScriptedBoardCamera::fromFiles(
-		argv[1], files.cameraParam.c_str(), files.boardMarkers.c_str(), files.portalMarkers.c_str(), error);
-	if (!camera || camera->projector() == nullptr)
-	{
-		std::fprintf(stderr, "%s\n", camera ? (std::string(argv[1]) + ": the scene hangs no projector").c_str()
-											 : error.c_str());
-		return 1;
-	}
+	std::unique_ptr<ScriptedBoardCamera> camera = std::move(start.camera);
 	ScriptedBoardCamera& lens = *camera;
 	auto display = std::make_unique<ScriptedInputDisplay>(std::make_unique<HeadlessDisplay>(), camera->scene());
 	lens.projector()->watch(*display);
-	DataFiles measured = files;
+	DataFiles measured = start.files;
 	measured.projectorCalibration = scratch.path() + "/projector.yml";
 	Application app(std::move(camera), std::move(display), measured);
 	app.useProjector(cv::Rect(1920, 0, 1280, 800));
@@ -121,16 +107,16 @@ int main(int argc, char** argv)
 	{
 		return 1;
 	}
-	for (long pass = 0; pass < passes; ++pass)
+	for (long pass = 0; pass < start.passes; ++pass)
 	{
 		app.runPass();
 	}
 	cv::Mat frame;
 	lens.read(frame);
-	const std::error_code failure = writeWholeImage(argv[3], frame);
+	const std::error_code failure = writeWholeImage(start.output, frame);
 	if (failure)
 	{
-		std::fprintf(stderr, "%s: cannot write the picture: %s\n", argv[3], failure.message().c_str());
+		std::fprintf(stderr, "%s: cannot write the picture: %s\n", start.output.c_str(), failure.message().c_str());
 		return 1;
 	}
 	return 0;

@@ -8,11 +8,9 @@
 // scene's keys and clicks are not in the frames, nor a projector's light.
 
 #include "platform/WholeFile.h"
-#include "tools/ToolUsage.h"
-#include "scenes/ScriptedBoardCamera.h"
+#include "tools/SceneTool.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -20,38 +18,22 @@ int main(int argc, char** argv)
 {
 	const char* const usage = "usage: render_scene SCENE PASSES DIRECTORY\n"
 							  "writes the frames of passes 1 to PASSES of SCENE as DIRECTORY/0000.png ...\n";
-	if (printedHelp(argc, argv, usage))
+	SceneToolStart start;
+	int status = 0;
+	if (!startSceneTool("render_scene", argc, argv, usage, start, status))
 	{
-		return 0;
+		return status;
 	}
-	if (argc != 4)
-	{
-		std::fputs(usage, stderr);
-		return 2;
-	}
-	char* end = nullptr;
-	const long passes = std::strtol(argv[2], &end, 10);
-	if (*end != '\0' || passes < 1 || passes > 100000)
-	{
-		std::fprintf(stderr, "render_scene: bad pass count \"%s\"\n", argv[2]);
-		return 2;
-	}
-	std::string error;
-	std::unique_ptr<ScriptedBoardCamera> camera = ScriptedBoardCamera::fromFiles(
-		argv[1], "Data/camera_para.dat", "Data/markers/marker.dat", "Data/markers/portal.dat", error);
-	if (!camera)
-	{
-		std::fprintf(stderr, "%s\n", error.c_str());
-		return 1;
-	}
-	const std::string directory = argv[3];
+	const long passes = start.passes;
+	ScriptedBoardCamera& camera = *start.camera;
+	const std::string& directory = start.output;
 	std::error_code made;
 	std::filesystem::create_directories(directory, made);
 	char name[32];
 	for (int pass = 1; pass <= passes; ++pass)
 	{
 		std::snprintf(name, sizeof name, "/%04d.png", pass - 1);
-		const std::error_code failure = writeWholeImage(directory + name, camera->frameOfPass(pass));
+		const std::error_code failure = writeWholeImage(directory + name, camera.frameOfPass(pass));
 		if (failure)
 		{
 			std::fprintf(stderr, "%s%s: cannot write the frame: %s\n", directory.c_str(), name,
@@ -59,14 +41,14 @@ int main(int argc, char** argv)
 			return 1;
 		}
 	}
-	if (camera->inLinearLight())
+	if (camera.inLinearLight())
 	{
 		// The sensor takes every frame anew from the states rendered.
-		std::printf("%ld frames in linear light, from %zu states rendered\n", passes, camera->renderedFrames());
+		std::printf("%ld frames in linear light, from %zu states rendered\n", passes, camera.renderedFrames());
 	}
 	else
 	{
-		std::printf("%ld frames, %zu of them different\n", passes, camera->renderedFrames());
+		std::printf("%ld frames, %zu of them different\n", passes, camera.renderedFrames());
 	}
 	return 0;
 }

@@ -8,13 +8,10 @@
 #
 # Needs Xvfb, xwd (x11-apps) and ImageMagick's convert; the tests do not.
 set -eu
-if [ "${1:-}" = "--help" ]; then
-	printf '%s\n' \
-		'usage: tools/screenshot_windows.sh [BUILD_DIR] [OUT.png]' \
-		'takes the picture of the windows while the demo plays under Xvfb' \
-		'(default build/ and docs/windows.png)'
-	exit 0
-fi
+source "$(dirname "$0")/../scripts/tool_options.sh"
+answer_common_options "usage: tools/screenshot_windows.sh [BUILD_DIR] [OUT.png]
+takes the picture of the windows while the demo plays under Xvfb
+(default build/ and docs/windows.png)" "$@"
 for tool in Xvfb xwd convert; do
 	command -v "$tool" >/dev/null || { echo "$tool is missing: apt-get install xvfb x11-apps imagemagick" >&2; exit 1; }
 done

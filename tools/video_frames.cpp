@@ -22,9 +22,13 @@ int main(int argc, char** argv)
 {
 	const char* const usage = "usage: video_frames VIDEO [INDEX OUT.png]\n"
 							  "prints how many frames VIDEO holds and their size; writes frame INDEX to OUT.png\n";
-	if (printedHelp(argc, argv, usage))
+	if (answeredHelpOrVersion(argc, argv, usage))
 	{
 		return 0;
+	}
+	if (const char* option = unknownOption(argc, argv))
+	{
+		return refuseOption(argv[0], option);
 	}
 	if (argc != 2 && argc != 4)
 	{

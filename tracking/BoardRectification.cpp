@@ -85,9 +85,8 @@ bool BoardScanner::rectifyBoard(const cv::Mat& frame, RectifiedBoard& board)
 		board.markerOutlines.push_back(outline);
 	}
 
-	cv::cvtColor(warped, board.gray, cv::COLOR_BGR2GRAY);
+	cv::cvtColor(warped, board.grey, cv::COLOR_BGR2GRAY);
 	board.colour = warped;
-	board.cameraFrame = frame;
 	board.rectifications += 1;
 	return true;
 }

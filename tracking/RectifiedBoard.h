@@ -25,10 +25,7 @@ struct RectifiedBoard
 	void setHomography(const cv::Mat& cameraToBoard);
 	/// The board as the camera saw it, BGR, and the same in grey.
 	cv::Mat colour;
-	cv::Mat gray;
-	/// The camera frame the board was found in (BGR): what the camera saw of
-	/// the paper at the scan, never lit by a projector.
-	cv::Mat cameraFrame;
+	cv::Mat grey;
 
 	/// The portal card was found in the last scan that found the board.
 	bool portalVisible = false;

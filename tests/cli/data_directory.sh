@@ -13,8 +13,10 @@ cd "$work/run" || exit 1
 
 "$drawtable" --headless --source demo --passes 52 --data ../table --trace run.jsonl --snapshots shots \
 	>out.txt 2>err.txt || fail "run with --data failed: $(cat err.txt)"
-# Only why the scans the demo's hand holds back build nothing.
-! grep -v '^scan held back: a hand over' err.txt || fail "unexpected messages (a file not found?): $(cat err.txt)"
+# Only why the scans the demo's hand holds back build nothing, and on a
+# machine without a sound card that the game is silent.
+! grep -v -e '^scan held back: a hand over' -e '^no sound: ' err.txt \
+	|| fail "unexpected messages (a file not found?): $(cat err.txt)"
 grep -q '"type": "ball"' run.jsonl || fail "no ball: the templates were not read from the data directory"
 [ -s shots/game.png ] && [ -s video/raw0.png ] || fail "outputs not in the working directory"
 [ ! -e ../table/run.jsonl ] && [ ! -e ../table/video ] || fail "outputs written into the data directory"

@@ -15,11 +15,13 @@ declare -A allowed=(
 	[markers]="core platform"
 	[physics]="core"
 	[tracking]="core platform markers"
+	[print]="core platform markers"
 	[analysis]="core colour platform markers physics tracking"
 	[render]="core colour platform markers physics tracking analysis"
 	[scenes]="core platform markers"
-	[calibration]="core colour platform markers"
-	[app]="core colour platform markers physics tracking analysis render scenes calibration"
+	[calibration]="core colour platform markers tracking"
+	[sound]="core platform"
+	[app]="core colour platform markers physics tracking print analysis render scenes calibration sound"
 )
 
 for folder in "${!allowed[@]}"; do
