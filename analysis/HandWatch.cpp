@@ -2,8 +2,8 @@
 
 #include "analysis/BoardColours.h"
 #include "analysis/ColourRanges.h"
+#include "analysis/HandOutline.h"
 #include "colour/PaperWhite.h"
-#include "colour/SharpEdges.h"
 #include "tracking/RectifiedBoard.h"
 
 #include <opencv2/imgproc.hpp>
@@ -12,19 +12,14 @@
 #include <cmath>
 #include <vector>
 
+using namespace handOutline;
+
 namespace
 {
 
 /// The test reads the board at half its size: a hand is large, and the lines
 /// it must be told from are taken out by the opening at any scale.
 constexpr int reduction = 2;
-
-/// Darker than this (luma, paper near 240) is dark: the skin of the darkest
-/// steps (about 35 to 50, a little more on palms and fingertips) and black ink
-/// are below it, the soft shadow a hand casts (30 to 45 % darker than paper) is
-/// above it.
-constexpr int darkLimit = 100;
-static_assert(darkLimit < PaperWhite::referenceWhite * 0.55, "a hand's shadow on paper would read as dark");
 
 /// Paler than the skin colour range, the lightest skin still reads warm: less
 /// blue than grey (Cb 128) and not less red (Cr 128), where paper read as a
@@ -36,12 +31,11 @@ static_assert(darkLimit < PaperWhite::referenceWhite * 0.55, "a hand's shadow on
 constexpr YCrCb warmLow = {0, 129, 0};
 constexpr YCrCb warmHigh = {int(PaperWhite::referenceWhite) - 4, 255, 125};
 static_assert(warmHigh.cb < 128 - PaperWhite::neutralChroma, "paper read as neutral would read as warm");
-
-/// Side of the square that the opening keeps, in reduced pixels: 7 is 14 board
-/// pixels, wider than a broad marker's line (about 10) and narrower than a
-/// child's finger (about 18). Rings, strokes and their crossings go; hands,
-/// forearms and filled areas stay.
-constexpr int wideSide = 7;
+/// Towards a hand's rim, where the palest skin is shaded, it keeps less of
+/// its warmth but reads darker than paper: a little warm is enough there to
+/// outline the hand where its rim lies, though not to count to its share.
+constexpr YCrCb shadedWarmLow = {0, 129, 0};
+constexpr YCrCb shadedWarmHigh = {int(PaperWhite::referenceWhite * 0.93), 255, 127};
 
 /// A region comes in across the edge when it reaches this close to the
 /// picture's border or to the part of it the camera did not see (reduced pixels).
@@ -51,24 +45,17 @@ constexpr int edgeBand = 2;
 /// (as boardPaperPlaces does); a region reaching one reaches the edge.
 constexpr float markerGrowth = 1.25f;
 
-/// A step across a region's border of this much (the range of luma over
-/// 3 x 3 cells plus the ranges of Cr and Cb) is an outline: the darker rim of
-/// a hand against paper, or the palest skin's warmth, give more, and a light's
-/// soft edge far less. Where a lamp clips a channel the colour changes
-/// abruptly but the light does not: chroma counts no more than luma.
-constexpr int sharpStep = 24;
-/// A region with at least this share of its border outlined is an object;
-/// what the picture's edge cuts off counts neither way.
-constexpr double outlinedShare = 0.5;
-/// The cut along an outline reaches this far (cells) from its steepest steps.
-constexpr int bandReach = 3;
-/// A region cut along its steep places grows back over the cut by this many
-/// cells: the band reaches a cell or two either side of an edge, one more
-/// where the edge is a little soft.
-constexpr int cutGrowth = 3;
-
-/// A pen line's steps reach this many cells either side of its dark middle.
-constexpr int lineReach = 2;
+/// Where the room's light was measured a little off, or the picture's own
+/// paper bends it towards a hand that reads almost as paper, the lightest skin
+/// is still warmer than the paper round it: its blue this much below the
+/// paper's within `ringReach` cells of it (beyond `ringGap`), where paper read
+/// as a neutral room shows it differs from itself by a level or two. What may
+/// be such skin is a little warm at least (looseWarmHigh).
+constexpr double warmContrast = 3.0;
+constexpr int ringGap = 2;
+constexpr int ringReach = 8;
+constexpr YCrCb looseWarmLow = {0, 129, 0};
+constexpr YCrCb looseWarmHigh = {int(PaperWhite::referenceWhite) - 4, 255, 127};
 
 /// The least share of the board that a hand coming in covers: an adult's four
 /// fingertips in at the board's edge cover about 3 %, a child's about 1 %.
@@ -155,164 +142,54 @@ cv::Mat edgeZone(const cv::Mat& unseen, const RectifiedBoard& board)
 	return zone;
 }
 
-/// The regions of `mask` (8-connected) that reach into `zone`, 255 in a mask of its size.
-cv::Mat regionsReaching(const cv::Mat& mask, const cv::Mat& zone)
+/// The wide regions of what is a little warm (looseWarmLow to looseWarmHigh,
+/// `leftOut` left out) whose blue lies warmContrast or more below the paper's
+/// round them, 255 in a mask of its size. Regions of fewer than `leastCells`
+/// cells are not looked at.
+cv::Mat warmerThanThePaperRound(const cv::Mat& ycrcb, const cv::Mat& leftOut, int leastCells)
 {
-	cv::Mat labels;
-	const int count = cv::connectedComponents(mask, labels, 8, CV_32S);
-	std::vector<unsigned char> reaches(size_t(count), 0);
-	for (int y = 0; y < labels.rows; ++y)
-	{
-		const int* label = labels.ptr<int>(y);
-		const unsigned char* inZone = zone.ptr<unsigned char>(y);
-		for (int x = 0; x < labels.cols; ++x)
-		{
-			reaches[size_t(label[x])] |= inZone[x];
-		}
-	}
-	reaches[0] = 0;  // the background
-	cv::Mat regions(mask.size(), CV_8UC1);
-	for (int y = 0; y < labels.rows; ++y)
-	{
-		const int* label = labels.ptr<int>(y);
-		unsigned char* out = regions.ptr<unsigned char>(y);
-		for (int x = 0; x < labels.cols; ++x)
-		{
-			out[x] = reaches[size_t(label[x])] != 0 ? 255 : 0;
-		}
-	}
-	return regions;
-}
-
-/// The sharp places about steep steps (255): steps that are a thing's edge
-/// rather than the light's (sharperThanLight), and the `sharp` places within
-/// `bandReach` cells of them (where two edges meet, or an outline crosses a
-/// light's edge, the steepest line breaks for a cell or two).
-cv::Mat steepPlaces(const cv::Mat& ycrcb, const cv::Mat& step, const cv::Mat& sharp)
-{
-	cv::Mat steep = sharperThanLight(step, rangeOver(ycrcb, sharpEdgeWide)) & sharp;
-	cv::dilate(steep, steep, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * bandReach + 1, 2 * bandReach + 1)));
-	return steep & sharp;
-}
-
-/// Whether at least `outlinedShare` of the points of `outline` that lie
-/// inside the picture are `sharp` (255). Where the picture cuts a
-/// region off, nothing is known of its outline.
-bool isOutlined(const std::vector<cv::Point>& outline, const cv::Mat& sharp)
-{
-	const cv::Rect inside(1, 1, sharp.cols - 2, sharp.rows - 2);
-	size_t border = 0;
-	size_t steep = 0;
-	for (const cv::Point& p : outline)
-	{
-		if (inside.contains(p))
-		{
-			++border;
-			steep += sharp.at<unsigned char>(p) != 0 ? 1 : 0;
-		}
-	}
-	return border > 0 && double(steep) >= outlinedShare * double(border);
-}
-
-/// The pieces of `failed` (regions whose outline is mostly soft) that are
-/// outlined once it is cut along its `steep` places (steepPlaces), 255 in a
-/// mask of its size.
-/// A hand in a lamp's warm light reads as warm as the light around it: the two
-/// are one region, whose border is mostly the light's soft edge, but the hand
-/// keeps its outline within it, and the light's edge is soft. Each piece is
-/// grown back over the cut it came from (within the region) and tested as a
-/// region of its own, by its steep places alone but those beside `penLines`
-/// (besidePenLines): the lamp's paper that strokes close in is cut out along
-/// them, and is paper. A piece too small to be a hand is not looked at.
-cv::Mat outlinedPieces(const cv::Mat& failed, const cv::Mat& steep, const cv::Mat& penLines, int leastCells)
-{
-	const cv::Mat cut = failed & steep;
-	const cv::Mat steepOfThings = steep & ~penLines;
-	cv::Mat labels;
-	cv::Mat stats;
-	cv::Mat centroids;
-	// What the cut leaves narrower than a hand (paper between an outline and
-	// the region's soft border) is no piece.
-	cv::Mat left;
-	cv::morphologyEx(failed & ~cut, left, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
-	const int count = cv::connectedComponentsWithStats(left, labels, stats, centroids, 4, CV_32S);
-	cv::Mat pieces = cv::Mat::zeros(failed.size(), CV_8UC1);
-	const cv::Mat cell = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(3, 3));
-	const cv::Rect picture(0, 0, failed.cols, failed.rows);
+	cv::Mat loose;
+	cv::inRange(ycrcb, cv::Scalar(looseWarmLow.y, looseWarmLow.cr, looseWarmLow.cb),
+		cv::Scalar(looseWarmHigh.y, looseWarmHigh.cr, looseWarmHigh.cb), loose);
+	loose &= ~leftOut;
+	cv::Mat wide;
+	cv::morphologyEx(loose, wide, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
+	// The paper round a region: bright and neither warm nor left out.
+	cv::Mat paper;
+	cv::inRange(ycrcb, cv::Scalar(darkLimit, 0, 0), cv::Scalar(255, 255, 255), paper);
+	paper &= ~loose & ~leftOut;
+	cv::Mat labels, stats, centroids;
+	const int count = cv::connectedComponentsWithStats(wide, labels, stats, centroids, 8, CV_32S);
+	cv::Mat warmer = cv::Mat::zeros(ycrcb.size(), CV_8UC1);
+	const cv::Rect picture(0, 0, ycrcb.cols, ycrcb.rows);
 	for (int label = 1; label < count; ++label)
 	{
 		if (stats.at<int>(label, cv::CC_STAT_AREA) < leastCells)
 		{
 			continue;
 		}
-		const cv::Rect box(stats.at<int>(label, cv::CC_STAT_LEFT), stats.at<int>(label, cv::CC_STAT_TOP),
-			stats.at<int>(label, cv::CC_STAT_WIDTH), stats.at<int>(label, cv::CC_STAT_HEIGHT));
-		const cv::Rect around = (box + cv::Size(2 * cutGrowth + 2, 2 * cutGrowth + 2) - cv::Point(cutGrowth + 1, cutGrowth + 1)) & picture;
-		cv::Mat piece = labels(around) == label;
-		// Over the cut alone: the rim the opening took from a piece is no outline.
-		const cv::Mat within = piece | cut(around);
-		for (int i = 0; i < cutGrowth; ++i)
+		const cv::Rect box = cv::Rect(stats.at<int>(label, cv::CC_STAT_LEFT) - ringReach,
+								 stats.at<int>(label, cv::CC_STAT_TOP) - ringReach,
+								 stats.at<int>(label, cv::CC_STAT_WIDTH) + 2 * ringReach,
+								 stats.at<int>(label, cv::CC_STAT_HEIGHT) + 2 * ringReach)
+			& picture;
+		const cv::Mat region = labels(box) == label;
+		cv::Mat near, round;
+		cv::dilate(region, near, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * ringGap + 1, 2 * ringGap + 1)));
+		cv::dilate(region, round, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * ringReach + 1, 2 * ringReach + 1)));
+		round &= ~near & paper(box);
+		if (cv::countNonZero(round) == 0)
 		{
-			cv::dilate(piece, piece, cell);
-			piece &= within;
+			continue;
 		}
-		std::vector<std::vector<cv::Point>> outlines;
-		cv::findContours(piece, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE, around.tl());
-		for (size_t i = 0; i < outlines.size(); ++i)
+		const double blueInside = cv::mean(ycrcb(box), region)[2];
+		const double blueRound = cv::mean(ycrcb(box), round)[2];
+		if (blueRound - blueInside >= warmContrast)
 		{
-			if (isOutlined(outlines[i], steepOfThings))
-			{
-				cv::drawContours(pieces, outlines, int(i), cv::Scalar(255), cv::FILLED);
-			}
+			warmer(box).setTo(255, region);
 		}
 	}
-	return pieces & failed;
-}
-
-/// The places beside dark lines narrower than `wideSide` (pen lines; a
-/// hand's shaded rim is far lighter than ink), as far as their steps reach.
-/// Paper that strokes drawn out to the board's edge close in is cut out of a
-/// lamp's light along them, but they are no outline of a thing on it.
-cv::Mat besidePenLines(const cv::Mat& ycrcb)
-{
-	cv::Mat dark, wide;
-	cv::inRange(ycrcb, cv::Scalar(0, 0, 0), cv::Scalar(darkLimit, 255, 255), dark);
-	cv::morphologyEx(dark, wide, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
-	// The rim of a dark hand, a fingertip, are no pen lines: what is thin
-	// only where it touches something wide is left out.
-	cv::Mat lines = dark & ~wide;
-	cv::dilate(wide, wide, cv::Mat());
-	lines &= ~regionsReaching(lines, wide);
-	cv::dilate(lines, lines, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * lineReach + 1, 2 * lineReach + 1)));
-	return lines;
-}
-
-/// The regions of `mask` with a sharp outline, 255 in a mask of its size.
-/// Light changes softly across the paper, over 15 board pixels and more, and
-/// a lamp or a light of another colour can tint a large region warm or dark;
-/// a hand has an outline. A region is outlined when at least `outlinedShare`
-/// of the points of its outer border see a step of `sharpStep` or more within
-/// a cell on either side (the range of luma over 3 x 3 cells plus the ranges
-/// of Cr and Cb). Holes (ink lines inside a region) are not its outline. Of a
-/// region that is not, the outlined pieces (outlinedPieces) count.
-cv::Mat outlinedRegions(const cv::Mat& mask, const cv::Mat& ycrcb, int leastCells)
-{
-	const cv::Mat step = rangeOver(ycrcb, sharpEdgeNear);
-	const cv::Mat sharp = step >= sharpStep;
-	std::vector<std::vector<cv::Point>> outlines;
-	cv::findContours(mask, outlines, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_NONE);
-	cv::Mat regions = cv::Mat::zeros(mask.size(), CV_8UC1);
-	cv::Mat failed = cv::Mat::zeros(mask.size(), CV_8UC1);
-	for (size_t i = 0; i < outlines.size(); ++i)
-	{
-		cv::drawContours(isOutlined(outlines[i], sharp) ? regions : failed, outlines, int(i), cv::Scalar(255), cv::FILLED);
-	}
-	failed &= mask;
-	if (cv::countNonZero(failed) >= leastCells)
-	{
-		regions |= outlinedPieces(failed, steepPlaces(ycrcb, step, sharp), besidePenLines(ycrcb), leastCells);
-	}
-	return regions & mask;
+	return warmer;
 }
 
 /// Both regions the same, give or take sameRegionShare of what either covers.
@@ -342,21 +219,34 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 	cv::Mat skin;
 	cv::Mat dark;
 	cv::Mat warm;
+	cv::Mat shadedWarm;
 	cv::inRange(ycrcb, skinColour.lower(), skinColour.upper(), skin);
 	cv::inRange(ycrcb, cv::Scalar(0, 0, 0), cv::Scalar(darkLimit, 255, 255), dark);
 	cv::inRange(ycrcb, cv::Scalar(warmLow.y, warmLow.cr, warmLow.cb), cv::Scalar(warmHigh.y, warmHigh.cr, warmHigh.cb), warm);
+	cv::inRange(ycrcb, cv::Scalar(shadedWarmLow.y, shadedWarmLow.cr, shadedWarmLow.cb),
+		cv::Scalar(shadedWarmHigh.y, shadedWarmHigh.cr, shadedWarmHigh.cb), shadedWarm);
 
 	// Dark or skin-coloured paper, the markers, the card and what the camera
 	// did not see left out, and then only what is wider than any pen line.
 	const cv::Mat unseen = reducedUnseen(board, full, reduced);
-	const cv::Mat candidates = (skin | dark | warm) & reducedPaperPlaces(board, full, reduced) & ~unseen;
-	cv::Mat wide;
-	cv::morphologyEx(candidates, wide, cv::MORPH_OPEN, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide)));
+	const cv::Mat leftOut = ~reducedPaperPlaces(board, full, reduced) | unseen;
+	const cv::Mat candidates = (skin | dark | warm) & ~leftOut;
+	const double cells = double(reduced.area());
+	const int leastCells = int(std::ceil(leastHandShare * cells));
+	// What may outline a hand: the candidates, with the palest skin's shaded
+	// rim and its speckle closed, and what is warmer than the paper round it;
+	// only what is wider than any pen line. How much of the board a hand
+	// covers is measured on the candidates alone.
+	cv::Mat wide, wideCandidates;
+	const cv::Mat wideSquare = cv::getStructuringElement(cv::MORPH_RECT, cv::Size(wideSide, wideSide));
+	cv::morphologyEx(candidates, wideCandidates, cv::MORPH_OPEN, wideSquare);
+	cv::morphologyEx(candidates | (shadedWarm & ~leftOut), wide, cv::MORPH_CLOSE, cv::Mat());
+	cv::morphologyEx(wide & ~leftOut, wide, cv::MORPH_OPEN, wideSquare);
+	wide |= warmerThanThePaperRound(ycrcb, leftOut, leastCells);
 
 	// Of the outlined regions, what the last drawing does not explain, and of
 	// that what comes in across the edge.
-	const double cells = double(reduced.area());
-	const cv::Mat objects = outlinedRegions(wide, ycrcb, int(std::ceil(leastHandShare * cells)));
+	const cv::Mat objects = outlinedRegions(wide, ycrcb, outlineView(ycrcb, candidates, leftOut), leastCells);
 	cv::Mat fresh = objects.clone();
 	if (drawn.size() == reduced)
 	{
@@ -364,20 +254,27 @@ HandSighting HandWatch::look(const cv::Mat& colours, const RectifiedBoard& board
 		cv::dilate(drawn, grown, cv::getStructuringElement(cv::MORPH_RECT, cv::Size(2 * drawnGrowth + 1, 2 * drawnGrowth + 1)));
 		fresh.setTo(0, grown);
 	}
-	cv::Mat hand = regionsReaching(fresh, edgeZone(unseen, board));
+	const cv::Mat hand = regionsReaching(fresh, edgeZone(unseen, board));
 	const int handCells = cv::countNonZero(hand);
 	// The opening took the hand's rim and the gaps between its fingers: they
 	// count to its share.
+	cv::Mat covered = hand & wideCandidates;
 	for (int i = 0; i < wideSide / 2; ++i)
 	{
-		cv::dilate(hand, hand, cv::Mat());
-		hand &= candidates;
+		cv::dilate(covered, covered, cv::Mat());
+		covered &= candidates;
 	}
 
 	HandSighting sighting;
-	const cv::Mat skinOnObjects = skin & objects;
+	const cv::Mat skinOnObjects = skin & objects & wideCandidates;
 	sighting.seen = cv::countNonZero(skinOnObjects) > skinHandShare * cells || handCells >= leastHandShare * cells;
-	const cv::Mat sighted = skinOnObjects | hand;
+	cv::Mat sighted = skinOnObjects | covered;
+	if (cv::countNonZero(sighted) < leastCells)
+	{
+		// The palest hand, found by what outlines it rather than by its
+		// colour, covers its region.
+		sighted |= hand;
+	}
 	sighting.share = cv::countNonZero(sighted) / cells;
 	sameSightings = sighting.seen && sameRegion(sighted, lastSighted) ? sameSightings + 1 : int(sighting.seen);
 	lastSighted = sighting.seen ? sighted : cv::Mat();

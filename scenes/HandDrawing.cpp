@@ -59,10 +59,11 @@ constexpr double edgeRamp = 14.0;
 /// Nails mix this share of a light pink into the skin.
 constexpr double nailLightening = 0.45;
 const cv::Scalar nailPink(215, 215, 240);
-/// Its own shadow lies this far down and right of it (a lamp at the top
-/// left), its edge this soft (sigma), board pixels.
-const cv::Point2f shadowOffset(14.0f, 10.0f);
+/// Its own shadow's edge, unless the look says: this soft (sigma, board
+/// pixels, at scale 1), the lamp as far above it as above the table.
 constexpr double shadowSoftness = 6.0;
+/// A Gaussian's rise from 10 % to 90 % is this many sigmas.
+constexpr double tenToNinetySigmas = 2.56;
 
 /// Where board points of a hand lie on the sheet, in the fixed-point sheet
 /// pixels cv::line draws with, and how thick things are there.
@@ -100,6 +101,8 @@ public:
 	int width(float boardPixels) const { return std::max(1, int(std::lround(boardPixels * scale * sheetPerBoard))); }
 	int radius(float boardPixels) const { return int(std::lround(boardPixels * scale * sheetPerBoard * (1 << shift))); }
 	double sheetPixels(double boardPixels) const { return boardPixels * scale * sheetPerBoard; }
+	/// Sheet pixels of a length on the board, whatever the hand's scale.
+	double sheetPixelsOnBoard(double boardPixels) const { return boardPixels * sheetPerBoard; }
 
 	void paint(cv::Mat& image, const std::vector<HandPart>& parts, const cv::Scalar& colour,
 		cv::Point origin = cv::Point(), cv::Point2f offset = cv::Point2f()) const
@@ -149,19 +152,26 @@ private:
 	float cosine = 1.0f, sine = 0.0f;
 };
 
+/// The sigma of the hand's shadow's edge, in sheet pixels.
+double shadowSigma(const HandOnSheet& hand, const HandLook& look)
+{
+	return look.shadowSoft > 0.0 ? hand.sheetPixelsOnBoard(look.shadowSoft / tenToNinetySigmas)
+								 : hand.sheetPixels(shadowSoftness);
+}
+
 /// The share of light a hand's own shadow takes at each pixel of `area`
 /// (float): its silhouette moved aside and blurred, at a quarter of the
 /// sheet's resolution, since a soft shadow has no detail.
-cv::Mat shadowShare(const HandOnSheet& hand, const std::vector<HandPart>& parts, cv::Rect area, double darkness)
+cv::Mat shadowShare(const HandOnSheet& hand, const std::vector<HandPart>& parts, cv::Rect area, const HandLook& look)
 {
 	constexpr int coarse = 4;
 	cv::Mat mask = cv::Mat::zeros(area.size(), CV_8U);
-	hand.paint(mask, parts, 255, area.tl(), shadowOffset);
+	hand.paint(mask, parts, 255, area.tl(), look.shadowOffset);
 	cv::Mat small, share;
 	cv::resize(mask, small, cv::Size((area.width + coarse - 1) / coarse, (area.height + coarse - 1) / coarse), 0, 0,
 		cv::INTER_AREA);
-	small.convertTo(small, CV_32F, darkness / 255.0);
-	cv::GaussianBlur(small, small, cv::Size(), hand.sheetPixels(shadowSoftness) / coarse);
+	small.convertTo(small, CV_32F, look.shadow / 255.0);
+	cv::GaussianBlur(small, small, cv::Size(), shadowSigma(hand, look) / coarse);
 	cv::resize(small, share, area.size(), 0, 0, cv::INTER_LINEAR);
 	return share;
 }
@@ -216,15 +226,15 @@ void drawHand(SheetImage& sheet, const SyntheticBoardCamera& geometry, cv::Point
 		return;
 	}
 
-	const int margin = int(std::ceil(hand.sheetPixels(4.0 * shadowSoftness)));
-	const cv::Rect area = hand.bounds(parts, look.shadow > 0.0 ? shadowOffset : cv::Point2f(), margin);
+	const int margin = int(std::ceil(std::max(hand.sheetPixels(4.0 * shadowSoftness), 4.0 * shadowSigma(hand, look))));
+	const cv::Rect area = hand.bounds(parts, look.shadow > 0.0 ? look.shadowOffset : cv::Point2f(), margin);
 	if (area.empty())
 	{
 		return;
 	}
 	cv::Mat silhouette = cv::Mat::zeros(area.size(), CV_8U);
 	hand.paint(silhouette, parts, 255, area.tl());
-	const cv::Mat shadow = look.shadow > 0.0 ? shadowShare(hand, parts, area, look.shadow) : cv::Mat();
+	const cv::Mat shadow = look.shadow > 0.0 ? shadowShare(hand, parts, area, look) : cv::Mat();
 	const cv::Mat shade = look.shaded ? edgeShade(silhouette, hand) : cv::Mat();
 	const cv::Mat nails = look.shaded ? nailsOf(hand, look, area) : cv::Mat();
 	// The paper under the shadow, the hand over it: cover of the silhouette,

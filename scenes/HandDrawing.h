@@ -35,6 +35,13 @@ struct HandLook
 	/// Its own shadow on the paper, a little beside it: the share of light it
 	/// takes (0: none).
 	double shadow = 0.0;
+	/// The shadow's soft edge, board pixels from 10 % to 90 % of its
+	/// darkness; 0 for a lamp over the table, about 20 for a grown-up's hand
+	/// and 12 for a child's.
+	double shadowSoft = 0.0;
+	/// Where the shadow lies from the hand, board pixels: down and right, a
+	/// lamp at the top left.
+	cv::Point2f shadowOffset = cv::Point2f(14.0f, 10.0f);
 };
 
 /// Paint a hand on a sheet, its palm at `palm` (board pixels); `geometry` is

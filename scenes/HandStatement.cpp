@@ -1,5 +1,7 @@
 #include "scenes/SceneStatements.h"
 
+#include <cmath>
+
 namespace
 {
 
@@ -48,7 +50,21 @@ bool readSide(StatementReader& in, double& from)
 	return in.refuse("SIDE", word, "bottom, top, left, right or an angle from -360 to 360");
 }
 
-/// hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D]
+/// towards ANGLE DISTANCE: where the hand's shadow lies from it, as an offset
+/// in board pixels (y down).
+bool readShadowPlace(StatementReader& in, cv::Point2f& offset)
+{
+	double angle, distance;
+	if (!in.number("ANGLE", -360.0, 360.0, angle) || !in.number("DISTANCE", 0.0, 200.0, distance))
+	{
+		return false;
+	}
+	const double radians = angle * CV_PI / 180.0;
+	offset = cv::Point2f(float(distance * std::cos(radians)), float(-distance * std::sin(radians)));
+	return true;
+}
+
+/// hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D] [soft S] [towards ANGLE DISTANCE]
 bool readHand(StatementReader& in, SceneBeingRead& scene)
 {
 	if (scene.handLooked)
@@ -58,6 +74,8 @@ bool readHand(StatementReader& in, SceneBeingRead& scene)
 	HandLook look;
 	// A hand described is a real one, shaded.
 	look.shaded = true;
+	// The shadow's edge or place was given.
+	bool placed = false;
 	const bool read = in.options(
 		{
 			{"skin", [&] { return readSkin(in, look.skin); }},
@@ -69,11 +87,25 @@ bool readHand(StatementReader& in, SceneBeingRead& scene)
 				}},
 			{"from", [&] { return readSide(in, look.from); }},
 			{"shadow", [&] { return in.number("D", 0.0, 1.0, look.shadow); }},
+			{"soft",
+				[&] {
+					placed = true;
+					return in.number("S", 1.0, 100.0, look.shadowSoft);
+				}},
+			{"towards",
+				[&] {
+					placed = true;
+					return readShadowPlace(in, look.shadowOffset);
+				}},
 		},
 		1);
 	if (!read)
 	{
 		return false;
+	}
+	if (placed && look.shadow == 0.0)
+	{
+		return in.fail("\"soft\" and \"towards\" describe the hand's shadow: give its darkness, shadow D, too");
 	}
 	scene.script.hand = look;
 	scene.handLooked = true;

@@ -29,10 +29,19 @@ bool readBands(StatementReader& in, RollingBands& bands)
 		&& (!in.nextIsNumber() || readSingle(in, "SPEED", -10000.0f, 10000.0f, bands.speed));
 }
 
+/// sharpen A [RADIUS]
+bool readSharpen(StatementReader& in, CameraStages& stages)
+{
+	return readSingle(in, "A", 0.0f, 5.0f, stages.sharpen)
+		&& (!in.nextIsNumber() || readSingle(in, "RADIUS", 0.3f, 10.0f, stages.sharpenRadius));
+}
+
 /// camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] [size W H] [flicker A] [bands A PERIOD [SPEED]]
+///        [mosaic] [sharpen A [RADIUS]] [denoise S] [lateral P] [haze H] [metering N] [lowlight G] [seed N]
 bool readCamera(StatementReader& in, SceneBeingRead& scene)
 {
 	Photography& photography = scene.script.photography;
+	CameraStages& stages = photography.stages;
 	return in.options(
 		{
 			{"blur", [&] { return readSingle(in, "SIGMA", 0.0f, 10.0f, photography.blur); }},
@@ -50,6 +59,18 @@ bool readCamera(StatementReader& in, SceneBeingRead& scene)
 				}},
 			{"flicker", [&] { return readSingle(in, "A", 0.0f, 0.5f, photography.flicker); }},
 			{"bands", [&] { return readBands(in, photography.bands); }},
+			{"mosaic",
+				[&] {
+					stages.mosaic = true;
+					return true;
+				}},
+			{"sharpen", [&] { return readSharpen(in, stages); }},
+			{"denoise", [&] { return readSingle(in, "S", 0.0f, 0.95f, stages.denoise); }},
+			{"lateral", [&] { return readSingle(in, "P", 0.0f, 20.0f, stages.lateral); }},
+			{"haze", [&] { return readSingle(in, "H", 0.0f, 0.9f, stages.haze); }},
+			{"metering", [&] { return in.whole("N", 1, 1000, stages.metering); }},
+			{"lowlight", [&] { return readSingle(in, "G", 1.0f, 16.0f, stages.lowLightGain); }},
+			{"seed", [&] { return in.whole("N", 0, 1000000, photography.seed); }},
 		},
 		1);
 }

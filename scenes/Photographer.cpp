@@ -162,5 +162,6 @@ void Photographer::throughLens(cv::Mat& radiance) const
 	{
 		radiance = radiance.mul(vignetting);
 	}
+	throughHazyLens(radiance, photography.stages);
 	blurByLens(radiance, photography.blur);
 }

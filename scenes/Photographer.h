@@ -42,7 +42,7 @@ public:
 	cv::Mat focus(const cv::Mat& sheet) const;
 
 	/// Light on the paper (float BGR, camera size) through the lens: the
-	/// vignetting, then the blur.
+	/// vignetting, its lateral colour and haze, then the blur.
 	void throughLens(cv::Mat& radiance) const;
 
 	/// Set plane (millimetres) to ideal camera pixels.

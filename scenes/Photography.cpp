@@ -100,7 +100,7 @@ void developFrame(cv::Mat& frame, const Photography& photography)
 	if (photography.noise > 0.0)
 	{
 		cv::Mat noise(frame.size(), CV_16SC3);
-		cv::RNG rng(noiseSeed);
+		cv::RNG rng(noiseSeed + uint64_t(photography.seed));
 		rng.fill(noise, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(photography.noise));
 		cv::Mat noisy;
 		frame.convertTo(noisy, CV_16SC3);

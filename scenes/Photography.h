@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scenes/CameraStages.h"
 #include "scenes/LocalLight.h"
 
 #include <opencv2/core.hpp>
@@ -91,9 +92,16 @@ struct Photography
 	/// 1 + flicker * sin(phase), the phase new in every frame.
 	double flicker = 0.0;
 	RollingBands bands;
+	/// What the webcam's own processing does to the picture.
+	CameraStages stages;
+	/// The grain is drawn from this seed (0: the one every scene always had).
+	int seed = 0;
 
 	/// Taken in linear light, frame by frame (see above).
-	bool inLinearLight() const { return !local.empty() || freshGrain || flicker > 0.0 || bands.amplitude > 0.0; }
+	bool inLinearLight() const
+	{
+		return !local.empty() || freshGrain || flicker > 0.0 || bands.amplitude > 0.0 || stages.any();
+	}
 };
 
 /// Light the sampled sheet, 8-bit BGR, in place. `sheetX` and `sheetY` (float)

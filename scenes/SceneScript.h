@@ -161,15 +161,17 @@ struct SceneStatementForm
 /// README.md is the user's copy.
 ///
 /// Scenes that use none of shadow, patch, lamp, glare, grain fresh, flicker,
-/// bands, an honest projector or a change of the camera's exposure or balance
-/// are photographed in the old order and play frame for frame as they always
-/// did; any of these takes every frame in linear light (see Photography).
+/// bands, the camera's processing stages (mosaic to lowlight), an honest
+/// projector or a change of the camera's exposure or balance are photographed
+/// in the old order and play frame for frame as they always did; any of these
+/// takes every frame in linear light (see Photography).
 inline constexpr SceneStatementForm sceneGrammar[] = {
 	{"view DISTANCE TILT TURN [X Y]", "where the camera starts, looking at board point (X, Y) in millimetres"},
 	{"light [temperature K] [cast R G B] [exposure E] [gradient G [ANGLE]] [vignetting V]",
 		"the room's light, one or more of these in any order"},
-	{"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] [size W H] [flicker A] [bands A PERIOD [SPEED]]",
-		"the webcam's flaws, one or more of these in any order"},
+	{"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] [size W H] [flicker A] [bands A PERIOD [SPEED]] "
+	 "[mosaic] [sharpen A [RADIUS]] [denoise S] [lateral P] [haze H] [metering N] [lowlight G] [seed N]",
+		"the webcam's flaws and its own processing, one or more of these in any order"},
 	{"shadow band X1 Y1 X2 Y2 WIDTH [darkness D] [soft S]", "an arm's shadow, WIDTH wide from (X1, Y1) to (X2, Y2)"},
 	{"shadow disc X Y RADIUS [darkness D] [soft S]", "a head's shadow"},
 	{"shadow polygon X Y X Y X Y ... [darkness D] [soft S]", "a shadow of any outline"},
@@ -179,9 +181,10 @@ inline constexpr SceneStatementForm sceneGrammar[] = {
 		"another light on a part of the board"},
 	{"lamp X Y [height H] [strength S] [temperature K] [cast R G B]", "a lamp close over the board"},
 	{"glare X Y RADIUS [halo H [STRENGTH]]", "a lamp's highlight on the paper"},
-	{"hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D]",
+	{"hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D] [soft S] [towards ANGLE DISTANCE]",
 		"how the hand looks: TONE a step 1 to 10 of the skin tone scale or #RRGGBB, SHAPE whole, fingers or child, "
-		"SIDE the edge its arm comes across (bottom, top, left, right or an angle)"},
+		"SIDE the edge its arm comes across (bottom, top, left, right or an angle); its shadow takes a share D of "
+		"the light, with an edge S board pixels wide, DISTANCE board pixels from it towards ANGLE"},
 	{"projector DISTANCE TILT TURN [X Y] [size W H] [focal F] [latency N] [brightness B] [room R] [honest] [jitter P]",
 		"a projector over the table, placed as the camera is"},
 	{"map NAME", "a drawing; the first one shows from pass 1"},

@@ -33,6 +33,7 @@ ScriptedBoardCamera::ScriptedBoardCamera(
 	if (linear)
 	{
 		sensor = std::make_unique<Sensor>(sensed(this->script), frameSize());
+		processing = std::make_unique<CameraProcessing>(sensed(this->script));
 	}
 	if (this->script.hasProjector)
 	{
@@ -74,7 +75,7 @@ bool ScriptedBoardCamera::read(cv::Mat& frame)
 		return true;
 	}
 	cv::Mat fresh;
-	CameraSettings settings = script.cameraAt(passCount);
+	CameraSettings settings = settingsIn(passCount);
 	settings.exposure *= exposureAsked;
 	if (lamp && script.projector.honest)
 	{
@@ -85,10 +86,12 @@ bool ScriptedBoardCamera::read(cv::Mat& frame)
 		cv::Mat radiance;
 		cv::scaleAdd(focalPlane(state), script.projector.room, light, radiance);
 		sensor->expose(radiance, settings, passCount, fresh);
+		process(passCount, fresh);
 	}
 	else
 	{
 		sensor->expose(focalPlane(state), settings, passCount, fresh);
+		process(passCount, fresh);
 		if (lamp)
 		{
 			lightByProjector(fresh, state);
@@ -96,6 +99,37 @@ bool ScriptedBoardCamera::read(cv::Mat& frame)
 	}
 	frame = fresh;
 	return true;
+}
+
+double ScriptedBoardCamera::framesPerSecond() const
+{
+	return script.photography.stages.lowLightGain != 1.0 ? 15.0 : 0.0;
+}
+
+CameraSettings ScriptedBoardCamera::settingsIn(int pass)
+{
+	CameraSettings settings = script.cameraAt(pass);
+	const CameraSettings metered = processing->metered(pass, [this](int earlier) {
+		const SceneState state = script.stateAt(earlier);
+		const auto kept = focalMeans.find(state);
+		return kept != focalMeans.end() ? kept->second : (focalMeans[state] = cv::mean(focalPlane(state)));
+	});
+	settings.exposure *= metered.exposure;
+	settings.balance = settings.balance.mul(metered.balance);
+	return settings;
+}
+
+cv::Mat ScriptedBoardCamera::sensedIn(int pass)
+{
+	cv::Mat frame;
+	sensor->expose(focalPlane(script.stateAt(pass)), settingsIn(pass), pass, frame);
+	return frame;
+}
+
+void ScriptedBoardCamera::process(int pass, cv::Mat& frame)
+{
+	processing->reduceNoise(pass, frame, [this](int earlier) { return sensedIn(earlier); });
+	processing->send(frame);
 }
 
 bool ScriptedBoardCamera::scaleExposure(double factor)
@@ -129,7 +163,8 @@ const cv::Mat& ScriptedBoardCamera::frameOfPass(int pass)
 	{
 		return render(state);
 	}
-	sensor->expose(focalPlane(state), script.cameraAt(pass), pass, developed);
+	developed = sensedIn(pass);
+	process(pass, developed);
 	return developed;
 }
 

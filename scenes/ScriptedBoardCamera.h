@@ -1,5 +1,6 @@
 #pragma once
 
+#include "scenes/CameraProcessing.h"
 #include "scenes/HandDrawing.h"
 #include "scenes/Photographer.h"
 #include "scenes/SceneScript.h"
@@ -35,6 +36,8 @@ public:
 	/// The frame of the next pass.
 	bool read(cv::Mat& frame) override;
 	bool pacesItself() const override { return false; }
+	/// 15 in a dim room, where the camera slows down for light; unknown otherwise.
+	double framesPerSecond() const override;
 	cv::Size frameSize() const override { return cv::Size(camera.xsize, camera.ysize); }
 	std::string describe() const override { return "demo"; }
 	/// A camera whose picture goes through the sensor (inLinearLight) takes
@@ -81,6 +84,14 @@ private:
 	const cv::Mat& render(const SceneState& state);
 	/// Linear light: what the lens puts on the sensor in a state.
 	const cv::Mat& focalPlane(const SceneState& state);
+	/// The camera's exposure and white balance in a pass: the scene's and
+	/// the camera's own metering (the program's is the caller's).
+	CameraSettings settingsIn(int pass);
+	/// The sensor's frame of a pass, without the projector's light, before
+	/// the camera's processing.
+	cv::Mat sensedIn(int pass);
+	/// The camera's processing of the sensor's frame of a pass, in place.
+	void process(int pass, cv::Mat& frame);
 	SyntheticBoardCamera& mapCamera(int map);
 
 	SceneScript script;
@@ -98,6 +109,9 @@ private:
 	long uses = 0;
 	size_t rendered = 0;
 	std::unique_ptr<Sensor> sensor;
+	std::unique_ptr<CameraProcessing> processing;
+	/// The mean colour of each state's focal plane, for the metering.
+	std::map<SceneState, cv::Scalar> focalMeans;
 	/// frameOfPass's frame in linear light.
 	cv::Mat developed;
 	int passCount = 0;

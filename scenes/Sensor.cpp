@@ -33,8 +33,10 @@ Sensor::Sensor(const Photography& photography, cv::Size frameSize) : photography
 	{
 		const int margin = photography.freshGrain ? grainMargin : 0;
 		grain.create(size.height + margin, size.width + margin, CV_32FC3);
-		cv::RNG rng(grainSeed);
-		rng.fill(grain, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(photography.noise));
+		cv::RNG rng(grainSeed + uint64_t(photography.seed));
+		// In a dim room the camera's gain raises the grain with the picture.
+		const double sigma = photography.noise * photography.stages.lowLightGain;
+		rng.fill(grain, cv::RNG::NORMAL, cv::Scalar::all(0), cv::Scalar::all(sigma));
 	}
 }
 
@@ -83,5 +85,8 @@ void Sensor::expose(const cv::Mat& focal, const CameraSettings& settings, int pa
 			}
 		}
 	}
-	compressAsJpeg(frame, photography.jpegQuality);
+	if (photography.stages.mosaic)
+	{
+		interpolateMosaic(frame);
+	}
 }

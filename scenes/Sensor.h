@@ -7,7 +7,7 @@
 /// The webcam's sensor in linear light: what it makes, frame by frame, of the
 /// picture the lens puts on it. Everything that changes from frame to frame
 /// is here and cheap: a gain per channel and per row, grain, clipping and
-/// compression. Each frame is a function of its pass alone, so a scene plays
+/// the colour mosaic. Each frame is a function of its pass alone, so a scene plays
 /// the same every time.
 class Sensor
 {
@@ -16,8 +16,9 @@ public:
 
 	/// The frame of a pass, 8-bit BGR, from the focal-plane picture (float BGR,
 	/// grey levels, not clipped): the camera's exposure and white balance, the
-	/// lamps' flicker and rolling bands, the grain, clipped at 0 and 255, then
-	/// compressed.
+	/// lamps' flicker and rolling bands, the grain, clipped at 0 and 255, and
+	/// the colour mosaic interpolated. The camera's processing follows
+	/// (CameraProcessing).
 	void expose(const cv::Mat& focal, const CameraSettings& settings, int pass, cv::Mat& frame) const;
 
 	/// The flicker's brightness factor in a pass.

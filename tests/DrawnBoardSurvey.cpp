@@ -131,13 +131,16 @@ std::unique_ptr<TestProgram> playedScene(const std::string& sceneText, int passe
 	return program;
 }
 
-Seen survey(const std::string& sceneText, Board board)
+Seen survey(const std::string& sceneText, Board board, int passes)
 {
-	const std::unique_ptr<TestProgram> played = playedScene(sceneText, 16);
+	const std::unique_ptr<TestProgram> played = playedScene(sceneText, passes);
 	const TestProgram& program = *played;
 
 	Seen seen;
-	const PassRecord& rescan = program.passes.back();
+	// What the analysis holds is what the last rescan made of the board.
+	const auto scanned = std::find_if(program.passes.rbegin(), program.passes.rend(),
+		[](const PassRecord& pass) { return !pass.eventsOf("scan").empty(); });
+	const PassRecord& rescan = scanned != program.passes.rend() ? *scanned : program.passes.back();
 	seen.scanned = scanFound(rescan);
 	seen.hand = !rescan.eventsOf("hand").empty();
 	const DrawingAnalysis& analysis = program.app->analysis();

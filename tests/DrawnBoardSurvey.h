@@ -54,8 +54,9 @@ std::string drawnBoardScene(const std::string& setting, Board board, const Drawi
 /// output left out.
 std::unique_ptr<TestProgram> playedScene(const std::string& sceneText, int passes);
 
-/// Plays the scene until its first rescan and surveys what it made.
-Seen survey(const std::string& sceneText, Board board);
+/// Plays the scene for `passes` passes (16: until its first rescan) and
+/// surveys what its last rescan made.
+Seen survey(const std::string& sceneText, Board board, int passes = 16);
 
 int count(const std::vector<bool>& found);
 

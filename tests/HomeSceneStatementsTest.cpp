@@ -72,7 +72,7 @@ TEST(HomeSceneStatements, LightAcrossTheBoardIsReadWithItsDefaults)
 
 TEST(HomeSceneStatements, TheHandsLookThePensAndTheWebcamAreRead)
 {
-	const SceneScript script = parsed("hand skin 9 shape child from left shadow 0.3\n"
+	const SceneScript script = parsed("hand skin 9 shape child from left shadow 0.3 soft 12 towards 180 20\n"
 									  "camera grain fresh size 1280 720 flicker 0.07 bands 0.1 90 5\n"
 									  "projector 700 0 0 honest jitter 0.2\n"
 									  "map a\n"
@@ -86,6 +86,11 @@ TEST(HomeSceneStatements, TheHandsLookThePensAndTheWebcamAreRead)
 	EXPECT_EQ(hand.shape, HandShape::Child);
 	EXPECT_DOUBLE_EQ(hand.from, 180.0);
 	EXPECT_DOUBLE_EQ(hand.shadow, 0.3);
+	EXPECT_DOUBLE_EQ(hand.shadowSoft, 12.0);
+	// Towards 180 degrees is towards the board's left; y runs down.
+	EXPECT_NEAR(hand.shadowOffset.x, -20.0f, 1e-4f);
+	EXPECT_NEAR(hand.shadowOffset.y, 0.0f, 1e-4f);
+	EXPECT_NEAR(parsed("hand shadow 0.3 towards 90 10\nmap a\n").hand.shadowOffset.y, -10.0f, 1e-4f);
 	EXPECT_TRUE(hand.shaded);
 	EXPECT_EQ(parsed("hand skin #F6EDE4 from 30\nmap a\n").hand.skin, cv::Scalar(228, 237, 246));
 	EXPECT_DOUBLE_EQ(parsed("hand skin 1 from 30\nmap a\n").hand.from, 30.0);
@@ -192,8 +197,11 @@ TEST(HomeSceneStatements, BadLinesAreRefusedWithTheFormAndTheValueAtFault)
 		{"lamp 1 2 strength -1\n", "t.scene:1: S \"-1\" must be a number from 0 to 20"},
 		{"glare 1 2 0\n", "t.scene:1: RADIUS \"0\" must be a number from 0.5 to 5000"},
 		{"glare 1 2 5 halo\n", "t.scene:1: expected \"glare X Y RADIUS [halo H [STRENGTH]]\": H is missing"},
-		{"hand\n", "t.scene:1: expected \"hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D]\": one of skin, shape, "
-				   "from or shadow is missing"},
+		{"hand\n", "t.scene:1: expected \"hand [skin TONE] [shape SHAPE] [from SIDE] [shadow D] [soft S] [towards ANGLE "
+				   "DISTANCE]\": one of skin, shape, from, shadow, soft or towards is missing"},
+		{"hand skin 2 soft 10\n", "t.scene:1: \"soft\" and \"towards\" describe the hand's shadow: give its darkness"},
+		{"hand shadow 0.3 soft 0\n", "t.scene:1: S \"0\" must be a number from 1 to 100"},
+		{"hand shadow 0.3 towards 90\n", "t.scene:1: expected \"hand [skin TONE]"},
 		{"hand skin 11\n", "t.scene:1: TONE \"11\" must be a whole number from 1 to 10"},
 		{"hand skin #3a312\n", "t.scene:1: TONE \"#3a312\" must be a whole number from 1 to 10 or a colour #RRGGBB"},
 		{"hand skin #3a312g\n", "t.scene:1: TONE \"#3a312g\""},
@@ -205,7 +213,12 @@ TEST(HomeSceneStatements, BadLinesAreRefusedWithTheFormAndTheValueAtFault)
 		{"camera grain stale\n", "t.scene:1: the word after grain \"stale\" must be fresh"},
 		{"camera size 100 100\n", "t.scene:1: W \"100\" must be a whole number from 160 to 3840"},
 		{"camera size 1920\n", "t.scene:1: expected \"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] [size W "
-							   "H] [flicker A] [bands A PERIOD [SPEED]]\": H is missing"},
+							   "H] [flicker A] [bands A PERIOD [SPEED]] [mosaic] [sharpen A [RADIUS]] [denoise S] [lateral "
+							   "P] [haze H] [metering N] [lowlight G] [seed N]\": H is missing"},
+		{"camera denoise 1\n", "t.scene:1: S \"1\" must be a number from 0 to 0.95"},
+		{"camera metering 0\n", "t.scene:1: N \"0\" must be a whole number from 1 to 1000"},
+		{"camera lowlight 0.5\n", "t.scene:1: G \"0.5\" must be a number from 1 to 16"},
+		{"camera mosaic bayer\n", "t.scene:1: unknown word \"bayer\" in \"camera\""},
 		{"camera flicker 0.7\n", "t.scene:1: A \"0.7\" must be a number from 0 to 0.5"},
 		{"camera bands 0.1\n", "t.scene:1: expected \"camera [blur SIGMA]"},
 		{"camera bands 0.1 1\n", "t.scene:1: PERIOD \"1\" must be a number from 2 to 10000"},

@@ -1,4 +1,5 @@
 #include "DrawnBoardSurvey.h"
+#include "MatrixRooms.h"
 
 #include <gtest/gtest.h>
 
@@ -17,34 +18,6 @@
 namespace
 {
 
-struct Room
-{
-	/// The test's name for it.
-	const char* id;
-	const char* name;
-	/// The scene statement of the room's light, and the words of its webcam's
-	/// camera statement.
-	const char* light;
-	const char* webcam;
-};
-
-const Room rooms[] = {
-	{"Tungsten", "tungsten bulb, 2700 K, vignetting", "light temperature 2700 exposure 0.94 vignetting 0.25",
-		"noise 3 jpeg 80"},
-	{"WarmLed", "warm-white LED, 3000 K, 20 % gradient", "light temperature 3000 exposure 0.8 gradient 0.2 30",
-		"noise 3 blur 0.8 jpeg 70"},
-	{"SlightlyWarm", "slightly warm: red +6 %, blue -8 %", "light cast 1.06 1 0.92 exposure 0.94", "jpeg 85"},
-	{"DimEvening", "dim evening, 3500 K, 0.6 of normal", "light temperature 3500 exposure 0.56 vignetting 0.3",
-		"noise 4 blur 1 jpeg 70"},
-	{"DeskLamp", "desk lamp at the side, 4000 K", "light temperature 4000 exposure 0.9 gradient 0.2 0 vignetting 0.35",
-		"noise 3 jpeg 70"},
-	{"Overcast", "overcast daylight, 6500 K, darker", "light temperature 6500 exposure 0.75 gradient 0.15 vignetting 0.2",
-		"noise 3 jpeg 75"},
-	{"CoolShade", "cool shade, 7500 K", "light temperature 7500 exposure 0.94 gradient 0.1 90", "noise 3 jpeg 80"},
-	{"BrightSunny", "bright sunny room, 5500 K, 1.2 of normal", "light temperature 5500 exposure 1.13 gradient 0.2 120",
-		"jpeg 70"},
-};
-
 struct Pose
 {
 	const char* id;
@@ -54,17 +27,12 @@ struct Pose
 
 const Pose poses[] = {{"FromAbove", "from above", "view 480 10 0"}, {"Tilted", "tilted 35, turned 20", "view 520 35 20"}};
 
-void PrintTo(const Room& room, std::ostream* out)
-{
-	*out << room.name << " (" << room.webcam << ")";
-}
-
 void PrintTo(const Pose& pose, std::ostream* out)
 {
 	*out << pose.name;
 }
 
-std::string sceneText(const Pose& pose, const Room* room, const char* webcam, Board board)
+std::string sceneText(const Pose& pose, const MatrixRoom* room, const char* webcam, Board board)
 {
 	std::string setting = std::string(pose.view) + "\n";
 	if (room != nullptr)
@@ -75,7 +43,7 @@ std::string sceneText(const Pose& pose, const Room* room, const char* webcam, Bo
 	return drawnBoardScene(setting, board);
 }
 
-Seen look(const Pose& pose, const Room* room, const char* webcam, Board board)
+Seen look(const Pose& pose, const MatrixRoom* room, const char* webcam, Board board)
 {
 	return survey(sceneText(pose, room, webcam, board), board);
 }
@@ -84,7 +52,7 @@ constexpr char tableHead[] = "| room | webcam | camera | balls | sensors | walls
 							  "| hand seen, none there | hand seen, one there |\n|---|---|---|---|---|---|---|---|---|\n";
 
 /// One row of the table: what one room showed at one pose.
-std::string row(const Room& room, const Pose& pose, const Seen& drawn, const Seen& empty, const Seen& hand)
+std::string row(const MatrixRoom& room, const Pose& pose, const Seen& drawn, const Seen& empty, const Seen& hand)
 {
 	const int strays = drawn.strayBodies + drawn.strayWalls + empty.strayBodies + empty.strayWalls;
 	char text[320];
@@ -96,7 +64,7 @@ std::string row(const Room& room, const Pose& pose, const Seen& drawn, const See
 }
 
 /// One room at one pose.
-using RoomMatrix = SurveyTable<std::tuple<Room, Pose>, tableHead>;
+using RoomMatrix = SurveyTable<std::tuple<MatrixRoom, Pose>, tableHead>;
 
 TEST_P(RoomMatrix, SeesWhatNeutralLightSeesAndNothingElse)
 {
@@ -109,8 +77,8 @@ TEST_P(RoomMatrix, SeesWhatNeutralLightSeesAndNothingElse)
 	EXPECT_EQ(shortOfEvenLight(neutral, drawn, empty, hand), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(Rooms, RoomMatrix, testing::Combine(testing::ValuesIn(rooms), testing::ValuesIn(poses)),
-	[](const testing::TestParamInfo<std::tuple<Room, Pose>>& info) {
+INSTANTIATE_TEST_SUITE_P(Rooms, RoomMatrix, testing::Combine(testing::ValuesIn(matrixRooms), testing::ValuesIn(poses)),
+	[](const testing::TestParamInfo<std::tuple<MatrixRoom, Pose>>& info) {
 		return std::string(std::get<0>(info.param).id) + "_" + std::get<1>(info.param).id;
 	});
 

@@ -144,8 +144,9 @@ TEST(SceneScript, BadLinesAreRefusedWithFileLineAndReason)
 		{"light gradient 0.2 400\nmap a\n", "t.scene:1: ANGLE \"400\""},
 		{"camera jpeg 0\nmap a\n", "t.scene:1: QUALITY \"0\""},
 		{"camera noise\nmap a\n", "t.scene:1: expected \"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] "
-									 "[size W H] [flicker A] [bands A PERIOD [SPEED]]\": SIGMA is missing"},
-		{"camera sharpen 2\nmap a\n", "t.scene:1: unknown word \"sharpen\" in \"camera\""},
+									 "[size W H] [flicker A] [bands A PERIOD [SPEED]] [mosaic] [sharpen A [RADIUS]] "
+									 "[denoise S] [lateral P] [haze H] [metering N] [lowlight G] [seed N]\": SIGMA is missing"},
+		{"camera unsharp 2\nmap a\n", "t.scene:1: unknown word \"unsharp\" in \"camera\""},
 		{"map a\nring black 200 190 28 4 wobble\n", "t.scene:2: expected \"ring INK X Y RADIUS WIDTH"},
 		// A ring wobbles by half its radius at most.
 		{"map a\nring black 200 190 28 4 wobble 14.5\n", "t.scene:2: W \"14.5\" must be a number from 0 to 14"},

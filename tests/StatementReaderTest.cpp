@@ -101,7 +101,8 @@ TEST(StatementReader, EveryFaultIsToldOneWayWithFileAndLine)
 				return in.options({{"blur", [] { return true; }}, {"noise", [] { return true; }}}, 1);
 			},
 			"f.scene:7: expected \"camera [blur SIGMA] [noise SIGMA] [jpeg QUALITY] [grain fresh] [size W H] "
-			"[flicker A] [bands A PERIOD [SPEED]]\": one of blur or noise is missing"},
+			"[flicker A] [bands A PERIOD [SPEED]] [mosaic] [sharpen A [RADIUS]] [denoise S] [lateral P] [haze H] "
+			"[metering N] [lowlight G] [seed N]\": one of blur or noise is missing"},
 		// The first fault is the one told; nothing is read after it.
 		{"ring 20 5",
 			[](StatementReader& in) {
