@@ -122,7 +122,14 @@ void drawHeadsUp(WordStamps& words, cv::Mat& window, const PlayStatus& status, b
 	{
 		tags += on ? std::string(tags.empty() ? "" : "  ") + word : "";
 	}
-	put(words, window, tags, -margin, baseline, calm);
+	// In a narrow window the tags get smaller rather than run into the time.
+	const int room = window.cols - margin - (timeX + WordStamps::size(time, lineScale).width + 2 * margin);
+	double tagScale = lineScale;
+	while (tagScale > 0.35 && WordStamps::size(tags, tagScale).width > room)
+	{
+		tagScale *= 0.9;
+	}
+	put(words, window, tags, -margin, baseline, calm, tagScale);
 	if (!status.statusLine.empty())
 	{
 		statusLine(words, window, status.statusLine);
