@@ -15,7 +15,7 @@
 // find what the twin finds, make nothing from light or skin, and hold the scan
 // back while a hand is over the board. Each condition is a test of its own; a
 // run of the whole matrix in one process (--gtest_filter='Home/HomeMatrix.*')
-// prints the table of what was found, as the README shows it.
+// prints the table of what was found, as docs/seeing.md shows it.
 
 namespace
 {

@@ -192,21 +192,21 @@ TEST(SceneScript, EveryFormOfTheGrammarIsQuotedWhenALineFallsShortOfIt)
 	}
 }
 
-/// README's table of scene statements is the user's copy of the grammar.
-TEST(SceneScript, ReadmeListsTheFormsOfTheGrammar)
+/// The table of scene statements in docs/scenes.md is the user's copy of the grammar.
+TEST(SceneScript, TheSceneDocsListTheFormsOfTheGrammar)
 {
 	const std::string source = __FILE__;
-	const std::string readme = source.substr(0, source.rfind("/tests/")) + "/README.md";
+	const std::string readme = source.substr(0, source.rfind("/tests/")) + "/docs/scenes.md";
 	std::ifstream file(readme);
 	ASSERT_TRUE(file) << readme;
-	// The `code` of the first column of the table under "### Scene files".
+	// The `code` of the first column of the table under "## Scene files".
 	std::set<std::string> documented;
 	bool sceneFiles = false;
 	for (std::string line; std::getline(file, line);)
 	{
 		if (line.rfind("#", 0) == 0)
 		{
-			sceneFiles = line == "### Scene files";
+			sceneFiles = line == "## Scene files";
 		}
 		if (!sceneFiles || line.rfind("| `", 0) != 0)
 		{

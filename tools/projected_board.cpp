@@ -1,5 +1,5 @@
 // projected_board: what the camera sees of a board lit by the projector, as
-// the README shows it.
+// docs/projector.md shows it.
 //
 //     projected_board SCENE PASSES PICTURE.png
 //
