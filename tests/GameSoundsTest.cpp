@@ -12,6 +12,17 @@ namespace
 
 constexpr long pass = soundRate / 60;
 
+/// SDL's disk driver writing, with no pause between its buffers, into the
+/// scratch file `name`.
+AudioRequest diskDriverInto(const std::string& name)
+{
+	::setenv("SDL_DISKAUDIODELAY", "0", 1);
+	AudioRequest disk;
+	disk.driver = "disk";
+	disk.device = scratchPath(name);
+	return disk;
+}
+
 TEST(GameSounds, SensorsChimeAPentatonicTuneFromLeftToRight)
 {
 	// The board spans world x from -10 to 54: ten bands of 6.4 m.
@@ -32,10 +43,7 @@ TEST(GameSounds, SensorsChimeAPentatonicTuneFromLeftToRight)
 /// world's time stood when its pass began, to the sample.
 TEST(GameSounds, EachSoundBeginsWhereItsPassBegan)
 {
-	::setenv("SDL_DISKAUDIODELAY", "0", 1);
-	AudioRequest disk;
-	disk.driver = "disk";
-	disk.device = scratchPath("sounds.raw");
+	const AudioRequest disk = diskDriverInto("sounds.raw");
 	GameSounds sounds(SoundClock::World, false);
 	ASSERT_TRUE(sounds.start(disk));
 	const int passes[] = {3, 80, 120, 150};
@@ -72,10 +80,7 @@ TEST(GameSounds, EachSoundBeginsWhereItsPassBegan)
 /// drops out).
 TEST(GameSounds, ThePausedWorldsTimeStandsInTheSoundToo)
 {
-	::setenv("SDL_DISKAUDIODELAY", "0", 1);
-	AudioRequest disk;
-	disk.driver = "disk";
-	disk.device = scratchPath("paused.raw");
+	const AudioRequest disk = diskDriverInto("paused.raw");
 	GameSounds sounds(SoundClock::World, false);
 	ASSERT_TRUE(sounds.start(disk));
 	// Passes 1 to 150 step, 151 to 200 are paused, 201 to 300 at half speed.
