@@ -31,17 +31,23 @@ constexpr double filterLeak = 0.5;
 /// Widen a bound of the change of light, cell by cell, by what clipped paper
 /// hides and the filters leak: `most` (the gains, every value at or above 0,
 /// `sign` 1) or `least` (the losses, at or below 0, `sign` -1). A cell whose
-/// light stays as it was keeps no allowance.
+/// light changes by no more than noLight keeps its bound, and so stays unlit
+/// for the motion test.
 void widenForCamera(cv::Mat& bound, float sign)
 {
-	bound.forEach<cv::Vec3f>([sign](cv::Vec3f& change, const int*) {
+	for (cv::Vec3f& change : cv::Mat_<cv::Vec3f>(bound))
+	{
 		const cv::Vec3f size = change * sign;
 		const float strongest = std::max({size[0], size[1], size[2]});
+		if (strongest <= noLight)
+		{
+			continue;
+		}
 		for (int c = 0; c < 3; ++c)
 		{
 			change[c] = sign * std::max(size[c] * float(1.0 + clippedSlack), strongest * float(filterLeak));
 		}
-	});
+	}
 }
 
 }  // namespace

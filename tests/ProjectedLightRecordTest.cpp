@@ -89,3 +89,27 @@ TEST(ProjectedLightRecord, TheCamerasViewOfTheLightIsNotMotionAHandIs)
 	}
 }
 
+
+/// The allowance never makes a cell lit that the light alone leaves unlit:
+/// which cells are lit decides which tell the room's light, so a faint edge of
+/// light, a share of a cell, stays out of that or in it as before.
+TEST(ProjectedLightRecord, TheAllowanceLightsNoFurtherCells)
+{
+	const double paperChange = paperLight[0] * 1.1;
+	for (double share = 0.005; share < 0.06; share += 0.0025)
+	{
+		LightInterval faint = cyanOn();
+		faint.least *= share;
+		faint.most *= share;
+		ProjectedLightRecord record;
+		const ExpectedLight arriving = record.expectedChange(faint, paperLight);
+		record.setReference(faint);
+		const ExpectedLight leaving = record.expectedChange(LightInterval(), paperLight);
+		double most = 0.0, least = 0.0;
+		cv::minMaxLoc(arriving.most.reshape(1), nullptr, &most);
+		cv::minMaxLoc(leaving.least.reshape(1), &least);
+		const bool lit = share * paperChange > noLight;
+		EXPECT_EQ(most > noLight, lit) << "light arriving on " << share * 100.0 << " % of a cell";
+		EXPECT_EQ(least < -noLight, lit) << "light leaving " << share * 100.0 << " % of a cell";
+	}
+}
