@@ -3,6 +3,8 @@
 #include "core/FixedValues.h"
 #include "tracking/CellPicture.h"
 
+#include <algorithm>
+
 namespace
 {
 
@@ -15,6 +17,38 @@ constexpr int latencySlack = 1;
 /// anything from black ink to white paper: the change it makes in a cell lies
 /// between none and a tenth more than it makes on paper.
 constexpr double lightSlack = 0.1;
+
+/// Where light arrives or leaves it may change a cell by more than that. In
+/// a bright room the projector's white lifts paper to the sensor's top, so
+/// the light measured on paper is only its headroom, and a surface darker in
+/// a channel (a highlighter's ring in blue) shows more of the light than
+/// paper could: up to this much more. And the camera's colour filters
+/// overlap, so light of one colour changes the other channels too: each
+/// channel by up to this share of what the strongest one changes.
+constexpr double clippedSlack = 0.3;
+constexpr double filterLeak = 0.5;
+
+/// Widen a bound of the change of light, cell by cell, by what clipped paper
+/// hides and the filters leak: `most` (the gains, every value at or above 0,
+/// `sign` 1) or `least` (the losses, at or below 0, `sign` -1). A cell whose
+/// light changes by no more than noLight keeps its bound, and so stays unlit
+/// for the motion test.
+void widenForCamera(cv::Mat& bound, float sign)
+{
+	for (cv::Vec3f& change : cv::Mat_<cv::Vec3f>(bound))
+	{
+		const cv::Vec3f size = change * sign;
+		const float strongest = std::max({size[0], size[1], size[2]});
+		if (strongest <= noLight)
+		{
+			continue;
+		}
+		for (int c = 0; c < 3; ++c)
+		{
+			change[c] = sign * std::max(size[c] * float(1.0 + clippedSlack), strongest * float(filterLeak));
+		}
+	}
+}
 
 }  // namespace
 
@@ -87,5 +121,7 @@ ExpectedLight ProjectedLightRecord::expectedChange(const LightInterval& now, con
 	ExpectedLight expected;
 	expected.least = cv::min(changeLeast, 0.0);
 	expected.most = cv::max(changeMost, 0.0);
+	widenForCamera(expected.least, -1.0f);
+	widenForCamera(expected.most, 1.0f);
 	return expected;
 }

@@ -959,9 +959,8 @@ TEST(ProjectorTable, TheRewardsAreProjectedButNeverScanned)
 }
 
 /// The rewards' light is never motion: the passes the motion test calls
-/// moved are those of the table without them. Off until the celebration's
-/// first passes stop counting as motion (two passes in this run).
-TEST(ProjectorTable, DISABLED_TheRewardsAreNeverMotion)
+/// moved are those of the table without them.
+TEST(ProjectorTable, TheRewardsAreNeverMotion)
 {
 	RewardedTable run;
 	std::vector<int> movedByRewards;

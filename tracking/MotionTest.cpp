@@ -37,9 +37,6 @@ double median(std::vector<double>& values)
 	return *middle;
 }
 
-/// A projector's expected light change this small is no light at all.
-constexpr float noLight = 1.0f;
-
 /// How far the mean `now` lies outside what was predicted, from `least` to
 /// `most`, knowing that a mean over clipped samples only says the true one
 /// is at least that.

@@ -51,6 +51,10 @@ struct ExpectedLight
 	bool empty() const { return least.empty(); }
 };
 
+/// A projector's expected change of light this small, in grey levels, is no
+/// light at all: the cell counts as unlit.
+constexpr float noLight = 1.0f;
+
 /// Compare a picture with an earlier one. Cells ignored in either (see
 /// CellPicture) neither change nor tell the light's gains; nor do cells the
 /// projector's light changes, whose change is judged against `projected`.
