@@ -72,15 +72,26 @@ cv::Mat atLeastShareOf(const cv::Mat& value, const cv::Mat& level, double share,
 /// clipped when any of them is (255 in `clipped`).
 void sortPlaces(const cv::Mat& picture, const cv::Mat& paper, cv::Size half, cv::Mat& measurable, cv::Mat& clipped)
 {
-	const cv::Mat clip = clippedPlaces(picture);
-	cv::Mat planes[3];
-	cv::split(picture, planes);
-	const cv::Mat lit = (planes[0] | planes[1] | planes[2]) != 0;
-	const cv::Mat usable = paper & lit & ~clip;
+	// Per pixel, the paper's mark where the pixel is usable (neither black nor
+	// clipped), and where it is clipped.
+	cv::Mat usable(picture.size(), CV_8U), clip(picture.size(), CV_8U);
+	for (int row = 0; row < picture.rows; ++row)
+	{
+		const uchar* in = picture.ptr<uchar>(row);
+		const uchar* mayBePaper = paper.ptr<uchar>(row);
+		uchar* use = usable.ptr<uchar>(row);
+		uchar* top = clip.ptr<uchar>(row);
+		for (int col = 0; col < picture.cols; ++col, in += 3)
+		{
+			const bool atTop = PaperCells::clipped(in), lit = (in[0] | in[1] | in[2]) != 0;
+			use[col] = lit && !atTop ? mayBePaper[col] : 0;
+			top[col] = atTop ? mayBePaper[col] : 0;
+		}
+	}
 	cv::Mat shrunk;
 	cv::resize(usable, shrunk, half, 0, 0, cv::INTER_AREA);
 	measurable = shrunk == 255;
-	cv::resize(clip & paper, shrunk, half, 0, 0, cv::INTER_AREA);
+	cv::resize(clip, shrunk, half, 0, 0, cv::INTER_AREA);
 	clipped = shrunk != 0;
 }
 
@@ -145,15 +156,17 @@ int root(std::vector<int>& parent, int i)
 cv::Mat clippedPlaces(const cv::Mat& picture)
 {
 	CV_Assert(picture.type() == CV_8UC3);
-	// Two channels or more at the top: the middle one of the three is.
-	cv::Mat planes[3];
-	cv::split(picture, planes);
-	cv::Mat lower, upper;
-	cv::min(planes[0], planes[1], lower);
-	cv::max(planes[0], planes[1], upper);
-	cv::min(upper, planes[2], upper);
-	cv::max(lower, upper, lower);
-	return lower >= PaperCells::clipLevel;
+	cv::Mat places(picture.size(), CV_8U);
+	for (int row = 0; row < picture.rows; ++row)
+	{
+		const uchar* in = picture.ptr<uchar>(row);
+		uchar* out = places.ptr<uchar>(row);
+		for (int col = 0; col < picture.cols; ++col, in += 3)
+		{
+			out[col] = PaperCells::clipped(in) ? 255 : 0;
+		}
+	}
+	return places;
 }
 
 /// Where too little paper is left to read, the closed picture's mean over

@@ -127,8 +127,7 @@ void PaperWhite::normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const
 	cv::Mat gains;
 	cv::resize(coarse, gains, cv::Size(coarse.cols * PaperCells::cellSide, coarse.rows * PaperCells::cellSide), 0, 0,
 		cv::INTER_LINEAR);
-	gains = gains(cv::Rect(cv::Point(), m_size)).clone();
 	const cv::Mat clipped = clippedPlaces(picture);
-	balanceColours(picture, gains);
+	balanceColours(picture, gains(cv::Rect(cv::Point(), m_size)));
 	picture.setTo(cv::Scalar::all(referenceWhite), clipped);
 }

@@ -86,13 +86,12 @@ bool blockPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& 
 		for (int x = area.x; x < area.x + area.width; x += sampleStep)
 		{
 			const cv::Vec3b& c = row[x];
-			const int atTop = (c[0] >= PaperCells::clipLevel) + (c[1] >= PaperCells::clipLevel) + (c[2] >= PaperCells::clipLevel);
 			if (mayBePaper[x] == 0 || (c[0] | c[1] | c[2]) == 0
 				|| cells.state(y / PaperCells::cellSide, x / PaperCells::cellSide) == PaperCells::Covered)
 			{
 				continue;
 			}
-			if (atTop < 2)
+			if (!PaperCells::clipped(c.val))
 			{
 				samples.push_back({lumaTimes256(c), c});
 			}
