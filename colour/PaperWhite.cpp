@@ -2,7 +2,6 @@
 
 #include "colour/BalancedColours.h"
 #include "colour/Luma.h"
-#include "colour/PaperCells.h"
 
 #include <opencv2/imgproc.hpp>
 
@@ -27,17 +26,28 @@ bool neutralAndBright(const cv::Vec3d& white)
 
 PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
 {
+	PaperWhite white = measureSmoothly(picture, paper, fieldPaper);
+	white.followLocalLight(paper);
+	return white;
+}
+
+PaperWhite PaperWhite::measureSmoothly(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
+{
 	CV_Assert(picture.type() == CV_8UC3 && paper.type() == CV_8UC1 && paper.size() == picture.size());
 	CV_Assert(fieldPaper.empty() || (fieldPaper.type() == CV_8UC1 && fieldPaper.size() == picture.size()));
 	PaperWhite white;
 	white.m_size = picture.size();
-	const PaperCells cells = PaperCells::measure(picture, paper);
-	white.m_field = SmoothField::fit(picture, fieldPaper.empty() ? paper : paper & fieldPaper, cells);
-	if (white.found())
-	{
-		white.m_local = LocalWhite::spread(white.m_field, cells, paper);
-	}
+	white.m_cells = PaperCells::measure(picture, paper);
+	white.m_field = SmoothField::fit(picture, fieldPaper.empty() ? paper : paper & fieldPaper, white.m_cells);
 	return white;
+}
+
+void PaperWhite::followLocalLight(const cv::Mat& paper)
+{
+	if (found())
+	{
+		m_local = LocalWhite::spread(m_field, m_cells, paper);
+	}
 }
 
 PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
@@ -61,7 +71,7 @@ bool PaperWhite::readsNeutral() const
 	{
 		return false;
 	}
-	const cv::Size grid = m_local.logGrid().size();
+	const cv::Size grid = m_cells.grid();
 	for (int row = 0; row < grid.height; ++row)
 	{
 		for (int col = 0; col < grid.width; ++col)
@@ -77,6 +87,8 @@ bool PaperWhite::readsNeutral() const
 
 void PaperWhite::normalise(cv::Mat& picture) const
 {
+	// A paper measured smoothly alone has no local white to map by.
+	CV_Assert(!found() || !m_local.empty());
 	normaliseBy(picture, m_local.logGrid());
 }
 
@@ -86,7 +98,7 @@ void PaperWhite::normaliseSmoothly(cv::Mat& picture) const
 	{
 		return;
 	}
-	cv::Mat smoothLog(m_local.logGrid().size(), CV_32FC3);
+	cv::Mat smoothLog(m_cells.grid(), CV_32FC3);
 	bool neutral = true;
 	for (int row = 0; row < smoothLog.rows; ++row)
 	{

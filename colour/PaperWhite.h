@@ -1,6 +1,7 @@
 #pragma once
 
 #include "colour/LocalWhite.h"
+#include "colour/PaperCells.h"
 #include "colour/SmoothField.h"
 
 #include <opencv2/core.hpp>
@@ -37,6 +38,13 @@ public:
 	/// read locally but left out of the field, such as a loose sheet on the
 	/// board whose white may not be the board's.
 	static PaperWhite measure(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper = cv::Mat());
+
+	/// The first half of `measure`: the paper's cells and the smooth field,
+	/// all that normaliseSmoothly needs. followLocalLight completes it.
+	static PaperWhite measureSmoothly(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper = cv::Mat());
+	/// The second half of `measure`: the local white spread from the cells,
+	/// `paper` the places measureSmoothly was given.
+	void followLocalLight(const cv::Mat& paper);
 
 	/// Measure the paper of `picture` where `paper` allows and, unless it
 	/// already reads neutral and bright, normalise the picture. A picture
@@ -77,6 +85,7 @@ private:
 	/// PaperCells' grid) read referenceWhite.
 	void normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const;
 
+	PaperCells m_cells;
 	SmoothField m_field;
 	LocalWhite m_local;
 	cv::Size m_size;

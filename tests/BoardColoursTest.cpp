@@ -296,11 +296,11 @@ TEST(ScanColours, BothPicturesAreExactlyWhatTheirOwnReadingsMake)
 	for (const RectifiedBoard& board : {scanned(lit(neutralBoard(), cv::Vec3d(0.55, 0.8, 1.0), 0.85, 0.2, 0.2), markers, card),
 			 scanned(lit(neutralBoard(), cv::Vec3d(1, 1, 1), 0.96, 0.1, 0.0), markers, card)})
 	{
-		const ScanColours both = scanColours(board);
-		EXPECT_EQ(cv::norm(both.ink, normaliseBoardColours(board), cv::NORM_INF), 0.0);
+		ScanColours both = scanColours(board);
 		EXPECT_EQ(cv::norm(both.handTest, handTestColours(board), cv::NORM_INF), 0.0);
+		EXPECT_EQ(cv::norm(both.ink.get(), normaliseBoardColours(board), cv::NORM_INF), 0.0);
 	}
-	EXPECT_TRUE(scanColours(RectifiedBoard()).ink.empty());
+	EXPECT_TRUE(scanColours(RectifiedBoard()).ink.get().empty());
 }
 
 /// A thinned ring of radius 28 with the arc from `from` to `to` degrees missing.
