@@ -3,6 +3,7 @@
 #include "colour/Luma.h"
 #include "colour/SharpEdges.h"
 
+#include <opencv2/core/hal/intrin.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include <algorithm>
@@ -67,31 +68,51 @@ cv::Mat atLeastShareOf(const cv::Mat& value, const cv::Mat& level, double share,
 	return atLeast;
 }
 
+/// Per pixel of `picture` (8-bit BGR), 255 in `clipped` where it is clipped
+/// (PaperCells::clipped) and in `lit` where any channel reads above 0.
+void clippedAndLit(const cv::Mat& picture, cv::Mat& clipped, cv::Mat& lit)
+{
+	clipped.create(picture.size(), CV_8U);
+	lit.create(picture.size(), CV_8U);
+	for (int row = 0; row < picture.rows; ++row)
+	{
+		const uchar* in = picture.ptr<uchar>(row);
+		uchar* atTop = clipped.ptr<uchar>(row);
+		uchar* seen = lit.ptr<uchar>(row);
+		int col = 0;
+#if CV_SIMD128
+		// Sixteen pixels at a time: two of the three channels at the top.
+		const cv::v_uint8x16 top = cv::v_setall_u8(uchar(PaperCells::clipLevel)), black = cv::v_setzero_u8();
+		for (; col + 16 <= picture.cols; col += 16)
+		{
+			cv::v_uint8x16 b, g, r;
+			cv::v_load_deinterleave(in + 3 * col, b, g, r);
+			const cv::v_uint8x16 topB = b >= top, topG = g >= top, topR = r >= top;
+			cv::v_store(atTop + col, (topB & topG) | (topB & topR) | (topG & topR));
+			cv::v_store(seen + col, ~((b | g | r) == black));
+		}
+#endif
+		for (; col < picture.cols; ++col)
+		{
+			const uchar* bgr = in + 3 * col;
+			atTop[col] = PaperCells::clipped(bgr) ? 255 : 0;
+			seen[col] = (bgr[0] | bgr[1] | bgr[2]) != 0 ? 255 : 0;
+		}
+	}
+}
+
 /// What each half-size pixel is: measurable when all four of its pixels may
 /// show paper, are not black and are not clipped (255 in `measurable`);
 /// clipped when any of them is (255 in `clipped`).
 void sortPlaces(const cv::Mat& picture, const cv::Mat& paper, cv::Size half, cv::Mat& measurable, cv::Mat& clipped)
 {
-	// Per pixel, the paper's mark where the pixel is usable (neither black nor
-	// clipped), and where it is clipped.
-	cv::Mat usable(picture.size(), CV_8U), clip(picture.size(), CV_8U);
-	for (int row = 0; row < picture.rows; ++row)
-	{
-		const uchar* in = picture.ptr<uchar>(row);
-		const uchar* mayBePaper = paper.ptr<uchar>(row);
-		uchar* use = usable.ptr<uchar>(row);
-		uchar* top = clip.ptr<uchar>(row);
-		for (int col = 0; col < picture.cols; ++col, in += 3)
-		{
-			const bool atTop = PaperCells::clipped(in), lit = (in[0] | in[1] | in[2]) != 0;
-			use[col] = lit && !atTop ? mayBePaper[col] : 0;
-			top[col] = atTop ? mayBePaper[col] : 0;
-		}
-	}
+	cv::Mat clip, lit;
+	clippedAndLit(picture, clip, lit);
+	const cv::Mat usable = paper & lit & ~clip;
 	cv::Mat shrunk;
 	cv::resize(usable, shrunk, half, 0, 0, cv::INTER_AREA);
 	measurable = shrunk == 255;
-	cv::resize(clip, shrunk, half, 0, 0, cv::INTER_AREA);
+	cv::resize(clip & paper, shrunk, half, 0, 0, cv::INTER_AREA);
 	clipped = shrunk != 0;
 }
 
@@ -156,17 +177,9 @@ int root(std::vector<int>& parent, int i)
 cv::Mat clippedPlaces(const cv::Mat& picture)
 {
 	CV_Assert(picture.type() == CV_8UC3);
-	cv::Mat places(picture.size(), CV_8U);
-	for (int row = 0; row < picture.rows; ++row)
-	{
-		const uchar* in = picture.ptr<uchar>(row);
-		uchar* out = places.ptr<uchar>(row);
-		for (int col = 0; col < picture.cols; ++col, in += 3)
-		{
-			out[col] = PaperCells::clipped(in) ? 255 : 0;
-		}
-	}
-	return places;
+	cv::Mat clipped, lit;
+	clippedAndLit(picture, clipped, lit);
+	return clipped;
 }
 
 /// Where too little paper is left to read, the closed picture's mean over

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 // The paper read cell by cell: what light does to it (a shadow, a lamp's
 // highlight) is paper, what lies on it with sharp edges (a hand, a sleeve)
@@ -131,6 +132,41 @@ TEST(PaperCells, APlaceIsClippedWhenTwoChannelsReadTheTop)
 	EXPECT_EQ(clipped.at<uchar>(2), 255);
 	EXPECT_EQ(clipped.at<uchar>(3), 0) << "one channel at the top is a saturated colour";
 	EXPECT_EQ(clipped.at<uchar>(4), 255);
+}
+
+TEST(PaperCells, EveryColourIsClippedByTheSameRuleWhereverItLiesInARow)
+{
+	// Every colour of levels round the top, each at every place of a row
+	// sixteen pixels wide and in the few after it, which go one by one.
+	const int levels[] = {0, 1, 128, 252, 253, 254, 255};
+	std::vector<cv::Vec3b> colours;
+	for (const int b : levels)
+	{
+		for (const int g : levels)
+		{
+			for (const int r : levels)
+			{
+				colours.emplace_back(uchar(b), uchar(g), uchar(r));
+			}
+		}
+	}
+	const int width = 16 * 3 + 5;
+	cv::Mat picture(int(colours.size()), width, CV_8UC3);
+	for (int row = 0; row < picture.rows; ++row)
+	{
+		for (int col = 0; col < width; ++col)
+		{
+			picture.at<cv::Vec3b>(row, col) = colours[size_t(row + col) % colours.size()];
+		}
+	}
+	// The rule as plain per-channel operations: the middle channel at the top.
+	cv::Mat planes[3], lower, upper;
+	cv::split(picture, planes);
+	cv::min(planes[0], planes[1], lower);
+	cv::max(planes[0], planes[1], upper);
+	cv::min(upper, planes[2], upper);
+	cv::max(lower, upper, lower);
+	EXPECT_EQ(cv::norm(clippedPlaces(picture), lower >= PaperCells::clipLevel, cv::NORM_INF), 0.0);
 }
 
 TEST(PaperWhite, TheLocalWhiteFollowsLightAndOnlyLight)
