@@ -208,6 +208,24 @@ TEST(PaperWhite, TheLocalWhiteFollowsLightAndOnlyLight)
 	}
 }
 
+TEST(PaperWhite, TheSmoothFieldReadsPaperUpToTheLastBlockEitherWay)
+{
+	// Paper in the last row of blocks alone, then in the last column alone,
+	// the rest outside the camera's view: 25 blocks of paper, just enough.
+	for (const bool alongTheBottom : {true, false})
+	{
+		const cv::Size size = alongTheBottom ? cv::Size(800, 64) : cv::Size(64, 800);
+		cv::Mat picture(size, CV_8UC3, cv::Scalar::all(0));
+		const cv::Rect band = alongTheBottom ? cv::Rect(0, 32, 800, 32) : cv::Rect(32, 0, 32, 800);
+		picture(band).setTo(cv::Scalar(180, 200, 220));
+		const PaperWhite white = PaperWhite::measure(picture, everywhere(picture));
+		ASSERT_TRUE(white.found()) << (alongTheBottom ? "along the bottom" : "along the right");
+		const cv::Vec3d read = white.smoothAt(cv::Point2d(band.x + band.width / 2.0, band.y + band.height / 2.0));
+		EXPECT_NEAR(read[0], 180.0, 1.0);
+		EXPECT_NEAR(read[2], 220.0, 1.0);
+	}
+}
+
 TEST(PaperWhite, TheSmoothFieldFollowsALampsLightAcrossTheBoard)
 {
 	// A lamp beyond the board's top left corner: its light falls off along
