@@ -116,9 +116,12 @@ ScanColours scanColours(const RectifiedBoard& board)
 	}
 	const cv::Mat paper = boardPaperPlaces(board);
 	const PaperWhite white = PaperWhite::measureSmoothly(board.colour, paper, boardPaperPlaces(board, CardLeftOut::Whole));
+	// The hand test's picture needs the smooth field alone, and is made first
+	// on all of OpenCV's threads; the local white and the segmentation's
+	// picture are made beside the hand test.
 	ScanColours colours;
-	// The hand test reads the smooth field alone: the local white and the
-	// segmentation's picture are made beside it.
+	colours.handTest = board.colour.clone();
+	white.normaliseSmoothly(colours.handTest);
 	colours.ink = std::async(std::launch::async, [local = white, paper, ink = board.colour.clone()]() mutable {
 		local.followLocalLight(paper);
 		if (!local.readsNeutral())
@@ -127,8 +130,6 @@ ScanColours scanColours(const RectifiedBoard& board)
 		}
 		return ink;
 	});
-	colours.handTest = board.colour.clone();
-	white.normaliseSmoothly(colours.handTest);
 	return colours;
 }
 
