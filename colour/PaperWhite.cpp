@@ -5,7 +5,9 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -98,19 +100,22 @@ void PaperWhite::normaliseSmoothly(cv::Mat& picture) const
 	{
 		return;
 	}
+	// Each cell by itself, a row of cells on each of OpenCV's threads.
 	cv::Mat smoothLog(m_cells.grid(), CV_32FC3);
-	bool neutral = true;
-	for (int row = 0; row < smoothLog.rows; ++row)
-	{
-		for (int col = 0; col < smoothLog.cols; ++col)
+	std::vector<char> neutralRows(size_t(smoothLog.rows), 1);
+	cv::parallel_for_(cv::Range(0, smoothLog.rows), [&](const cv::Range& rows) {
+		for (int row = rows.start; row < rows.end; ++row)
 		{
-			const cv::Vec3d white = smoothAt(PaperCells::centre(row, col));
-			neutral = neutral && neutralAndBright(white);
-			smoothLog.at<cv::Vec3f>(row, col) =
-				cv::Vec3f(float(std::log(white[0])), float(std::log(white[1])), float(std::log(white[2])));
+			cv::Vec3f* logWhite = smoothLog.ptr<cv::Vec3f>(row);
+			for (int col = 0; col < smoothLog.cols; ++col)
+			{
+				const cv::Vec3d white = smoothAt(PaperCells::centre(row, col));
+				neutralRows[size_t(row)] = neutralRows[size_t(row)] && neutralAndBright(white);
+				logWhite[col] = cv::Vec3f(float(std::log(white[0])), float(std::log(white[1])), float(std::log(white[2])));
+			}
 		}
-	}
-	if (!neutral)
+	});
+	if (std::find(neutralRows.begin(), neutralRows.end(), 0) != neutralRows.end())
 	{
 		normaliseBy(picture, smoothLog);
 	}
@@ -127,15 +132,18 @@ void PaperWhite::normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const
 	// k of a grid n times coarser is where resize takes it from, pixel
 	// (k + 0.5) n - 0.5.
 	cv::Mat coarse(logWhite.size(), CV_32FC3);
-	for (int row = 0; row < coarse.rows; ++row)
-	{
-		for (int col = 0; col < coarse.cols; ++col)
+	cv::parallel_for_(cv::Range(0, coarse.rows), [&](const cv::Range& rows) {
+		for (int row = rows.start; row < rows.end; ++row)
 		{
-			const cv::Vec3f local = logWhite.at<cv::Vec3f>(row, col);
-			coarse.at<cv::Vec3f>(row, col) = cv::Vec3f(float(referenceWhite / std::exp(local[0])),
-				float(referenceWhite / std::exp(local[1])), float(referenceWhite / std::exp(local[2])));
+			const cv::Vec3f* local = logWhite.ptr<cv::Vec3f>(row);
+			cv::Vec3f* gain = coarse.ptr<cv::Vec3f>(row);
+			for (int col = 0; col < coarse.cols; ++col)
+			{
+				gain[col] = cv::Vec3f(float(referenceWhite / std::exp(local[col][0])),
+					float(referenceWhite / std::exp(local[col][1])), float(referenceWhite / std::exp(local[col][2])));
+			}
 		}
-	}
+	});
 	cv::Mat gains;
 	cv::resize(coarse, gains, cv::Size(coarse.cols * PaperCells::cellSide, coarse.rows * PaperCells::cellSide), 0, 0,
 		cv::INTER_LINEAR);

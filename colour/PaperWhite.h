@@ -70,7 +70,8 @@ public:
 	/// everywhere, then take out what the gains made of the camera's colour
 	/// noise (balanceColours). Clipped places (clippedPlaces) read the
 	/// reference white: their colour is not known, so they are no colour.
-	/// Does nothing unless found().
+	/// Does nothing unless found(); needs the local white (`measure`, or
+	/// `measureSmoothly` then `followLocalLight`).
 	void normalise(cv::Mat& picture) const;
 
 	/// Map the colours of `picture` as `normalise` does, but by the smooth
