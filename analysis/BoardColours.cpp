@@ -110,25 +110,32 @@ cv::Mat handTestColours(const RectifiedBoard& board, const PaperWhite* white)
 
 ScanColours scanColours(const RectifiedBoard& board)
 {
-	ScanColours colours{board.colour.clone(), board.colour.clone()};
 	if (board.colour.empty())
 	{
-		return colours;
+		return camerasColours(board);
 	}
-	const PaperWhite white =
-		PaperWhite::measure(colours.ink, boardPaperPlaces(board), boardPaperPlaces(board, CardLeftOut::Whole));
-	cv::parallel_for_(cv::Range(0, 2), [&](const cv::Range& pictures) {
-		for (int k = pictures.start; k < pictures.end; ++k)
+	const cv::Mat paper = boardPaperPlaces(board);
+	const PaperWhite white = PaperWhite::measureSmoothly(board.colour, paper, boardPaperPlaces(board, CardLeftOut::Whole));
+	// The hand test's picture needs the smooth field alone, and is made first
+	// on all of OpenCV's threads; the local white and the segmentation's
+	// picture are made beside the hand test.
+	ScanColours colours;
+	colours.handTest = board.colour.clone();
+	white.normaliseSmoothly(colours.handTest);
+	colours.ink = std::async(std::launch::async, [local = white, paper, ink = board.colour.clone()]() mutable {
+		local.followLocalLight(paper);
+		if (!local.readsNeutral())
 		{
-			if (k == 1)
-			{
-				white.normaliseSmoothly(colours.handTest);
-			}
-			else if (!white.readsNeutral())
-			{
-				white.normalise(colours.ink);
-			}
+			local.normalise(ink);
 		}
+		return ink;
 	});
 	return colours;
+}
+
+ScanColours camerasColours(const RectifiedBoard& board)
+{
+	std::promise<cv::Mat> ink;
+	ink.set_value(board.colour);
+	return ScanColours{board.colour, ink.get_future()};
 }

@@ -4,6 +4,8 @@
 
 #include <opencv2/core.hpp>
 
+#include <future>
+
 struct RectifiedBoard;
 
 /// What of the portal card is left out of the paper: its printed code alone
@@ -38,14 +40,17 @@ cv::Mat normaliseBoardColours(const RectifiedBoard& board, PaperWhite* white = n
 cv::Mat handTestColours(const RectifiedBoard& board, const PaperWhite* white = nullptr);
 
 /// The two pictures a rescan reads, from one measurement of the paper: the
-/// segmentation's (normaliseBoardColours) and the hand test's
-/// (handTestColours).
+/// hand test's (handTestColours), ready at once, and the segmentation's
+/// (normaliseBoardColours), made meanwhile on a thread of its own, so that
+/// the hand test need not wait for it.
 struct ScanColours
 {
-	cv::Mat ink;
 	cv::Mat handTest;
+	std::future<cv::Mat> ink;
 };
 
-/// Both of a board's pictures, as the two calls above make them; they share
-/// nothing but the measurement, so the two are made at once.
+/// Both of a board's pictures, as the two calls above make them.
 ScanColours scanColours(const RectifiedBoard& board);
+
+/// Both pictures as the camera saw them: the board's own colours.
+ScanColours camerasColours(const RectifiedBoard& board);

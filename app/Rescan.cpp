@@ -39,9 +39,9 @@ void Application::analyseScannedBoard(const RectifiedBoard& scanned, Event* scan
 		m_board = scanned;
 	}
 	// The ink and skin ranges hold for paper that reads neutral and bright.
-	const ScanColours colours = m_readColoursAsNeutral ? scanColours(scanned) : ScanColours{scanned.colour, scanned.colour};
-	m_ink.colours = colours.ink;
+	ScanColours colours = m_readColoursAsNeutral ? scanColours(scanned) : camerasColours(scanned);
 	const HandSighting hand = m_hands.look(colours.handTest, scanned);
+	m_ink.colours = colours.ink.get();
 	if (hand.settled)
 	{
 		const std::string why = "what looked like a hand has lain still through "

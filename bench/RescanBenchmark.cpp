@@ -48,7 +48,8 @@ BENCHMARK(BM_Rescan)
 	->Args({1, 1})
 	->Args({1, 0})
 	->Unit(benchmark::kMillisecond)
-	->UseRealTime();
+	->UseRealTime()
+	->MeasureProcessCPUTime();
 
 /// Reading one rectified board's colours as neutral: measuring its paper
 /// (room 0, the demo's neutral light, stops there) and mapping it (room 1).
@@ -63,6 +64,6 @@ void BM_ReadColoursAsNeutral(benchmark::State& state)
 		benchmark::DoNotOptimize(normaliseBoardColours(board));
 	}
 }
-BENCHMARK(BM_ReadColoursAsNeutral)->ArgName("room")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadColoursAsNeutral)->ArgName("room")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime();
 
 }  // namespace

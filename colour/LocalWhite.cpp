@@ -261,7 +261,18 @@ void paperDepartures(const PaperCells& cells, const cv::Mat& smooth, cv::Mat& de
 /// running onto the card is a shadow there too), nothing elsewhere.
 cv::Mat carriedMarks(const PaperCells& cells, const cv::Mat& paper)
 {
+	// The places `paper` marks in each cell, counted row by row.
 	const cv::Size grid = cells.grid();
+	cv::Mat marked(grid, CV_32S, cv::Scalar(0));
+	for (int y = 0; y < paper.rows; ++y)
+	{
+		const uchar* mayBePaper = paper.ptr<uchar>(y);
+		int* count = marked.ptr<int>(y / PaperCells::cellSide);
+		for (int x = 0; x < paper.cols; ++x)
+		{
+			count[x / PaperCells::cellSide] += mayBePaper[x] != 0 ? 1 : 0;
+		}
+	}
 	cv::Mat carried(grid, CV_8U);
 	for (int row = 0; row < grid.height; ++row)
 	{
@@ -269,7 +280,7 @@ cv::Mat carriedMarks(const PaperCells& cells, const cv::Mat& paper)
 		{
 			const cv::Rect cell = cv::Rect(col * PaperCells::cellSide, row * PaperCells::cellSide, PaperCells::cellSide,
 				PaperCells::cellSide) & cv::Rect(cv::Point(), paper.size());
-			const bool leftOut = cv::countNonZero(paper(cell)) * 2 < cell.area();
+			const bool leftOut = marked.at<int>(row, col) * 2 < cell.area();
 			carried.at<uchar>(row, col) =
 				cells.state(row, col) == PaperCells::Covered ? carriedWhole : leftOut ? carriedLevel : 0;
 		}

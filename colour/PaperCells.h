@@ -37,6 +37,11 @@ public:
 	/// A channel at or above this reads the sensor's top: the light there may
 	/// have been brighter, and the colour is not known.
 	static constexpr int clipLevel = 253;
+	/// Two channels or more of an 8-bit B, G, R colour read clipLevel or more.
+	static bool clipped(const uchar* bgr)
+	{
+		return (bgr[0] >= clipLevel) + (bgr[1] >= clipLevel) + (bgr[2] >= clipLevel) >= 2;
+	}
 
 	/// Measure `picture` (8-bit BGR) where `paper` (8-bit, its size) is
 	/// non-zero. Places reading pure black (outside the camera's view) are

@@ -2,11 +2,12 @@
 
 #include "colour/BalancedColours.h"
 #include "colour/Luma.h"
-#include "colour/PaperCells.h"
 
 #include <opencv2/imgproc.hpp>
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace
 {
@@ -27,17 +28,28 @@ bool neutralAndBright(const cv::Vec3d& white)
 
 PaperWhite PaperWhite::measure(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
 {
+	PaperWhite white = measureSmoothly(picture, paper, fieldPaper);
+	white.followLocalLight(paper);
+	return white;
+}
+
+PaperWhite PaperWhite::measureSmoothly(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
+{
 	CV_Assert(picture.type() == CV_8UC3 && paper.type() == CV_8UC1 && paper.size() == picture.size());
 	CV_Assert(fieldPaper.empty() || (fieldPaper.type() == CV_8UC1 && fieldPaper.size() == picture.size()));
 	PaperWhite white;
 	white.m_size = picture.size();
-	const PaperCells cells = PaperCells::measure(picture, paper);
-	white.m_field = SmoothField::fit(picture, fieldPaper.empty() ? paper : paper & fieldPaper, cells);
-	if (white.found())
-	{
-		white.m_local = LocalWhite::spread(white.m_field, cells, paper);
-	}
+	white.m_cells = PaperCells::measure(picture, paper);
+	white.m_field = SmoothField::fit(picture, fieldPaper.empty() ? paper : paper & fieldPaper, white.m_cells);
 	return white;
+}
+
+void PaperWhite::followLocalLight(const cv::Mat& paper)
+{
+	if (found())
+	{
+		m_local = LocalWhite::spread(m_field, m_cells, paper);
+	}
 }
 
 PaperWhite PaperWhite::readAsNeutral(cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper)
@@ -61,7 +73,7 @@ bool PaperWhite::readsNeutral() const
 	{
 		return false;
 	}
-	const cv::Size grid = m_local.logGrid().size();
+	const cv::Size grid = m_cells.grid();
 	for (int row = 0; row < grid.height; ++row)
 	{
 		for (int col = 0; col < grid.width; ++col)
@@ -77,6 +89,8 @@ bool PaperWhite::readsNeutral() const
 
 void PaperWhite::normalise(cv::Mat& picture) const
 {
+	// A paper measured smoothly alone has no local white to map by.
+	CV_Assert(!found() || !m_local.empty());
 	normaliseBy(picture, m_local.logGrid());
 }
 
@@ -86,19 +100,22 @@ void PaperWhite::normaliseSmoothly(cv::Mat& picture) const
 	{
 		return;
 	}
-	cv::Mat smoothLog(m_local.logGrid().size(), CV_32FC3);
-	bool neutral = true;
-	for (int row = 0; row < smoothLog.rows; ++row)
-	{
-		for (int col = 0; col < smoothLog.cols; ++col)
+	// Each cell by itself, a row of cells on each of OpenCV's threads.
+	cv::Mat smoothLog(m_cells.grid(), CV_32FC3);
+	std::vector<char> neutralRows(size_t(smoothLog.rows), 1);
+	cv::parallel_for_(cv::Range(0, smoothLog.rows), [&](const cv::Range& rows) {
+		for (int row = rows.start; row < rows.end; ++row)
 		{
-			const cv::Vec3d white = smoothAt(PaperCells::centre(row, col));
-			neutral = neutral && neutralAndBright(white);
-			smoothLog.at<cv::Vec3f>(row, col) =
-				cv::Vec3f(float(std::log(white[0])), float(std::log(white[1])), float(std::log(white[2])));
+			cv::Vec3f* logWhite = smoothLog.ptr<cv::Vec3f>(row);
+			for (int col = 0; col < smoothLog.cols; ++col)
+			{
+				const cv::Vec3d white = smoothAt(PaperCells::centre(row, col));
+				neutralRows[size_t(row)] = neutralRows[size_t(row)] && neutralAndBright(white);
+				logWhite[col] = cv::Vec3f(float(std::log(white[0])), float(std::log(white[1])), float(std::log(white[2])));
+			}
 		}
-	}
-	if (!neutral)
+	});
+	if (std::find(neutralRows.begin(), neutralRows.end(), 0) != neutralRows.end())
 	{
 		normaliseBy(picture, smoothLog);
 	}
@@ -115,20 +132,22 @@ void PaperWhite::normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const
 	// k of a grid n times coarser is where resize takes it from, pixel
 	// (k + 0.5) n - 0.5.
 	cv::Mat coarse(logWhite.size(), CV_32FC3);
-	for (int row = 0; row < coarse.rows; ++row)
-	{
-		for (int col = 0; col < coarse.cols; ++col)
+	cv::parallel_for_(cv::Range(0, coarse.rows), [&](const cv::Range& rows) {
+		for (int row = rows.start; row < rows.end; ++row)
 		{
-			const cv::Vec3f local = logWhite.at<cv::Vec3f>(row, col);
-			coarse.at<cv::Vec3f>(row, col) = cv::Vec3f(float(referenceWhite / std::exp(local[0])),
-				float(referenceWhite / std::exp(local[1])), float(referenceWhite / std::exp(local[2])));
+			const cv::Vec3f* local = logWhite.ptr<cv::Vec3f>(row);
+			cv::Vec3f* gain = coarse.ptr<cv::Vec3f>(row);
+			for (int col = 0; col < coarse.cols; ++col)
+			{
+				gain[col] = cv::Vec3f(float(referenceWhite / std::exp(local[col][0])),
+					float(referenceWhite / std::exp(local[col][1])), float(referenceWhite / std::exp(local[col][2])));
+			}
 		}
-	}
+	});
 	cv::Mat gains;
 	cv::resize(coarse, gains, cv::Size(coarse.cols * PaperCells::cellSide, coarse.rows * PaperCells::cellSide), 0, 0,
 		cv::INTER_LINEAR);
-	gains = gains(cv::Rect(cv::Point(), m_size)).clone();
 	const cv::Mat clipped = clippedPlaces(picture);
-	balanceColours(picture, gains);
+	balanceColours(picture, gains(cv::Rect(cv::Point(), m_size)));
 	picture.setTo(cv::Scalar::all(referenceWhite), clipped);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "colour/LocalWhite.h"
+#include "colour/PaperCells.h"
 #include "colour/SmoothField.h"
 
 #include <opencv2/core.hpp>
@@ -38,6 +39,13 @@ public:
 	/// board whose white may not be the board's.
 	static PaperWhite measure(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper = cv::Mat());
 
+	/// The first half of `measure`: the paper's cells and the smooth field,
+	/// all that normaliseSmoothly needs. followLocalLight completes it.
+	static PaperWhite measureSmoothly(const cv::Mat& picture, const cv::Mat& paper, const cv::Mat& fieldPaper = cv::Mat());
+	/// The second half of `measure`: the local white spread from the cells,
+	/// `paper` the places measureSmoothly was given.
+	void followLocalLight(const cv::Mat& paper);
+
 	/// Measure the paper of `picture` where `paper` allows and, unless it
 	/// already reads neutral and bright, normalise the picture. A picture
 	/// that reads neutral is left exactly as it is. Returns what was measured.
@@ -62,7 +70,8 @@ public:
 	/// everywhere, then take out what the gains made of the camera's colour
 	/// noise (balanceColours). Clipped places (clippedPlaces) read the
 	/// reference white: their colour is not known, so they are no colour.
-	/// Does nothing unless found().
+	/// Does nothing unless found(); needs the local white (`measure`, or
+	/// `measureSmoothly` then `followLocalLight`).
 	void normalise(cv::Mat& picture) const;
 
 	/// Map the colours of `picture` as `normalise` does, but by the smooth
@@ -77,6 +86,7 @@ private:
 	/// PaperCells' grid) read referenceWhite.
 	void normaliseBy(cv::Mat& picture, const cv::Mat& logWhite) const;
 
+	PaperCells m_cells;
 	SmoothField m_field;
 	LocalWhite m_local;
 	cv::Size m_size;

@@ -86,13 +86,12 @@ bool blockPaper(const cv::Mat& picture, const cv::Mat& paper, const PaperCells& 
 		for (int x = area.x; x < area.x + area.width; x += sampleStep)
 		{
 			const cv::Vec3b& c = row[x];
-			const int atTop = (c[0] >= PaperCells::clipLevel) + (c[1] >= PaperCells::clipLevel) + (c[2] >= PaperCells::clipLevel);
 			if (mayBePaper[x] == 0 || (c[0] | c[1] | c[2]) == 0
 				|| cells.state(y / PaperCells::cellSide, x / PaperCells::cellSide) == PaperCells::Covered)
 			{
 				continue;
 			}
-			if (atTop < 2)
+			if (!PaperCells::clipped(c.val))
 			{
 				samples.push_back({lumaTimes256(c), c});
 			}
@@ -131,19 +130,36 @@ SmoothField SmoothField::fit(const cv::Mat& picture, const cv::Mat& paper, const
 {
 	SmoothField field;
 	field.m_size = picture.size();
-	std::vector<Block> blocks;
-	std::vector<Sample> samples;
-	samples.reserve(samplesPerBlock);
-	for (int y = 0; y + block <= picture.rows; y += block)
-	{
-		for (int x = 0; x + block <= picture.cols; x += block)
+	// Each block is read by itself, so the rows of blocks are shared among
+	// OpenCV's threads; the blocks of paper are then taken in order.
+	const cv::Size grid(picture.cols / block, picture.rows / block);
+	std::vector<Block> read(size_t(grid.area()));
+	std::vector<char> isPaper(read.size(), 0);
+	cv::parallel_for_(cv::Range(0, grid.height), [&](const cv::Range& rows) {
+		std::vector<Sample> samples;
+		samples.reserve(samplesPerBlock);
+		for (int row = rows.start; row < rows.end; ++row)
 		{
-			cv::Vec3d colour;
-			if (blockPaper(picture, paper, cells, cv::Rect(x, y, block, block), samples, colour))
+			for (int col = 0; col < grid.width; ++col)
 			{
-				const cv::Point2d centre(x + block * 0.5, y + block * 0.5);
-				blocks.push_back({centre, cv::Vec3d(std::log(colour[0]), std::log(colour[1]), std::log(colour[2]))});
+				const int x = col * block, y = row * block;
+				const size_t at = size_t(row * grid.width + col);
+				cv::Vec3d colour;
+				isPaper[at] = blockPaper(picture, paper, cells, cv::Rect(x, y, block, block), samples, colour);
+				if (isPaper[at])
+				{
+					const cv::Point2d centre(x + block * 0.5, y + block * 0.5);
+					read[at] = {centre, cv::Vec3d(std::log(colour[0]), std::log(colour[1]), std::log(colour[2]))};
+				}
 			}
+		}
+	});
+	std::vector<Block> blocks;
+	for (size_t at = 0; at < read.size(); ++at)
+	{
+		if (isPaper[at])
+		{
+			blocks.push_back(read[at]);
 		}
 	}
 	field.m_blocksUsed = int(blocks.size());

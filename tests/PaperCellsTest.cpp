@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 // The paper read cell by cell: what light does to it (a shadow, a lamp's
 // highlight) is paper, what lies on it with sharp edges (a hand, a sleeve)
@@ -133,6 +134,41 @@ TEST(PaperCells, APlaceIsClippedWhenTwoChannelsReadTheTop)
 	EXPECT_EQ(clipped.at<uchar>(4), 255);
 }
 
+TEST(PaperCells, EveryColourIsClippedByTheSameRuleWhereverItLiesInARow)
+{
+	// Every colour of levels round the top, each at every place of a row
+	// sixteen pixels wide and in the few after it, which go one by one.
+	const int levels[] = {0, 1, 128, 252, 253, 254, 255};
+	std::vector<cv::Vec3b> colours;
+	for (const int b : levels)
+	{
+		for (const int g : levels)
+		{
+			for (const int r : levels)
+			{
+				colours.emplace_back(uchar(b), uchar(g), uchar(r));
+			}
+		}
+	}
+	const int width = 16 * 3 + 5;
+	cv::Mat picture(int(colours.size()), width, CV_8UC3);
+	for (int row = 0; row < picture.rows; ++row)
+	{
+		for (int col = 0; col < width; ++col)
+		{
+			picture.at<cv::Vec3b>(row, col) = colours[size_t(row + col) % colours.size()];
+		}
+	}
+	// The rule as plain per-channel operations: the middle channel at the top.
+	cv::Mat planes[3], lower, upper;
+	cv::split(picture, planes);
+	cv::min(planes[0], planes[1], lower);
+	cv::max(planes[0], planes[1], upper);
+	cv::min(upper, planes[2], upper);
+	cv::max(lower, upper, lower);
+	EXPECT_EQ(cv::norm(clippedPlaces(picture), lower >= PaperCells::clipLevel, cv::NORM_INF), 0.0);
+}
+
 TEST(PaperWhite, TheLocalWhiteFollowsLightAndOnlyLight)
 {
 	// An arm's shadow, a warm lamp's patch with a soft edge, a hand: the local
@@ -169,6 +205,24 @@ TEST(PaperWhite, TheLocalWhiteFollowsLightAndOnlyLight)
 	for (int c = 0; c < 3; ++c)
 	{
 		EXPECT_NEAR(white.at({100, 100})[c], smooth[c], 0.01);
+	}
+}
+
+TEST(PaperWhite, TheSmoothFieldReadsPaperUpToTheLastBlockEitherWay)
+{
+	// Paper in the last row of blocks alone, then in the last column alone,
+	// the rest outside the camera's view: 25 blocks of paper, just enough.
+	for (const bool alongTheBottom : {true, false})
+	{
+		const cv::Size size = alongTheBottom ? cv::Size(800, 64) : cv::Size(64, 800);
+		cv::Mat picture(size, CV_8UC3, cv::Scalar::all(0));
+		const cv::Rect band = alongTheBottom ? cv::Rect(0, 32, 800, 32) : cv::Rect(32, 0, 32, 800);
+		picture(band).setTo(cv::Scalar(180, 200, 220));
+		const PaperWhite white = PaperWhite::measure(picture, everywhere(picture));
+		ASSERT_TRUE(white.found()) << (alongTheBottom ? "along the bottom" : "along the right");
+		const cv::Vec3d read = white.smoothAt(cv::Point2d(band.x + band.width / 2.0, band.y + band.height / 2.0));
+		EXPECT_NEAR(read[0], 180.0, 1.0);
+		EXPECT_NEAR(read[2], 220.0, 1.0);
 	}
 }
 
