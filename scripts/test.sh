@@ -112,6 +112,8 @@ if CXX=clang++ build build-sanitize "${lines_only[@]}" -DDRAWTABLE_SANITIZE=ON -
 	# The demo played with its sound, a whole program's run a case, is a matrix of its own
 	# (the mixer and the synthesisers run whole below; the thread sanitizer plays every case).
 	matrices+=':DemoSound.*'
+	# Series over seeds and over jitter, one case of which the matrices above play.
+	matrices+=':CameraStages.*InEverySeed:CameraStages.*AtTheSizeAskedOfAWebcam:HonestProjector.JitterMakes*'
 	one_of_each='*/RoomMatrix.*/DeskLamp_Tilted:*/HandRescan.*/DimFingertipsAtTheBottomEdge'
 	one_of_each+=':*/HandMatrix.*/TungstenHandFromTheSide:*/HomeMatrix.*/Webcam720:*/WarmLampHand.*/Edge15'
 	one_of_each+=':*/RoughRing.*/StrongSharpening:*/ProjectorRooms.*/Room80'
