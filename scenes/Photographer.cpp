@@ -6,6 +6,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <list>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 namespace
 {
@@ -15,6 +19,69 @@ constexpr int supersampling = 2;
 
 /// What the camera sees around the sheet: a dark table.
 const cv::Scalar tableColour(60, 75, 90);
+
+/// What the sheet positions of a frame's samples depend on: the camera's
+/// size, intrinsics and lens, its pose, and the sheet's size and scale.
+std::vector<double> sampleMapKey(const ARParam& camera, const CameraPose& pose, const SheetImage& sheet)
+{
+	std::vector<double> key = {double(camera.xsize), double(camera.ysize), double(sheet.image.cols),
+		double(sheet.image.rows), sheet.pixelsPerMm};
+	for (int row = 0; row < 3; ++row)
+	{
+		key.insert(key.end(), camera.mat[row], camera.mat[row] + 3);
+	}
+	key.insert(key.end(), camera.dist_factor, camera.dist_factor + 4);
+	key.insert(key.end(), pose.rotation.val, pose.rotation.val + 3);
+	key.insert(key.end(), pose.translation.val, pose.translation.val + 3);
+	return key;
+}
+
+/// The sample maps of the last few places photographed. Working them out
+/// takes a lens inversion a sample (a second at 1920 x 1080), and scenes and
+/// their tests photograph the same few places over and over. The maps are
+/// shared, never written to once made.
+class SampleMapCache
+{
+public:
+	using Maps = std::pair<cv::Mat, cv::Mat>;
+
+	/// The maps kept for `key`, or none (empty mats).
+	Maps find(const std::vector<double>& key)
+	{
+		const std::lock_guard<std::mutex> lock(mutex);
+		for (auto kept = entries.begin(); kept != entries.end(); ++kept)
+		{
+			if (kept->first == key)
+			{
+				entries.splice(entries.begin(), entries, kept);
+				return kept->second;
+			}
+		}
+		return Maps();
+	}
+
+	void keep(std::vector<double> key, Maps maps)
+	{
+		const std::lock_guard<std::mutex> lock(mutex);
+		entries.emplace_front(std::move(key), std::move(maps));
+		if (entries.size() > capacity)
+		{
+			entries.pop_back();
+		}
+	}
+
+private:
+	/// Four places hold a scene's and its twin's views; at 1920 x 1080 a place's maps take 66 MB.
+	static constexpr size_t capacity = 4;
+	std::mutex mutex;
+	std::list<std::pair<std::vector<double>, Maps>> entries;
+};
+
+SampleMapCache& sampleMapCache()
+{
+	static SampleMapCache cache;
+	return cache;
+}
 
 }  // namespace
 
@@ -38,7 +105,13 @@ Photographer::Photographer(const ARParam& camera, const CameraPose& pose, const 
 	: camera(camera), photography(photography), size(camera.xsize, camera.ysize), sheetSize(sheet.image.size()),
 	  toImage(planeToPixels(cameraIntrinsics(camera), pose))
 {
-	sampleSheet(sheet);
+	std::vector<double> key = sampleMapKey(camera, pose, sheet);
+	std::tie(sheetX, sheetY) = sampleMapCache().find(key);
+	if (sheetX.empty())
+	{
+		sampleSheet(sheet);
+		sampleMapCache().keep(std::move(key), {sheetX, sheetY});
+	}
 	if (linear)
 	{
 		lightEveryPixel(sheet, boardToSet);
