@@ -243,12 +243,19 @@ void drawHand(SheetImage& sheet, const SyntheticBoardCamera& geometry, cv::Point
 	{
 		uchar* paper = sheet.image.ptr<uchar>(area.y + row) + 3 * area.x;
 		const uchar* cover = silhouette.ptr<uchar>(row);
+		const float* shadowRow = shadow.empty() ? nullptr : shadow.ptr<float>(row);
+		const float* shadeRow = shade.empty() ? nullptr : shade.ptr<float>(row);
+		const uchar* nailRow = nails.empty() ? nullptr : nails.ptr<uchar>(row);
 		for (int col = 0; col < area.width; ++col, paper += 3)
 		{
-			const float lit = shadow.empty() ? 1.0f : 1.0f - shadow.at<float>(row, col);
+			const float lit = shadowRow == nullptr ? 1.0f : 1.0f - shadowRow[col];
+			if (cover[col] == 0 && lit == 1.0f)
+			{
+				continue;  // paper neither under the hand nor in its shadow
+			}
 			const float hidden = cover[col] / 255.0f;
-			const float shaded = shade.empty() ? 1.0f : shade.at<float>(row, col);
-			const float nail = nails.empty() ? 0.0f : float(nailLightening) * nails.at<uchar>(row, col) / 255.0f;
+			const float shaded = shadeRow == nullptr ? 1.0f : shadeRow[col];
+			const float nail = nailRow == nullptr ? 0.0f : float(nailLightening) * nailRow[col] / 255.0f;
 			for (int c = 0; c < 3; ++c)
 			{
 				const float skin = float(look.skin[c]) * shaded * (1.0f - nail) + float(nailPink[c]) * nail;
