@@ -69,21 +69,23 @@ void Sensor::expose(const cv::Mat& focal, const CameraSettings& settings, int pa
 	frame.create(size, CV_8UC3);
 	const double level = settings.exposure * flickerIn(pass);
 	const cv::Point offset = grainOffset(pass);
+	// A row at a time through OpenCV's vectorised arithmetic: the light times
+	// the gain, plus the grain, rounded and clipped to 8 bits.
+	// (A row of gains, not a scalar: OpenCV's product with a scalar may be a
+	// unit in the last place off, and the frames must not depend on that.)
+	cv::Mat exposed(1, size.width, CV_32FC3);
+	cv::Mat gains(1, size.width, CV_32FC3);
 	for (int row = 0; row < size.height; ++row)
 	{
 		const double rowLevel = level * (photography.bands.amplitude > 0.0 ? bandsIn(row, pass) : 1.0);
-		const float gain[3] = {float(rowLevel * settings.balance[0]), float(rowLevel * settings.balance[1]),
-			float(rowLevel * settings.balance[2])};
-		const float* in = focal.ptr<float>(row);
-		const float* noise = grain.empty() ? nullptr : grain.ptr<float>(row + offset.y) + 3 * offset.x;
-		uchar* out = frame.ptr<uchar>(row);
-		for (int i = 0; i < size.width * 3; i += 3)
+		gains.setTo(cv::Scalar(float(rowLevel * settings.balance[0]), float(rowLevel * settings.balance[1]),
+			float(rowLevel * settings.balance[2])));
+		cv::multiply(focal.row(row), gains, exposed);
+		if (!grain.empty())
 		{
-			for (int c = 0; c < 3; ++c)
-			{
-				out[i + c] = cv::saturate_cast<uchar>(in[i + c] * gain[c] + (noise ? noise[i + c] : 0.0f));
-			}
+			cv::add(exposed, grain(cv::Rect(offset.x, row + offset.y, size.width, 1)), exposed);
 		}
+		exposed.convertTo(frame.row(row), CV_8U);
 	}
 	if (photography.stages.mosaic)
 	{
