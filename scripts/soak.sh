@@ -14,7 +14,7 @@ passes=${1:-20000}
 early=2000
 # Only the program is needed.
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || exit 1
-cmake --build build -j "$(nproc)" --target drawtable -- --no-print-directory >/dev/null || exit 1
+cmake --build build -j "$(nproc)" --target drawtable >/dev/null || exit 1
 
 work=$(mktemp -d)
 [ "${KEEP:-0}" = 1 ] || trap 'rm -rf "$work"' EXIT
