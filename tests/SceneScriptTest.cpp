@@ -195,8 +195,7 @@ TEST(SceneScript, EveryFormOfTheGrammarIsQuotedWhenALineFallsShortOfIt)
 /// The table of scene statements in docs/scenes.md is the user's copy of the grammar.
 TEST(SceneScript, TheSceneDocsListTheFormsOfTheGrammar)
 {
-	const std::string source = __FILE__;
-	const std::string readme = source.substr(0, source.rfind("/tests/")) + "/docs/scenes.md";
+	const std::string readme = std::string(DRAWTABLE_SOURCE_DIR) + "/docs/scenes.md";
 	std::ifstream file(readme);
 	ASSERT_TRUE(file) << readme;
 	// The `code` of the first column of the table under "## Scene files".
